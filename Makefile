@@ -1,0 +1,67 @@
+# Every target installs what is missing, configures and builds first.
+#   make run    start the tool
+#   make test   everything CI checks: strict build, GUI-less build, sanitizers, fuzz smoke
+#   make bench  benchmarks (figures only, no time assertions)
+#   make demo   the window in a LAN-in-a-box with simulated devices
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+CTEST      := ctest --output-on-failure --timeout 600 -j $(JOBS)
+
+.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz bench demo screenshot format clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/bin/lanvaro
+
+test: deps test-main test-nogui test-asan test-fuzz
+	@echo "make test: all stages passed"
+
+test-main: deps
+	cmake -S . -B build-ci $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON
+	cmake --build build-ci -j $(JOBS)
+	cd build-ci && $(CTEST) -LE fuzz
+
+test-nogui: deps
+	cmake -S . -B build-nogui $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON \
+	  -DLANVARO_GUI=OFF -DLANVARO_BENCH=OFF
+	cmake --build build-nogui -j $(JOBS)
+	cd build-nogui && $(CTEST) -L unit
+
+test-asan: deps
+	cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DLANVARO_WERROR=ON \
+	  -DLANVARO_SANITIZE=ON -DLANVARO_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) -LE fuzz
+
+test-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DLANVARO_WERROR=ON -DLANVARO_FUZZ=ON -DLANVARO_GUI=OFF -DLANVARO_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	cd build-fuzz && $(CTEST) -L fuzz
+
+bench: build
+	cd $(BUILD) && ctest --output-on-failure -L bench -V
+
+demo: build
+	scripts/demo
+
+screenshot: build
+	scripts/demo --screenshot docs/screenshot.png
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-ci build-nogui build-asan build-fuzz

@@ -1,0 +1,83 @@
+#pragma once
+// Everything the main window does, without the window: the state it owns for
+// the other subsystems and its handlers. TMainForm (Qt), the console form of
+// lanvaro-cli and the tests drive this class through WindowOps.
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "protocol/com_unit_info.h"
+#include "protocol/window_ops.h"
+#include "upnp/port_forward_engine.h"
+
+class MainFormLogic {
+public:
+    explicit MainFormLogic(WindowOps& form);
+    MainFormLogic(const MainFormLogic&) = delete;
+    MainFormLogic& operator=(const MainFormLogic&) = delete;
+    // Cancels a running package search and waits for every thread it started.
+    ~MainFormLogic();
+
+    // --- State shared with the other subsystems (window thread only) ---
+    TComUnitList ComUnitList;
+    int NextRow = 1;
+    int SelectedRow = 1;
+    bool SortAscending = true;
+    std::vector<float> ColumnProportions;
+    CPortForwardEngine Engine;
+
+    // --- Window life ------------------------------------------------------
+    // Header texts, relay controls, caption with the version, proportions.
+    void FormCreate(const std::vector<int>& designColumnWidths);
+    // Column widths for a table of the given width; empty when no proportions
+    // are recorded (the columns are then left alone).
+    std::vector<int> FormResize(int tableWidth) const;
+    // False (and the warning shown) while a UPnP search is pending.
+    bool FormCloseQuery();
+
+    // --- Search -------------------------------------------------------------
+    void Button1Click();
+    // True from the button press until the search has fully ended.
+    bool Searching() const { return searching_; }
+
+    // --- Result grid and search-method controls ----------------------------
+    void StringGrid1SelectCell(int col, int row);
+    void PopupMenu1Popup();
+    void StringGrid1MouseUp(bool leftButton, int col, int row);
+    bool WantsHandCursor(int col, int row) const;
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void ComboBox1Exit();
+
+    // --- Row actions -------------------------------------------------------
+    void Info1Click();
+    void Browser1Click();
+    void NetworkSetup1Click();
+
+    // Parses decoded plain packages into records and rows (window thread).
+    int ParserPlainPkg(const char* buf, int len);
+
+    // Test seam: a bound on the UPnP search's listening time.
+    WindowOps& Form() { return form_; }
+
+private:
+    friend class SearchRun;
+    void FinishSearch();
+    void StartUpnpResultThread();
+    void JoinThreads();
+
+    WindowOps& form_;
+    bool searching_ = false;
+    std::atomic<bool> cancel_{false};
+    std::thread packageWorker_;
+    std::thread upnpResultThread_;
+    // Tasks posted to the window thread hold a weak reference; they do
+    // nothing once this object is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+// True when the project filter asks for the UPnP part ("ALL" or "UPNP",
+// compared ignoring case in the user's locale).
+bool HasUpnpPart(const std::string& projText);

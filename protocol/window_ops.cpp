@@ -1,0 +1,59 @@
+#include "protocol/window_ops.h"
+
+#include <future>
+
+#include "protocol/com_unit_info.h"
+
+const char* const kGridHeaderTexts[kGridColumnCount] = {"Model", "Proj", "Name", "IP", "Port", "Netmask", "Mac"};
+
+void WindowOps::Invoke(const std::function<void()>& task) {
+    if (IsWindowThread()) {
+        task();
+        return;
+    }
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
+    Post([&task, &done] {
+        task();
+        done.set_value();
+    });
+    finished.wait();
+}
+
+std::string GridRowText(WindowOps& form, int row) {
+    std::string text;
+    for (int col = 0; col < kGridColumnCount; ++col) {
+        text += form.Cell(col, row);
+        text += "\r\n";
+    }
+    return text;
+}
+
+void SetGridRowText(WindowOps& form, int row, const std::string& text) {
+    std::size_t pos = 0;
+    for (int col = 0; col < kGridColumnCount; ++col) {
+        std::string cell;
+        if (pos < text.size()) {
+            std::size_t end = text.find('\n', pos);
+            if (end == std::string::npos) end = text.size();
+            cell = text.substr(pos, end - pos);
+            if (!cell.empty() && cell.back() == '\r') cell.pop_back();
+            pos = end + 1;
+        }
+        form.SetCell(col, row, cell);
+    }
+}
+
+void ClearGridRow(WindowOps& form, int row) {
+    for (int col = 0; col < kGridColumnCount; ++col) form.SetCell(col, row, std::string());
+}
+
+void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record) {
+    form.SetCell(kColModel, row, ComUnitFieldText(record.model));
+    form.SetCell(kColProj, row, ComUnitFieldText(record.proj));
+    form.SetCell(kColName, row, ComUnitFieldText(record.name));
+    form.SetCell(kColIp, row, ComUnitFieldText(record.ip));
+    form.SetCell(kColPort, row, ComUnitFieldText(record.trigger_port));
+    form.SetCell(kColNetmask, row, ComUnitFieldText(record.netmask));
+    form.SetCell(kColMac, row, ComUnitFieldText(record.mac));
+}

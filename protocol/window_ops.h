@@ -1,0 +1,87 @@
+#pragma once
+// The operations the logic needs of the main window. The Qt window, the
+// console form of lanvaro-cli and the in-memory fake of the tests implement
+// it; no logic file knows which one it talks to.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct tComUnitInfo;
+struct DeviceInformationContainer;
+
+enum class SearchMethod { LocalBroadcast, IpRelay };
+enum class MessageIcon { None, Information, Warning, Error };
+
+class WindowOps {
+public:
+    virtual ~WindowOps() = default;
+
+    // --- Controls the logic reads -------------------------------------
+    virtual std::string ProjText() = 0;                  // Proj
+    virtual SearchMethod SelectedSearchMethod() = 0;     // RadioButton1 / RadioButton2
+    virtual std::string RelayAddressText() = 0;          // ComboBox1
+    virtual int RelayAddressSelectedIndex() = 0;         // ComboBox1; -1 when the text was typed
+    virtual std::vector<std::string> RelayAddressItems() = 0;
+    virtual void SetRelayAddressItems(const std::vector<std::string>& items) = 0;
+    virtual std::string RelayTransportText() = 0;        // ComboBox2
+
+    // --- Controls the logic writes ------------------------------------
+    virtual void SetButton1Enabled(bool enabled) = 0;
+    virtual void SetButton1Caption(const std::string& caption) = 0;
+    virtual void SetLabel1Caption(const std::string& caption) = 0;
+    virtual void SetWindowCaption(const std::string& caption) = 0;
+    virtual void SetRelayControlsEnabled(bool enabled) = 0;  // ComboBox1 and ComboBox2
+    virtual void SetNetworkSetupEnabled(bool enabled) = 0;   // menu item NetworkSetup1
+    virtual void SetPopupAttached(bool attached) = 0;        // PopupMenu1 on StringGrid1
+
+    // --- StringGrid1: row 0 is the header row, data rows are 1 and on --
+    virtual std::string Cell(int col, int row) = 0;
+    virtual void SetCell(int col, int row, const std::string& text) = 0;
+    virtual int RowCount() = 0;
+    virtual void SetRowCount(int rows) = 0;
+    virtual void SetHeaderRowFixed(bool fixed) = 0;
+
+    // --- Memo1, the hidden diagnostic log -----------------------------
+    // One line; a single trailing "\n" of printf-style lines is dropped.
+    virtual void Log(const std::string& line) = 0;
+
+    // --- Modal windows: each returns when the user has closed it -------
+    virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
+    virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                 // TFormInfo
+    virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
+    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;              // TNetForm
+    // Opens a page in the desktop's browser; false when it could not be handed over.
+    virtual bool OpenUrl(const std::string& url) = 0;
+
+    // --- Threads -------------------------------------------------------
+    virtual bool IsWindowThread() = 0;
+    // Queues a task for the window thread; tasks run in the order posted.
+    virtual void Post(std::function<void()> task) = 0;
+    // Lets the window handle pending messages (queued tasks included).
+    virtual void ProcessMessages() = 0;
+
+    // Runs a task on the window thread and waits for it. Must not be called
+    // by a thread the window thread is waiting for.
+    void Invoke(const std::function<void()>& task);
+};
+
+constexpr int kGridColumnCount = 7;
+constexpr int kColModel = 0;
+constexpr int kColProj = 1;
+constexpr int kColName = 2;
+constexpr int kColIp = 3;
+constexpr int kColPort = 4;
+constexpr int kColNetmask = 5;
+constexpr int kColMac = 6;
+
+extern const char* const kGridHeaderTexts[kGridColumnCount];
+
+// A row's text: every cell from column 0 on, each followed by "\r\n".
+std::string GridRowText(WindowOps& form, int row);
+// Fills a row's cells in order from such a text, one line each.
+void SetGridRowText(WindowOps& form, int row, const std::string& text);
+void ClearGridRow(WindowOps& form, int row);
+// Writes a record's model, proj, name, ip, trigger_port, netmask and mac
+// into columns 0 to 6 of a row.
+void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record);

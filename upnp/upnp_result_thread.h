@@ -1,0 +1,30 @@
+#pragma once
+// Finishes every search that includes UPnP: waits for the engine off the
+// window thread, then turns the kept devices into records and rows there.
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "protocol/com_unit_info.h"
+#include "upnp/device_information_container.h"
+#include "upnp/manual_reset_event.h"
+
+class WindowOps;
+class CPortForwardEngine;
+
+// The thread body. Sets the "Search Upnp..." caption, waits for `event`
+// (returns at once when there is none), then posts `collect` to the window
+// thread. Never blocks on the window thread.
+void UpnpResultThread(WindowOps& form, std::shared_ptr<ManualResetEvent> event, std::function<void()> collect);
+
+// The work after the wait, on the window thread: filter decision, one record
+// and row per AXIS or Vivotek device, the event closed, the count label and
+// the button given back. `searchStarted` is false when no engine search
+// belongs to this run; its stale devices are then not listed.
+void CollectUpnpResults(WindowOps& form, TComUnitList& list, CPortForwardEngine& engine, bool searchStarted);
+
+// The record a kept device becomes; empty when the device is skipped (other
+// maker, Vivotek name without "(", presentation URL without an address, or
+// an address that does not fit the record).
+std::optional<tComUnitInfo> UpnpDeviceRecord(const DeviceInformationContainer& device);
