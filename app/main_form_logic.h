@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/package_search.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "upnp/port_forward_engine.h"
@@ -59,17 +60,22 @@ public:
     // Parses decoded plain packages into records and rows (window thread).
     int ParserPlainPkg(const char* buf, int len);
 
-    // Test seam: a bound on the UPnP search's listening time.
-    WindowOps& Form() { return form_; }
+    // Orders the data rows by a column in the direction SortAscending gives,
+    // and keeps one fixed header row.
+    void SortStringGrid(int column);
+
+    // Test seam: shorter waits for the package searches.
+    void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }
 
 private:
-    friend class SearchRun;
     void FinishSearch();
     void StartUpnpResultThread();
     void JoinThreads();
 
     WindowOps& form_;
+    SearchTimings timings_;
     bool searching_ = false;
+    bool upnpSearchStarted_ = false;
     std::atomic<bool> cancel_{false};
     std::thread packageWorker_;
     std::thread upnpResultThread_;

@@ -1,103 +1,13 @@
 #pragma once
-// In-memory main window for tests: every control is a plain value, every
-// modal window is recorded instead of shown, and the window thread is the
-// thread that made the fake (tasks posted to it run when the test pumps).
+// The tests' main window: an in-memory form whose controls, grid, log and
+// shown modal windows the tests set and inspect directly.
 
-#include <chrono>
 #include <string>
 #include <vector>
 
-#include "protocol/com_unit_info.h"
-#include "protocol/task_queue.h"
-#include "protocol/window_ops.h"
-#include "upnp/device_information_container.h"
+#include "protocol/memory_form.h"
 
-struct ShownMessage {
-    std::string text;
-    std::string title;
-    MessageIcon icon;
-};
-
-class FakeWindow : public WindowOps {
-public:
-    FakeWindow();
-
-    // Control values; tests set and inspect them directly.
-    std::string proj = "ALL";
-    SearchMethod method = SearchMethod::LocalBroadcast;
-    std::string relayAddress = "<Customized>";
-    int relaySelectedIndex = -1;
-    std::vector<std::string> relayItems{"<Customized>"};
-    std::string relayTransport = "TCP";
-    bool button1Enabled = true;
-    std::string button1Caption = "Lanvaro";
-    std::string label1Caption = "0 device(s) found!";
-    std::string windowCaption = "Lanvaro";
-    bool relayControlsEnabled = false;
-    bool networkSetupEnabled = true;
-    bool popupAttached = true;
-    bool headerRowFixed = true;
-
-    // The grid: rows[r][c]; rows.size() is the row count.
-    std::vector<std::vector<std::string>> rows;
-
-    std::vector<std::string> log;
-    std::vector<ShownMessage> messages;
-    std::vector<tComUnitInfo> deviceInfoShown;
-    std::vector<DeviceInformationContainer> upnpInfoShown;
-    std::vector<tComUnitInfo> networkSetupShown;
-    std::vector<std::string> urlsOpened;
-    bool openUrlResult = true;
-
-    // Pumps posted tasks on the calling (window) thread.
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        return queue_.RunUntil(done, timeout);
-    }
-    int RunPending() { return queue_.RunPending(); }
-
-    // True when some log line contains the text.
-    bool LogContains(const std::string& text) const;
-    // The data rows (1 .. row count - 1) as vectors of cells.
-    std::vector<std::vector<std::string>> DataRows() const;
-
-    // WindowOps
-    std::string ProjText() override { return proj; }
-    SearchMethod SelectedSearchMethod() override { return method; }
-    std::string RelayAddressText() override { return relayAddress; }
-    int RelayAddressSelectedIndex() override { return relaySelectedIndex; }
-    std::vector<std::string> RelayAddressItems() override { return relayItems; }
-    void SetRelayAddressItems(const std::vector<std::string>& items) override { relayItems = items; }
-    std::string RelayTransportText() override { return relayTransport; }
-    void SetButton1Enabled(bool enabled) override { button1Enabled = enabled; }
-    void SetButton1Caption(const std::string& caption) override { button1Caption = caption; }
-    void SetLabel1Caption(const std::string& caption) override { label1Caption = caption; }
-    void SetWindowCaption(const std::string& caption) override { windowCaption = caption; }
-    void SetRelayControlsEnabled(bool enabled) override { relayControlsEnabled = enabled; }
-    void SetNetworkSetupEnabled(bool enabled) override { networkSetupEnabled = enabled; }
-    void SetPopupAttached(bool attached) override { popupAttached = attached; }
-    std::string Cell(int col, int row) override;
-    void SetCell(int col, int row, const std::string& text) override;
-    int RowCount() override { return static_cast<int>(rows.size()); }
-    void SetRowCount(int count) override;
-    void SetHeaderRowFixed(bool fixed) override { headerRowFixed = fixed; }
-    void Log(const std::string& line) override;
-    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
-        messages.push_back({text, title, icon});
-    }
-    void ShowDeviceInfo(const tComUnitInfo& record) override { deviceInfoShown.push_back(record); }
-    void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override { upnpInfoShown.push_back(device); }
-    void ShowNetworkSetup(const tComUnitInfo& record) override { networkSetupShown.push_back(record); }
-    bool OpenUrl(const std::string& url) override {
-        urlsOpened.push_back(url);
-        return openUrlResult;
-    }
-    bool IsWindowThread() override { return queue_.IsOwnerThread(); }
-    void Post(std::function<void()> task) override { queue_.Post(std::move(task)); }
-    void ProcessMessages() override { queue_.RunPending(); }
-
-private:
-    TaskQueue queue_;
-};
+class FakeWindow : public MemoryForm {};
 
 // A record from its eleven field texts, in record order.
 tComUnitInfo MakeRecord(const std::vector<std::string>& fields);

@@ -1,0 +1,51 @@
+// The result table's selection, pop-up menu, header clicks and pointer, and
+// the search-method controls.
+
+#include <algorithm>
+
+#include "app/main_form_logic.h"
+#include "protocol/text_format.h"
+
+void MainFormLogic::StringGrid1SelectCell(int col, int row) {
+    if (row <= 0) {
+        form_.SetPopupAttached(false);
+        return;
+    }
+    SelectedRow = row;
+    form_.SetPopupAttached(true);
+    form_.Log(StrFormat("ARow(%d) ACol(%d) IP(%s)\n", row, col, form_.Cell(kColIp, row).c_str()));
+}
+
+void MainFormLogic::PopupMenu1Popup() {
+    // A UPnP device cannot be sent network settings.
+    const bool upnpRow = form_.Cell(kColNetmask, SelectedRow).find("NULL") != std::string::npos;
+    form_.SetNetworkSetupEnabled(!upnpRow);
+}
+
+void MainFormLogic::StringGrid1MouseUp(bool leftButton, int col, int row) {
+    if (row != 0 || !leftButton || col < 0 || col >= kGridColumnCount) return;
+    SortAscending = !SortAscending;
+    SortStringGrid(col);
+}
+
+bool MainFormLogic::WantsHandCursor(int col, int row) const {
+    return col == kColIp && row >= 1 && row < form_.RowCount();
+}
+
+void MainFormLogic::RadioButton1Click() {
+    if (form_.SelectedSearchMethod() == SearchMethod::LocalBroadcast) form_.SetRelayControlsEnabled(false);
+}
+
+void MainFormLogic::RadioButton2Click() {
+    if (form_.SelectedSearchMethod() == SearchMethod::IpRelay) form_.SetRelayControlsEnabled(true);
+}
+
+void MainFormLogic::ComboBox1Exit() {
+    const std::string text = form_.RelayAddressText();
+    if (text.empty() || text == "0" || form_.RelayAddressSelectedIndex() >= 0) return;
+    std::vector<std::string> items = form_.RelayAddressItems();
+    // Leaving the box again with the same typed text must not list it twice.
+    if (std::find(items.begin(), items.end(), text) != items.end()) return;
+    items.push_back(text);
+    form_.SetRelayAddressItems(items);
+}

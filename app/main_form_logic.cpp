@@ -1,0 +1,57 @@
+#include "app/main_form_logic.h"
+
+#include "netsetup/network_setup_action.h"
+#include "protocol/reply_parser.h"
+#include "protocol/text_format.h"
+#include "web/detail_actions.h"
+
+MainFormLogic::MainFormLogic(WindowOps& form) : form_(form) {}
+
+MainFormLogic::~MainFormLogic() {
+    cancel_ = true;
+    JoinThreads();
+}
+
+void MainFormLogic::FormCreate(const std::vector<int>& designColumnWidths) {
+    SelectedRow = 1;
+    for (int col = 0; col < kGridColumnCount; ++col) form_.SetCell(col, 0, kGridHeaderTexts[col]);
+    form_.SetRelayControlsEnabled(form_.SelectedSearchMethod() == SearchMethod::IpRelay);
+    form_.SetWindowCaption(StrFormat("Lanvaro - %s", LANVARO_VERSION));
+
+    int sum = 0;
+    for (std::size_t i = 0; i < designColumnWidths.size(); ++i) {
+        sum += designColumnWidths[i];
+        form_.Log(StrFormat("Col[%d] - (%d, %d)\n", static_cast<int>(i), designColumnWidths[i], sum));
+    }
+    ColumnProportions.clear();
+    if (sum <= 0) return;
+    for (std::size_t i = 0; i < designColumnWidths.size(); ++i) {
+        const float proportion = static_cast<float>(designColumnWidths[i]) / static_cast<float>(sum);
+        form_.Log(StrFormat("Col[%d] - (%d, %d, %f)\n", static_cast<int>(i), designColumnWidths[i], sum,
+                            static_cast<double>(proportion)));
+        ColumnProportions.push_back(proportion);
+    }
+}
+
+std::vector<int> MainFormLogic::FormResize(int tableWidth) const {
+    std::vector<int> widths;
+    for (float proportion : ColumnProportions)
+        widths.push_back(proportion > 0 ? static_cast<int>(proportion * static_cast<float>(tableWidth)) : -1);
+    return widths;
+}
+
+bool MainFormLogic::FormCloseQuery() {
+    if (!Engine.SearchPending()) return true;
+    form_.ShowMessage("Searching Upnp Devices! Please wait", "Warning", MessageIcon::Warning);
+    return false;
+}
+
+int MainFormLogic::ParserPlainPkg(const char* buf, int len) {
+    return ::ParserPlainPkg(form_, ComUnitList, NextRow, buf, len);
+}
+
+void MainFormLogic::Info1Click() { ::Info1Click(form_, ComUnitList, Engine.m_Devices, SelectedRow); }
+
+void MainFormLogic::Browser1Click() { ::Browser1Click(form_, ComUnitList, SelectedRow); }
+
+void MainFormLogic::NetworkSetup1Click() { ::NetworkSetup1Click(form_, ComUnitList, SelectedRow); }

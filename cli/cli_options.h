@@ -1,0 +1,29 @@
+#pragma once
+// The command line of a lanvaro-cli search.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class OutputFormat { Table, Csv, Json };
+
+struct SearchOptions {
+    std::optional<std::string> relay;  // set: "IP Relay" with this address
+    std::string transport = "TCP";
+    std::string filter = "ALL";
+    OutputFormat format = OutputFormat::Table;
+    bool log = false;
+};
+
+struct ParsedSearchOptions {
+    SearchOptions options;
+    std::string error;  // non-empty: a usage error
+    // Arguments this parser did not know, left for a caller that takes more.
+    std::vector<std::string> rest;
+};
+
+// Parses the search options; unknown arguments are an error unless
+// `allowRest` is set, in which case they are handed back in `rest`.
+ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, bool allowRest = false);
+
+extern const char* const kSearchUsage;

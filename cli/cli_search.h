@@ -1,0 +1,20 @@
+#pragma once
+// Runs one search exactly as the search button does, and waits for its end
+// (the UPnP part included) while acting as the window thread.
+
+#include "app/main_form_logic.h"
+#include "cli/console_form.h"
+
+// Presses the button and pumps the window thread until the search has ended.
+// False only if it did not end within the bound, which no search should reach.
+bool RunSearchToEnd(ConsoleForm& form, MainFormLogic& logic);
+
+#include "cli/cli_options.h"
+#include "cli/table_output.h"
+
+// Sets the form's controls as the user would before pressing the button.
+void ApplySearchOptions(ConsoleForm& form, const SearchOptions& options);
+
+// The table's data rows after a search; none when it found no device (the
+// table then shows one empty row under its header).
+TableRows FoundRows(ConsoleForm& form);

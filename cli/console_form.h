@@ -1,0 +1,19 @@
+#pragma once
+// The window of lanvaro-cli: the in-memory form, with the diagnostic log and
+// message boxes written to stderr instead of shown.
+
+#include <cstdio>
+#include <string>
+
+#include "protocol/memory_form.h"
+
+class ConsoleForm : public MemoryForm {
+public:
+    explicit ConsoleForm(bool logToStderr) : logToStderr_(logToStderr) {}
+
+    void Log(const std::string& line) override;
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+
+private:
+    bool logToStderr_;
+};

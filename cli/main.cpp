@@ -1,0 +1,46 @@
+// lanvaro-cli: the window's search without the window, for scripts and
+// headless machines.
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/cli_search.h"
+#include "cli/setup_command.h"
+#include "web/http_fetch.h"
+
+namespace {
+
+int RunSearchCommand(const std::vector<std::string>& args) {
+    const ParsedSearchOptions parsed = ParseSearchOptions(args);
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "lanvaro-cli: %s\n%s", parsed.error.c_str(), kSearchUsage);
+        return 2;
+    }
+    ConsoleForm form(parsed.options.log);
+    MainFormLogic logic(form);
+    logic.FormCreate({});
+    ApplySearchOptions(form, parsed.options);
+    if (!RunSearchToEnd(form, logic)) {
+        std::fprintf(stderr, "lanvaro-cli: the search did not end in time\n");
+        return 1;
+    }
+    const std::string out = FormatRows(parsed.options.format, FoundRows(form), form.label1Caption);
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    EnsureQtCoreApplication();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kSearchUsage, stdout);
+        return 0;
+    }
+    if (!args.empty() && args[0] == "setup") return RunSetupCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    return RunSearchCommand(args);
+}

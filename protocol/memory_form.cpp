@@ -1,0 +1,38 @@
+#include "protocol/memory_form.h"
+
+MemoryForm::MemoryForm() {
+    rows.assign(2, std::vector<std::string>(kGridColumnCount));
+    for (int c = 0; c < kGridColumnCount; ++c) rows[0][static_cast<std::size_t>(c)] = kGridHeaderTexts[c];
+}
+
+bool MemoryForm::LogContains(const std::string& text) const {
+    for (const auto& line : log)
+        if (line.find(text) != std::string::npos) return true;
+    return false;
+}
+
+std::vector<std::vector<std::string>> MemoryForm::DataRows() const {
+    if (rows.size() <= 1) return {};
+    return {rows.begin() + 1, rows.end()};
+}
+
+std::string MemoryForm::Cell(int col, int row) {
+    if (row < 0 || col < 0 || row >= RowCount() || col >= kGridColumnCount) return {};
+    return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+}
+
+void MemoryForm::SetCell(int col, int row, const std::string& text) {
+    if (row < 0 || col < 0 || row >= RowCount() || col >= kGridColumnCount) return;
+    rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = text;
+}
+
+void MemoryForm::SetRowCount(int count) {
+    if (count < 0) count = 0;
+    rows.resize(static_cast<std::size_t>(count), std::vector<std::string>(kGridColumnCount));
+}
+
+void MemoryForm::Log(const std::string& line) {
+    std::string l = line;
+    if (!l.empty() && l.back() == '\n') l.pop_back();
+    log.push_back(l);
+}

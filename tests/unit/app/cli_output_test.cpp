@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "cli/cli_options.h"
+#include "cli/table_output.h"
+
+TEST(CliOptions, DefaultsFollowTheWindow) {
+    const auto parsed = ParseSearchOptions({});
+    ASSERT_TRUE(parsed.error.empty());
+    EXPECT_FALSE(parsed.options.relay);
+    EXPECT_EQ(parsed.options.transport, "TCP");
+    EXPECT_EQ(parsed.options.filter, "ALL");
+    EXPECT_EQ(parsed.options.format, OutputFormat::Table);
+}
+
+TEST(CliOptions, UsageErrors) {
+    EXPECT_FALSE(ParseSearchOptions({"--relay"}).error.empty());
+    EXPECT_FALSE(ParseSearchOptions({"--format", "xml"}).error.empty());
+    EXPECT_FALSE(ParseSearchOptions({"--transport", "UDP"}).error.empty()) << "a transport needs a relay";
+    EXPECT_FALSE(ParseSearchOptions({"--relay", "10.0.0.1", "--transport", "SCTP"}).error.empty());
+    EXPECT_FALSE(ParseSearchOptions({"--bogus"}).error.empty());
+    const auto rest = ParseSearchOptions({"--mac", "x", "--relay", "10.0.0.1"}, true);
+    EXPECT_TRUE(rest.error.empty());
+    EXPECT_EQ(rest.rest, (std::vector<std::string>{"--mac", "x"}));
+    EXPECT_EQ(*rest.options.relay, "10.0.0.1");
+}
+
+TEST(TableOutput, CsvQuotesOnlyWhatNeedsIt) {
+    const TableRows rows{{"M,1", "say \"hi\"", "line\nbreak", "10.0.0.1", "80", "255.0.0.0", "aa"}};
+    EXPECT_EQ(FormatCsv(rows),
+              "Model,Proj,Name,IP,Port,Netmask,Mac\n"
+              "\"M,1\",\"say \"\"hi\"\"\",\"line\nbreak\",10.0.0.1,80,255.0.0.0,aa\n");
+}
+
+TEST(TableOutput, JsonStaysValidWhateverBytesADeviceSent) {
+    const TableRows rows{{"q\"\\", "\x01", "caf\xc3\xa9", "\xff", "", "", ""}};
+    EXPECT_EQ(FormatJson(rows),
+              "[\n  {\"model\": \"q\\\"\\\\\", \"proj\": \"\\u0001\", \"name\": \"caf\xc3\xa9\", \"ip\": \"\\u00ff\", "
+              "\"port\": \"\", \"netmask\": \"\", \"mac\": \"\"}\n]\n");
+    EXPECT_EQ(FormatJson({}), "[]\n");
+}
+
+TEST(TableOutput, TableAlignsColumnsAndEndsWithTheCount) {
+    const TableRows rows{{"LongModelName", "P", "N", "10.0.0.1", "80", "255.0.0.0", "aa"}};
+    const std::string out = FormatTable(rows, "1 device(s) found!");
+    EXPECT_EQ(out,
+              "Model          Proj  Name  IP        Port  Netmask    Mac\n"
+              "LongModelName  P     N     10.0.0.1  80    255.0.0.0  aa\n"
+              "1 device(s) found!\n");
+}

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "tests/support/fake_window.h"
+#include "upnp/port_forward_engine.h"
+#include "upnp/upnp_result_thread.h"
+
+namespace {
+
+DeviceInformationContainer Camera(const std::string& maker, const std::string& friendly, const std::string& description,
+                                  const std::string& url) {
+    DeviceInformationContainer d;
+    d.ManufacturerName = maker;
+    d.FriendlyName = friendly;
+    d.Description = description;
+    d.PresentationURL = url;
+    return d;
+}
+
+class UpnpCollection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "C.UTF-8");
+        form.button1Enabled = false;
+        form.button1Caption = "Search Upnp...";
+        engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
+        form.SetRowCount(1);  // as the search left it
+    }
+    void AddPackageRows(int n) {
+        form.SetRowCount(n + 1);
+        for (int r = 1; r <= n; ++r) form.SetCell(0, r, "pkg" + std::to_string(r));
+        for (int r = 1; r <= n; ++r) list.push_back(MakeRecord({"pkg"}));
+    }
+    FakeWindow form;
+    TComUnitList list;
+    CPortForwardEngine engine;
+};
+
+}  // namespace
+
+TEST(UpnpDeviceRecord, NameAndAddressRules) {
+    auto axis = UpnpDeviceRecord(Camera("AXIS", "f (x)", "AXIS Q1615 Network Camera", "http://192.168.0.90/"));
+    ASSERT_TRUE(axis);
+    EXPECT_STREQ(axis->model, "Axis 200 Series");
+    EXPECT_STREQ(axis->proj, "Axis 200 Series");
+    EXPECT_STREQ(axis->name, "AXIS Q1615 Network Camera");
+    EXPECT_STREQ(axis->ip, "192.168.0.90");
+    EXPECT_STREQ(axis->trigger_port, "80");
+    EXPECT_STREQ(axis->netmask, "NULL");
+    EXPECT_STREQ(axis->mac, "NULL");
+    EXPECT_STREQ(axis->note, "NULL");
+
+    auto vivo = UpnpDeviceRecord(Camera("Vivotek Inc.", "FD8169 (10.0.0.4)", "d", "http://10.0.0.4:8080/index.html"));
+    ASSERT_TRUE(vivo);
+    EXPECT_STREQ(vivo->model, "VivoTek 7000 Series");
+    EXPECT_STREQ(vivo->name, "FD8169 ") << "the blank before the parenthesis stays";
+    EXPECT_STREQ(vivo->ip, "10.0.0.4");
+    EXPECT_STREQ(vivo->trigger_port, "8080");
+
+    auto both = UpnpDeviceRecord(Camera("Vivotek AXIS", "no paren", "desc", "http://1.2.3.4/"));
+    ASSERT_TRUE(both) << "AXIS wins, and needs no parenthesis";
+    EXPECT_STREQ(both->model, "Axis 200 Series");
+}
+
+TEST(UpnpDeviceRecord, SkippedDevices) {
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("Axis", "x (y)", "d", "http://1.2.3.4/"))) << "maker case counts";
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("VIVOTEK", "x (y)", "d", "http://1.2.3.4/")));
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("Vivotek", "no parenthesis", "d", "http://1.2.3.4/")));
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://192.168.0.90"))) << "no / after the host";
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "/index.html"))) << "relative URL";
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://a-very-long-host-name.example/")))
+        << "an address that does not fit the record would name another host";
+}
+
+TEST_F(UpnpCollection, AllAddsRowsBehindThePackageRowsAndCountsEverything) {
+    AddPackageRows(3);
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/"), Camera("Sony", "", "x", "http://10.0.0.8/")};
+    CollectUpnpResults(form, list, engine, true);
+    ASSERT_EQ(form.RowCount(), 5);
+    EXPECT_EQ(form.Cell(0, 3), "pkg3");
+    EXPECT_EQ(form.Cell(0, 4), "Axis 200 Series");
+    EXPECT_EQ(form.Cell(kColNetmask, 4), "NULL");
+    EXPECT_EQ(form.Cell(kColMac, 4), "NULL");
+    EXPECT_EQ(form.label1Caption, "4 device(s) found!");
+    EXPECT_EQ(list.size(), 4u);
+    EXPECT_STREQ(list.back().ip, "10.0.0.9");
+    EXPECT_TRUE(form.button1Enabled);
+    EXPECT_EQ(form.button1Caption, "Lanvaro");
+    EXPECT_FALSE(engine.SearchPending()) << "the window may close again";
+}
+
+TEST_F(UpnpCollection, UpnpFilterInAnyCaseKeepsOnlyUpnpRowsButKeepsTheRecords) {
+    form.proj = "uPnP";
+    AddPackageRows(2);
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/")};
+    CollectUpnpResults(form, list, engine, true);
+    ASSERT_EQ(form.RowCount(), 2);
+    EXPECT_EQ(form.Cell(0, 1), "Axis 200 Series");
+    EXPECT_EQ(list.size(), 3u);
+    EXPECT_EQ(form.label1Caption, "1 device(s) found!");
+}
+
+TEST_F(UpnpCollection, NothingAtAllShowsOneEmptyRowAndZero) {
+    form.label1Caption = "earlier";
+    CollectUpnpResults(form, list, engine, true);
+    EXPECT_EQ(form.RowCount(), 2);
+    EXPECT_EQ(form.Cell(0, 1), "");
+    EXPECT_EQ(form.label1Caption, "0 device(s) found!");
+    EXPECT_TRUE(form.button1Enabled);
+}
+
+TEST_F(UpnpCollection, FilterChangedDuringTheWaitAddsNothingAndKeepsTheLabel) {
+    form.proj = "P2";
+    form.label1Caption = "earlier";
+    AddPackageRows(1);
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/")};
+    CollectUpnpResults(form, list, engine, true);
+    EXPECT_EQ(form.RowCount(), 2);
+    EXPECT_EQ(form.label1Caption, "earlier");
+    EXPECT_TRUE(form.button1Enabled);
+    EXPECT_EQ(form.button1Caption, "Lanvaro");
+    EXPECT_FALSE(engine.SearchPending());
+}
+
+TEST_F(UpnpCollection, DevicesOfAnEarlierSearchAreNotListedWhenThisRunStartedNone) {
+    engine.m_Devices = {Camera("AXIS", "", "stale", "http://10.0.0.9/")};
+    CollectUpnpResults(form, list, engine, false);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(form.label1Caption, "0 device(s) found!");
+}
+
+TEST(UpnpResultThreadBody, WaitsOffTheWindowThreadThenCollectsOnIt) {
+    FakeWindow form;
+    auto event = std::make_shared<ManualResetEvent>();
+    std::atomic<bool> collectedOnWindowThread{false};
+    std::atomic<bool> collected{false};
+    std::thread t(UpnpResultThread, std::ref(form), event, [&] {
+        collectedOnWindowThread = form.IsWindowThread();
+        collected = true;
+    });
+    form.RunUntil([&] { return form.button1Caption == "Search Upnp..."; }, std::chrono::seconds(5));
+    EXPECT_EQ(form.button1Caption, "Search Upnp...");
+    EXPECT_FALSE(form.RunUntil([&] { return collected.load(); }, std::chrono::milliseconds(50)))
+        << "collected before the event was set";
+    event->Set();
+    EXPECT_TRUE(form.RunUntil([&] { return collected.load(); }, std::chrono::seconds(5)));
+    t.join();
+    EXPECT_TRUE(collectedOnWindowThread);
+}
