@@ -50,7 +50,11 @@ int MainFormLogic::ParserPlainPkg(const char* buf, int len) {
     return ::ParserPlainPkg(form_, ComUnitList, NextRow, buf, len);
 }
 
-void MainFormLogic::Info1Click() { ::Info1Click(form_, ComUnitList, Engine.m_Devices, SelectedRow); }
+void MainFormLogic::Info1Click() {
+    // While a search thread runs it is rewriting the device list.
+    static const std::vector<DeviceInformationContainer> kNone;
+    ::Info1Click(form_, ComUnitList, Engine.Busy() ? kNone : Engine.m_Devices, SelectedRow);
+}
 
 void MainFormLogic::Browser1Click() { ::Browser1Click(form_, ComUnitList, SelectedRow); }
 

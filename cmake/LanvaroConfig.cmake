@@ -3,7 +3,8 @@
 add_library(lanvaro_config INTERFACE)
 target_compile_features(lanvaro_config INTERFACE cxx_std_20)
 target_compile_options(lanvaro_config INTERFACE
-  -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Wformat=2 -Wshadow=local)
+  -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Wformat=2
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
 target_compile_definitions(lanvaro_config INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_KEYWORDS QT_NO_CAST_TO_ASCII
   LANVARO_VERSION="${PROJECT_VERSION}")

@@ -1,0 +1,31 @@
+#pragma once
+// The two actions on the selected row of the result grid: the detail
+// dialogs and the device's web page. The window's handlers forward here.
+
+#include <string>
+#include <vector>
+
+#include "protocol/com_unit_info.h"
+#include "upnp/device_information_container.h"
+
+class WindowOps;
+
+// The records behind grid row `SelectedRow`: those whose ip and mac equal the
+// row's IP and Mac cells, in list order. Empty for the header row and for a
+// row at or past the row count.
+std::vector<const tComUnitInfo*> RowRecords(WindowOps& form, const TComUnitList& list, int SelectedRow);
+
+// True when the Mac cell marks a row made by the UPnP search.
+bool IsUpnpRowMac(const std::string& macCell);
+
+// The devices whose presentation URL names the record's address as its host.
+std::vector<const DeviceInformationContainer*> UpnpDevicesOfRecord(
+    const tComUnitInfo& record, const std::vector<DeviceInformationContainer>& devices);
+
+// "Detail Info.": one dialog per matching record, or for a UPnP row one per
+// device of that address; the dialogs open one after the other.
+void Info1Click(WindowOps& form, const TComUnitList& list, const std::vector<DeviceInformationContainer>& devices,
+                int SelectedRow);
+
+// "Browse": the first matching record's page in the desktop's browser.
+void Browser1Click(WindowOps& form, const TComUnitList& list, int SelectedRow);
