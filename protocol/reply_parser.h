@@ -1,0 +1,28 @@
+#pragma once
+// Turning decoded replies into device records and result rows.
+
+#include <string>
+
+#include "protocol/com_unit_info.h"
+#include "protocol/window_ops.h"
+
+// Parses one NUL-terminated plain package into the caller's zeroed record.
+// Returns 1 for device information (flag 1), 0 for a local query (flag 0),
+// -1 otherwise. Fields are filled whatever the result.
+int SplitPlainPkg(WindowOps& form, const char* text, tComUnitInfo* rec);
+
+// Walks the NUL-separated packages of buf, never reading past len bytes.
+// Each new device (by ip and mac) is appended to list; those that pass the
+// project filter are written to grid row NextRow, which then advances and
+// becomes the row count. Returns the number of devices appended.
+int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len);
+
+// True when text holds at least five ':'.
+bool GetMacFromCString(std::string text);
+
+// 0 when proj passes the window's project filter ("ALL", or exactly equal),
+// -1 otherwise.
+int CheckProjFilter(WindowOps& form, const char* proj);
+
+// True for what inet_addr accepts, except 255.255.255.255 (its failure value).
+bool IsAcceptedIpv4Text(const char* text);

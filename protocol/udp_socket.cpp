@@ -1,0 +1,96 @@
+#include "protocol/udp_socket.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "protocol/text_format.h"
+#include "protocol/unique_fd.h"
+
+namespace {
+
+// Taken at once: logging may overwrite errno.
+std::string LastErrorText() { return std::strerror(errno); }
+
+void AskLargeReceiveBuffer(int sock) {
+    const int size = kReplySocketReceiveBuffer;
+    // The forced form passes the system's cap where we hold the capability
+    // (as inside a test namespace); otherwise the kernel grants what it may.
+    if (::setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) return;
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
+}  // namespace
+
+int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_in& addr) {
+    std::memset(&addr, 0, sizeof addr);
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+
+    sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    if (sock < 0) {
+        form.Log(StrFormat("socket() error : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    const int on = 1;
+    if (::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
+        form.Log(StrFormat("setsockopt(SO_REUSEADDR) error : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    AskLargeReceiveBuffer(sock);
+    if (::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
+        form.Log(StrFormat("bind() error : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    return 0;
+}
+
+int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text) {
+    if (text == nullptr) return -1;
+
+    sockaddr_in dest{};
+    dest.sin_family = AF_INET;
+    dest.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (form.SelectedSearchMethod() == SearchMethod::IpRelay) {
+        // The user named one host: a text that is no address must not turn
+        // into a broadcast to every device on the network.
+        const std::string relay = form.RelayAddressText();
+        const in_addr_t host = inet_addr(relay.c_str());
+        if (host == INADDR_NONE) {
+            form.Log(StrFormat("Invalid relay address [%s]\n", relay.c_str()));
+            return -1;
+        }
+        dest.sin_addr.s_addr = host;
+    } else {
+        dest.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    }
+
+    UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!sock) {
+        form.Log(StrFormat("socket(SOCK_DGRAM) failed : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    const int on = 1;
+    if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        form.Log(StrFormat("setsockopt(SO_BROADCAST) error : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    const ssize_t sent =
+        ::sendto(sock.get(), text, std::strlen(text), 0, reinterpret_cast<const sockaddr*>(&dest), sizeof dest);
+    if (sent < 0) {
+        form.Log(StrFormat("sendto() error : %s len=%d\n", LastErrorText().c_str(), static_cast<int>(sent)));
+        return -1;
+    }
+    return 0;
+}
+
+void CloseSocket(int& sock) {
+    if (sock >= 0) ::close(sock);
+    sock = -1;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The UDP side of the device protocol: the reply socket and the one-shot
+// sender of queries and control packages.
+
+#include <netinet/in.h>
+
+#include "protocol/window_ops.h"
+
+// Receive buffer asked of the reply socket, so a burst of answers from
+// thousands of devices is not dropped before it is read.
+constexpr int kReplySocketReceiveBuffer = 4 * 1024 * 1024;
+
+// Opens a blocking UDP socket bound to INADDR_ANY:port. sock receives the
+// handle as soon as it exists (-1 if none); addr the bound address. Returns
+// 0 when bound, else -1 — then a live handle in sock is the caller's to close.
+int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_in& addr);
+
+// Sends text (without its NUL) as one datagram to port: at the relay host
+// when "IP Relay" is chosen, else to 255.255.255.255. Returns 0 when handed
+// to the network, else -1. A relay text that is not an address sends nothing.
+int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text);
+
+// Closes sock if open and sets it to -1.
+void CloseSocket(int& sock);

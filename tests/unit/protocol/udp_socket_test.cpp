@@ -1,0 +1,148 @@
+// Sockets here stay on loopback. Whatever calls DM_SendUDPBroadcast runs in
+// a private network namespace, so even a faulty build cannot broadcast from
+// this machine.
+
+#include "protocol/udp_socket.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "protocol/unique_fd.h"
+#include "tests/support/fake_window.h"
+#include "tests/unit/protocol/private_network.h"
+
+namespace {
+
+int LocalPort(int sock) {
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    ::getsockname(sock, reinterpret_cast<sockaddr*>(&addr), &len);
+    return ntohs(addr.sin_port);
+}
+
+int IntOption(int sock, int name) {
+    int value = 0;
+    socklen_t len = sizeof value;
+    ::getsockopt(sock, SOL_SOCKET, name, &value, &len);
+    return value;
+}
+
+long ProcValue(const char* path) {
+    std::ifstream in(path);
+    long v = 0;
+    in >> v;
+    return v;
+}
+
+TEST(ReplySocket, BindsAnyAddressWithReuseAndALargerReceiveBuffer) {
+    FakeWindow form;
+    int sock = -1;
+    sockaddr_in addr{};
+    addr.sin_port = 1234;  // must be cleared
+    ASSERT_EQ(DM_CreateUDPBroadcastSocket(form, 0, sock, addr), 0);
+    UniqueFd owner(sock);
+    EXPECT_GE(sock, 0);
+    EXPECT_EQ(addr.sin_family, AF_INET);
+    EXPECT_EQ(addr.sin_addr.s_addr, htonl(INADDR_ANY));
+    EXPECT_EQ(addr.sin_port, 0);
+    EXPECT_GT(LocalPort(sock), 0);
+    EXPECT_NE(IntOption(sock, SO_REUSEADDR), 0);
+    EXPECT_EQ(IntOption(sock, SO_BROADCAST), 0);
+    EXPECT_TRUE(form.log.empty());
+
+    UniqueFd plain(::socket(AF_INET, SOCK_DGRAM, 0));
+    const int ours = IntOption(sock, SO_RCVBUF);
+    const int usual = IntOption(plain.get(), SO_RCVBUF);
+    EXPECT_GE(ours, usual);
+    if (ProcValue("/proc/sys/net/core/rmem_max") > ProcValue("/proc/sys/net/core/rmem_default")) {
+        EXPECT_GT(ours, usual) << "the larger receive buffer was not asked for";
+    }
+}
+
+TEST(ReplySocket, PortHeldWithoutReuseFailsAtBindAndLeavesTheHandle) {
+    UniqueFd holder(::socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    ASSERT_EQ(::bind(holder.get(), reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+    const int port = LocalPort(holder.get());
+
+    FakeWindow form;
+    int sock = -1;
+    sockaddr_in addr{};
+    EXPECT_EQ(DM_CreateUDPBroadcastSocket(form, port, sock, addr), -1);
+    EXPECT_GE(sock, 0) << "the caller closes the live handle";
+    EXPECT_EQ(ntohs(addr.sin_port), port);
+    EXPECT_EQ(form.log, std::vector<std::string>{"bind() error : Address already in use"});
+    CloseSocket(sock);
+    EXPECT_EQ(sock, -1);
+    CloseSocket(sock);  // a second close is harmless
+}
+
+TEST(ReplySocket, TwoReplySocketsMayShareAPort) {
+    FakeWindow form;
+    int first = -1;
+    int second = -1;
+    sockaddr_in addr{};
+    ASSERT_EQ(DM_CreateUDPBroadcastSocket(form, 0, first, addr), 0);
+    UniqueFd a(first);
+    ASSERT_EQ(DM_CreateUDPBroadcastSocket(form, LocalPort(first), second, addr), 0);
+    UniqueFd b(second);
+    EXPECT_TRUE(form.log.empty());
+}
+
+// Runs one send in a private namespace and reports its result, its log and
+// what a receiver on 127.0.0.1 got, as "ret|log lines|datagram".
+std::string SendAndListen(SearchMethod method, const std::string& relay, const std::string& text) {
+    UniqueFd receiver(::socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(receiver.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return "receiver bind failed";
+
+    FakeWindow form;
+    form.method = method;
+    form.relayAddress = relay;
+    const int ret = DM_SendUDPBroadcast(form, LocalPort(receiver.get()), text.c_str());
+
+    std::string got = "(nothing)";
+    pollfd p{receiver.get(), POLLIN, 0};
+    if (::poll(&p, 1, ret == 0 ? 2000 : 100) > 0) {
+        char buf[1024];
+        const ssize_t n = ::recv(receiver.get(), buf, sizeof buf, 0);
+        got = n >= 0 ? std::string(buf, static_cast<std::size_t>(n)) : "(recv failed)";
+    }
+    std::string log;
+    for (const auto& line : form.log) log += line + ";";
+    return std::to_string(ret) + "|" + log + "|" + got;
+}
+
+TEST(SendUdp, RelayAddressGetsTheTextWithoutItsNul) {
+    const auto out = RunInPrivateNetwork(
+        [] { return SendAndListen(SearchMethod::IpRelay, "127.0.0.1", "tJqMi42QiZ7Tz8/TwMDAwP8="); });
+    if (!out) GTEST_SKIP() << "no private network namespace on this machine";
+    EXPECT_EQ(*out, "0||tJqMi42QiZ7Tz8/TwMDAwP8=");
+}
+
+TEST(SendUdp, RelayTextThatIsNoAddressSendsNothing) {
+    for (const std::string relay : {"not-an-address", "<Customized>", "", "255.255.255.255", "127.0.0.1x"}) {
+        const auto out = RunInPrivateNetwork([&] { return SendAndListen(SearchMethod::IpRelay, relay, "AAAA"); });
+        if (!out) GTEST_SKIP() << "no private network namespace on this machine";
+        EXPECT_EQ(*out, "-1|Invalid relay address [" + relay + "];|(nothing)") << relay;
+    }
+}
+
+TEST(SendUdp, BroadcastWithoutARouteReportsTheSendError) {
+    // The namespace has loopback only, so the broadcast has no way out.
+    const auto out = RunInPrivateNetwork([] { return SendAndListen(SearchMethod::LocalBroadcast, "", "AAAA"); });
+    if (!out) GTEST_SKIP() << "no private network namespace on this machine";
+    EXPECT_EQ(*out, "-1|sendto() error : Network is unreachable len=-1;|(nothing)");
+}
+
+}  // namespace
