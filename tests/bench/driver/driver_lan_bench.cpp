@@ -1,0 +1,82 @@
+// Figures for a search that 2,000 devices answer at once: how many of them
+// are listed, how long the search takes against the protocol's floor, and the
+// longest stretch the window thread spent on one piece of the search's work.
+// Prints figures; asserts nothing about time.
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <string>
+
+#include "app/main_form_logic.h"
+#include "tests/support/fake_window.h"
+#include "tests/support/lan_box.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Times every task the search hands to the window thread.
+class TimedWindow : public FakeWindow {
+public:
+    void Post(std::function<void()> task) override {
+        FakeWindow::Post([this, task = std::move(task)] {
+            const auto start = Clock::now();
+            task();
+            longestTask = std::max(longestTask, Clock::now() - start);
+            ++tasks;
+        });
+    }
+    Clock::duration longestTask{};
+    int tasks = 0;
+};
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RequireLanBox();
+    std::setlocale(LC_ALL, "C.UTF-8");
+    const int devices = argc > 1 ? std::atoi(argv[1]) : 2000;
+
+    DevsimProcess devsim({"--count", std::to_string(devices)});
+    if (!devsim.Start()) {
+        std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
+        return 1;
+    }
+
+    TimedWindow form;
+    MainFormLogic logic(form);
+    logic.FormCreate({114, 125, 180, 103, 29, 98, 153});
+    form.proj = "ALL";
+    // The UPnP part runs beside the package search; keep it short so the
+    // figures are about the package search.
+    logic.Engine.SetSearchWindow(std::chrono::milliseconds(200));
+
+    const auto start = Clock::now();
+    Clock::time_point packageEnd{};
+    logic.Button1Click();
+    const auto buttonClick = Clock::now() - start;
+    const bool ended = form.RunUntil(
+        [&] {
+            if (packageEnd == Clock::time_point{} && form.button1Caption == "Search Upnp...") packageEnd = Clock::now();
+            return !logic.Searching();
+        },
+        std::chrono::seconds(60));
+    const auto total = Clock::now() - start;
+    if (packageEnd == Clock::time_point{}) packageEnd = Clock::now();
+
+    const int listed = form.RowCount() - 1;
+    std::printf("devices answering:            %d\n", devices);
+    std::printf("devices listed:               %d (%s)\n", listed, listed == devices ? "all" : "NOT ALL");
+    std::printf("records kept:                 %zu\n", logic.ComUnitList.size());
+    std::printf("package search wall time:     %.0f ms (floor: 2 cycles x 250 ms quiet = 500 ms)\n",
+                Ms(packageEnd - start));
+    std::printf("whole search incl. UPnP part: %.0f ms\n", Ms(total));
+    std::printf("window thread, button press:  %.1f ms\n", Ms(buttonClick));
+    std::printf("window thread, longest task:  %.1f ms over %d tasks\n", Ms(form.longestTask), form.tasks);
+    std::printf("search ended:                 %s\n", ended ? "yes" : "NO");
+    return ended && listed == devices ? 0 : 1;
+}

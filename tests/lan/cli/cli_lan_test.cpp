@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/lan_box.h"
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class CliLan : public ::testing::Test {
+protected:
+    void StartDevsim(std::vector<std::string> options) {
+        ASSERT_TRUE(WriteFile(files.File("devices"),
+                              "M2,P1,cam \"two\",10.2.0.2,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:02,d,n\n"
+                              "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:01,d,n\n"
+                              "M3,P2,other,10.2.0.3,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:03,d,n\n"));
+        options.insert(options.begin(), {"--devices", files.File("devices")});
+        devsim = std::make_unique<DevsimProcess>(options);
+        ASSERT_TRUE(devsim->Start()) << devsim->Error();
+    }
+
+    CliRun Run(std::vector<std::string> args) {
+        args.insert(args.begin(), LANVARO_CLI_PATH);
+        const std::string out = files.File("out" + std::to_string(runs)), err = files.File("err" + std::to_string(runs));
+        ++runs;
+        ChildProcess cli(args, {{}, out, err});
+        CliRun run;
+        run.status = cli.Wait(std::chrono::seconds(60)).value_or(-1);
+        run.out = Slurp(out);
+        run.err = Slurp(err);
+        return run;
+    }
+
+    TempDir files;
+    std::unique_ptr<DevsimProcess> devsim;
+    int runs = 0;
+};
+
+}  // namespace
+
+TEST_F(CliLan, TablePrintsRowsInDescendingModelOrderAndTheCount) {
+    StartDevsim({});
+    const CliRun run = Run({"--filter", "P1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Model  Proj  Name       IP        Port  Netmask      Mac\n"
+              "M2     P1    cam \"two\"  10.2.0.2  80    255.255.0.0  00:11:22:33:44:02\n"
+              "M1     P1    cam one    10.2.0.1  8080  255.255.0.0  00:11:22:33:44:01\n"
+              "2 device(s) found!\n");
+}
+
+TEST_F(CliLan, CsvAndJsonCarryTheSameRows) {
+    StartDevsim({});
+    const CliRun csv = Run({"--filter", "P1", "--format", "csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out,
+              "Model,Proj,Name,IP,Port,Netmask,Mac\n"
+              "M2,P1,\"cam \"\"two\"\"\",10.2.0.2,80,255.255.0.0,00:11:22:33:44:02\n"
+              "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n");
+    const CliRun json = Run({"--filter", "P2", "--format", "json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out,
+              "[\n  {\"model\": \"M3\", \"proj\": \"P2\", \"name\": \"other\", \"ip\": \"10.2.0.3\", \"port\": \"80\", "
+              "\"netmask\": \"255.255.0.0\", \"mac\": \"00:11:22:33:44:03\"}\n]\n");
+}
+
+TEST_F(CliLan, TcpRelayAndLogToStderr) {
+    StartDevsim({"--tcp-relay", "--no-udp"});
+    const CliRun run = Run({"--relay", "127.0.0.1", "--filter", "P2", "--format", "csv", "--log"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("M3,P2,other"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Col[6] - (153, 802)"), std::string::npos) << "the diagnostic log goes to stderr";
+}
+
+TEST_F(CliLan, NothingFoundIsStillACompletedSearch) {
+    StartDevsim({"--silent"});
+    const CliRun run = Run({"--filter", "P1", "--format", "json"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "[]\n");
+    const CliRun table = Run({"--filter", "P1"});
+    EXPECT_EQ(table.out, "Model  Proj  Name  IP  Port  Netmask  Mac\n0 device(s) found!\n");
+}
+
+TEST_F(CliLan, UsageErrorsExitWithTwo) {
+    const CliRun run = Run({"--format", "xml"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("usage: lanvaro-cli"), std::string::npos);
+    EXPECT_TRUE(run.out.empty());
+}
+
+TEST_F(CliLan, UpnpFilterWaitsForTheCollection) {
+    StartDevsim({});
+    const CliRun run = Run({"--filter", "UPNP", "--format", "csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Model,Proj,Name,IP,Port,Netmask,Mac\n") << "package rows give way to UPnP rows";
+}
