@@ -1,0 +1,17 @@
+# The Qt main window (a library, so the GUI tests drive the very same window)
+# and the lanvaro executable. Included from app/CMakeLists.txt when
+# LANVARO_GUI is on.
+add_library(lanvaro_main_form STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/string_grid_widget.cpp
+)
+target_link_libraries(lanvaro_main_form PUBLIC
+  lanvaro_config
+  lanvaro_app_logic
+  lanvaro_web_dialogs
+  lanvaro_netsetup_dialog
+  Qt6::Widgets
+)
+
+add_executable(lanvaro ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(lanvaro PRIVATE lanvaro_config lanvaro_main_form)

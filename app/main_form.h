@@ -1,0 +1,116 @@
+#pragma once
+// TMainForm: the Qt main window. It lays out the controls, carries out the
+// window operations for the logic and hands every event to MainFormLogic;
+// what the events do lives there.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+#include "app/main_form_logic.h"
+#include "protocol/window_ops.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class StringGridWidget;
+
+class TMainForm : public QMainWindow, public WindowOps {
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    MainFormLogic& Logic() { return *logic_; }
+
+    // Seams for tests: when set, these receive what would otherwise open a
+    // modal window or the desktop's browser, so nothing blocks.
+    using MessageHandler = std::function<void(const std::string& text, const std::string& title, MessageIcon icon)>;
+    void SetMessageHandler(MessageHandler handler) { messageHandler_ = std::move(handler); }
+    void SetDeviceInfoHandler(std::function<void(const tComUnitInfo&)> handler) {
+        deviceInfoHandler_ = std::move(handler);
+    }
+    void SetUpnpDeviceInfoHandler(std::function<void(const DeviceInformationContainer&)> handler) {
+        upnpDeviceInfoHandler_ = std::move(handler);
+    }
+    void SetNetworkSetupHandler(std::function<void(const tComUnitInfo&)> handler) {
+        networkSetupHandler_ = std::move(handler);
+    }
+    void SetOpenUrlHandler(std::function<bool(const std::string&)> handler) { openUrlHandler_ = std::move(handler); }
+
+    // WindowOps; every call but Post comes from the window thread.
+    std::string ProjText() override;
+    SearchMethod SelectedSearchMethod() override;
+    std::string RelayAddressText() override;
+    int RelayAddressSelectedIndex() override;
+    std::vector<std::string> RelayAddressItems() override;
+    void SetRelayAddressItems(const std::vector<std::string>& items) override;
+    std::string RelayTransportText() override;
+    void SetButton1Enabled(bool enabled) override;
+    void SetButton1Caption(const std::string& caption) override;
+    void SetLabel1Caption(const std::string& caption) override;
+    void SetWindowCaption(const std::string& caption) override;
+    void SetRelayControlsEnabled(bool enabled) override;
+    void SetNetworkSetupEnabled(bool enabled) override;
+    void SetPopupAttached(bool attached) override;
+    std::string Cell(int col, int row) override;
+    void SetCell(int col, int row, const std::string& text) override;
+    int RowCount() override;
+    void SetRowCount(int rows) override;
+    void SetHeaderRowFixed(bool fixed) override;
+    void Log(const std::string& line) override;
+    void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
+    void ShowDeviceInfo(const tComUnitInfo& record) override;
+    void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override;
+    void ShowNetworkSetup(const tComUnitInfo& record) override;
+    bool OpenUrl(const std::string& url) override;
+    bool IsWindowThread() override;
+    void Post(std::function<void()> task) override;
+    void ProcessMessages() override;
+
+    // The controls, by their layout names; the window owns them.
+    QFrame* Panel1 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QComboBox* Proj = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    StringGridWidget* StringGrid1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Info1 = nullptr;
+    QAction* Browser1 = nullptr;
+    QAction* NetworkSetup1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectEvents();
+    void ApplyColumnWidths();
+    void ShowPopupAt(const QPoint& viewportPos);
+
+    std::unique_ptr<MainFormLogic> logic_;
+    bool popupAttached_ = true;
+    MessageHandler messageHandler_;
+    std::function<void(const tComUnitInfo&)> deviceInfoHandler_;
+    std::function<void(const DeviceInformationContainer&)> upnpDeviceInfoHandler_;
+    std::function<void(const tComUnitInfo&)> networkSetupHandler_;
+    std::function<bool(const std::string&)> openUrlHandler_;
+};
+
+// The design widths of the result table's columns, in column order.
+extern const std::vector<int> kDesignColumnWidths;

@@ -1,0 +1,71 @@
+#include "app/string_grid_widget.h"
+
+#include <algorithm>
+
+#include <QHelpEvent>
+#include <QToolTip>
+
+namespace {
+
+constexpr int kBytesRole = Qt::UserRole;
+
+QTableWidgetItem* MakeItem(const std::string& text) {
+    auto* item = new QTableWidgetItem(QString::fromStdString(text));
+    item->setData(kBytesRole, QByteArray::fromStdString(text));
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+std::string ItemBytes(const QTableWidgetItem* item) {
+    if (item == nullptr) return {};
+    return item->data(kBytesRole).toByteArray().toStdString();
+}
+
+}  // namespace
+
+StringGridWidget::StringGridWidget(int columnCount, QWidget* parent) : QTableWidget(0, columnCount, parent) {
+    for (int col = 0; col < columnCount; ++col) setHorizontalHeaderItem(col, MakeItem(std::string()));
+}
+
+std::string StringGridWidget::Cell(int col, int row) const {
+    if (col < 0 || col >= columnCount() || row < 0 || row > rowCount()) return {};
+    return ItemBytes(row == 0 ? horizontalHeaderItem(col) : item(row - 1, col));
+}
+
+void StringGridWidget::SetCell(int col, int row, const std::string& text) {
+    // Writes outside the grid are dropped rather than growing it: the row
+    // count is the logic's to set.
+    if (col < 0 || col >= columnCount() || row < 0 || row > rowCount()) return;
+    QTableWidgetItem* existing = row == 0 ? horizontalHeaderItem(col) : item(row - 1, col);
+    if (existing != nullptr) {
+        existing->setText(QString::fromStdString(text));
+        existing->setData(kBytesRole, QByteArray::fromStdString(text));
+        return;
+    }
+    setItem(row - 1, col, MakeItem(text));
+}
+
+void StringGridWidget::SetGridRowCount(int rows) { setRowCount(std::max(rows - 1, 0)); }
+
+bool StringGridWidget::CellAt(const QPoint& viewportPos, int* col, int* row) const {
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid()) return false;
+    *col = index.column();
+    *row = index.row() + 1;
+    return true;
+}
+
+bool StringGridWidget::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTableWidget::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.data().toString();
+    const QRect cell = visualRect(index);
+    // Room for the item's margins on both sides.
+    constexpr int kTextMargins = 8;
+    if (index.isValid() && viewport()->fontMetrics().horizontalAdvance(text) + kTextMargins > cell.width())
+        QToolTip::showText(help->globalPos(), text, viewport(), cell);
+    else
+        QToolTip::hideText();
+    return true;
+}

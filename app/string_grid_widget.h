@@ -1,0 +1,27 @@
+#pragma once
+// The result table as the logic sees it: grid row 0 is the horizontal header,
+// grid row r > 0 is table row r - 1. Cells keep the exact bytes they were
+// given, so a device's IP and MAC read back equal to its record even when they
+// are not valid UTF-8; only the shown text is decoded.
+
+#include <string>
+
+#include <QTableWidget>
+
+class StringGridWidget : public QTableWidget {
+public:
+    StringGridWidget(int columnCount, QWidget* parent);
+
+    std::string Cell(int col, int row) const;
+    void SetCell(int col, int row, const std::string& text);
+    int GridRowCount() const { return rowCount() + 1; }
+    void SetGridRowCount(int rows);
+
+    // Grid coordinates of the cell under a viewport position; false when no
+    // data cell is there.
+    bool CellAt(const QPoint& viewportPos, int* col, int* row) const;
+
+protected:
+    // A cell too narrow for its text shows the whole text as a tool tip.
+    bool viewportEvent(QEvent* event) override;
+};

@@ -1,0 +1,137 @@
+// The real window searching a simulated LAN: Button1 is clicked, the rows
+// must appear, and the window thread must keep ticking all the while. Runs
+// only inside scripts/lanbox (the search broadcasts).
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/main_form.h"
+#include "tests/support/lan_box.h"
+
+namespace {
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Longest gap between ticks of a 10 ms timer on the window thread.
+class StallMeter {
+public:
+    StallMeter() {
+        clock_.start();
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.elapsed();
+            worst_ = std::max(worst_, now - last_);
+            last_ = now;
+        });
+        timer_.start(10);
+    }
+    qint64 WorstMs() const { return worst_; }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+    qint64 worst_ = 0;
+};
+
+constexpr qint64 kLongestStallMs = 200;
+
+}  // namespace
+
+class MainWindowLanTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void searchFillsTheTableAndTheWindowStaysLive() {
+        DevsimProcess devsim({"--count", "20", "--upnp-count", "3", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        std::vector<std::string> messages;
+        form.SetMessageHandler(
+            [&](const std::string& text, const std::string&, MessageIcon) { messages.push_back(text); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* button = form.findChild<QPushButton*>(QStringLiteral("Button1"));
+        QVERIFY(button != nullptr);
+
+        StallMeter meter;
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!button->isEnabled());
+        QVERIFY(form.Logic().Searching());
+
+        // The package search is over long before the UPnP search's listening
+        // window; meanwhile the window refuses to close.
+        QTRY_VERIFY_WITH_TIMEOUT(button->text() == QStringLiteral("Search Upnp..."), 10000);
+        QVERIFY(form.Logic().Engine.SearchPending());
+        QVERIFY(!form.close());
+        QVERIFY(form.isVisible());
+        QCOMPARE(messages, (std::vector<std::string>{"Searching Upnp Devices! Please wait"}));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 20000);
+        qInfo("longest stall of the window thread: %lld ms", meter.WorstMs());
+        QVERIFY2(meter.WorstMs() < kLongestStallMs,
+                 qPrintable(QStringLiteral("window thread stalled %1 ms").arg(meter.WorstMs())));
+
+        // Twenty devices answer; two of the three cameras are of kept makers.
+        QCOMPARE(form.RowCount() - 1, 22);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("22 device(s) found!"));
+        QVERIFY(button->isEnabled());
+        QCOMPARE(button->text(), QStringLiteral("Lanvaro"));
+        int upnpRows = 0;
+        for (int row = 1; row < form.RowCount(); ++row) {
+            QVERIFY(!form.Cell(kColIp, row).empty());
+            if (form.Cell(kColNetmask, row) == "NULL") ++upnpRows;
+        }
+        QCOMPARE(upnpRows, 2);
+        QCOMPARE(form.Logic().ComUnitList.size(), std::size_t(22));
+
+        // Once the search is over, the window closes.
+        QVERIFY(form.close());
+    }
+
+    void filteredSearchEndsOrderedByModel() {
+        DevsimProcess devsim({"--count", "20", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.findChild<QComboBox*>(QStringLiteral("Proj"))->setEditText(QStringLiteral("NVR"));
+
+        StallMeter meter;
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QVERIFY2(meter.WorstMs() < kLongestStallMs,
+                 qPrintable(QStringLiteral("window thread stalled %1 ms").arg(meter.WorstMs())));
+
+        // Every third group of three generated devices is an NVR: six of twenty.
+        QCOMPARE(form.RowCount() - 1, 6);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("6 device(s) found!"));
+        for (int row = 1; row < form.RowCount(); ++row) QCOMPARE(form.Cell(kColProj, row), std::string("NVR"));
+        for (int row = 2; row < form.RowCount(); ++row)
+            QVERIFY2(Lower(form.Cell(kColModel, row - 1)) >= Lower(form.Cell(kColModel, row)),
+                     "rows end in descending Model order");
+        QCOMPARE(form.Logic().SelectedRow, 1);
+        QVERIFY(!form.Logic().SortAscending);
+    }
+};
+
+int main(int argc, char** argv) {
+    RequireLanBox();
+    QApplication app(argc, argv);
+    MainWindowLanTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_lan_test.moc"

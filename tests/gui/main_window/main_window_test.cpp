@@ -1,0 +1,485 @@
+// The Qt main window driven as a user would: controls found by their names,
+// events sent to them, the logic's effects read back from the widgets. No
+// search is started here (it broadcasts); that runs only in the LAN box.
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include <QAction>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include "app/main_form.h"
+#include "tests/support/fake_window.h"
+#include "upnp/manual_reset_event.h"
+
+namespace {
+
+struct Message {
+    std::string text;
+    std::string title;
+    MessageIcon icon;
+};
+
+// Rows written through the window operations, as the parsers write them.
+void FillRows(TMainForm& form, const std::vector<std::vector<std::string>>& rows) {
+    form.SetRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+        for (int c = 0; c < kGridColumnCount; ++c)
+            form.SetCell(c, r + 1, rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+}
+
+std::vector<std::string> Column(TMainForm& form, int col) {
+    std::vector<std::string> cells;
+    for (int r = 1; r < form.RowCount(); ++r) cells.push_back(form.Cell(col, r));
+    return cells;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    template <typename T>
+    T* Find(TMainForm& form, const char* name) {
+        T* child = form.findChild<T*>(QLatin1String(name));
+        if (child == nullptr) qFatal("control %s not found", name);
+        return child;
+    }
+
+    void ShowAndActivate(TMainForm& form) {
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+    }
+
+    // Clicks a header section at its middle.
+    void ClickHeader(TMainForm& form, int col, Qt::MouseButton button) {
+        QHeaderView* header = Find<QTableWidget>(form, "StringGrid1")->horizontalHeader();
+        const QPoint pos(header->sectionViewportPosition(col) + header->sectionSize(col) / 2, header->height() / 2);
+        QTest::mouseClick(header->viewport(), button, Qt::NoModifier, pos);
+    }
+
+    QPoint CellCentre(TMainForm& form, int col, int gridRow) {
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        return grid->visualRect(grid->model()->index(gridRow - 1, col)).center();
+    }
+
+    void OpenContextMenuAt(TMainForm& form, const QPoint& viewportPos) {
+        QWidget* viewport = Find<QTableWidget>(form, "StringGrid1")->viewport();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, viewportPos, viewport->mapToGlobal(viewportPos));
+        QApplication::sendEvent(viewport, &event);
+    }
+
+    // Moves the focus out of ComboBox1 the way a click on the button does.
+    void LeaveRelayBox(TMainForm& form) {
+        auto* box = Find<QComboBox>(form, "ComboBox1");
+        box->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(box->hasFocus());
+        Find<QPushButton>(form, "Button1")->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(!box->hasFocus());
+    }
+
+private Q_SLOTS:
+    void startState() {
+        TMainForm form;
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+
+        const QStringList headers = {QStringLiteral("Model"), QStringLiteral("Proj"), QStringLiteral("Name"),
+                                     QStringLiteral("IP"),    QStringLiteral("Port"), QStringLiteral("Netmask"),
+                                     QStringLiteral("Mac")};
+        QCOMPARE(grid->columnCount(), 7);
+        for (int c = 0; c < 7; ++c) {
+            QCOMPARE(grid->horizontalHeaderItem(c)->text(), headers[c]);
+            QCOMPARE(Q(form.Cell(c, 0)), headers[c]);
+        }
+        // Header and one empty row.
+        QCOMPARE(grid->rowCount(), 1);
+        QCOMPARE(form.RowCount(), 2);
+        for (int c = 0; c < 7; ++c) QCOMPARE(form.Cell(c, 1), std::string());
+
+        QCOMPARE(Find<QLabel>(form, "Label1")->text(), QStringLiteral("0 device(s) found!"));
+        QCOMPARE(Find<QPushButton>(form, "Button1")->text(), QStringLiteral("Lanvaro"));
+        QVERIFY(Find<QPushButton>(form, "Button1")->isEnabled());
+        QVERIFY(Find<QRadioButton>(form, "RadioButton1")->isChecked());
+        QVERIFY(!Find<QRadioButton>(form, "RadioButton2")->isChecked());
+        QVERIFY(!Find<QComboBox>(form, "ComboBox1")->isEnabled());
+        QVERIFY(!Find<QComboBox>(form, "ComboBox2")->isEnabled());
+        QCOMPARE(Find<QComboBox>(form, "ComboBox1")->currentText(), QStringLiteral("<Customized>"));
+        QCOMPARE(Find<QComboBox>(form, "ComboBox2")->currentText(), QStringLiteral("TCP"));
+
+        auto* proj = Find<QComboBox>(form, "Proj");
+        QCOMPARE(proj->currentText(), QStringLiteral("ALL"));
+        QVERIFY(proj->isEditable());
+        QCOMPARE(proj->count(), 11);
+        QCOMPARE(proj->itemText(8), QStringLiteral("UPNP"));
+        QVERIFY(proj->itemText(9).isEmpty() && proj->itemText(10).isEmpty());
+        QCOMPARE(form.ProjText(), std::string("ALL"));
+
+        QCOMPARE(Find<QGroupBox>(form, "GroupBox1")->title(), QStringLiteral("Search Method"));
+        QCOMPARE(Find<QGroupBox>(form, "GroupBox2")->title(), QStringLiteral("Project Filter"));
+        QCOMPARE(form.size(), QSize(807, 624));
+        QVERIFY(QRegularExpression(QStringLiteral("^Lanvaro - \\d+\\.\\d+\\.\\d+\\.\\d+$"))
+                    .match(form.windowTitle())
+                    .hasMatch());
+
+        // The user can neither edit cells nor resize columns.
+        QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
+        for (int c = 0; c < 7; ++c) QCOMPARE(grid->horizontalHeader()->sectionResizeMode(c), QHeaderView::Fixed);
+        QCOMPARE(grid->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+
+        auto* memo = Find<QPlainTextEdit>(form, "Memo1");
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(!memo->isVisible());
+        QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
+
+        auto* menu = Find<QMenu>(form, "PopupMenu1");
+        QCOMPARE(menu->actions().size(), 3);
+        QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
+        QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
+        QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
+    }
+
+    void columnWidthsFollowTheTable_data() {
+        QTest::addColumn<QSize>("windowSize");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("design size") << QSize(807, 624) << 1;
+        QTest::newRow("wider") << QSize(1000, 700) << 1;
+        QTest::newRow("narrower") << QSize(600, 500) << 1;
+        QTest::newRow("rows beyond the view") << QSize(807, 624) << 200;
+    }
+
+    void columnWidthsFollowTheTable() {
+        QFETCH(QSize, windowSize);
+        QFETCH(int, rows);
+        TMainForm form;
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.resize(windowSize);
+        FillRows(form, std::vector<std::vector<std::string>>(static_cast<std::size_t>(rows),
+                                                             std::vector<std::string>(7, "x")));
+        QTRY_COMPARE(form.size(), windowSize);
+        QTRY_COMPARE(grid->verticalScrollBar()->isVisible(), rows > 1);
+
+        // The table sits 20 pixels narrower than the window; a visible
+        // scroll bar takes its width from the columns.
+        const int scrollBar = rows > 1 ? grid->verticalScrollBar()->width() : 0;
+        const int tableWidth = windowSize.width() - 20 - scrollBar;
+        QTRY_COMPARE(grid->viewport()->width(), tableWidth);
+
+        const int design[7] = {114, 125, 180, 103, 29, 98, 153};
+        int sum = 0;
+        for (int c = 0; c < 7; ++c) {
+            const int expected = static_cast<int>(std::floor(double(design[c]) / 802.0 * tableWidth));
+            QTRY_COMPARE(grid->columnWidth(c), expected);
+            sum += grid->columnWidth(c);
+        }
+        QVERIFY(sum <= tableWidth && sum > tableWidth - 7);
+        if (windowSize == QSize(807, 624) && rows == 1) {
+            const int atDesign[7] = {111, 122, 176, 101, 28, 96, 150};
+            for (int c = 0; c < 7; ++c) QCOMPARE(grid->columnWidth(c), atDesign[c]);
+        }
+    }
+
+    void headerClicksOrderRows() {
+        TMainForm form;
+        ShowAndActivate(form);
+        FillRows(form, {{"B-cam", "P1", "n1", "10.0.0.9", "80", "255.0.0.0", "00:01"},
+                        {"a-cam", "P2", "n2", "10.0.0.10", "80", "255.0.0.0", "00:02"},
+                        {"C-cam", "P3", "n3", "10.0.0.2", "80", "255.0.0.0", "00:03"}});
+        MainFormLogic& logic = form.Logic();
+        QVERIFY(logic.SortAscending);
+
+        ClickHeader(form, 0, Qt::LeftButton);  // first click of a run: descending
+        QCOMPARE(Column(form, 0), (std::vector<std::string>{"C-cam", "B-cam", "a-cam"}));
+        // Whole rows move, not just the sort cells.
+        QCOMPARE(Column(form, 3), (std::vector<std::string>{"10.0.0.2", "10.0.0.9", "10.0.0.10"}));
+        ClickHeader(form, 0, Qt::LeftButton);
+        QCOMPARE(Column(form, 0), (std::vector<std::string>{"a-cam", "B-cam", "C-cam"}));
+
+        // Another column reverses the direction again: descending, as text.
+        ClickHeader(form, 3, Qt::LeftButton);
+        QCOMPARE(Column(form, 3), (std::vector<std::string>{"10.0.0.9", "10.0.0.2", "10.0.0.10"}));
+
+        // A right click on a header or a left click on a cell orders nothing.
+        const bool direction = logic.SortAscending;
+        ClickHeader(form, 0, Qt::RightButton);
+        QTest::mouseClick(Find<QTableWidget>(form, "StringGrid1")->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          CellCentre(form, 0, 2));
+        QCOMPARE(Column(form, 3), (std::vector<std::string>{"10.0.0.9", "10.0.0.2", "10.0.0.10"}));
+        QCOMPARE(logic.SortAscending, direction);
+    }
+
+    void popupMenuFollowsTheRow() {
+        TMainForm form;
+        std::vector<tComUnitInfo> infoShown;
+        std::vector<tComUnitInfo> setupShown;
+        std::vector<std::string> urls;
+        form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(rec); });
+        form.SetNetworkSetupHandler([&](const tComUnitInfo& rec) { setupShown.push_back(rec); });
+        form.SetOpenUrlHandler([&](const std::string& url) {
+            urls.push_back(url);
+            return true;
+        });
+        ShowAndActivate(form);
+
+        MainFormLogic& logic = form.Logic();
+        const tComUnitInfo device = MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "8080", "255.255.255.0",
+                                                "10.1.2.1", "10.1.2.1", "00:11:22:33:44:55", "eth0", ""});
+        const tComUnitInfo upnp = MakeRecord({"Axis 200 Series", "Axis 200 Series", "door", "10.1.2.4", "80", "NULL",
+                                              "NULL", "NULL", "NULL", "NULL", "NULL"});
+        logic.ComUnitList = {device, upnp};
+        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "8080", "255.255.255.0", "00:11:22:33:44:55"},
+                        {"Axis 200 Series", "Axis 200 Series", "door", "10.1.2.4", "80", "NULL", "NULL"}});
+
+        auto* menu = Find<QMenu>(form, "PopupMenu1");
+        auto* setup = Find<QAction>(form, "NetworkSetup1");
+
+        OpenContextMenuAt(form, CellCentre(form, 2, 2));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(logic.SelectedRow, 2);
+        QVERIFY(!setup->isEnabled());
+        QVERIFY(Find<QAction>(form, "Info1")->isEnabled());
+        QVERIFY(Find<QAction>(form, "Browser1")->isEnabled());
+        menu->hide();
+
+        OpenContextMenuAt(form, CellCentre(form, 5, 1));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(logic.SelectedRow, 1);
+        QVERIFY(setup->isEnabled());
+        Find<QAction>(form, "Info1")->trigger();
+        Find<QAction>(form, "NetworkSetup1")->trigger();
+        menu->hide();
+        QCOMPARE(infoShown.size(), std::size_t(1));
+        QCOMPARE(ComUnitFieldText(infoShown[0].mac), std::string("00:11:22:33:44:55"));
+        QCOMPARE(setupShown.size(), std::size_t(1));
+        QCOMPARE(ComUnitFieldText(setupShown[0].ip), std::string("10.1.2.3"));
+
+        // The menu key opens it on the current row.
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        grid->setCurrentCell(1, 0);
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), grid->mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(grid, &key);
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(logic.SelectedRow, 2);
+        QVERIFY(!setup->isEnabled());
+        menu->hide();
+
+        // Below the last row there is no row to act on: no menu.
+        OpenContextMenuAt(form, QPoint(10, grid->viewport()->height() - 5));
+        QTest::qWait(50);
+        QVERIFY(!menu->isVisible());
+
+        // A double click browses the row's page.
+        const QPoint cell = CellCentre(form, 0, 1);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent event(type, cell, grid->viewport()->mapToGlobal(cell), Qt::LeftButton, held, Qt::NoModifier);
+            QApplication::sendEvent(grid->viewport(), &event);
+        }
+        QCOMPARE(urls, (std::vector<std::string>{"http://10.1.2.3:8080"}));
+    }
+
+    void handPointerOnlyOverAddresses() {
+        TMainForm form;
+        ShowAndActivate(form);
+        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "00:01"}});
+        QWidget* viewport = Find<QTableWidget>(form, "StringGrid1")->viewport();
+        auto moveTo = [&](const QPoint& pos) {
+            QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+            return viewport->cursor().shape();
+        };
+        QCOMPARE(moveTo(CellCentre(form, 3, 1)), Qt::PointingHandCursor);
+        QCOMPARE(moveTo(CellCentre(form, 2, 1)), Qt::ArrowCursor);
+        QCOMPARE(moveTo(CellCentre(form, 3, 1)), Qt::PointingHandCursor);
+        QCOMPARE(moveTo(QPoint(5, viewport->height() - 5)), Qt::ArrowCursor);
+    }
+
+    void relayControlsFollowTheMethod() {
+        TMainForm form;
+        ShowAndActivate(form);
+        auto* relay = Find<QRadioButton>(form, "RadioButton2");
+        auto* local = Find<QRadioButton>(form, "RadioButton1");
+        QTest::mouseClick(relay, Qt::LeftButton, Qt::NoModifier, QPoint(8, relay->height() / 2));
+        QVERIFY(relay->isChecked());
+        QCOMPARE(form.SelectedSearchMethod(), SearchMethod::IpRelay);
+        QVERIFY(Find<QComboBox>(form, "ComboBox1")->isEnabled());
+        QVERIFY(Find<QComboBox>(form, "ComboBox2")->isEnabled());
+        QTest::mouseClick(local, Qt::LeftButton, Qt::NoModifier, QPoint(8, local->height() / 2));
+        QCOMPARE(form.SelectedSearchMethod(), SearchMethod::LocalBroadcast);
+        QVERIFY(!Find<QComboBox>(form, "ComboBox1")->isEnabled());
+        QVERIFY(!Find<QComboBox>(form, "ComboBox2")->isEnabled());
+    }
+
+    void typedRelayAddressesJoinTheList() {
+        TMainForm form;
+        ShowAndActivate(form);
+        Find<QRadioButton>(form, "RadioButton2")->setChecked(true);
+        auto* box = Find<QComboBox>(form, "ComboBox1");
+        auto typeAndLeave = [&](const QString& text) {
+            box->setFocus(Qt::MouseFocusReason);
+            QTRY_VERIFY(box->hasFocus());
+            box->lineEdit()->selectAll();
+            QTest::keyClick(box, Qt::Key_Backspace);
+            QTest::keyClicks(box, text);
+            LeaveRelayBox(form);
+        };
+        auto items = [&] {
+            QStringList list;
+            for (int i = 0; i < box->count(); ++i) list << box->itemText(i);
+            return list;
+        };
+
+        typeAndLeave(QStringLiteral("192.168.0.20"));
+        QCOMPARE(items(), (QStringList{QStringLiteral("<Customized>"), QStringLiteral("192.168.0.20")}));
+        // What was typed stays in the box.
+        QCOMPARE(box->currentText(), QStringLiteral("192.168.0.20"));
+        QCOMPARE(form.RelayAddressText(), std::string("192.168.0.20"));
+        LeaveRelayBox(form);
+        QCOMPARE(items().size(), 2);
+
+        typeAndLeave(QStringLiteral("0"));
+        typeAndLeave(QString());
+        QCOMPARE(items().size(), 2);
+
+        typeAndLeave(QStringLiteral("10.9.8.7"));
+        QCOMPARE(items().size(), 3);
+
+        // Picking an item from the list is no typed address.
+        box->setCurrentIndex(0);
+        QCOMPARE(form.RelayAddressSelectedIndex(), 0);
+        LeaveRelayBox(form);
+        QCOMPARE(items().size(), 3);
+        QCOMPARE(box->currentText(), QStringLiteral("<Customized>"));
+    }
+
+    void closeIsRefusedWhileUpnpSearchPends() {
+        TMainForm form;
+        std::vector<Message> messages;
+        form.SetMessageHandler([&](const std::string& text, const std::string& title, MessageIcon icon) {
+            messages.push_back({text, title, icon});
+        });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        form.Logic().Engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
+        QVERIFY(!form.close());
+        QVERIFY(form.isVisible());
+        QCOMPARE(messages.size(), std::size_t(1));
+        QCOMPARE(messages[0].text, std::string("Searching Upnp Devices! Please wait"));
+        QCOMPARE(messages[0].title, std::string("Warning"));
+        QCOMPARE(messages[0].icon, MessageIcon::Warning);
+
+        form.Logic().Engine.m_hSearchEvent.reset();
+        QVERIFY(form.close());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(messages.size(), std::size_t(1));
+    }
+
+    void postedTasksRunOnTheWindowThreadInOrder() {
+        TMainForm form;
+        QVERIFY(form.IsWindowThread());
+        std::atomic<bool> workerSawWindowThread{true};
+        std::vector<int> order;
+        std::vector<QThread*> threads;
+        // A direct call from a plain thread: an automatic connection would
+        // move it to the window thread and hide a wrong Post.
+        std::thread worker([&] {
+            workerSawWindowThread = form.IsWindowThread();
+            for (int i = 0; i < 100; ++i)
+                form.Post([&, i] {
+                    order.push_back(i);
+                    threads.push_back(QThread::currentThread());
+                });
+        });
+        worker.join();
+        QVERIFY(!workerSawWindowThread);
+        QTRY_COMPARE(order.size(), std::size_t(100));
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(order[static_cast<std::size_t>(i)], i);
+            QCOMPARE(threads[static_cast<std::size_t>(i)], form.thread());
+        }
+    }
+
+    void gridCellsRoundTrip() {
+        TMainForm form;
+        // Bytes a device sent come back unchanged, even when not UTF-8, so
+        // rows still find their records.
+        const std::string latin1 = "Kamera \xe4\xf6\xfc";
+        form.SetRowCount(3);
+        form.SetCell(kColName, 2, latin1);
+        QCOMPARE(form.Cell(kColName, 2), latin1);
+        QCOMPARE(form.RowCount(), 3);
+        // Writes and reads outside the grid neither crash nor grow it.
+        form.SetCell(7, 1, "x");
+        form.SetCell(0, 9, "x");
+        form.SetCell(-1, -1, "x");
+        QCOMPARE(form.RowCount(), 3);
+        QCOMPARE(form.Cell(0, 9), std::string());
+        QCOMPARE(form.Cell(-1, 1), std::string());
+
+        // Shrinking drops rows; growing again brings empty ones.
+        form.SetRowCount(1);
+        QCOMPARE(Find<QTableWidget>(form, "StringGrid1")->rowCount(), 0);
+        form.SetRowCount(3);
+        QCOMPARE(form.Cell(kColName, 2), std::string());
+        QCOMPARE(form.Cell(kColName, 0), std::string("Name"));
+    }
+
+    void logLinesGoToTheHiddenMemo() {
+        TMainForm form;
+        auto* memo = Find<QPlainTextEdit>(form, "Memo1");
+        // The same lines reach the logging category when it is switched on.
+        QLoggingCategory::setFilterRules(QStringLiteral("lanvaro.diag=true"));
+        QTest::ignoreMessage(QtInfoMsg, "CONNECT ERROR");
+        QTest::ignoreMessage(QtInfoMsg, "DM_CreateUDPBroadcastSocket(6666) failed!");
+        form.Log("CONNECT ERROR");
+        form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");
+        QLoggingCategory::setFilterRules(QString());
+        const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(lines.size() - 2), QStringLiteral("CONNECT ERROR"));
+        QCOMPARE(lines.last(), QStringLiteral("DM_CreateUDPBroadcastSocket(6666) failed!"));
+    }
+
+    void onlyWebPagesAreOpened() {
+        TMainForm form;
+        std::vector<std::string> urls;
+        form.SetOpenUrlHandler([&](const std::string& url) {
+            urls.push_back(url);
+            return true;
+        });
+        QVERIFY(form.OpenUrl("http://10.0.0.5:80"));
+        QVERIFY(!form.OpenUrl("file:///etc/passwd"));
+        QVERIFY(!form.OpenUrl("javascript:alert(1)"));
+        QVERIFY(!form.OpenUrl("http://[bad"));
+        QCOMPARE(urls, (std::vector<std::string>{"http://10.0.0.5:80"}));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
