@@ -1,0 +1,80 @@
+#include "cli/setup_command.h"
+
+#include <cstdio>
+
+#include "app/main_form_logic.h"
+#include "cli/cli_options.h"
+#include "cli/cli_search.h"
+#include "cli/console_form.h"
+#include "netsetup/control_package.h"
+#include "netsetup/setup_options.h"
+
+namespace {
+
+const tComUnitInfo* FindByMac(const TComUnitList& list, const std::string& mac) {
+    for (const tComUnitInfo& record : list) {
+        if (ComUnitFieldText(record.mac) == mac) return &record;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int RunSetupCommand(const std::vector<std::string>& args) {
+    const ParsedSearchOptions search = ParseSearchOptions(args, true);
+    std::string error = search.error;
+    ParsedSetupOptions setup;
+    if (error.empty()) {
+        setup = ParseSetupOptions(search.rest);
+        error = setup.error;
+    }
+    if (!error.empty()) {
+        std::fprintf(stderr, "lanvaro-cli setup: %s\n%s", error.c_str(), kSearchUsage);
+        return 2;
+    }
+    // UPnP records hold "NULL" for what the device protocol would tell; the
+    // window offers no network setup for them either.
+    if (setup.options.mac.find("NULL") != std::string::npos) {
+        std::fprintf(stderr, "lanvaro-cli setup: %s is not a device that takes network settings\n",
+                     setup.options.mac.c_str());
+        return 1;
+    }
+
+    ConsoleForm form(search.options.log);
+    MainFormLogic logic(form);
+    logic.FormCreate({});
+    ApplySearchOptions(form, search.options);
+    if (!RunSearchToEnd(form, logic)) {
+        std::fprintf(stderr, "lanvaro-cli setup: the search did not end in time\n");
+        return 1;
+    }
+    const tComUnitInfo* device = FindByMac(logic.ComUnitList, setup.options.mac);
+    if (device == nullptr) {
+        std::fprintf(stderr, "lanvaro-cli setup: no device with MAC %s was found\n", setup.options.mac.c_str());
+        return 1;
+    }
+
+    const ControlRequest request = ApplySetupOptions(*device, setup.options);
+    if (const auto rejected = FirstRejectedAddress(request)) {
+        std::fprintf(stderr, "lanvaro-cli setup: %s\n",
+                     InvalidAddressMessage(*rejected, request.Address(*rejected)).c_str());
+        return 1;
+    }
+    if (request.type == NetworkType::Static && IsUnreasonableGateway(request.ip, request.netmask, request.gateway)) {
+        std::fprintf(stderr, "Warning: %s\n", UnreasonableGatewayMessage(request.gateway).c_str());
+    }
+
+    const std::size_t logBefore = form.log.size();
+    const bool sent = SendControlPackage(form, MakeControlRecord(request)) == 0;
+    std::printf("%s\n", sent ? kControlSentText : kControlFailedText);
+    if (!sent) {
+        // The log's lines from the sending say why; with --log they are out already.
+        if (!search.options.log) {
+            for (std::size_t i = logBefore; i < form.log.size(); ++i) {
+                if (form.log[i].rfind("[Kestrova", 0) != 0) std::fprintf(stderr, "%s\n", form.log[i].c_str());
+            }
+        }
+        return 1;
+    }
+    return 0;
+}

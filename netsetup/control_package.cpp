@@ -1,0 +1,167 @@
+#include "netsetup/control_package.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "protocol/plain_package.h"
+#include "protocol/text_format.h"
+#include "protocol/udp_socket.h"
+#include "protocol/unique_fd.h"
+
+const char* NetworkTypeKeyword(NetworkType type) {
+    switch (type) {
+        case NetworkType::Static:
+            return "static";
+        case NetworkType::Dhcp:
+            return "dhcp";
+        case NetworkType::Torvo:
+            return "torvo";
+        case NetworkType::None:
+            break;
+    }
+    return "";
+}
+
+const char* AddressEditCaption(AddressEdit edit) {
+    switch (edit) {
+        case AddressEdit::IP:
+            return "IP Address";
+        case AddressEdit::Gateway:
+            return "Gateway";
+        case AddressEdit::Netmask:
+            return "Netmask";
+        case AddressEdit::DNS:
+            return "DNS";
+    }
+    return "";
+}
+
+int AddressEditMaxLength(AddressEdit edit) {
+    tComUnitInfo rec{};
+    switch (edit) {
+        case AddressEdit::IP:
+            return static_cast<int>(sizeof rec.ip) - 1;
+        case AddressEdit::Gateway:
+            return static_cast<int>(sizeof rec.gateway) - 1;
+        case AddressEdit::Netmask:
+            return static_cast<int>(sizeof rec.netmask) - 1;
+        case AddressEdit::DNS:
+            return static_cast<int>(sizeof rec.dns) - 1;
+    }
+    return 0;
+}
+
+std::string& ControlRequest::Address(AddressEdit edit) {
+    switch (edit) {
+        case AddressEdit::IP:
+            return ip;
+        case AddressEdit::Gateway:
+            return gateway;
+        case AddressEdit::Netmask:
+            return netmask;
+        case AddressEdit::DNS:
+            break;
+    }
+    return dns;
+}
+
+const std::string& ControlRequest::Address(AddressEdit edit) const {
+    return const_cast<ControlRequest*>(this)->Address(edit);
+}
+
+ControlRequest ControlRequestFor(const tComUnitInfo& device) {
+    ControlRequest r;
+    r.model = ComUnitFieldText(device.model);
+    r.proj = ComUnitFieldText(device.proj);
+    r.name = ComUnitFieldText(device.name);
+    r.mac = ComUnitFieldText(device.mac);
+    r.dev = ComUnitFieldText(device.dev);
+    r.port = ComUnitFieldText(device.trigger_port);
+    r.ip = ComUnitFieldText(device.ip);
+    r.gateway = ComUnitFieldText(device.gateway);
+    r.netmask = ComUnitFieldText(device.netmask);
+    r.dns = ComUnitFieldText(device.dns);
+    return r;
+}
+
+std::optional<std::uint32_t> ParseAddress(const std::string& text) {
+    const bool hasBlankOrNul = std::any_of(
+        text.begin(), text.end(), [](char c) { return c == '\0' || std::isspace(static_cast<unsigned char>(c)) != 0; });
+    if (hasBlankOrNul) {
+        return std::nullopt;
+    }
+    const in_addr_t value = inet_addr(text.c_str());
+    if (value == INADDR_NONE) {
+        return std::nullopt;
+    }
+    return ntohl(value);
+}
+
+bool IsValidAddressText(AddressEdit edit, const std::string& text) {
+    return static_cast<int>(text.size()) <= AddressEditMaxLength(edit) && ParseAddress(text).has_value();
+}
+
+std::string InvalidAddressMessage(AddressEdit edit, const std::string& text) {
+    return StrFormat("Invalid %s - [%s]", AddressEditCaption(edit), text.c_str());
+}
+
+bool IsUnreasonableGateway(const std::string& ip, const std::string& netmask, const std::string& gateway) {
+    const std::uint32_t i = ParseAddress(ip).value_or(0xFFFFFFFFu);
+    const std::uint32_t m = ParseAddress(netmask).value_or(0xFFFFFFFFu);
+    const std::uint32_t g = ParseAddress(gateway).value_or(0xFFFFFFFFu);
+    return (i & m) != (g & m);
+}
+
+std::string UnreasonableGatewayMessage(const std::string& gateway) {
+    return StrFormat("Unresonable Gateway - [%s]", gateway.c_str());
+}
+
+std::optional<AddressEdit> FirstRejectedAddress(const ControlRequest& request) {
+    const bool needsAddresses = request.type == NetworkType::Static || request.type == NetworkType::Torvo;
+    for (AddressEdit edit : kAddressEdits) {
+        const std::string& text = request.Address(edit);
+        if (text.find(',') != std::string::npos || static_cast<int>(text.size()) > AddressEditMaxLength(edit)) {
+            return edit;
+        }
+        if (needsAddresses && !IsValidAddressText(edit, text)) {
+            return edit;
+        }
+    }
+    return std::nullopt;
+}
+
+tComUnitInfo MakeControlRecord(const ControlRequest& request) {
+    tComUnitInfo rec{};
+    SetComUnitField(rec.model, request.model);
+    SetComUnitField(rec.proj, request.proj);
+    SetComUnitField(rec.name, request.name);
+    SetComUnitField(rec.ip, request.ip);
+    SetComUnitField(rec.trigger_port, request.port);
+    SetComUnitField(rec.netmask, request.netmask);
+    SetComUnitField(rec.gateway, request.gateway);
+    SetComUnitField(rec.dns, request.dns);
+    SetComUnitField(rec.mac, request.mac);
+    SetComUnitField(rec.dev, request.dev);
+    SetComUnitField(rec.note, NetworkTypeKeyword(request.type));
+    return rec;
+}
+
+int SendControlPackage(WindowOps& form, const tComUnitInfo& record) {
+    std::vector<char> out(kWireBufferSize, '\0');
+    if (MakePlainPkg(form, kFlagNetworkSetup, out.data(), &record) != 0) {
+        return -1;
+    }
+    int sock = -1;
+    sockaddr_in addr{};
+    const int bound = DM_CreateUDPBroadcastSocket(form, kReplyPort, sock, addr);
+    // Closed on every path, the failed bind included.
+    UniqueFd replySocket(sock);
+    if (bound != 0) {
+        return -1;
+    }
+    return DM_SendUDPBroadcast(form, kDevicePort, out.data()) == 0 ? 0 : -1;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The network setup control package: the checks its addresses pass, the
+// record it carries and its sending. Shared by TNetForm and lanvaro-cli.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "protocol/com_unit_info.h"
+#include "protocol/window_ops.h"
+
+enum class NetworkType { None, Static, Dhcp, Torvo };
+
+// The keyword a type writes into the package's note ("" for None).
+const char* NetworkTypeKeyword(NetworkType type);
+
+// The four address edits, in their order from the top of the dialog.
+enum class AddressEdit { IP, Gateway, Netmask, DNS };
+constexpr std::array<AddressEdit, 4> kAddressEdits{AddressEdit::IP, AddressEdit::Gateway, AddressEdit::Netmask,
+                                                   AddressEdit::DNS};
+// "IP Address", "Gateway", "Netmask", "DNS": the edits' label captions.
+const char* AddressEditCaption(AddressEdit edit);
+// The most characters an address edit holds: its record field's width less one.
+int AddressEditMaxLength(AddressEdit edit);
+
+// The texts a control package is made of, as the dialog holds them.
+struct ControlRequest {
+    NetworkType type = NetworkType::None;
+    std::string model, proj, name, mac, dev, port;
+    std::string ip, gateway, netmask, dns;
+
+    std::string& Address(AddressEdit edit);
+    const std::string& Address(AddressEdit edit) const;
+};
+
+// The request for a found device: its own texts, no type chosen.
+ControlRequest ControlRequestFor(const tComUnitInfo& device);
+
+// The IPv4 value of an address text as inet_addr reads it, or nullopt when
+// it reads none (255.255.255.255 and "" included). Text with blanks is
+// refused even where inet_addr would stop at the blank, since whatever
+// followed would travel in the package.
+std::optional<std::uint32_t> ParseAddress(const std::string& text);
+// An address edit's text passes when it parses and fits its field.
+bool IsValidAddressText(AddressEdit edit, const std::string& text);
+// "Invalid %s - [%s]" for an edit and its text.
+std::string InvalidAddressMessage(AddressEdit edit, const std::string& text);
+// True when the gateway lies outside the network of ip/netmask; texts that
+// do not parse count as all ones.
+bool IsUnreasonableGateway(const std::string& ip, const std::string& netmask, const std::string& gateway);
+// "Unresonable Gateway - [%s]".
+std::string UnreasonableGatewayMessage(const std::string& gateway);
+
+// The first address edit that stops the request from being sent, in edit
+// order. Static and Torvo need all four to be valid addresses; with any
+// type a comma is refused, as it would split the package's fields, and so is
+// a text longer than its field, which would arrive cut.
+std::optional<AddressEdit> FirstRejectedAddress(const ControlRequest& request);
+
+// The record the package carries: every field from the request (cut to its
+// width), note the type's keyword.
+tComUnitInfo MakeControlRecord(const ControlRequest& request);
+
+// Builds the flag 3 package for the record and sends it to the device port
+// the way the main window's search method says, holding the reply port for
+// the time of the send. 0 when sent, -1 otherwise (the log has the detail).
+int SendControlPackage(WindowOps& form, const tComUnitInfo& record);
+
+inline constexpr const char* kControlSentText =
+    "Control package sent.\nPlease try to re-search the device after one minute.";
+inline constexpr const char* kControlFailedText = "Failed to send the control package.";
+inline constexpr const char* kNoNetworkTypeText = "Please specify the network type first.";

@@ -1,0 +1,99 @@
+#include "netsetup/net_form_logic.h"
+
+NetFormEdit ToNetFormEdit(AddressEdit edit) {
+    switch (edit) {
+        case AddressEdit::IP:
+            return NetFormEdit::IP;
+        case AddressEdit::Gateway:
+            return NetFormEdit::Gateway;
+        case AddressEdit::Netmask:
+            return NetFormEdit::Netmask;
+        case AddressEdit::DNS:
+            break;
+    }
+    return NetFormEdit::DNS;
+}
+
+void NetFormLogic::Load(const tComUnitInfo& record) {
+    const ControlRequest r = ControlRequestFor(record);
+    view_.SetEditText(NetFormEdit::Model, r.model);
+    view_.SetEditText(NetFormEdit::Proj, r.proj);
+    view_.SetEditText(NetFormEdit::Name, r.name);
+    view_.SetEditText(NetFormEdit::Mac, r.mac);
+    view_.SetEditText(NetFormEdit::IP, r.ip);
+    view_.SetEditText(NetFormEdit::Netmask, r.netmask);
+    view_.SetEditText(NetFormEdit::Gateway, r.gateway);
+    view_.SetEditText(NetFormEdit::DNS, r.dns);
+    view_.SetEditText(NetFormEdit::Dev, r.dev);
+    view_.SetEditText(NetFormEdit::Port, r.port);
+}
+
+void NetFormLogic::FormCreate() { ClickToChangeNetworkType(); }
+
+NetworkType NetFormLogic::CheckedType() {
+    for (NetworkType type : {NetworkType::Static, NetworkType::Dhcp, NetworkType::Torvo}) {
+        if (view_.IsTypeChecked(type)) {
+            return type;
+        }
+    }
+    return NetworkType::None;
+}
+
+void NetFormLogic::ClickToChangeNetworkType() {
+    const NetworkType type = CheckedType();
+    view_.SetAddressEditsEnabled(type == NetworkType::Static || type == NetworkType::Torvo);
+}
+
+void NetFormLogic::LabeledEditModelEnter() { view_.FocusCloseButton(); }
+
+bool NetFormLogic::IpEditExit(AddressEdit edit) {
+    const std::string text = view_.EditText(ToNetFormEdit(edit));
+    if (!IsValidAddressText(edit, text)) {
+        form_.ShowMessage(InvalidAddressMessage(edit, text), "Warning", MessageIcon::Warning);
+        view_.FocusEdit(ToNetFormEdit(edit));
+        return false;
+    }
+    if (edit == AddressEdit::Gateway &&
+        IsUnreasonableGateway(view_.EditText(NetFormEdit::IP), view_.EditText(NetFormEdit::Netmask), text)) {
+        form_.ShowMessage(UnreasonableGatewayMessage(text), "Warning", MessageIcon::Warning);
+    }
+    return true;
+}
+
+ControlRequest NetFormLogic::Request() {
+    ControlRequest r;
+    r.type = CheckedType();
+    r.model = view_.EditText(NetFormEdit::Model);
+    r.proj = view_.EditText(NetFormEdit::Proj);
+    r.name = view_.EditText(NetFormEdit::Name);
+    r.mac = view_.EditText(NetFormEdit::Mac);
+    r.dev = view_.EditText(NetFormEdit::Dev);
+    r.port = view_.EditText(NetFormEdit::Port);
+    r.ip = view_.EditText(NetFormEdit::IP);
+    r.gateway = view_.EditText(NetFormEdit::Gateway);
+    r.netmask = view_.EditText(NetFormEdit::Netmask);
+    r.dns = view_.EditText(NetFormEdit::DNS);
+    return r;
+}
+
+void NetFormLogic::BtnApplyClick() {
+    const ControlRequest request = Request();
+    if (request.type == NetworkType::None) {
+        form_.ShowMessage(kNoNetworkTypeText, "Warning", MessageIcon::Warning);
+        return;
+    }
+    // A static address that does not parse could leave the device
+    // unreachable, so it stops here with the warning leaving the edit gives.
+    if (const auto rejected = FirstRejectedAddress(request)) {
+        form_.ShowMessage(InvalidAddressMessage(*rejected, request.Address(*rejected)), "Warning",
+                          MessageIcon::Warning);
+        view_.FocusEdit(ToNetFormEdit(*rejected));
+        return;
+    }
+    const bool sent = SendControlPackage(form_, MakeControlRecord(request)) == 0;
+    form_.ShowMessage(sent ? kControlSentText : kControlFailedText, "Note",
+                      sent ? MessageIcon::Information : MessageIcon::Warning);
+    view_.CloseForm();
+}
+
+void NetFormLogic::ButtonCloseClick() { view_.CloseForm(); }

@@ -1,0 +1,53 @@
+#pragma once
+// What TNetForm does, without widgets: the dialog drives this class through
+// NetFormView, and message boxes, logging and sending go through WindowOps.
+
+#include <string>
+
+#include "netsetup/control_package.h"
+#include "protocol/com_unit_info.h"
+#include "protocol/window_ops.h"
+
+// The dialog's text edits: the four device information edits, the four
+// address edits and the two hidden ones that carry values through.
+enum class NetFormEdit { Model, Proj, Name, Mac, IP, Gateway, Netmask, DNS, Dev, Port };
+
+NetFormEdit ToNetFormEdit(AddressEdit edit);
+
+class NetFormView {
+public:
+    virtual ~NetFormView() = default;
+    virtual std::string EditText(NetFormEdit edit) = 0;
+    virtual void SetEditText(NetFormEdit edit, const std::string& text) = 0;
+    virtual void SetAddressEditsEnabled(bool enabled) = 0;
+    virtual bool IsTypeChecked(NetworkType type) = 0;  // RadioButtonStatic / Dhcp / Torvo
+    virtual void FocusEdit(NetFormEdit edit) = 0;
+    virtual void FocusCloseButton() = 0;
+    virtual void CloseForm() = 0;
+};
+
+class NetFormLogic {
+public:
+    NetFormLogic(WindowOps& form, NetFormView& view) : form_(form), view_(view) {}
+
+    // Fills the edits from the device's record.
+    void Load(const tComUnitInfo& record);
+
+    void FormCreate();
+    void ClickToChangeNetworkType();
+    void LabeledEditModelEnter();
+    // True when the edit's text is a valid address (a gateway warning
+    // still counts as valid).
+    bool IpEditExit(AddressEdit edit);
+    void BtnApplyClick();
+    void ButtonCloseClick();
+
+    // The checked type, tested Static, DHCP, Torvo as Apply tests them.
+    NetworkType CheckedType();
+    // The request the edits and the checked type make.
+    ControlRequest Request();
+
+private:
+    WindowOps& form_;
+    NetFormView& view_;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// The setup-specific arguments of `lanvaro-cli setup`: which device and the
+// settings it is sent.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "netsetup/control_package.h"
+
+struct SetupOptions {
+    std::string mac;
+    NetworkType type = NetworkType::None;
+    // Given addresses replace the device's, as edits in the dialog would.
+    std::optional<std::string> ip, gateway, netmask, dns;
+
+    std::optional<std::string>& Address(AddressEdit edit);
+    const std::optional<std::string>& Address(AddressEdit edit) const;
+};
+
+struct ParsedSetupOptions {
+    SetupOptions options;
+    std::string error;  // non-empty: a usage error
+};
+
+// Parses --mac MAC, --dhcp | --static, --ip, --netmask, --gateway, --dns.
+// Exactly one type; --static needs all four addresses.
+ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args);
+
+// The device's request with the given type and addresses applied.
+ControlRequest ApplySetupOptions(const tComUnitInfo& device, const SetupOptions& options);
