@@ -44,8 +44,11 @@ public:
     std::shared_ptr<ManualResetEvent> m_hSearchEvent;
 
 private:
-    static void SearchThreadProc(CPortForwardEngine* engine, std::shared_ptr<ManualResetEvent> event);
-    std::chrono::milliseconds searchWindow_{3000};
+    static void SearchThreadProc(CPortForwardEngine* engine, std::shared_ptr<ManualResetEvent> event,
+                                 std::chrono::milliseconds listenWindow);
+    // Listening for answers; the search may run a description allowance
+    // longer (see search_schedule.h).
+    std::chrono::milliseconds searchWindow_{2200};
 };
 
 // True when a maker text marks a device the engine keeps.

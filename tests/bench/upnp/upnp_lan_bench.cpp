@@ -1,0 +1,157 @@
+// 50 simulated UPnP cameras in a LAN box: how long the engine's search takes
+// and how many cameras it finds, beside a plain GSSDP root-device browser
+// listening as long. Prints figures; asserts nothing about time.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <libgssdp/gssdp.h>
+
+#include "tests/support/fake_window.h"
+#include "tests/support/lan_box.h"
+#include "tools/devsim/upnp_camera.h"
+#include "upnp/device_facts.h"
+#include "upnp/port_forward_engine.h"
+#include "upnp/search_schedule.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int kCameras = 50;
+constexpr int kRuns = 3;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct EngineRun {
+    double signalledMs = 0;
+    std::size_t found = 0;
+};
+
+bool RunEngine(EngineRun& run) {
+    FakeWindow window;
+    CPortForwardEngine engine;
+    const auto start = Clock::now();
+    if (!engine.StartSearch(&window)) return false;
+    if (!engine.m_hSearchEvent->WaitFor(milliseconds(10000))) return false;
+    run.signalledMs = Ms(Clock::now() - start);
+    run.found = engine.m_Devices.size();
+    return true;
+}
+
+struct ReferenceRun {
+    std::size_t usns = 0;
+    double lastNewMs = 0;
+};
+
+struct Browse {
+    Clock::time_point start;
+    std::set<std::string> usns;
+    Clock::time_point lastNew;
+};
+
+void OnAvailable(GSSDPResourceBrowser*, const char* usn, gpointer, gpointer data) {
+    auto* browse = static_cast<Browse*>(data);
+    if (usn != nullptr && browse->usns.insert(usn).second) browse->lastNew = Clock::now();
+}
+
+// What gssdp-discover does: a GSSDP browser for root devices on lo, for the
+// given time, counting distinct USNs (no descriptions are fetched).
+bool RunReference(milliseconds window, ReferenceRun& run) {
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    GError* error = nullptr;
+    GSSDPClient* client = gssdp_client_new_full("lo", nullptr, 0, GSSDP_UDA_VERSION_1_0, &error);
+    bool ok = client != nullptr;
+    if (client != nullptr) {
+        Browse browse{Clock::now(), {}, Clock::now()};
+        GSSDPResourceBrowser* browser = gssdp_resource_browser_new(client, "upnp:rootdevice");
+        gssdp_resource_browser_set_mx(browser, upnp_search::kMxSeconds);
+        g_signal_connect(browser, "resource-available", G_CALLBACK(OnAvailable), &browse);
+        GMainLoop* loop = g_main_loop_new(context, FALSE);
+        GSource* stop = g_timeout_source_new(static_cast<guint>(window.count()));
+        g_source_set_callback(
+            stop,
+            [](gpointer l) {
+                g_main_loop_quit(static_cast<GMainLoop*>(l));
+                return G_SOURCE_REMOVE;
+            },
+            loop, nullptr);
+        g_source_attach(stop, context);
+        browse.start = Clock::now();
+        gssdp_resource_browser_set_active(browser, TRUE);
+        g_main_loop_run(loop);
+        g_source_unref(stop);
+        g_main_loop_unref(loop);
+        g_signal_handlers_disconnect_by_data(browser, &browse);
+        g_object_unref(browser);
+        g_object_unref(client);
+        run.usns = browse.usns.size();
+        run.lastNewMs = browse.usns.empty() ? 0 : Ms(browse.lastNew - browse.start);
+    } else {
+        std::fprintf(stderr, "reference: %s\n", error ? error->message : "no client");
+        if (error) g_error_free(error);
+    }
+    for (int i = 0; i < 100 && g_main_context_iteration(context, FALSE); ++i) {
+    }
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+    return ok;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+    RequireLanBox();
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    std::size_t expected = 0;
+    for (const auto& camera : GenerateUpnpCameras(kCameras)) expected += IsKeptManufacturer(camera.maker) ? 1 : 0;
+
+    DevsimProcess devsim({"--no-udp", "--upnp-count", std::to_string(kCameras)});
+    if (!devsim.Start()) {
+        std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
+        return 1;
+    }
+    const milliseconds window = upnp_search::kListenWindow + upnp_search::kDescriptionAllowance;
+
+    std::vector<double> engineMs, referenceMs;
+    std::vector<double> engineFound, referenceFound;
+    for (int i = 1; i <= kRuns; ++i) {
+        EngineRun engine;
+        ReferenceRun reference;
+        if (!RunEngine(engine) || !RunReference(window, reference)) {
+            std::fprintf(stderr, "run %d failed\n", i);
+            return 1;
+        }
+        std::printf(
+            "run %d: engine %zu/%zu kept cameras, complete after %.0f ms; reference %zu/%d USNs in %lld ms, "
+            "last new one after %.0f ms\n",
+            i, engine.found, expected, engine.signalledMs, reference.usns, kCameras,
+            static_cast<long long>(window.count()), reference.lastNewMs);
+        engineMs.push_back(engine.signalledMs);
+        referenceMs.push_back(reference.lastNewMs);
+        engineFound.push_back(static_cast<double>(engine.found) / static_cast<double>(expected));
+        referenceFound.push_back(static_cast<double>(reference.usns) / kCameras);
+    }
+
+    const double eMs = Median(engineMs), rMs = Median(referenceMs);
+    const double eFound = Median(engineFound), rFound = Median(referenceFound);
+    std::printf("upnp bench, %d cameras (%zu AXIS/Vivotek), median of %d runs:\n", kCameras, expected, kRuns);
+    std::printf("  engine:    %.0f ms to a complete m_Devices, %.0f%% of kept cameras found\n", eMs, eFound * 100);
+    std::printf("  reference: last new USN after %.0f ms (window %lld ms), %.0f%% of cameras heard\n", rMs,
+                static_cast<long long>(window.count()), rFound * 100);
+    std::printf("  ratio engine/reference: time %.2f, found %.2f\n", rMs > 0 ? eMs / rMs : 0.0,
+                rFound > 0 ? eFound / rFound : 0.0);
+    return 0;
+}
