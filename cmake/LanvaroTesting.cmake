@@ -1,0 +1,58 @@
+# Helpers that register tests with the right labels and surroundings.
+#
+#   lanvaro_add_lan_test(NAME <name> TARGET <exe> [HOSTS <n>] [TIMEOUT <s>] [ARGS <arg>...])
+#       Runs the executable inside scripts/lanbox: "one" (a one-host box), or
+#       "hosts <n>" with HOSTS. Label lan; exit code 77 (no namespace could be
+#       made) is reported as skipped. The test gets LANVARO_DEVSIM, the path
+#       of lanvaro-devsim. The box's own time limit is kept under TIMEOUT so it
+#       can still clean up before CTest kills it.
+#
+#   lanvaro_add_gui_test(NAME <name> TARGET <exe> [TIMEOUT <s>] [ARGS <arg>...])
+#       Runs a widget test offscreen. Label gui.
+
+set(LANVARO_LANBOX "${PROJECT_SOURCE_DIR}/scripts/lanbox")
+
+function(lanvaro_add_lan_test)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TARGET;HOSTS;TIMEOUT" "ARGS")
+  if(NOT arg_NAME OR NOT arg_TARGET)
+    message(FATAL_ERROR "lanvaro_add_lan_test needs NAME and TARGET")
+  endif()
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 120)
+  endif()
+  if(arg_HOSTS)
+    set(shape hosts ${arg_HOSTS})
+  else()
+    set(shape one)
+  endif()
+  math(EXPR box_timeout "${arg_TIMEOUT} - 10")
+  if(box_timeout LESS 5)
+    set(box_timeout 5)
+  endif()
+  set(environment "LANBOX_TIMEOUT=${box_timeout}")
+  if(TARGET lanvaro-devsim)
+    list(APPEND environment "LANVARO_DEVSIM=$<TARGET_FILE:lanvaro-devsim>")
+  endif()
+  add_test(NAME ${arg_NAME}
+           COMMAND ${LANVARO_LANBOX} ${shape} -- $<TARGET_FILE:${arg_TARGET}> ${arg_ARGS})
+  set_tests_properties(${arg_NAME} PROPERTIES
+    LABELS lan
+    SKIP_RETURN_CODE 77
+    TIMEOUT ${arg_TIMEOUT}
+    ENVIRONMENT "${environment}")
+endfunction()
+
+function(lanvaro_add_gui_test)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TARGET;TIMEOUT" "ARGS")
+  if(NOT arg_NAME OR NOT arg_TARGET)
+    message(FATAL_ERROR "lanvaro_add_gui_test needs NAME and TARGET")
+  endif()
+  if(NOT arg_TIMEOUT)
+    set(arg_TIMEOUT 120)
+  endif()
+  add_test(NAME ${arg_NAME} COMMAND $<TARGET_FILE:${arg_TARGET}> ${arg_ARGS})
+  set_tests_properties(${arg_NAME} PROPERTIES
+    LABELS gui
+    TIMEOUT ${arg_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;GSETTINGS_BACKEND=memory")
+endfunction()

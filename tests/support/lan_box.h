@@ -1,0 +1,56 @@
+#pragma once
+// Where a LAN test runs, and the simulated network it starts.
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/lan_files.h"
+#include "tests/support/lan_process.h"
+
+// Exit code by which CTest reports a test as skipped.
+constexpr int kSkipExitCode = 77;
+
+// Ends the test binary with the skip code unless it runs inside
+// scripts/lanbox: a LAN test sends broadcasts and must never do so in the
+// machine's own network namespace. Call it first thing in main().
+void RequireLanBox();
+
+// "one", "hosts", or empty outside a box.
+std::string LanBoxShape();
+// The addresses of the hosts of a "hosts" box, host 1 first; empty otherwise.
+std::vector<std::string> LanBoxAddresses();
+
+// lanvaro-devsim and scripts/lanbox; the environment (LANVARO_DEVSIM,
+// LANBOX_SCRIPT) overrides the paths the build compiled in.
+std::string DevsimPath();
+std::string LanboxScriptPath();
+
+// A running lanvaro-devsim, ready when Start returns true. Its stdout
+// (control packages, unless --record is given) and stderr go to files in
+// its own directory. Stopped (SIGTERM) when it goes.
+class DevsimProcess {
+public:
+    // `host` > 0 runs it in that host of a "hosts" box (through lanbox exec).
+    explicit DevsimProcess(std::vector<std::string> args, int host = 0);
+
+    // Starts and waits for the ready file; false with Error() on failure.
+    bool Start(std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+    const std::string& Error() const { return error_; }
+
+    // A file in devsim's directory (for --record, --log-queries, device files).
+    std::string File(const std::string& name) const { return dir_.File(name); }
+    std::string StdoutPath() const { return dir_.File("stdout"); }
+    std::string StderrPath() const { return dir_.File("stderr"); }
+
+    // Stops devsim; its exit status.
+    std::optional<int> Stop();
+
+private:
+    TempDir dir_;
+    std::vector<std::string> args_;
+    int host_;
+    std::unique_ptr<ChildProcess> process_;
+    std::string error_;
+};

@@ -1,0 +1,89 @@
+// The simulated devices: device files, generated sets, over-long fields.
+
+#include <algorithm>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "protocol/com_unit_info.h"
+#include "tests/support/lan_files.h"
+#include "tools/devsim/sim_device.h"
+
+namespace {
+
+TEST(DeviceFile, ReadsDevicesSkippingCommentsBlankLinesAndCarriageReturns) {
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir.File("d"),
+                          "# a comment\n"
+                          "M1,P1,N 1,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:55,dv1,nt1\r\n"
+                          "\n"
+                          "M2,,N2,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:56,dv2,\n"));
+    std::string error;
+    auto devices = LoadDeviceFile(dir.File("d"), error);
+    ASSERT_TRUE(devices) << error;
+    ASSERT_EQ(devices->size(), 2u);
+    EXPECT_EQ((*devices)[0].fields[2], "N 1");
+    EXPECT_EQ((*devices)[0].fields[10], "nt1") << "the CR is not part of the last field";
+    EXPECT_EQ((*devices)[1].fields[1], "");
+    EXPECT_EQ((*devices)[1].fields[10], "");
+    EXPECT_EQ(DevicePackage((*devices)[1]),
+              "Kestrova,01,M2,,N2,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:56,dv2,");
+    EXPECT_EQ(DevicePackage((*devices)[1], 3).substr(0, 12), "Kestrova,03,");
+}
+
+TEST(DeviceFile, WrongFieldCountIsAnErrorNamingTheLine) {
+    EXPECT_FALSE(ParseDeviceLine("a,b,c,d,e,f,g,h,i,j"));
+    EXPECT_FALSE(ParseDeviceLine("a,b,c,d,e,f,g,h,i,j,k,l"));
+    EXPECT_TRUE(ParseDeviceLine("a,b,c,d,e,f,g,h,i,j,k"));
+
+    TempDir dir;
+    ASSERT_TRUE(WriteFile(dir.File("d"), "# ok\na,b,c,d,e,f,g,h,i,j,k\na,b,c\n"));
+    std::string error;
+    EXPECT_FALSE(LoadDeviceFile(dir.File("d"), error));
+    EXPECT_NE(error.find(":3:"), std::string::npos) << error;
+    EXPECT_FALSE(LoadDeviceFile(dir.File("missing"), error));
+}
+
+TEST(GeneratedDevices, AreDistinctDeterministicAndVaried) {
+    const auto devices = GenerateDevices(5000);
+    ASSERT_EQ(devices.size(), 5000u);
+    std::set<std::string> names, ips, macs, projects, models;
+    for (const SimDevice& d : devices) {
+        names.insert(d.fields[2]);
+        ips.insert(d.Ip());
+        macs.insert(d.Mac());
+        projects.insert(d.fields[1]);
+        models.insert(d.fields[0]);
+        // Every field fits the tool's record, so a search shows it unchanged.
+        for (int f = 0; f < kSimFieldCount; ++f) {
+            EXPECT_LT(d.fields[static_cast<size_t>(f)].size(), ComUnitFieldWidth(f)) << d.fields[2] << " field " << f;
+        }
+    }
+    EXPECT_EQ(names.size(), 5000u);
+    EXPECT_EQ(ips.size(), 5000u);
+    EXPECT_EQ(macs.size(), 5000u);
+    EXPECT_GE(projects.size(), 3u);
+    EXPECT_GE(models.size(), 5u);
+    EXPECT_FALSE(std::is_sorted(devices.begin(), devices.begin() + 7,
+                                [](const SimDevice& a, const SimDevice& b) { return a.fields[0] > b.fields[0]; }));
+    EXPECT_EQ(DevicePackage(GenerateDevices(5000)[4321]), DevicePackage(devices[4321]));
+    EXPECT_TRUE(GenerateDevices(0).empty());
+}
+
+TEST(GeneratedDevices, OverlongFieldsExceedEveryTextWidthAndKeepTheMacValid) {
+    const auto original = GenerateDevices(3);
+    auto devices = original;
+    MakeOverlong(devices);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const SimDevice& d = devices[i];
+        for (int f : {0, 1, 2, 8, 9, 10}) {
+            EXPECT_GE(d.fields[static_cast<size_t>(f)].size(), ComUnitFieldWidth(f)) << "field " << f;
+        }
+        EXPECT_GE(std::count(d.Mac().begin(), d.Mac().end(), ':'), 5);
+        // Addresses stay valid, or the tool would drop them instead of cutting.
+        for (size_t f = 3; f <= 7; ++f) EXPECT_EQ(d.fields[f], original[i].fields[f]) << "field " << f;
+    }
+    EXPECT_EQ(devices[1].fields[2].rfind("cam-00002", 0), 0u) << "the device's own text stays in front";
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include "tools/devsim/devsim_net.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+UniqueFd BindAnyPort(int type, std::uint16_t port, std::string& error) {
+    const bool udp = type == SOCK_DGRAM;
+    UniqueFd fd(::socket(AF_INET, type | SOCK_CLOEXEC, 0));
+    if (!fd) {
+        error = std::string("socket: ") + std::strerror(errno);
+        return {};
+    }
+    int on = 1;
+    if (::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+        (udp && ::setsockopt(fd.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0)) {
+        error = std::string("setsockopt: ") + std::strerror(errno);
+        return {};
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error =
+            std::string(udp ? "UDP" : "TCP") + " bind to port " + std::to_string(port) + ": " + std::strerror(errno);
+        return {};
+    }
+    if (!udp && ::listen(fd.get(), 64) != 0) {
+        error = std::string("listen: ") + std::strerror(errno);
+        return {};
+    }
+    return fd;
+}
+
+std::string AddressText(const sockaddr_in& address) {
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
+    return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+}
+
+bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error) {
+    // Loopback and veth hand datagrams on at once, so a full queue clears in
+    // microseconds; 2,000 tries of 0.5 ms bound the wait to about a second.
+    for (int attempt = 0; attempt < 2000; ++attempt) {
+        ssize_t sent =
+            ::sendto(fd, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        if (sent >= 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != ENOBUFS && errno != EAGAIN) break;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    error = "sendto " + AddressText(to) + ": " + std::strerror(errno);
+    return false;
+}
+
+Waker::Waker() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+void Waker::Wake() {
+    std::uint64_t one = 1;
+    // Failure only means the counter is already saturated, i.e. woken.
+    [[maybe_unused]] ssize_t n = ::write(fd_.get(), &one, sizeof one);
+}
+
+int WaitReady(int fd, short events, const Waker& waker, std::chrono::milliseconds timeout) {
+    pollfd fds[2] = {{fd, events, 0}, {waker.fd(), POLLIN, 0}};
+    int count = timeout.count() > 0x7fffffff ? 0x7fffffff : static_cast<int>(timeout.count());
+    if (count < 0) count = 0;
+    int n = ::poll(fds, 2, count);
+    if (n < 0) return errno == EINTR ? 0 : -1;
+    if (fds[1].revents != 0) return -1;
+    if (n == 0) return 0;
+    return 1;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Socket plumbing shared by devsim's services.
+
+#include <netinet/in.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "protocol/unique_fd.h"
+
+// A socket bound to 0.0.0.0:port with SO_REUSEADDR (and SO_BROADCAST for
+// UDP); listening when it is TCP. Invalid, with a reason, on failure.
+UniqueFd BindAnyPort(int type, std::uint16_t port, std::string& error);
+
+// "a.b.c.d:port"
+std::string AddressText(const sockaddr_in& address);
+
+// Sends one datagram. A full send queue is waited out briefly instead of
+// dropping the datagram; false with a reason when it could not be sent.
+bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error);
+
+// Lets a thread blocked in poll() be woken for shutdown.
+class Waker {
+public:
+    Waker();
+    int fd() const { return fd_.get(); }
+    bool valid() const { return fd_.valid(); }
+    void Wake();
+
+private:
+    UniqueFd fd_;
+};
+
+// Waits until fd is ready for `events` or the waker fires. Returns 1 when
+// ready, 0 on timeout, -1 when woken (or on error).
+int WaitReady(int fd, short events, const Waker& waker, std::chrono::milliseconds timeout);

@@ -1,0 +1,155 @@
+// lanvaro-devsim: simulated devices and relays for tests and demos. It sends
+// real datagrams, so it only runs inside a LAN box (scripts/lanbox).
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <set>
+
+#include "tools/devsim/devsim_options.h"
+#include "tools/devsim/service.h"
+#include "tools/devsim/sim_device.h"
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitOutsideBox = 3;
+
+std::vector<DevsimOption> CoreOptions() {
+    return {
+        {"--help", DevsimOptionKind::Flag, "show this text"},
+        {"--devices", DevsimOptionKind::Text, "simulated devices from FILE (eleven fields a line, '#' comments)"},
+        {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 100000},
+        {"--overlong", DevsimOptionKind::Flag, "make the devices' text fields longer than the tool's record"},
+        {"--ready-file", DevsimOptionKind::Text, "write FILE once every service listens"},
+        {"--duration", DevsimOptionKind::Integer, "stop after SEC seconds (default 120)", 1, 86400},
+    };
+}
+
+std::mutex diagMutex;
+void Diag(const std::string& line) {
+    std::lock_guard lock(diagMutex);
+    std::fprintf(stderr, "lanvaro-devsim: %s\n", line.c_str());
+}
+
+bool WriteReadyFile(const std::string& path) {
+    // Written aside and renamed, so a waiting test never reads half a file.
+    std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << "ready " << ::getpid() << "\n";
+        if (!out) return false;
+    }
+    return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+// Waits for SIGINT/SIGTERM or the end of the duration.
+void WaitForStop(const sigset_t& stopSignals, std::chrono::seconds duration) {
+    const auto deadline = std::chrono::steady_clock::now() + duration;
+    while (true) {
+        auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            Diag("duration over, stopping");
+            return;
+        }
+        auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+        timespec timeout{
+            static_cast<time_t>(seconds.count()),
+            static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(left - seconds).count())};
+        int signal = ::sigtimedwait(&stopSignals, nullptr, &timeout);
+        if (signal > 0) return;
+        if (errno != EAGAIN && errno != EINTR) return;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<DevsimServiceInfo> services = RegisteredDevsimServices();
+    std::vector<DevsimOption> declared = CoreOptions();
+    std::set<std::string> names;
+    for (const DevsimOption& option : declared) names.insert(option.name);
+    for (const DevsimServiceInfo& service : services) {
+        for (const DevsimOption& option : service.options) {
+            // Services may share an option (--silent); the first declaration is the one shown.
+            if (names.insert(option.name).second) declared.push_back(option);
+        }
+    }
+
+    std::string error;
+    auto options = DevsimOptions::Parse(argc, argv, declared, error);
+    if (!options) {
+        Diag(error + " (see --help)");
+        return kExitUsage;
+    }
+    if (options->Flag("--help")) {
+        std::cout << "usage: lanvaro-devsim [OPTIONS]   (only inside scripts/lanbox)\n" << DevsimOptionsHelp(declared);
+        return 0;
+    }
+    const char* box = std::getenv("LANBOX");
+    if (box == nullptr || *box == '\0') {
+        Diag("refusing to start outside a LAN box: LANBOX is not set (run it through scripts/lanbox)");
+        return kExitOutsideBox;
+    }
+
+    std::vector<SimDevice> devices;
+    if (auto path = options->Text("--devices")) {
+        auto loaded = LoadDeviceFile(*path, error);
+        if (!loaded) {
+            Diag(error);
+            return kExitUsage;
+        }
+        devices = std::move(*loaded);
+    }
+    for (SimDevice& device : GenerateDevices(static_cast<int>(options->Integer("--count", 0)))) {
+        devices.push_back(std::move(device));
+    }
+    if (options->Flag("--overlong")) MakeOverlong(devices);
+
+    // Stop signals are taken by sigtimedwait only, so every thread started
+    // from here on must inherit them blocked.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    DevsimContext context{*options, devices, Diag};
+    std::vector<std::unique_ptr<DevsimService>> running;
+    auto stopAll = [&running] {
+        for (auto it = running.rbegin(); it != running.rend(); ++it) (*it)->Stop();
+        running.clear();
+    };
+    for (const DevsimServiceInfo& info : services) {
+        if (!info.enabled(*options)) continue;
+        running.push_back(info.create());
+        if (!running.back()->Start(context, error)) {
+            Diag(info.name + ": " + error);
+            stopAll();
+            return 1;
+        }
+    }
+    if (running.empty()) {
+        Diag("no service enabled");
+        return kExitUsage;
+    }
+    Diag(std::to_string(running.size()) + " service(s), " + std::to_string(devices.size()) + " device(s)");
+    if (auto path = options->Text("--ready-file"); path && !WriteReadyFile(*path)) {
+        Diag("cannot write ready file " + *path);
+        stopAll();
+        return 1;
+    }
+    WaitForStop(stopSignals, std::chrono::seconds(options->Integer("--duration", 120)));
+    stopAll();
+    return 0;
+}

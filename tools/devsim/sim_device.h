@@ -1,0 +1,40 @@
+#pragma once
+// A simulated device: the eleven record fields as free-length texts, so a
+// device can carry fields longer than the tool's record allows (--overlong)
+// and the wire shows exactly what a real device would send.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr int kSimFieldCount = 11;
+
+struct SimDevice {
+    // model, proj, name, ip, trigger_port, netmask, gateway, dns, mac, dev, note
+    std::array<std::string, kSimFieldCount> fields;
+
+    const std::string& Ip() const { return fields[3]; }
+    const std::string& Mac() const { return fields[8]; }
+};
+
+// The device's answer: "Kestrova,<flag>,<eleven fields>", without the NUL.
+std::string DevicePackage(const SimDevice& device, int flag = 1);
+
+// Parses one line of a device file: the eleven fields comma-separated.
+// Returns nullopt for any other number of fields.
+std::optional<SimDevice> ParseDeviceLine(std::string_view line);
+
+// Reads a device file: one device per line, blank lines and lines starting
+// with '#' skipped. Returns nullopt and a reason naming the line on error.
+std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, std::string& error);
+
+// `count` distinct devices, the same for the same count: names, IPs and MACs
+// unique, projects from a few families, models repeating so orderings can be
+// checked.
+std::vector<SimDevice> GenerateDevices(int count);
+
+// Widens model, proj, name, mac, dev and note past the tool's field widths,
+// keeping each field's own text at the front and the MAC valid.
+void MakeOverlong(std::vector<SimDevice>& devices);

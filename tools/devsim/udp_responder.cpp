@@ -1,0 +1,183 @@
+// The simulated devices on UDP 6666: answer queries to the querier's reply
+// port, record control packages, and the UDP fault modes.
+
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <thread>
+
+#include "protocol/plain_package.h"
+#include "tools/devsim/answers.h"
+#include "tools/devsim/devsim_net.h"
+#include "tools/devsim/garbage.h"
+#include "tools/devsim/line_sink.h"
+#include "tools/devsim/service.h"
+#include "tools/devsim/wire_codec.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Chatter goes to at most this many queriers; a test has one or two.
+constexpr size_t kMaxChatterTargets = 16;
+
+struct PendingAnswer {
+    Clock::time_point due;
+    sockaddr_in to;
+    std::uint32_t seed;
+};
+
+class UdpResponder final : public DevsimService {
+public:
+    bool Start(const DevsimContext& context, std::string& error) override {
+        const DevsimOptions& o = context.options;
+        devices_ = &context.devices;
+        diag_ = context.diag;
+        perDatagram_ = static_cast<int>(o.Integer("--per-datagram", 1));
+        answerDelay_ = std::chrono::milliseconds(o.Integer("--answer-delay-ms", 0));
+        pace_ = std::chrono::microseconds(o.Integer("--pace-us", 0));
+        chatterInterval_ = std::chrono::milliseconds(o.Integer("--chatter-interval-ms", 50));
+        chatter_ = o.Flag("--chatter");
+        garbage_ = o.Flag("--garbage");
+        silent_ = o.Flag("--silent");
+        if (!record_.Open(o.Text("--record", "-"), error)) return false;
+        if (auto path = o.Text("--log-queries"); path && !queries_.Open(*path, error)) return false;
+        if (!waker_.valid()) {
+            error = "eventfd failed";
+            return false;
+        }
+        socket_ = BindAnyPort(SOCK_DGRAM, kDevicePort, error);
+        if (!socket_) return false;
+        thread_ = std::thread([this] { Run(); });
+        return true;
+    }
+
+    void Stop() override {
+        waker_.Wake();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void Run() {
+        std::string buffer(kWireBufferSize + 1, '\0');
+        while (true) {
+            auto now = Clock::now();
+            SendDue(now);
+            auto wait = std::chrono::milliseconds(1000);
+            if (!pending_.empty()) wait = std::min(wait, Until(pending_.front().due, now));
+            if (!chatterTargets_.empty()) wait = std::min(wait, Until(nextChatter_, now));
+            int ready = WaitReady(socket_.get(), POLLIN, waker_, wait);
+            if (ready < 0) return;
+            if (ready == 0) continue;
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            ssize_t n = ::recvfrom(socket_.get(), buffer.data(), kWireBufferSize, MSG_DONTWAIT,
+                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (n < 0) continue;
+            Received(std::string_view(buffer.data(), static_cast<size_t>(n)), from);
+        }
+    }
+
+    static std::chrono::milliseconds Until(Clock::time_point due, Clock::time_point now) {
+        if (due <= now) return std::chrono::milliseconds(0);
+        return std::chrono::ceil<std::chrono::milliseconds>(due - now);
+    }
+
+    void Received(std::string_view datagram, const sockaddr_in& from) {
+        std::vector<std::string> packages = DecodePackages(datagram);
+        const std::string source = "udp " + AddressText(from);
+        if (packages.empty()) queries_.Write(source + " (no package, " + std::to_string(datagram.size()) + " bytes)");
+        bool query = false;
+        for (const std::string& package : packages) {
+            queries_.Write(source + " " + package);
+            auto flag = PackageFlag(package);
+            if (!flag) continue;
+            if (*flag == kControlFlag) record_.Write(package);
+            if (IsQueryFlag(*flag)) query = true;
+        }
+        if (!query) return;
+        sockaddr_in replyTo = from;
+        replyTo.sin_port = htons(kReplyPort);
+        if (!silent_) pending_.push_back({Clock::now() + answerDelay_, replyTo, ++seed_});
+        if (chatter_ && chatterTargets_.size() < kMaxChatterTargets &&
+            std::none_of(chatterTargets_.begin(), chatterTargets_.end(),
+                         [&](const sockaddr_in& t) { return t.sin_addr.s_addr == replyTo.sin_addr.s_addr; })) {
+            if (chatterTargets_.empty()) nextChatter_ = Clock::now();
+            chatterTargets_.push_back(replyTo);
+        }
+    }
+
+    void SendDue(Clock::time_point now) {
+        // Answers are queued in arrival order with one delay for all, so the
+        // front is always the earliest.
+        while (!pending_.empty() && pending_.front().due <= now) {
+            PendingAnswer answer = pending_.front();
+            pending_.pop_front();
+            if (garbage_) {
+                for (const std::string& datagram : GarbageDatagrams(answer.seed)) Send(answer.to, datagram);
+            }
+            for (const std::string& datagram : AnswerDatagrams(*devices_, perDatagram_)) Send(answer.to, datagram);
+        }
+        if (!chatterTargets_.empty() && nextChatter_ <= now) {
+            std::string datagram = devices_->empty()
+                                       ? EncodePackage("Kestrova,00,????")
+                                       : EncodePackage(DevicePackage((*devices_)[chatterIndex_++ % devices_->size()]));
+            for (const sockaddr_in& target : chatterTargets_) Send(target, datagram);
+            nextChatter_ = now + chatterInterval_;
+        }
+    }
+
+    void Send(const sockaddr_in& to, const std::string& datagram) {
+        std::string error;
+        if (!SendDatagram(socket_.get(), to, datagram, error)) diag_(error);
+        if (pace_.count() > 0) std::this_thread::sleep_for(pace_);
+    }
+
+    const std::vector<SimDevice>* devices_ = nullptr;
+    std::function<void(const std::string&)> diag_;
+    int perDatagram_ = 1;
+    std::chrono::milliseconds answerDelay_{0};
+    std::chrono::microseconds pace_{0};
+    std::chrono::milliseconds chatterInterval_{50};
+    bool chatter_ = false;
+    bool garbage_ = false;
+    bool silent_ = false;
+    LineSink record_;
+    LineSink queries_;
+    Waker waker_;
+    UniqueFd socket_;
+    std::thread thread_;
+    std::deque<PendingAnswer> pending_;
+    std::vector<sockaddr_in> chatterTargets_;
+    Clock::time_point nextChatter_;
+    size_t chatterIndex_ = 0;
+    std::uint32_t seed_ = 0;
+};
+
+const DevsimServiceRegistration kRegistration{{
+    .name = "udp-devices",
+    .options =
+        {
+            {"--no-udp", DevsimOptionKind::Flag, "do not answer on UDP 6666"},
+            {"--per-datagram", DevsimOptionKind::Integer, "device packages per answer datagram (default 1)", 1, 1000},
+            {"--answer-delay-ms", DevsimOptionKind::Integer, "wait before answering a query", 0, 60000},
+            {"--pace-us", DevsimOptionKind::Integer, "pause after each datagram sent (default 0)", 0, 1000000},
+            {"--record", DevsimOptionKind::Text, "append received control packages to FILE (default stdout)"},
+            {"--log-queries", DevsimOptionKind::Text, "append every received package, with its source, to FILE"},
+            {"--chatter", DevsimOptionKind::Flag, "after a query, keep sending to the querier until stopped"},
+            {"--chatter-interval-ms", DevsimOptionKind::Integer, "pause between chatter datagrams (default 50)", 1,
+             60000},
+            {"--garbage", DevsimOptionKind::Flag, "send malformed datagrams beside every answer"},
+            {"--silent", DevsimOptionKind::Flag, "receive and record, never answer"},
+        },
+    .enabled = [](const DevsimOptions& o) { return !o.Flag("--no-udp"); },
+    .create = [] { return std::make_unique<UdpResponder>(); },
+    .order = 10,
+}};
+
+}  // namespace
