@@ -1,0 +1,72 @@
+#include "web/http_command.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct PathCase {
+    const char* name;
+    std::string proj;
+    std::string path;
+};
+void PrintTo(const PathCase& c, std::ostream* os) { *os << c.name; }
+
+class HttpCommandPathTest : public testing::TestWithParam<PathCase> {};
+
+TEST_P(HttpCommandPathTest, EncodesTheFilterAsOneQueryValue) {
+    EXPECT_EQ(HttpCommandPath(GetParam().proj), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, HttpCommandPathTest,
+    testing::Values(PathCase{"All", "ALL", "/device.get?DeviceType=ALL"},
+                    PathCase{"CaseKept", "All", "/device.get?DeviceType=All"},
+                    PathCase{"Empty", "", "/device.get?DeviceType="},
+                    PathCase{"Unreserved", "A-z_0.9~", "/device.get?DeviceType=A-z_0.9~"},
+                    PathCase{"BlankAndDelimiters", "a b&c#d%e", "/device.get?DeviceType=a%20b%26c%23d%25e"},
+                    PathCase{"ExtraParameterAttempt", "X&DeviceType=Y", "/device.get?DeviceType=X%26DeviceType%3DY"},
+                    PathCase{"PathAndQueryCharacters", "/?+", "/device.get?DeviceType=%2F%3F%2B"},
+                    PathCase{"ControlAndHighBytes", std::string("\x01\r\n") + "\xC3\xA9",
+                             "/device.get?DeviceType=%01%0D%0A%C3%A9"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct HostCase {
+    const char* name;
+    std::string address;
+    bool valid;
+};
+void PrintTo(const HostCase& c, std::ostream* os) { *os << c.name; }
+
+class RelayHostTest : public testing::TestWithParam<HostCase> {};
+
+TEST_P(RelayHostTest, AcceptsOnlyAHostWithAnOptionalPort) {
+    std::string why;
+    EXPECT_EQ(IsValidRelayHost(GetParam().address, &why), GetParam().valid) << why;
+    // A refusal always says why; an acceptance leaves nothing to say.
+    EXPECT_EQ(why.empty(), GetParam().valid);
+    EXPECT_EQ(IsValidRelayHost(GetParam().address, nullptr), GetParam().valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, RelayHostTest,
+    testing::Values(HostCase{"DottedAddress", "192.168.1.10", true},
+                    HostCase{"DottedAddressWithPort", "192.168.1.10:8080", true},
+                    HostCase{"HighestPort", "127.0.0.1:65535", true}, HostCase{"HostName", "relay", true},
+                    HostCase{"QualifiedNameWithPort", "relay-1.site.example:80", true}, HostCase{"Empty", "", false},
+                    HostCase{"PresetItem", "<Customized>", false}, HostCase{"LeadingBlank", " 192.168.1.10", false},
+                    HostCase{"TrailingBlank", "192.168.1.10 ", false}, HostCase{"InnerTab", "relay\t1", false},
+                    HostCase{"Scheme", "http://192.168.1.10", false}, HostCase{"Path", "192.168.1.10/admin", false},
+                    HostCase{"UserInfo", "admin@192.168.1.10", false}, HostCase{"Fragment", "192.168.1.10#x", false},
+                    HostCase{"Query", "192.168.1.10?x", false}, HostCase{"Backslash", "192.168.1.10\\x", false},
+                    HostCase{"PortZero", "192.168.1.10:0", false}, HostCase{"PortTooHigh", "192.168.1.10:65536", false},
+                    HostCase{"PortHuge", "192.168.1.10:99999999999999999999999", false},
+                    HostCase{"PortEmpty", "192.168.1.10:", false}, HostCase{"PortSigned", "192.168.1.10:+80", false},
+                    HostCase{"TwoPorts", "192.168.1.10:80:81", false}, HostCase{"OnlyPort", ":80", false},
+                    HostCase{"ThreeNumbers", "192.168.1", false}, HostCase{"FiveNumbers", "1.2.3.4.5", false},
+                    HostCase{"NumberAbove255", "192.168.1.256", false}, HostCase{"LongNumber", "192.168.1.0010", false},
+                    HostCase{"EmptyLabel", "relay..lan", false}, HostCase{"TrailingDot", "relay.", false},
+                    HostCase{"HyphenEdge", "-relay", false}, HostCase{"Ipv6Literal", "[::1]", false},
+                    HostCase{"NonAscii", "r\xC3\xA9lay", false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+}  // namespace
