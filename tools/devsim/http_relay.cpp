@@ -18,6 +18,7 @@
 #include "tools/devsim/http_relay_pages.h"
 #include "tools/devsim/line_sink.h"
 #include "tools/devsim/service.h"
+#include "tools/devsim/stream_server.h"
 
 namespace {
 
@@ -27,12 +28,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kRequestTimeout = 5s;
 constexpr auto kSendTimeout = 30s;
 constexpr std::size_t kMaxHead = 16384;
-constexpr std::size_t kMaxConnections = 64;
-
-std::chrono::milliseconds Remaining(Clock::time_point deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? left : 0ms;
-}
 
 class HttpRelay final : public DevsimService {
 public:
@@ -49,73 +44,21 @@ public:
         }
         defaultKind_ = o.Flag("--http-slow") ? HttpPageKind::Slow : *kind;
         if (auto path = o.Text("--http-log"); path && !log_.Open(*path, error)) return false;
-        if (!waker_.valid()) {
-            error = "eventfd failed";
-            return false;
-        }
-        listener_ = BindAnyPort(SOCK_STREAM, static_cast<std::uint16_t>(port_), error);
-        if (!listener_) return false;
-        acceptor_ = std::thread([this] { AcceptLoop(); });
-        return true;
+        return server_.Start(
+            static_cast<std::uint16_t>(port_), "http relay",
+            [this](int fd, const sockaddr_in& peer) { Serve(fd, peer); }, diag_, error);
     }
 
-    void Stop() override {
-        waker_.Wake();
-        if (acceptor_.joinable()) acceptor_.join();
-        std::lock_guard lock(mutex_);
-        for (Connection& c : connections_) c.thread.join();
-        connections_.clear();
-    }
+    void Stop() override { server_.Stop(); }
 
 private:
-    struct Connection {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-
-    void AcceptLoop() {
-        while (true) {
-            const int ready = WaitReady(listener_.get(), POLLIN, waker_, 1000ms);
-            if (ready < 0) return;
-            if (ready == 0) continue;
-            sockaddr_in peer{};
-            socklen_t length = sizeof peer;
-            UniqueFd conn(
-                ::accept4(listener_.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK));
-            if (!conn) continue;
-            std::lock_guard lock(mutex_);
-            Reap();
-            if (connections_.size() >= kMaxConnections) {
-                diag_("http relay: too many connections, dropping " + AddressText(peer));
-                continue;
-            }
-            auto done = std::make_shared<std::atomic<bool>>(false);
-            connections_.push_back({std::thread([this, fd = std::make_shared<UniqueFd>(std::move(conn)), peer, done] {
-                                        Serve(fd->get(), peer);
-                                        done->store(true);
-                                    }),
-                                    done});
-        }
-    }
-
-    void Reap() {
-        for (auto it = connections_.begin(); it != connections_.end();) {
-            if (it->done->load()) {
-                it->thread.join();
-                it = connections_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-
     // Reads the request head; empty when the client sent none in time.
     std::string ReadHead(int fd) {
         std::string head;
         const auto deadline = Clock::now() + kRequestTimeout;
         char chunk[4096];
         while (head.find("\r\n\r\n") == std::string::npos && head.size() < kMaxHead) {
-            const int ready = WaitReady(fd, POLLIN, waker_, Remaining(deadline));
+            const int ready = WaitReady(fd, POLLIN, server_.waker(), Remaining(deadline));
             if (ready <= 0) return {};
             const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
             if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -142,7 +85,7 @@ private:
         log_.Write("GET " + EscapeForLog(request->target) + "\tDeviceType=" + EscapeForLog(request->deviceType) +
                    "\tpage=" + HttpPageKindName(kind));
         if (kind == HttpPageKind::Slow) {
-            HoldOpen(fd);
+            if (HoldOpen(fd, server_.waker())) log_.Write("CLOSED by client, unanswered");
             return;
         }
         HttpRelayAnswer answer;
@@ -154,35 +97,9 @@ private:
     }
 
     void SendAll(int fd, const std::string& data, const sockaddr_in& peer) {
-        const auto deadline = Clock::now() + kSendTimeout;
-        std::size_t offset = 0;
-        while (offset < data.size()) {
-            const ssize_t n = ::send(fd, data.data() + offset, data.size() - offset, MSG_NOSIGNAL);
-            if (n > 0) {
-                offset += static_cast<std::size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-            if (WaitReady(fd, POLLOUT, waker_, Remaining(deadline)) <= 0) break;
-        }
-        log_.Write("SENT " + std::to_string(offset) + " of " + std::to_string(data.size()) + " bytes to " +
+        const std::size_t sent = SendAllUntil(fd, data, server_.waker(), Clock::now() + kSendTimeout);
+        log_.Write("SENT " + std::to_string(sent) + " of " + std::to_string(data.size()) + " bytes to " +
                    AddressText(peer));
-    }
-
-    // The slow relay: keeps the connection until the client gives up or
-    // devsim stops.
-    void HoldOpen(int fd) {
-        char sink[4096];
-        while (true) {
-            const int ready = WaitReady(fd, POLLIN, waker_, 1000ms);
-            if (ready < 0) return;
-            if (ready == 0) continue;
-            const ssize_t n = ::recv(fd, sink, sizeof sink, 0);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-                log_.Write("CLOSED by client, unanswered");
-                return;
-            }
-        }
     }
 
     const std::vector<SimDevice>* devices_ = nullptr;
@@ -190,11 +107,7 @@ private:
     int port_ = 0;
     HttpPageKind defaultKind_ = HttpPageKind::Normal;
     LineSink log_;
-    Waker waker_;
-    UniqueFd listener_;
-    std::thread acceptor_;
-    std::mutex mutex_;
-    std::list<Connection> connections_;
+    StreamServer server_;
 };
 
 const DevsimServiceRegistration kRegistration{{

@@ -21,6 +21,7 @@
 #include "tools/devsim/garbage.h"
 #include "tools/devsim/line_sink.h"
 #include "tools/devsim/service.h"
+#include "tools/devsim/stream_server.h"
 #include "tools/devsim/wire_codec.h"
 
 namespace {
@@ -32,12 +33,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kQueryTimeout = 5s;
 // An answer the client does not take within this long is abandoned.
 constexpr auto kSendTimeout = 30s;
-constexpr size_t kMaxConnections = 64;
-
-std::chrono::milliseconds Remaining(Clock::time_point deadline) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? left : 0ms;
-}
 
 class TcpRelay final : public DevsimService {
 public:
@@ -50,66 +45,13 @@ public:
         garbage_ = o.Flag("--garbage");
         silent_ = o.Flag("--silent");
         if (auto path = o.Text("--log-queries"); path && !queries_.Open(*path, error)) return false;
-        if (!waker_.valid()) {
-            error = "eventfd failed";
-            return false;
-        }
-        listener_ = BindAnyPort(SOCK_STREAM, kDevicePort, error);
-        if (!listener_) return false;
-        acceptor_ = std::thread([this] { AcceptLoop(); });
-        return true;
+        return server_.Start(
+            kDevicePort, "tcp relay", [this](int fd, const sockaddr_in& peer) { Serve(fd, peer); }, diag_, error);
     }
 
-    void Stop() override {
-        waker_.Wake();
-        if (acceptor_.joinable()) acceptor_.join();
-        std::lock_guard lock(mutex_);
-        for (Connection& c : connections_) c.thread.join();
-        connections_.clear();
-    }
+    void Stop() override { server_.Stop(); }
 
 private:
-    struct Connection {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-
-    void AcceptLoop() {
-        while (true) {
-            int ready = WaitReady(listener_.get(), POLLIN, waker_, 1000ms);
-            if (ready < 0) return;
-            if (ready == 0) continue;
-            sockaddr_in peer{};
-            socklen_t length = sizeof peer;
-            UniqueFd conn(
-                ::accept4(listener_.get(), reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK));
-            if (!conn) continue;
-            std::lock_guard lock(mutex_);
-            Reap();
-            if (connections_.size() >= kMaxConnections) {
-                diag_("tcp relay: too many connections, dropping " + AddressText(peer));
-                continue;
-            }
-            auto done = std::make_shared<std::atomic<bool>>(false);
-            connections_.push_back({std::thread([this, fd = std::make_shared<UniqueFd>(std::move(conn)), peer, done] {
-                                        Serve(fd->get(), peer);
-                                        done->store(true);
-                                    }),
-                                    done});
-        }
-    }
-
-    void Reap() {
-        for (auto it = connections_.begin(); it != connections_.end();) {
-            if (it->done->load()) {
-                it->thread.join();
-                it = connections_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-
     void Serve(int fd, const sockaddr_in& peer) {
         const std::string source = "tcp " + AddressText(peer);
         std::string received;
@@ -117,7 +59,7 @@ private:
         const auto queryDeadline = Clock::now() + kQueryTimeout;
         char chunk[4096];
         while (!complete && received.size() < static_cast<size_t>(kWireBufferSize)) {
-            int ready = WaitReady(fd, POLLIN, waker_, Remaining(queryDeadline));
+            int ready = WaitReady(fd, POLLIN, server_.waker(), Remaining(queryDeadline));
             if (ready < 0) return;
             if (ready == 0) break;
             ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
@@ -135,43 +77,17 @@ private:
             if (flag && IsQueryFlag(*flag)) query = true;
         }
         if (query && !silent_) {
-            if (answerDelay_.count() > 0 && WaitReady(waker_.fd(), POLLIN, waker_, answerDelay_) < 0) return;
+            if (answerDelay_.count() > 0 && WaitReady(server_.waker().fd(), POLLIN, server_.waker(), answerDelay_) < 0)
+                return;
             std::string answer = RelayAnswer(*devices_);
             if (garbage_) answer = WithNoise(answer, static_cast<std::uint32_t>(answer.size()));
-            SendAll(fd, answer, source);
-        }
-        if (neverClose_) HoldOpen(fd);
-    }
-
-    void SendAll(int fd, const std::string& data, const std::string& source) {
-        const auto deadline = Clock::now() + kSendTimeout;
-        size_t offset = 0;
-        while (offset < data.size()) {
-            ssize_t n = ::send(fd, data.data() + offset, data.size() - offset, MSG_NOSIGNAL);
-            if (n > 0) {
-                offset += static_cast<size_t>(n);
-                continue;
+            const std::size_t sent = SendAllUntil(fd, answer, server_.waker(), Clock::now() + kSendTimeout);
+            if (sent < answer.size()) {
+                diag_("tcp relay: answer to " + source + " cut after " + std::to_string(sent) + " of " +
+                      std::to_string(answer.size()) + " bytes");
             }
-            if (n < 0 && errno != EAGAIN && errno != EINTR) break;
-            int ready = WaitReady(fd, POLLOUT, waker_, Remaining(deadline));
-            if (ready <= 0) break;
         }
-        if (offset < data.size()) {
-            diag_("tcp relay: answer to " + source + " cut after " + std::to_string(offset) + " of " +
-                  std::to_string(data.size()) + " bytes");
-        }
-    }
-
-    // Keeps the connection until devsim stops or the client closes it.
-    void HoldOpen(int fd) {
-        char sink[4096];
-        while (true) {
-            int ready = WaitReady(fd, POLLIN, waker_, 1000ms);
-            if (ready < 0) return;
-            if (ready == 0) continue;
-            ssize_t n = ::recv(fd, sink, sizeof sink, 0);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return;
-        }
+        if (neverClose_) HoldOpen(fd, server_.waker());
     }
 
     const std::vector<SimDevice>* devices_ = nullptr;
@@ -181,11 +97,7 @@ private:
     bool garbage_ = false;
     bool silent_ = false;
     LineSink queries_;
-    Waker waker_;
-    UniqueFd listener_;
-    std::thread acceptor_;
-    std::mutex mutex_;
-    std::list<Connection> connections_;
+    StreamServer server_;
 };
 
 const DevsimServiceRegistration kRegistration{{
