@@ -58,7 +58,7 @@ demo: build
 	scripts/demo
 
 screenshot: build
-	scripts/demo --screenshot docs/screenshot.png
+	scripts/demo --screenshot docs/screenshot.png --dialogs docs
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
