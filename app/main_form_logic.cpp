@@ -51,9 +51,9 @@ int MainFormLogic::ParserPlainPkg(const char* buf, int len) {
 }
 
 void MainFormLogic::Info1Click() {
-    // While a search thread runs it is rewriting the device list.
+    // While a search thread fills the device list it must not be read.
     static const std::vector<DeviceInformationContainer> kNone;
-    ::Info1Click(form_, ComUnitList, Engine.Busy() ? kNone : Engine.m_Devices, SelectedRow);
+    ::Info1Click(form_, ComUnitList, Engine.DevicesReady() ? Engine.m_Devices : kNone, SelectedRow);
 }
 
 void MainFormLogic::Browser1Click() { ::Browser1Click(form_, ComUnitList, SelectedRow); }

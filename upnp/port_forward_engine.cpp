@@ -132,10 +132,12 @@ bool CPortForwardEngine::StartSearch(WindowOps* hWnd) {
     auto event = std::make_shared<ManualResetEvent>();
     m_hSearchEvent = event;
     m_hThreadRunning.store(true);
+    m_DevicesFilling.store(true);
     try {
         m_hThread = std::thread(&CPortForwardEngine::SearchThreadProc, this, event, searchWindow_);
     } catch (const std::system_error&) {
         m_hThreadRunning.store(false);
+        m_DevicesFilling.store(false);
         m_hSearchEvent.reset();
         m_hWnd = nullptr;
         return false;
@@ -148,8 +150,10 @@ void CPortForwardEngine::SearchThreadProc(CPortForwardEngine* engine, std::share
     engine->m_Devices.clear();
     SearchRootDevices(listenWindow, [&](std::vector<DeviceInformationContainer> found) {
         engine->m_Devices = KeptDevices(found);
+        engine->m_DevicesFilling.store(false);
         event->Set();
     });
+    engine->m_DevicesFilling.store(false);
     engine->m_hWnd = nullptr;
     engine->m_hThreadRunning.store(false);
 }

@@ -4,8 +4,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <string>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -33,11 +33,16 @@ public:
     // Busy flag: true while the search thread runs.
     bool Busy() const { return m_hThreadRunning.load(); }
 
+    // True unless a search thread is still filling m_Devices; after the
+    // completion event the list stays as it is until the next search.
+    bool DevicesReady() const { return !m_DevicesFilling.load(); }
+
     // Test seam: how long one search listens for devices.
     void SetSearchWindow(std::chrono::milliseconds window) { searchWindow_ = window; }
 
     std::thread m_hThread;
     std::atomic<bool> m_hThreadRunning{false};
+    std::atomic<bool> m_DevicesFilling{false};
     WindowOps* m_hWnd = nullptr;
     std::vector<DeviceInformationContainer> m_Devices;
     // Written on the window thread only (StartSearch, the collector's close).
