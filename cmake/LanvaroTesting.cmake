@@ -1,8 +1,9 @@
 # Helpers that register tests with the right labels and surroundings.
 #
-#   lanvaro_add_lan_test(NAME <name> TARGET <exe> [HOSTS <n>] [TIMEOUT <s>] [ARGS <arg>...])
+#   lanvaro_add_lan_test(NAME <name> TARGET <exe> [HOSTS <n>] [SEGMENTS <s>] [TIMEOUT <s>] [ARGS <arg>...])
 #       Runs the executable inside scripts/lanbox: "one" (a one-host box), or
-#       "hosts <n>" with HOSTS. Label lan; exit code 77 (no namespace could be
+#       "hosts <n>" with HOSTS; SEGMENTS 2 gives host 1 a card on each of two
+#       segments ("hosts <n> --segments 2"). Label lan; exit code 77 (no namespace could be
 #       made) is reported as skipped. The test gets LANVARO_DEVSIM, the path
 #       of lanvaro-devsim. The box's own time limit is kept under TIMEOUT so it
 #       can still clean up before CTest kills it.
@@ -13,15 +14,21 @@
 set(LANVARO_LANBOX "${PROJECT_SOURCE_DIR}/scripts/lanbox")
 
 function(lanvaro_add_lan_test)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TARGET;HOSTS;TIMEOUT" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TARGET;HOSTS;SEGMENTS;TIMEOUT" "ARGS")
   if(NOT arg_NAME OR NOT arg_TARGET)
     message(FATAL_ERROR "lanvaro_add_lan_test needs NAME and TARGET")
+  endif()
+  if(arg_SEGMENTS AND NOT arg_HOSTS)
+    message(FATAL_ERROR "lanvaro_add_lan_test: SEGMENTS needs HOSTS")
   endif()
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
   endif()
   if(arg_HOSTS)
     set(shape hosts ${arg_HOSTS})
+    if(arg_SEGMENTS)
+      list(APPEND shape --segments ${arg_SEGMENTS})
+    endif()
   else()
     set(shape one)
   endif()

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "protocol/broadcast_interfaces.h"
 #include "protocol/text_format.h"
 #include "protocol/unique_fd.h"
 
@@ -23,6 +25,38 @@ void AskLargeReceiveBuffer(int sock) {
     // (as inside a test namespace); otherwise the kernel grants what it may.
     if (::setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) return;
     ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
+// One datagram from a socket of its own. A broadcast from a socket bound to
+// a card's address leaves through that card; INADDR_ANY leaves the choice to
+// routing.
+int SendDatagram(WindowOps& form, const sockaddr_in& dest, in_addr_t source, const char* text) {
+    UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!sock) {
+        form.Log(StrFormat("socket(SOCK_DGRAM) failed : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    const int on = 1;
+    if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+        form.Log(StrFormat("setsockopt(SO_BROADCAST) error : %s\n", LastErrorText().c_str()));
+        return -1;
+    }
+    if (source != htonl(INADDR_ANY)) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = source;
+        if (::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            form.Log(StrFormat("bind() error : %s\n", LastErrorText().c_str()));
+            return -1;
+        }
+    }
+    const ssize_t sent =
+        ::sendto(sock.get(), text, std::strlen(text), 0, reinterpret_cast<const sockaddr*>(&dest), sizeof dest);
+    if (sent < 0) {
+        form.Log(StrFormat("sendto() error : %s len=%d\n", LastErrorText().c_str(), static_cast<int>(sent)));
+        return -1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -67,27 +101,18 @@ int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text) {
             return -1;
         }
         dest.sin_addr.s_addr = host;
-    } else {
-        dest.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        return SendDatagram(form, dest, htonl(INADDR_ANY), text);
     }
 
-    UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!sock) {
-        form.Log(StrFormat("socket(SOCK_DGRAM) failed : %s\n", LastErrorText().c_str()));
-        return -1;
+    dest.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    const std::vector<in_addr_t> sources = BroadcastSourceAddresses(LocalInterfaceAddresses());
+    // Without a broadcast-capable card (loopback only) routing alone decides.
+    if (sources.empty()) return SendDatagram(form, dest, htonl(INADDR_ANY), text);
+    bool anySent = false;
+    for (const in_addr_t source : sources) {
+        if (SendDatagram(form, dest, source, text) == 0) anySent = true;
     }
-    const int on = 1;
-    if (::setsockopt(sock.get(), SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-        form.Log(StrFormat("setsockopt(SO_BROADCAST) error : %s\n", LastErrorText().c_str()));
-        return -1;
-    }
-    const ssize_t sent =
-        ::sendto(sock.get(), text, std::strlen(text), 0, reinterpret_cast<const sockaddr*>(&dest), sizeof dest);
-    if (sent < 0) {
-        form.Log(StrFormat("sendto() error : %s len=%d\n", LastErrorText().c_str(), static_cast<int>(sent)));
-        return -1;
-    }
-    return 0;
+    return anySent ? 0 : -1;
 }
 
 void CloseSocket(int& sock) {

@@ -16,8 +16,11 @@ constexpr int kReplySocketReceiveBuffer = 4 * 1024 * 1024;
 int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_in& addr);
 
 // Sends text (without its NUL) as one datagram to port: at the relay host
-// when "IP Relay" is chosen, else to 255.255.255.255. Returns 0 when handed
-// to the network, else -1. A relay text that is not an address sends nothing.
+// when "IP Relay" is chosen, else to 255.255.255.255 once through every
+// network card that can broadcast (through routing's choice when there is
+// none but loopback). Returns 0 when at least one datagram was handed to the
+// network, else -1; a failing card logs its line and the others still send.
+// A relay text that is not an address sends nothing.
 int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text);
 
 // Closes sock if open and sets it to -1.

@@ -24,13 +24,21 @@ void RequireLanBox() {
 
 std::string LanBoxShape() { return Env("LANBOX"); }
 
-std::vector<std::string> LanBoxAddresses() {
-    std::vector<std::string> addresses;
-    if (LanBoxShape() != "hosts") return addresses;
-    std::istringstream in(Env("LANBOX_ADDRS"));
-    for (std::string address; in >> address;) addresses.push_back(address);
-    return addresses;
+namespace {
+
+std::vector<std::string> HostsBoxList(const char* variable) {
+    std::vector<std::string> items;
+    if (LanBoxShape() != "hosts") return items;
+    std::istringstream in(Env(variable));
+    for (std::string item; in >> item;) items.push_back(item);
+    return items;
 }
+
+}  // namespace
+
+std::vector<std::string> LanBoxAddresses() { return HostsBoxList("LANBOX_ADDRS"); }
+
+std::vector<std::string> LanBoxHost1Addresses() { return HostsBoxList("LANBOX_HOST1_ADDRS"); }
 
 std::string DevsimPath() {
     std::string path = Env("LANVARO_DEVSIM");

@@ -21,6 +21,9 @@ void RequireLanBox();
 std::string LanBoxShape();
 // The addresses of the hosts of a "hosts" box, host 1 first; empty otherwise.
 std::vector<std::string> LanBoxAddresses();
+// Every address of host 1, one per network card (two in a box made with
+// --segments 2); empty outside a "hosts" box.
+std::vector<std::string> LanBoxHost1Addresses();
 
 // lanvaro-devsim and scripts/lanbox; the environment (LANVARO_DEVSIM,
 // LANBOX_SCRIPT) overrides the paths the build compiled in.

@@ -7,8 +7,11 @@
 #include <arpa/inet.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -143,6 +146,50 @@ TEST(SendUdp, BroadcastWithoutARouteReportsTheSendError) {
     const auto out = RunInPrivateNetwork([] { return SendAndListen(SearchMethod::LocalBroadcast, "", "AAAA"); });
     if (!out) GTEST_SKIP() << "no private network namespace on this machine";
     EXPECT_EQ(*out, "-1|sendto() error : Network is unreachable len=-1;|(nothing)");
+}
+
+// Two cards, and no route for 255.255.255.255: routing alone finds no way
+// out (the test above), a socket bound to each card's address does. The
+// kernel hands each broadcast back to local listeners too, with the card's
+// address as its source, so the receiver sees which cards it left through.
+TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
+    const unsigned uid = ::getuid();
+    const unsigned gid = ::getgid();
+    const auto out = RunInPrivateNetwork([&] {
+        // Root inside the namespace, so the ip tool keeps its capabilities.
+        std::ofstream("/proc/self/setgroups") << "deny";
+        std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
+        std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
+        const char* cards =
+            "ip link add a0 type veth peer name a1 && ip link add b0 type veth peer name b1 && "
+            "ip addr add 10.8.0.1/24 dev a0 && ip addr add 10.9.0.1/24 dev b0 && "
+            "ip link set a0 up && ip link set a1 up && ip link set b0 up && ip link set b1 up";
+        if (std::system((std::string(cards) + " >/dev/null 2>&1").c_str()) != 0) return std::string("no cards");
+        UniqueFd receiver(::socket(AF_INET, SOCK_DGRAM, 0));
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        if (::bind(receiver.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) return std::string("bind");
+
+        FakeWindow form;
+        const int ret = DM_SendUDPBroadcast(form, LocalPort(receiver.get()), "AAAA");
+        std::set<std::string> sources;
+        pollfd p{receiver.get(), POLLIN, 0};
+        for (int i = 0; i < 20 && ::poll(&p, 1, 500) > 0; ++i) {
+            char buf[64];
+            sockaddr_in from{};
+            socklen_t len = sizeof from;
+            if (::recvfrom(receiver.get(), buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len) < 0) break;
+            char host[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
+            sources.insert(host);
+        }
+        std::string text = std::to_string(ret) + "|" + std::to_string(form.log.size()) + "|";
+        for (const auto& source : sources) text += source + ";";
+        return text;
+    });
+    if (!out) GTEST_SKIP() << "no private network namespace on this machine";
+    if (*out == "no cards") GTEST_SKIP() << "cannot make virtual network cards here (ip, veth)";
+    EXPECT_EQ(*out, "0|0|10.8.0.1;10.9.0.1;");
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "protocol/broadcast_interfaces.h"
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// "eth0:1" is an extra address of eth0, not a card of its own.
+std::string CardName(const std::string& name) { return name.substr(0, name.find(':')); }
+
+}  // namespace
+
+std::vector<InterfaceAddress> LocalInterfaceAddresses() {
+    ifaddrs* list = nullptr;
+    if (::getifaddrs(&list) != 0) return {};
+    const std::unique_ptr<ifaddrs, decltype(&::freeifaddrs)> owner(list, &::freeifaddrs);
+
+    std::vector<InterfaceAddress> out;
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+        sockaddr_in address{};
+        std::copy_n(reinterpret_cast<const char*>(entry->ifa_addr), sizeof address, reinterpret_cast<char*>(&address));
+        out.push_back({entry->ifa_name != nullptr ? entry->ifa_name : "", entry->ifa_flags, address.sin_addr.s_addr});
+    }
+    return out;
+}
+
+std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddress>& interfaces) {
+    std::vector<std::string> cards;
+    std::vector<in_addr_t> sources;
+    for (const InterfaceAddress& entry : interfaces) {
+        const unsigned wanted = IFF_UP | IFF_BROADCAST;
+        if ((entry.flags & wanted) != wanted || (entry.flags & IFF_LOOPBACK) != 0) continue;
+        if (entry.address == htonl(INADDR_ANY)) continue;
+        const std::string card = CardName(entry.name);
+        if (std::find(cards.begin(), cards.end(), card) != cards.end()) continue;
+        if (std::find(sources.begin(), sources.end(), entry.address) != sources.end()) continue;
+        cards.push_back(card);
+        sources.push_back(entry.address);
+    }
+    return sources;
+}

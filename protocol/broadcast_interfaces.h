@@ -1,0 +1,24 @@
+#pragma once
+// The network cards a local broadcast must leave through. Linux sends a
+// broadcast to 255.255.255.255 through one card only, chosen by the socket's
+// source address, so reaching every card takes one send per card address.
+
+#include <netinet/in.h>
+
+#include <string>
+#include <vector>
+
+// One IPv4 address of an interface, as getifaddrs reports it.
+struct InterfaceAddress {
+    std::string name;     // "eth0", or "eth0:1" for a labelled extra address
+    unsigned flags = 0;   // IFF_*
+    in_addr_t address{};  // network byte order
+};
+
+// The IPv4 addresses of this host's interfaces; empty when they cannot be read.
+std::vector<InterfaceAddress> LocalInterfaceAddresses();
+
+// The source addresses to broadcast from: the first address of each card that
+// is up, can broadcast and is not loopback, in the order given, each address
+// once. Further addresses of a card add nothing: the card already hears it.
+std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddress>& interfaces);

@@ -1,0 +1,89 @@
+#include "protocol/broadcast_interfaces.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/unit/protocol/private_network.h"
+
+namespace {
+
+constexpr unsigned kCard = IFF_UP | IFF_BROADCAST | IFF_RUNNING | IFF_MULTICAST;
+
+InterfaceAddress Entry(const std::string& name, unsigned flags, const char* address) {
+    return {name, flags, inet_addr(address)};
+}
+
+std::vector<std::string> Texts(const std::vector<in_addr_t>& addresses) {
+    std::vector<std::string> out;
+    for (const in_addr_t a : addresses) {
+        in_addr address{};
+        address.s_addr = a;
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &address, text, sizeof text);
+        out.emplace_back(text);
+    }
+    return out;
+}
+
+struct FilterCase {
+    const char* name;
+    std::vector<InterfaceAddress> interfaces;
+    std::vector<std::string> expected;
+};
+
+class BroadcastSources : public ::testing::TestWithParam<FilterCase> {};
+
+TEST_P(BroadcastSources, OneAddressPerCardThatCanBroadcast) {
+    EXPECT_EQ(Texts(BroadcastSourceAddresses(GetParam().interfaces)), GetParam().expected);
+}
+
+const std::vector<InterfaceAddress> kLaptop{
+    Entry("lo", IFF_UP | IFF_LOOPBACK | IFF_RUNNING, "127.0.0.1"),
+    Entry("eth0", kCard, "192.168.1.20"),
+    Entry("wlan0", kCard, "10.0.0.7"),
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Filter, BroadcastSources,
+    ::testing::Values(FilterCase{"EveryCardInTheOrderGiven", kLaptop, {"192.168.1.20", "10.0.0.7"}},
+                      FilterCase{"LoopbackOnlyLeavesNone", {kLaptop[0]}, {}}, FilterCase{"NothingAtAll", {}, {}},
+                      FilterCase{"LoopbackIsSkippedEvenIfItClaimsBroadcast",
+                                 {Entry("lo", IFF_UP | IFF_LOOPBACK | IFF_BROADCAST, "127.0.0.1")},
+                                 {}},
+                      FilterCase{"CardThatIsDown",
+                                 {Entry("eth1", IFF_BROADCAST | IFF_MULTICAST, "10.1.0.1"), kLaptop[1]},
+                                 {"192.168.1.20"}},
+                      FilterCase{"PointToPointTunnelCannotBroadcast",
+                                 {Entry("tun0", IFF_UP | IFF_POINTOPOINT | IFF_RUNNING, "10.8.0.2"), kLaptop[2]},
+                                 {"10.0.0.7"}},
+                      FilterCase{"SameAddressOnTwoCardsOnce",
+                                 {Entry("eth0", kCard, "192.168.1.20"), Entry("br0", kCard, "192.168.1.20")},
+                                 {"192.168.1.20"}},
+                      FilterCase{"ExtraAddressesOfACardAddNothing",
+                                 {Entry("eth0", kCard, "192.168.1.20"), Entry("eth0", kCard, "172.16.0.1"),
+                                  Entry("eth0:1", kCard, "172.17.0.1"), Entry("eth1", kCard, "10.1.0.1")},
+                                 {"192.168.1.20", "10.1.0.1"}},
+                      FilterCase{"ACardWhoseFirstAddressIsTakenUsesItsNext",
+                                 {Entry("eth0", kCard, "192.168.1.20"), Entry("br0", kCard, "192.168.1.20"),
+                                  Entry("br0", kCard, "10.2.0.1")},
+                                 {"192.168.1.20", "10.2.0.1"}},
+                      FilterCase{"UnsetAddress", {Entry("eth2", kCard, "0.0.0.0")}, {}}),
+    [](const ::testing::TestParamInfo<FilterCase>& param) { return std::string(param.param.name); });
+
+TEST(LocalInterfaces, ANamespaceWithLoopbackOnlyHasNoBroadcastSource) {
+    const auto out = RunInPrivateNetwork([] {
+        std::string text;
+        const auto interfaces = LocalInterfaceAddresses();
+        for (const auto& entry : interfaces) text += entry.name + (entry.flags & IFF_LOOPBACK ? " loopback;" : ";");
+        return text + "|" + std::to_string(BroadcastSourceAddresses(interfaces).size());
+    });
+    if (!out) GTEST_SKIP() << "no private network namespace on this machine";
+    EXPECT_EQ(*out, "lo loopback;|0");
+}
+
+}  // namespace
