@@ -101,6 +101,23 @@ TEST_F(CliLan, UsageErrorsExitWithTwo) {
     EXPECT_TRUE(run.out.empty());
 }
 
+TEST_F(CliLan, AllListsUpnpCamerasBehindThePackageRows) {
+    StartDevsim({"--upnp-cameras", std::string(LANVARO_TEST_DATA) + "/upnp/three_makers.txt"});
+    const CliRun run = Run({"--format", "csv"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string packageRows =
+        "Model,Proj,Name,IP,Port,Netmask,Mac\n"
+        "M2,P1,\"cam \"\"two\"\"\",10.2.0.2,80,255.255.0.0,00:11:22:33:44:02\n"
+        "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n"
+        "M3,P2,other,10.2.0.3,80,255.255.0.0,00:11:22:33:44:03\n";
+    ASSERT_EQ(run.out.substr(0, packageRows.size()), packageRows) << "package rows first, in arrival order";
+    // Cameras answer after a random delay, so their order is not fixed.
+    const std::string axis = "Axis 200 Series,Axis 200 Series,AXIS Q1755 Network Camera,192.168.0.90,80,NULL,NULL\n";
+    const std::string vivotek = "VivoTek 7000 Series,VivoTek 7000 Series,FD8169 ,192.168.0.91,8080,NULL,NULL\n";
+    const std::string cameras = run.out.substr(packageRows.size());
+    EXPECT_TRUE(cameras == axis + vivotek || cameras == vivotek + axis) << cameras;
+}
+
 TEST_F(CliLan, UpnpFilterWaitsForTheCollection) {
     StartDevsim({});
     const CliRun run = Run({"--filter", "UPNP", "--format", "csv"});
