@@ -27,11 +27,11 @@ void MainFormLogic::SortStringGrid(int column) {
             // it, so a sort cell holding "@" restores its row unchanged.
             keys.push_back({form_.Cell(column, r) + "@" + rowText, std::move(rowText)});
         }
-        std::stable_sort(keys.begin(), keys.end(), [](const RowKey& a, const RowKey& b) {
-            return CompareTextIgnoreCase(a.key, b.key) < 0;
-        });
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const RowKey& a, const RowKey& b) { return CompareTextIgnoreCase(a.key, b.key) < 0; });
         for (int r = 1; r < n; ++r) {
-            const std::size_t index = SortAscending ? static_cast<std::size_t>(r - 1) : static_cast<std::size_t>(n - 1 - r);
+            const std::size_t index =
+                SortAscending ? static_cast<std::size_t>(r - 1) : static_cast<std::size_t>(n - 1 - r);
             SetGridRowText(form_, r, keys[index].rowText);
         }
     }

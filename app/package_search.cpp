@@ -93,7 +93,8 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
     auto transfer = std::make_unique<char[]>(kWireBufferSize);
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
         std::memset(transfer.get(), 0, kWireBufferSize);
-        if (MakePlainPkg(form, flag, transfer.get(), nullptr) == 0) DM_SendUDPBroadcast(form, kDevicePort, transfer.get());
+        if (MakePlainPkg(form, flag, transfer.get(), nullptr) == 0)
+            DM_SendUDPBroadcast(form, kDevicePort, transfer.get());
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
         for (;;) {
@@ -167,9 +168,8 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
     if (ready > 0) {
         // At most 65,535 bytes are used so the text stays terminated.
         while (total < kWireBufferSize - 1) {
-            const ssize_t got =
-                ::recv(sock.get(), transfer.get() + total, static_cast<std::size_t>(kWireBufferSize - 1 - total),
-                       MSG_DONTWAIT);
+            const ssize_t got = ::recv(sock.get(), transfer.get() + total,
+                                       static_cast<std::size_t>(kWireBufferSize - 1 - total), MSG_DONTWAIT);
             if (got > 0) {
                 total += static_cast<int>(got);
                 continue;

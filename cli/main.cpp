@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
         std::fputs(kSearchUsage, stdout);
         return 0;
     }
-    if (!args.empty() && args[0] == "setup") return RunSetupCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (!args.empty() && args[0] == "setup")
+        return RunSetupCommand(std::vector<std::string>(args.begin() + 1, args.end()));
     return RunSearchCommand(args);
 }

@@ -35,9 +35,7 @@ const char* ComUnitField(const tComUnitInfo& rec, int index) {
     return reinterpret_cast<const char*>(&rec) + kSlots.at(static_cast<std::size_t>(index)).offset;
 }
 
-std::size_t ComUnitFieldWidth(int index) {
-    return kSlots.at(static_cast<std::size_t>(index)).width;
-}
+std::size_t ComUnitFieldWidth(int index) { return kSlots.at(static_cast<std::size_t>(index)).width; }
 
 void SetComUnitField(char* field, std::size_t width, std::string_view text) {
     if (width == 0) return;

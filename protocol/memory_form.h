@@ -99,4 +99,3 @@ public:
 private:
     TaskQueue queue_;
 };
-

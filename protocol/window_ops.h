@@ -18,13 +18,13 @@ public:
     virtual ~WindowOps() = default;
 
     // --- Controls the logic reads -------------------------------------
-    virtual std::string ProjText() = 0;                  // Proj
-    virtual SearchMethod SelectedSearchMethod() = 0;     // RadioButton1 / RadioButton2
-    virtual std::string RelayAddressText() = 0;          // ComboBox1
-    virtual int RelayAddressSelectedIndex() = 0;         // ComboBox1; -1 when the text was typed
+    virtual std::string ProjText() = 0;               // Proj
+    virtual SearchMethod SelectedSearchMethod() = 0;  // RadioButton1 / RadioButton2
+    virtual std::string RelayAddressText() = 0;       // ComboBox1
+    virtual int RelayAddressSelectedIndex() = 0;      // ComboBox1; -1 when the text was typed
     virtual std::vector<std::string> RelayAddressItems() = 0;
     virtual void SetRelayAddressItems(const std::vector<std::string>& items) = 0;
-    virtual std::string RelayTransportText() = 0;        // ComboBox2
+    virtual std::string RelayTransportText() = 0;  // ComboBox2
 
     // --- Controls the logic writes ------------------------------------
     virtual void SetButton1Enabled(bool enabled) = 0;
@@ -48,9 +48,9 @@ public:
 
     // --- Modal windows: each returns when the user has closed it -------
     virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
-    virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                 // TFormInfo
+    virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                    // TFormInfo
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
-    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;              // TNetForm
+    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;                  // TNetForm
     // Opens a page in the desktop's browser; false when it could not be handed over.
     virtual bool OpenUrl(const std::string& url) = 0;
 

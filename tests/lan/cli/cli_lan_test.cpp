@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/lan_box.h"
 
@@ -34,7 +34,8 @@ protected:
 
     CliRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), LANVARO_CLI_PATH);
-        const std::string out = files.File("out" + std::to_string(runs)), err = files.File("err" + std::to_string(runs));
+        const std::string out = files.File("out" + std::to_string(runs)),
+                          err = files.File("err" + std::to_string(runs));
         ++runs;
         ChildProcess cli(args, {{}, out, err});
         CliRun run;

@@ -1,12 +1,12 @@
 #pragma once
 // A window-free main window in a LAN box, with devsim beside it.
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <clocale>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "app/main_form_logic.h"
 #include "tests/support/fake_window.h"

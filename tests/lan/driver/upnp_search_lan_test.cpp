@@ -15,8 +15,7 @@ int RowOf(FakeWindow& form, const std::string& ip) {
 }  // namespace
 
 TEST_F(DriverLan, AllAddsTheUpnpRowsBehindThePackageRows) {
-    StartDevsim({Device("B", "P1", 1), Device("A", "P1", 2), Device("C", "P2", 3)},
-                {"--upnp-cameras", kRuleCameras});
+    StartDevsim({Device("B", "P1", 1), Device("A", "P1", 2), Device("C", "P2", 3)}, {"--upnp-cameras", kRuleCameras});
     form.proj = "ALL";
     Search();
     // Package rows first, in arrival order, then the cameras the rules keep.

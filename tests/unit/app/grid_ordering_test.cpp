@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <clocale>
+
+#include <gtest/gtest.h>
 
 #include "app/main_form_logic.h"
 #include "tests/support/fake_window.h"

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <clocale>
 #include <cstring>
+
+#include <gtest/gtest.h>
 
 #include "app/main_form_logic.h"
 #include "app/package_search.h"

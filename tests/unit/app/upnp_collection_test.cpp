@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <clocale>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/fake_window.h"
 #include "upnp/port_forward_engine.h"

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
+#include "protocol/com_unit_info.h"
 
 #include <cstring>
 
-#include "protocol/com_unit_info.h"
+#include <gtest/gtest.h>
 
 TEST(ComUnitField, OverLongTextIsCutToWidthLessOneAndNeverSpills) {
     tComUnitInfo rec;

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/fake_window.h"
 
