@@ -63,3 +63,33 @@ function(lanvaro_add_gui_test)
     TIMEOUT ${arg_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;GSETTINGS_BACKEND=memory")
 endfunction()
+
+# Fuzz targets (libFuzzer, clang only). The sources a target exercises are
+# compiled again with coverage instrumentation, so the fuzzer sees inside
+# them, not just their entry points; the window seam every target needs
+# (record, in-memory form, formatting) comes along by itself.
+#
+#   lanvaro_add_fuzz_objects(<name> <source>...)
+#   lanvaro_add_fuzz_executable(<name> OBJECTS <objects> SOURCE <file>)
+set(LANVARO_FUZZ_SANITIZERS address,undefined)
+set(LANVARO_FUZZ_SEAM_SOURCES
+  ${PROJECT_SOURCE_DIR}/protocol/com_unit_info.cpp
+  ${PROJECT_SOURCE_DIR}/protocol/memory_form.cpp
+  ${PROJECT_SOURCE_DIR}/protocol/task_queue.cpp
+  ${PROJECT_SOURCE_DIR}/protocol/text_format.cpp
+  ${PROJECT_SOURCE_DIR}/protocol/window_ops.cpp)
+
+function(lanvaro_add_fuzz_objects name)
+  add_library(${name} OBJECT ${LANVARO_FUZZ_SEAM_SOURCES} ${ARGN})
+  target_link_libraries(${name} PUBLIC lanvaro_config)
+  target_compile_options(${name} PUBLIC
+    -fsanitize=fuzzer-no-link,${LANVARO_FUZZ_SANITIZERS} -fno-omit-frame-pointer)
+endfunction()
+
+function(lanvaro_add_fuzz_executable name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "OBJECTS;SOURCE" "")
+  find_package(Threads REQUIRED)
+  add_executable(${name} ${arg_SOURCE})
+  target_link_libraries(${name} PRIVATE ${arg_OBJECTS} Threads::Threads)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,${LANVARO_FUZZ_SANITIZERS})
+endfunction()

@@ -55,24 +55,6 @@ int AddressEditMaxLength(AddressEdit edit) {
     return 0;
 }
 
-std::string& ControlRequest::Address(AddressEdit edit) {
-    switch (edit) {
-        case AddressEdit::IP:
-            return ip;
-        case AddressEdit::Gateway:
-            return gateway;
-        case AddressEdit::Netmask:
-            return netmask;
-        case AddressEdit::DNS:
-            break;
-    }
-    return dns;
-}
-
-const std::string& ControlRequest::Address(AddressEdit edit) const {
-    return const_cast<ControlRequest*>(this)->Address(edit);
-}
-
 ControlRequest ControlRequestFor(const tComUnitInfo& device) {
     ControlRequest r;
     r.model = ComUnitFieldText(device.model);

@@ -24,14 +24,30 @@ const char* AddressEditCaption(AddressEdit edit);
 // The most characters an address edit holds: its record field's width less one.
 int AddressEditMaxLength(AddressEdit edit);
 
+// The one of a holder's ip, gateway, netmask and dns members an edit stands for.
+template <class Holder>
+auto& AddressMember(Holder& holder, AddressEdit edit) {
+    switch (edit) {
+        case AddressEdit::IP:
+            return holder.ip;
+        case AddressEdit::Gateway:
+            return holder.gateway;
+        case AddressEdit::Netmask:
+            return holder.netmask;
+        case AddressEdit::DNS:
+            break;
+    }
+    return holder.dns;
+}
+
 // The texts a control package is made of, as the dialog holds them.
 struct ControlRequest {
     NetworkType type = NetworkType::None;
     std::string model, proj, name, mac, dev, port;
     std::string ip, gateway, netmask, dns;
 
-    std::string& Address(AddressEdit edit);
-    const std::string& Address(AddressEdit edit) const;
+    std::string& Address(AddressEdit edit) { return AddressMember(*this, edit); }
+    const std::string& Address(AddressEdit edit) const { return AddressMember(*this, edit); }
 };
 
 // The request for a found device: its own texts, no type chosen.

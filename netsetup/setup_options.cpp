@@ -2,24 +2,6 @@
 
 #include <utility>
 
-std::optional<std::string>& SetupOptions::Address(AddressEdit edit) {
-    switch (edit) {
-        case AddressEdit::IP:
-            return ip;
-        case AddressEdit::Gateway:
-            return gateway;
-        case AddressEdit::Netmask:
-            return netmask;
-        case AddressEdit::DNS:
-            break;
-    }
-    return dns;
-}
-
-const std::optional<std::string>& SetupOptions::Address(AddressEdit edit) const {
-    return const_cast<SetupOptions*>(this)->Address(edit);
-}
-
 namespace {
 
 const std::pair<const char*, AddressEdit> kAddressOptions[] = {{"--ip", AddressEdit::IP},

@@ -14,8 +14,8 @@ struct SetupOptions {
     // Given addresses replace the device's, as edits in the dialog would.
     std::optional<std::string> ip, gateway, netmask, dns;
 
-    std::optional<std::string>& Address(AddressEdit edit);
-    const std::optional<std::string>& Address(AddressEdit edit) const;
+    std::optional<std::string>& Address(AddressEdit edit) { return AddressMember(*this, edit); }
+    const std::optional<std::string>& Address(AddressEdit edit) const { return AddressMember(*this, edit); }
 };
 
 struct ParsedSetupOptions {
