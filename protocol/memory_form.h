@@ -11,7 +11,7 @@
 #include "protocol/com_unit_info.h"
 #include "protocol/task_queue.h"
 #include "protocol/window_ops.h"
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 struct ShownMessage {
     std::string text;

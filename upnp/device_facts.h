@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 // Written for a device that has no parent (and so is its own root).
 inline constexpr const char* kTopmostDevice = "This is a topmost device";

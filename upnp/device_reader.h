@@ -6,7 +6,7 @@
 
 #include <libgupnp/gupnp.h>
 
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 // Where a device sits in its description. GUPnP does not let a device
 // object name its parent, so the caller, who reached the device either

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 #include "upnp/manual_reset_event.h"
 
 class WindowOps;

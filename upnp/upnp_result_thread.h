@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "protocol/com_unit_info.h"
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 #include "upnp/manual_reset_event.h"
 
 class WindowOps;

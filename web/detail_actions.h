@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "protocol/com_unit_info.h"
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 class WindowOps;
 

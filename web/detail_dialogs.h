@@ -5,7 +5,7 @@
 #include <string>
 
 #include "protocol/com_unit_info.h"
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 class QDialog;
 class QGridLayout;

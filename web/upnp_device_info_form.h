@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 class QLineEdit;
 class QPushButton;

@@ -16,7 +16,7 @@
 #include <QtTest>
 
 #include "protocol/com_unit_info.h"
-#include "upnp/device_information_container.h"
+#include "protocol/device_information_container.h"
 
 namespace {
 
