@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QStyle>
 #include <QThread>
 #include <QUrl>
@@ -203,6 +204,10 @@ void TMainForm::CreateControls() {
     Memo1->setMaximumBlockCount(kLogLineLimit);
     Memo1->hide();
 
+    StatusText = new QLabel(this);
+    StatusText->setObjectName(QStringLiteral("StatusText"));
+    statusBar()->addWidget(StatusText, 1);
+
     PopupMenu1 = new QMenu(StringGrid1);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     Info1 = PopupMenu1->addAction(QStringLiteral("Detail Info."));
@@ -368,6 +373,7 @@ void TMainForm::SetButton1Caption(const std::string& caption) { Button1->setText
 void TMainForm::SetLabel1Caption(const std::string& caption) { Label1->setText(Q(caption)); }
 
 void TMainForm::SetWindowCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
+void TMainForm::SetStatusText(const std::string& text) { StatusText->setText(Q(text)); }
 
 void TMainForm::SetRelayControlsEnabled(bool enabled) {
     ComboBox1->setEnabled(enabled);

@@ -60,6 +60,7 @@ public:
     void SetRelayControlsEnabled(bool enabled) override;
     void SetNetworkSetupEnabled(bool enabled) override;
     void SetPopupAttached(bool attached) override;
+    void SetStatusText(const std::string& text) override;
     std::string Cell(int col, int row) override;
     void SetCell(int col, int row, const std::string& text) override;
     int RowCount() override;
@@ -88,6 +89,7 @@ public:
     QPushButton* Button1 = nullptr;
     StringGridWidget* StringGrid1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    QLabel* StatusText = nullptr;  // in the status bar
     QMenu* PopupMenu1 = nullptr;
     QAction* Info1 = nullptr;
     QAction* Browser1 = nullptr;

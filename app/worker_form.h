@@ -29,6 +29,7 @@ public:
     void SetRelayControlsEnabled(bool) override {}
     void SetNetworkSetupEnabled(bool) override {}
     void SetPopupAttached(bool) override {}
+    void SetStatusText(const std::string&) override {}
     std::string Cell(int, int) override { return {}; }
     void SetCell(int, int, const std::string&) override {}
     int RowCount() override { return 0; }

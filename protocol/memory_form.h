@@ -34,6 +34,7 @@ public:
     std::string button1Caption = "Lanvaro";
     std::string label1Caption = "0 device(s) found!";
     std::string windowCaption = "Lanvaro";
+    std::string statusText;
     bool relayControlsEnabled = false;
     bool networkSetupEnabled = true;
     bool popupAttached = true;
@@ -76,6 +77,7 @@ public:
     void SetRelayControlsEnabled(bool enabled) override { relayControlsEnabled = enabled; }
     void SetNetworkSetupEnabled(bool enabled) override { networkSetupEnabled = enabled; }
     void SetPopupAttached(bool attached) override { popupAttached = attached; }
+    void SetStatusText(const std::string& text) override { statusText = text; }
     std::string Cell(int col, int row) override;
     void SetCell(int col, int row, const std::string& text) override;
     int RowCount() override { return static_cast<int>(rows.size()); }

@@ -34,6 +34,8 @@ public:
     virtual void SetRelayControlsEnabled(bool enabled) = 0;  // ComboBox1 and ComboBox2
     virtual void SetNetworkSetupEnabled(bool enabled) = 0;   // menu item NetworkSetup1
     virtual void SetPopupAttached(bool attached) = 0;        // PopupMenu1 on StringGrid1
+    // The status bar's one line of text (what runs, what a search found).
+    virtual void SetStatusText(const std::string& text) = 0;
 
     // --- StringGrid1: row 0 is the header row, data rows are 1 and on --
     virtual std::string Cell(int col, int row) = 0;
