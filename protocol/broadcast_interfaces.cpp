@@ -24,7 +24,12 @@ std::vector<InterfaceAddress> LocalInterfaceAddresses() {
         if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
         sockaddr_in address{};
         std::copy_n(reinterpret_cast<const char*>(entry->ifa_addr), sizeof address, reinterpret_cast<char*>(&address));
-        out.push_back({entry->ifa_name != nullptr ? entry->ifa_name : "", entry->ifa_flags, address.sin_addr.s_addr});
+        sockaddr_in netmask{};
+        if (entry->ifa_netmask != nullptr && entry->ifa_netmask->sa_family == AF_INET)
+            std::copy_n(reinterpret_cast<const char*>(entry->ifa_netmask), sizeof netmask,
+                        reinterpret_cast<char*>(&netmask));
+        out.push_back({entry->ifa_name != nullptr ? entry->ifa_name : "", entry->ifa_flags, address.sin_addr.s_addr,
+                       netmask.sin_addr.s_addr});
     }
     return out;
 }
@@ -43,4 +48,10 @@ std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddre
         sources.push_back(entry.address);
     }
     return sources;
+}
+
+bool InLocalNetworks(in_addr_t address, const std::vector<InterfaceAddress>& interfaces) {
+    return std::any_of(interfaces.begin(), interfaces.end(), [address](const InterfaceAddress& entry) {
+        return entry.address != htonl(INADDR_ANY) && (entry.address & entry.netmask) == (address & entry.netmask);
+    });
 }

@@ -13,6 +13,7 @@ struct InterfaceAddress {
     std::string name;     // "eth0", or "eth0:1" for a labelled extra address
     unsigned flags = 0;   // IFF_*
     in_addr_t address{};  // network byte order
+    in_addr_t netmask{};  // network byte order; 0 when not reported
 };
 
 // The IPv4 addresses of this host's interfaces; empty when they cannot be read.
@@ -22,3 +23,7 @@ std::vector<InterfaceAddress> LocalInterfaceAddresses();
 // is up, can broadcast and is not loopback, in the order given, each address
 // once. Further addresses of a card add nothing: the card already hears it.
 std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddress>& interfaces);
+
+// Whether an address lies in the subnet of any of these addresses (cards that
+// are down count too: the address is still theirs to reach once they are up).
+bool InLocalNetworks(in_addr_t address, const std::vector<InterfaceAddress>& interfaces);

@@ -14,8 +14,9 @@ namespace {
 
 constexpr unsigned kCard = IFF_UP | IFF_BROADCAST | IFF_RUNNING | IFF_MULTICAST;
 
-InterfaceAddress Entry(const std::string& name, unsigned flags, const char* address) {
-    return {name, flags, inet_addr(address)};
+InterfaceAddress Entry(const std::string& name, unsigned flags, const char* address,
+                       const char* netmask = "255.255.255.0") {
+    return {name, flags, inet_addr(address), inet_addr(netmask)};
 }
 
 std::vector<std::string> Texts(const std::vector<in_addr_t>& addresses) {
@@ -74,6 +75,19 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"192.168.1.20", "10.2.0.1"}},
                       FilterCase{"UnsetAddress", {Entry("eth2", kCard, "0.0.0.0")}, {}}),
     [](const ::testing::TestParamInfo<FilterCase>& param) { return std::string(param.param.name); });
+
+TEST(LocalNetworks, AnAddressIsLocalWhenAnyCardsSubnetHoldsIt) {
+    const std::vector<InterfaceAddress> cards{Entry("lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", "255.0.0.0"),
+                                              Entry("eth0", kCard, "192.168.1.20"),
+                                              Entry("wlan0", kCard, "10.0.0.7", "255.255.0.0"),
+                                              Entry("eth2", kCard, "0.0.0.0", "0.0.0.0")};
+    EXPECT_TRUE(InLocalNetworks(inet_addr("192.168.1.254"), cards));
+    EXPECT_TRUE(InLocalNetworks(inet_addr("10.0.200.1"), cards));
+    EXPECT_TRUE(InLocalNetworks(inet_addr("127.3.0.1"), cards));
+    EXPECT_FALSE(InLocalNetworks(inet_addr("192.168.2.20"), cards));  // a camera still on its factory address
+    EXPECT_FALSE(InLocalNetworks(inet_addr("10.1.0.7"), cards));
+    EXPECT_FALSE(InLocalNetworks(inet_addr("192.168.1.20"), {}));
+}
 
 TEST(LocalInterfaces, ANamespaceWithLoopbackOnlyHasNoBroadcastSource) {
     const auto out = RunInPrivateNetwork([] {
