@@ -230,7 +230,11 @@ void TMainForm::ConnectEvents() {
         // -1 is the view losing its current cell as rows go, not a choice.
         if (row >= 0) logic_->StringGrid1SelectCell(col, row + 1);
     });
-    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int, int) { logic_->Browser1Click(); });
+    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int row, int col) {
+        // The row under the pointer, even where it was current already.
+        logic_->StringGrid1SelectCell(col, row + 1);
+        logic_->Browser1Click();
+    });
     connect(Info1, &QAction::triggered, this, [this] { logic_->Info1Click(); });
     connect(Browser1, &QAction::triggered, this, [this] { logic_->Browser1Click(); });
     connect(NetworkSetup1, &QAction::triggered, this, [this] { logic_->NetworkSetup1Click(); });
@@ -309,8 +313,11 @@ void TMainForm::ShowPopupAt(const QPoint& viewportPos) {
     int col = -1;
     int row = -1;
     if (!StringGrid1->CellAt(viewportPos, &col, &row)) return;
-    // The menu acts on the row it was opened on.
-    if (StringGrid1->currentRow() != row - 1) StringGrid1->setCurrentCell(row - 1, col);
+    // The menu acts on the row it was opened on, highlighted or not before.
+    if (StringGrid1->currentRow() != row - 1)
+        StringGrid1->setCurrentCell(row - 1, col);
+    else
+        logic_->StringGrid1SelectCell(col, row);
     logic_->PopupMenu1Popup();
     if (popupAttached_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(viewportPos));
 }
@@ -394,6 +401,13 @@ void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
 
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}
+
+void TMainForm::SetCurrentRow(int row) {
+    if (row < 1 || row >= RowCount()) return;
+    // The logic has chosen the row already; telling it again would only log.
+    const QSignalBlocker blocker(StringGrid1);
+    StringGrid1->setCurrentCell(row - 1, std::max(StringGrid1->currentColumn(), 0));
+}
 
 void TMainForm::Log(const std::string& line) {
     std::string text = line;

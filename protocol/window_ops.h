@@ -43,6 +43,8 @@ public:
     virtual int RowCount() = 0;
     virtual void SetRowCount(int rows) = 0;
     virtual void SetHeaderRowFixed(bool fixed) = 0;
+    // Shows a data row as the table's current (highlighted) row.
+    virtual void SetCurrentRow(int row) = 0;
 
     // --- Memo1, the hidden diagnostic log -----------------------------
     // One line; a single trailing "\n" of printf-style lines is dropped.
