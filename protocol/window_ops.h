@@ -86,6 +86,9 @@ std::string GridRowText(WindowOps& form, int row);
 // Fills a row's cells in order from such a text, one line each.
 void SetGridRowText(WindowOps& form, int row, const std::string& text);
 void ClearGridRow(WindowOps& form, int row);
+// A device's text as a cell shows it: every line break (CR LF, CR or LF)
+// becomes one space, so no cell holds what separates the cells of a row text.
+std::string GridCellText(const std::string& text);
 // Writes a record's model, proj, name, ip, trigger_port, netmask and mac
-// into columns 0 to 6 of a row.
+// into columns 0 to 6 of a row, each as GridCellText gives it.
 void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record);
