@@ -149,11 +149,10 @@ void TMainForm::CreateControls() {
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(289, 6, 118, 66);
 
-    Proj =
-        MakeCombo("Proj", GroupBox2,
-                  {QStringLiteral("ALL"), QStringLiteral("IPCam"), QStringLiteral("SpeedDome"), QStringLiteral("NVR"),
-                   QStringLiteral("DVR"), QStringLiteral("Encoder"), QStringLiteral("Decoder"), QStringLiteral("IOBox"),
-                   QStringLiteral("UPNP"), QString(), QString()});
+    QStringList projects{QStringLiteral("ALL")};
+    for (const char* family : kProjectFamilies) projects << QLatin1String(family);
+    projects << QStringLiteral("UPNP") << QString() << QString();
+    Proj = MakeCombo("Proj", GroupBox2, projects);
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
 

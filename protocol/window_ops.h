@@ -3,6 +3,7 @@
 // console form of lanvaro-cli and the in-memory fake of the tests implement
 // it; no logic file knows which one it talks to.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -80,6 +81,11 @@ constexpr int kColNetmask = 5;
 constexpr int kColMac = 6;
 
 extern const char* const kGridHeaderTexts[kGridColumnCount];
+
+// The device families the project filter offers between "ALL" and "UPNP";
+// the filter compares a device's project with them exactly.
+constexpr std::array<const char*, 7> kProjectFamilies{"IPCam",   "SpeedDome", "NVR",  "DVR",
+                                                      "Encoder", "Decoder",   "IOBox"};
 
 // A row's text: every cell from column 0 on, each followed by "\r\n".
 std::string GridRowText(WindowOps& form, int row);
