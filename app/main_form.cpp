@@ -149,11 +149,10 @@ void TMainForm::CreateControls() {
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(289, 6, 118, 66);
 
-    Proj =
-        MakeCombo("Proj", GroupBox2,
-                  {QStringLiteral("ALL"), QStringLiteral("IPCam"), QStringLiteral("SpeedDome"), QStringLiteral("NVR"),
-                   QStringLiteral("DVR"), QStringLiteral("Encoder"), QStringLiteral("Decoder"), QStringLiteral("IOBox"),
-                   QStringLiteral("UPNP"), QString(), QString()});
+    QStringList projects{QStringLiteral("ALL")};
+    for (const char* family : kProjectFamilies) projects << QLatin1String(family);
+    projects << QStringLiteral("UPNP") << QString() << QString();
+    Proj = MakeCombo("Proj", GroupBox2, projects);
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
 
@@ -230,7 +229,11 @@ void TMainForm::ConnectEvents() {
         // -1 is the view losing its current cell as rows go, not a choice.
         if (row >= 0) logic_->StringGrid1SelectCell(col, row + 1);
     });
-    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int, int) { logic_->Browser1Click(); });
+    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int row, int col) {
+        // The row under the pointer, even where it was current already.
+        logic_->StringGrid1SelectCell(col, row + 1);
+        logic_->Browser1Click();
+    });
     connect(Info1, &QAction::triggered, this, [this] { logic_->Info1Click(); });
     connect(Browser1, &QAction::triggered, this, [this] { logic_->Browser1Click(); });
     connect(NetworkSetup1, &QAction::triggered, this, [this] { logic_->NetworkSetup1Click(); });
@@ -309,8 +312,11 @@ void TMainForm::ShowPopupAt(const QPoint& viewportPos) {
     int col = -1;
     int row = -1;
     if (!StringGrid1->CellAt(viewportPos, &col, &row)) return;
-    // The menu acts on the row it was opened on.
-    if (StringGrid1->currentRow() != row - 1) StringGrid1->setCurrentCell(row - 1, col);
+    // The menu acts on the row it was opened on, highlighted or not before.
+    if (StringGrid1->currentRow() != row - 1)
+        StringGrid1->setCurrentCell(row - 1, col);
+    else
+        logic_->StringGrid1SelectCell(col, row);
     logic_->PopupMenu1Popup();
     if (popupAttached_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(viewportPos));
 }
@@ -394,6 +400,13 @@ void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
 
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}
+
+void TMainForm::SetCurrentRow(int row) {
+    if (row < 1 || row >= RowCount()) return;
+    // The logic has chosen the row already; telling it again would only log.
+    const QSignalBlocker blocker(StringGrid1);
+    StringGrid1->setCurrentCell(row - 1, std::max(StringGrid1->currentColumn(), 0));
+}
 
 void TMainForm::Log(const std::string& line) {
     std::string text = line;

@@ -66,6 +66,7 @@ public:
     int RowCount() override;
     void SetRowCount(int rows) override;
     void SetHeaderRowFixed(bool fixed) override;
+    void SetCurrentRow(int row) override;
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     void ShowDeviceInfo(const tComUnitInfo& record) override;

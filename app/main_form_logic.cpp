@@ -13,7 +13,7 @@ MainFormLogic::~MainFormLogic() {
 }
 
 void MainFormLogic::FormCreate(const std::vector<int>& designColumnWidths) {
-    SelectedRow = 1;
+    SelectRow(1);
     for (int col = 0; col < kGridColumnCount; ++col) form_.SetCell(col, 0, kGridHeaderTexts[col]);
     form_.SetRelayControlsEnabled(form_.SelectedSearchMethod() == SearchMethod::IpRelay);
     form_.SetWindowCaption(StrFormat("Lanvaro - %s", LANVARO_VERSION));

@@ -45,6 +45,9 @@ public:
 
     // --- Result grid and search-method controls ----------------------------
     void StringGrid1SelectCell(int col, int row);
+    // Makes a data row the one the row actions act on and the one the table
+    // shows highlighted.
+    void SelectRow(int row);
     void PopupMenu1Popup();
     void StringGrid1MouseUp(bool leftButton, int col, int row);
     bool WantsHandCursor(int col, int row) const;

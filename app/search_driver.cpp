@@ -97,7 +97,7 @@ void MainFormLogic::FinishSearch() {
         SortAscending = false;
         SortStringGrid(kColModel);
         form_.SetLabel1Caption(StrFormat("%d device(s) found!", form_.RowCount() - 1));
-        SelectedRow = 1;
+        SelectRow(1);
     }
     form_.SetButton1Enabled(true);
     form_.SetButton1Caption("Lanvaro");

@@ -55,9 +55,9 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     }
 
     const ControlRequest request = ApplySetupOptions(*device, setup.options);
-    if (const auto rejected = FirstRejectedAddress(request)) {
+    if (const auto rejected = FirstRejectedField(request)) {
         std::fprintf(stderr, "lanvaro-cli setup: %s\n",
-                     InvalidAddressMessage(*rejected, request.Address(*rejected)).c_str());
+                     InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected)).c_str());
         return 1;
     }
     if (request.type == NetworkType::Static && IsUnreasonableGateway(request.ip, request.netmask, request.gateway)) {

@@ -42,10 +42,12 @@ TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record) 
     auto* info = new QGroupBox(QStringLiteral("Device Information"), this);
     info->setObjectName(QStringLiteral("GroupBox2"));
     auto* infoLayout = new QFormLayout(info);
-    edits_[Index(NetFormEdit::Model)] = MakeLabeledEdit(info, "LabeledEditModel", "Model");
-    edits_[Index(NetFormEdit::Proj)] = MakeLabeledEdit(info, "LabeledEditProj", "Project");
-    edits_[Index(NetFormEdit::Name)] = MakeLabeledEdit(info, "LabeledEditName", "Name");
-    edits_[Index(NetFormEdit::Mac)] = MakeLabeledEdit(info, "LabeledEditMac", "MAC");
+    // Labels from the one list the refusal messages name fields by.
+    edits_[Index(NetFormEdit::Model)] =
+        MakeLabeledEdit(info, "LabeledEditModel", RequestFieldCaption(NetFormEdit::Model));
+    edits_[Index(NetFormEdit::Proj)] = MakeLabeledEdit(info, "LabeledEditProj", RequestFieldCaption(NetFormEdit::Proj));
+    edits_[Index(NetFormEdit::Name)] = MakeLabeledEdit(info, "LabeledEditName", RequestFieldCaption(NetFormEdit::Name));
+    edits_[Index(NetFormEdit::Mac)] = MakeLabeledEdit(info, "LabeledEditMac", RequestFieldCaption(NetFormEdit::Mac));
     for (NetFormEdit e : {NetFormEdit::Model, NetFormEdit::Proj, NetFormEdit::Name, NetFormEdit::Mac}) {
         infoLayout->addRow(Edit(e).label, Edit(e).edit);
     }

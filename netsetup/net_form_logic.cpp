@@ -83,11 +83,12 @@ void NetFormLogic::BtnApplyClick() {
         return;
     }
     // A static address that does not parse could leave the device
-    // unreachable, so it stops here with the warning leaving the edit gives.
-    if (const auto rejected = FirstRejectedAddress(request)) {
-        form_.ShowMessage(InvalidAddressMessage(*rejected, request.Address(*rejected)), "Warning",
+    // unreachable, and a text that splits the package's fields would set it
+    // wrongly, so either stops here with the warning leaving an edit gives.
+    if (const auto rejected = FirstRejectedField(request)) {
+        form_.ShowMessage(InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected)), "Warning",
                           MessageIcon::Warning);
-        view_.FocusEdit(ToNetFormEdit(*rejected));
+        view_.FocusEdit(*rejected);
         return;
     }
     const bool sent = SendControlPackage(form_, MakeControlRecord(request)) == 0;

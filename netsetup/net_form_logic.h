@@ -9,8 +9,9 @@
 #include "protocol/window_ops.h"
 
 // The dialog's text edits: the four device information edits, the four
-// address edits and the two hidden ones that carry values through.
-enum class NetFormEdit { Model, Proj, Name, Mac, IP, Gateway, Netmask, DNS, Dev, Port };
+// address edits and the two hidden ones that carry values through; one for
+// each text of the package.
+using NetFormEdit = RequestField;
 
 NetFormEdit ToNetFormEdit(AddressEdit edit);
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "protocol/com_unit_info.h"
+#include "protocol/device_information_container.h"
 #include "protocol/task_queue.h"
 #include "protocol/window_ops.h"
-#include "protocol/device_information_container.h"
 
 struct ShownMessage {
     std::string text;
@@ -39,6 +39,7 @@ public:
     bool networkSetupEnabled = true;
     bool popupAttached = true;
     bool headerRowFixed = true;
+    int currentRow = 0;  // the highlighted row; 0 for none
 
     // The grid: rows[r][c]; rows.size() is the row count.
     std::vector<std::vector<std::string>> rows;
@@ -83,6 +84,7 @@ public:
     int RowCount() override { return static_cast<int>(rows.size()); }
     void SetRowCount(int count) override;
     void SetHeaderRowFixed(bool fixed) override { headerRowFixed = fixed; }
+    void SetCurrentRow(int row) override { currentRow = row; }
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});

@@ -3,6 +3,7 @@
 // console form of lanvaro-cli and the in-memory fake of the tests implement
 // it; no logic file knows which one it talks to.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,6 +44,8 @@ public:
     virtual int RowCount() = 0;
     virtual void SetRowCount(int rows) = 0;
     virtual void SetHeaderRowFixed(bool fixed) = 0;
+    // Shows a data row as the table's current (highlighted) row.
+    virtual void SetCurrentRow(int row) = 0;
 
     // --- Memo1, the hidden diagnostic log -----------------------------
     // One line; a single trailing "\n" of printf-style lines is dropped.
@@ -79,11 +82,19 @@ constexpr int kColMac = 6;
 
 extern const char* const kGridHeaderTexts[kGridColumnCount];
 
+// The device families the project filter offers between "ALL" and "UPNP";
+// the filter compares a device's project with them exactly.
+constexpr std::array<const char*, 7> kProjectFamilies{"IPCam",   "SpeedDome", "NVR",  "DVR",
+                                                      "Encoder", "Decoder",   "IOBox"};
+
 // A row's text: every cell from column 0 on, each followed by "\r\n".
 std::string GridRowText(WindowOps& form, int row);
 // Fills a row's cells in order from such a text, one line each.
 void SetGridRowText(WindowOps& form, int row, const std::string& text);
 void ClearGridRow(WindowOps& form, int row);
+// A device's text as a cell shows it: every line break (CR LF, CR or LF)
+// becomes one space, so no cell holds what separates the cells of a row text.
+std::string GridCellText(const std::string& text);
 // Writes a record's model, proj, name, ip, trigger_port, netmask and mac
-// into columns 0 to 6 of a row.
+// into columns 0 to 6 of a row, each as GridCellText gives it.
 void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record);

@@ -11,7 +11,8 @@ std::vector<const tComUnitInfo*> RowRecords(WindowOps& form, const TComUnitList&
     const std::string ip = form.Cell(kColIp, SelectedRow);
     const std::string mac = form.Cell(kColMac, SelectedRow);
     for (const tComUnitInfo& rec : list)
-        if (ComUnitFieldText(rec.ip) == ip && ComUnitFieldText(rec.mac) == mac) matches.push_back(&rec);
+        if (GridCellText(ComUnitFieldText(rec.ip)) == ip && GridCellText(ComUnitFieldText(rec.mac)) == mac)
+            matches.push_back(&rec);
     return matches;
 }
 

@@ -6,10 +6,16 @@
 #include <cctype>
 #include <vector>
 
+#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -48,6 +54,22 @@ private:
 // least two quiet times of 250 ms; the margin below that absorbs a slow or
 // busy machine (sanitizer builds, parallel tests) without letting it pass.
 constexpr qint64 kLongestStallMs = 400;
+
+QPoint CellCentre(QTableWidget* grid, int col, int gridRow) {
+    return grid->visualRect(grid->model()->index(gridRow - 1, col)).center();
+}
+
+// A right-click as the window gets it: the button, then the menu request.
+void RightClick(QTableWidget* grid, const QPoint& pos) {
+    QWidget* viewport = grid->viewport();
+    const QPoint global = viewport->mapToGlobal(pos);
+    QMouseEvent press(QEvent::MouseButtonPress, pos, global, Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, pos, global, Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, pos, global);
+    QApplication::sendEvent(viewport, &menu);
+}
 
 }  // namespace
 
@@ -118,15 +140,71 @@ private Q_SLOTS:
         QVERIFY2(meter.WorstMs() < kLongestStallMs,
                  qPrintable(QStringLiteral("window thread stalled %1 ms").arg(meter.WorstMs())));
 
-        // Every third group of three generated devices is an NVR: six of twenty.
-        QCOMPARE(form.RowCount() - 1, 6);
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("6 device(s) found!"));
+        // The third group of three generated devices is the NVRs: three of twenty.
+        QCOMPARE(form.RowCount() - 1, 3);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("3 device(s) found!"));
         for (int row = 1; row < form.RowCount(); ++row) QCOMPARE(form.Cell(kColProj, row), std::string("NVR"));
         for (int row = 2; row < form.RowCount(); ++row)
             QVERIFY2(Lower(form.Cell(kColModel, row - 1)) >= Lower(form.Cell(kColModel, row)),
                      "rows end in descending Model order");
         QCOMPARE(form.Logic().SelectedRow, 1);
         QVERIFY(!form.Logic().SortAscending);
+    }
+
+    void rowClickedDuringASearchIsTheRowActedOnAfterIt() {
+        // Paced answers keep the search going while the first rows show.
+        DevsimProcess devsim({"--count", "42", "--pace-us", "20000", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        std::vector<tComUnitInfo> infoShown;
+        form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(rec); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Proj->setEditText(QStringLiteral("IPCam"));
+        auto* grid = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(form.RowCount() - 1 >= 3, 10000);
+        QVERIFY(form.Logic().Searching());
+        const int clicked = 3;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(grid, 0, clicked));
+        QCOMPARE(form.Logic().SelectedRow, clicked);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount() - 1, 6);
+        QCOMPARE(grid->currentRow() + 1, form.Logic().SelectedRow);
+
+        const std::string ip = form.Cell(kColIp, clicked);
+        RightClick(grid, CellCentre(grid, 0, clicked));
+        QTRY_VERIFY(form.PopupMenu1->isVisible());
+        form.Info1->trigger();
+        form.PopupMenu1->hide();
+        QCOMPARE(infoShown.size(), std::size_t(1));
+        QCOMPARE(ComUnitFieldText(infoShown[0].ip), ip);
+        QCOMPARE(grid->currentRow() + 1, clicked);
+    }
+
+    void headerClickDuringASearchLeavesTheTableToTheSearch() {
+        // No package device answers: an empty row made by ordering the empty
+        // table would stay, and the cameras would go behind it.
+        DevsimProcess devsim({"--no-udp", "--upnp-count", "3", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QCOMPARE(form.RowCount(), 1);
+        QHeaderView* header = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"))->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 20000);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("2 device(s) found!"));
+        QCOMPARE(form.RowCount() - 1, 2);
+        for (int row = 1; row < form.RowCount(); ++row) QVERIFY(!form.Cell(kColIp, row).empty());
     }
 };
 
