@@ -67,7 +67,9 @@ endfunction()
 # Fuzz targets (libFuzzer, clang only). The sources a target exercises are
 # compiled again with coverage instrumentation, so the fuzzer sees inside
 # them, not just their entry points; the window seam every target needs
-# (record, in-memory form, formatting) comes along by itself.
+# (record, in-memory form, formatting) comes along by itself. Any sanitizer
+# finding ends the run as a crash, as in the sanitizer test build: a finding
+# that is only printed leaves the run green.
 #
 #   lanvaro_add_fuzz_objects(<name> <source>...)
 #   lanvaro_add_fuzz_executable(<name> OBJECTS <objects> SOURCE <file>)
@@ -83,7 +85,7 @@ function(lanvaro_add_fuzz_objects name)
   add_library(${name} OBJECT ${LANVARO_FUZZ_SEAM_SOURCES} ${ARGN})
   target_link_libraries(${name} PUBLIC lanvaro_config)
   target_compile_options(${name} PUBLIC
-    -fsanitize=fuzzer-no-link,${LANVARO_FUZZ_SANITIZERS} -fno-omit-frame-pointer)
+    -fsanitize=fuzzer-no-link,${LANVARO_FUZZ_SANITIZERS} -fno-sanitize-recover=all -fno-omit-frame-pointer)
 endfunction()
 
 function(lanvaro_add_fuzz_executable name)
