@@ -74,6 +74,9 @@ TEST(DevsimFaults, SilentHostRecordsButNeverAnswers) {
     tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
                                       "00:11:22:33:44:55", "d", "DHCP"});
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
+    // Stopped only once it has written what it heard, or the stop races the package.
+    WaitForLines(sim.Record(), 1);
+    WaitForLines(sim.QueryLog(), 2);
     EXPECT_EQ(sim.process.Stop(), 0) << "SIGTERM ends devsim cleanly";
     EXPECT_EQ(ReadLines(sim.Record()).size(), 1u);
     EXPECT_EQ(ReadLines(sim.QueryLog()).size(), 2u);
