@@ -50,10 +50,10 @@ private:
     qint64 worst_ = 0;
 };
 
-// Socket work on the window thread would stall it for the whole search, at
-// least two quiet times of 250 ms; the margin below that absorbs a slow or
-// busy machine (sanitizer builds, parallel tests) without letting it pass.
-constexpr qint64 kLongestStallMs = 400;
+// A stall this long is a frozen window, not a slow or busy machine (sanitizer
+// builds, parallel tests): several times what the window ever takes for one
+// task. The stall figures themselves are printed, not judged.
+constexpr qint64 kLongestStallMs = 2000;
 
 QPoint CellCentre(QTableWidget* grid, int col, int gridRow) {
     return grid->visualRect(grid->model()->index(gridRow - 1, col)).center();
@@ -126,7 +126,9 @@ private Q_SLOTS:
     }
 
     void filteredSearchEndsOrderedByModel() {
-        DevsimProcess devsim({"--count", "20", "--duration", "60"});
+        // A host that never stops sending keeps each cycle going for its
+        // full 3 s: socket work on the window thread would freeze it that long.
+        DevsimProcess devsim({"--count", "20", "--chatter", "--duration", "60"});
         QVERIFY2(devsim.Start(), devsim.Error().c_str());
 
         TMainForm form;
@@ -136,7 +138,8 @@ private Q_SLOTS:
 
         StallMeter meter;
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 30000);
+        qInfo("longest stall of the window thread: %lld ms", meter.WorstMs());
         QVERIFY2(meter.WorstMs() < kLongestStallMs,
                  qPrintable(QStringLiteral("window thread stalled %1 ms").arg(meter.WorstMs())));
 

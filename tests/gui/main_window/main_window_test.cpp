@@ -26,15 +26,8 @@
 
 #include "app/main_form.h"
 #include "tests/support/fake_window.h"
-#include "upnp/manual_reset_event.h"
 
 namespace {
-
-struct Message {
-    std::string text;
-    std::string title;
-    MessageIcon icon;
-};
 
 // Rows written through the window operations, as the parsers write them.
 void FillRows(TMainForm& form, const std::vector<std::vector<std::string>>& rows) {
@@ -376,29 +369,6 @@ private Q_SLOTS:
         LeaveRelayBox(form);
         QCOMPARE(items().size(), 3);
         QCOMPARE(box->currentText(), QStringLiteral("<Customized>"));
-    }
-
-    void closeIsRefusedWhileUpnpSearchPends() {
-        TMainForm form;
-        std::vector<Message> messages;
-        form.SetMessageHandler([&](const std::string& text, const std::string& title, MessageIcon icon) {
-            messages.push_back({text, title, icon});
-        });
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-
-        form.Logic().Engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
-        QVERIFY(!form.close());
-        QVERIFY(form.isVisible());
-        QCOMPARE(messages.size(), std::size_t(1));
-        QCOMPARE(messages[0].text, std::string("Searching Upnp Devices! Please wait"));
-        QCOMPARE(messages[0].title, std::string("Warning"));
-        QCOMPARE(messages[0].icon, MessageIcon::Warning);
-
-        form.Logic().Engine.m_hSearchEvent.reset();
-        QVERIFY(form.close());
-        QVERIFY(!form.isVisible());
-        QCOMPARE(messages.size(), std::size_t(1));
     }
 
     void postedTasksRunOnTheWindowThreadInOrder() {

@@ -260,17 +260,6 @@ private Q_SLOTS:
         QVERIFY(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2);
         QVERIFY(form_->messages.empty());
     }
-
-    void rendersAllControls() {
-        Child<QRadioButton>("RadioButtonStatic")->click();
-        dialog_->show();
-        const QPixmap shot = dialog_->grab();
-        QVERIFY(shot.width() >= 250 && shot.height() >= 300);
-        const QByteArray dir = qgetenv("LANVARO_SCREENSHOT_DIR");
-        if (!dir.isEmpty()) {
-            QVERIFY(shot.save(QString::fromLocal8Bit(dir) + QStringLiteral("/net_form.png")));
-        }
-    }
 };
 
 QTEST_MAIN(NetFormTest)
