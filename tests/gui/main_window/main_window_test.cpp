@@ -155,7 +155,7 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
-        QCOMPARE(menu->actions().size(), 3);
+        QCOMPARE(menu->actions().size(), 6);  // then a separator, Copy and Export...
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
         QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
         QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
