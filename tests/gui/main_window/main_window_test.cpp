@@ -466,6 +466,23 @@ private Q_SLOTS:
         QCOMPARE(lines.last(), QStringLiteral("DM_CreateUDPBroadcastSocket(6666) failed!"));
     }
 
+    void returnOnARowOpensDetailInfo() {
+        TMainForm form;
+        std::vector<std::string> infoShown;
+        form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(ComUnitFieldText(rec.name)); });
+        ShowAndActivate(form);
+        form.Logic().ComUnitList = {
+            MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "g", "d", "m1", "eth0", ""}),
+            MakeRecord({"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "g", "d", "m2", "eth0", ""})};
+        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "m1"},
+                        {"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "m2"}});
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        grid->setFocus();
+        grid->setCurrentCell(1, 0);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(infoShown, std::vector<std::string>{"back"});
+    }
+
     void onlyWebPagesAreOpened() {
         TMainForm form;
         std::vector<std::string> urls;
