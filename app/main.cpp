@@ -32,7 +32,14 @@ void StartupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
         return;
     }
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", kNoDisplayMessage);
+        // Still one line: ours, with Qt's first message on why (which display,
+        // or a plugin that would not load).
+        std::string why = heldMessages.empty() ? std::string() : heldMessages.front().second;
+        why = why.substr(0, why.find('\n'));
+        if (why.empty())
+            std::fprintf(stderr, "%s\n", kNoDisplayMessage);
+        else
+            std::fprintf(stderr, "%s (Qt: %s)\n", kNoDisplayMessage, why.c_str());
         std::_Exit(1);
     }
     heldMessages.emplace_back(type, text.toStdString());
