@@ -12,13 +12,13 @@ bool Set(const EnvironmentLookup& env, const char* name) {
 }
 
 // Qt takes a ';'-separated list of platforms to try, each NAME[:OPTIONS].
-std::vector<std::string> PlatformNames(const std::string& spec) {
+std::vector<std::string> PlatformNames(const std::string& platforms) {
     std::vector<std::string> names;
     std::size_t start = 0;
-    while (start <= spec.size()) {
-        std::size_t end = spec.find(';', start);
-        if (end == std::string::npos) end = spec.size();
-        const std::string entry = spec.substr(start, end - start);
+    while (start <= platforms.size()) {
+        std::size_t end = platforms.find(';', start);
+        if (end == std::string::npos) end = platforms.size();
+        const std::string entry = platforms.substr(start, end - start);
         names.push_back(entry.substr(0, entry.find(':')));
         start = end + 1;
     }
@@ -28,22 +28,22 @@ std::vector<std::string> PlatformNames(const std::string& spec) {
 }  // namespace
 
 bool DisplayNamed(const std::vector<std::string>& args, const EnvironmentLookup& env) {
-    std::string spec;
+    std::string platforms;
     bool given = false;
     for (std::size_t i = 0; i + 1 < args.size(); ++i) {
         if (args[i] == "-platform" || args[i] == "--platform") {
-            spec = args[i + 1];
+            platforms = args[i + 1];
             given = true;
         }
     }
     if (!given && Set(env, "QT_QPA_PLATFORM")) {
-        spec = env("QT_QPA_PLATFORM");
+        platforms = env("QT_QPA_PLATFORM");
         given = true;
     }
     const bool x11 = Set(env, "DISPLAY");
     const bool wayland = Set(env, "WAYLAND_DISPLAY");
     if (!given) return x11 || wayland;
-    for (const std::string& name : PlatformNames(spec)) {
+    for (const std::string& name : PlatformNames(platforms)) {
         if (name.empty()) {
             if (x11 || wayland) return true;
         } else if (name == "xcb") {
