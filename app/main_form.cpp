@@ -29,6 +29,8 @@
 #include <QVBoxLayout>
 
 #include "app/string_grid_widget.h"
+#include "app/table_transfer.h"
+#include "app/window_keys.h"
 #include "netsetup/net_form.h"
 #include "web/detail_dialogs.h"
 
@@ -72,6 +74,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     logic_ = std::make_unique<MainFormLogic>(*this);
     ConnectEvents();
+    new TableTransfer(*this);
+    InstallWindowKeys(*this);
 
     resize(kDesignWidth, kDesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -1,5 +1,5 @@
 #pragma once
-// The command line of a lanvaro-cli search.
+// The command line of a lanvaro-cli search, parsed with CLI11.
 
 #include <optional>
 #include <string>

@@ -209,6 +209,22 @@ private Q_SLOTS:
         QCOMPARE(form.RowCount() - 1, 2);
         for (int row = 1; row < form.RowCount(); ++row) QVERIFY(!form.Cell(kColIp, row).empty());
     }
+
+    void f5PressesTheSearchButton() {
+        DevsimProcess devsim({"--count", "6", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QComboBox*>(QStringLiteral("Proj"))->setEditText(QStringLiteral("SpeedDome"));
+        QTest::keyClick(&form, Qt::Key_F5);
+        QVERIFY(form.Logic().Searching());
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("3 device(s) found!"));
+    }
 };
 
 int main(int argc, char** argv) {

@@ -148,7 +148,7 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
-        QCOMPARE(menu->actions().size(), 3);
+        QCOMPARE(menu->actions().size(), 6);  // then a separator, Copy and Export...
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
         QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
         QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
@@ -434,6 +434,23 @@ private Q_SLOTS:
         const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.value(lines.size() - 2), QStringLiteral("CONNECT ERROR"));
         QCOMPARE(lines.last(), QStringLiteral("DM_CreateUDPBroadcastSocket(6666) failed!"));
+    }
+
+    void returnOnARowOpensDetailInfo() {
+        TMainForm form;
+        std::vector<std::string> infoShown;
+        form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(ComUnitFieldText(rec.name)); });
+        ShowAndActivate(form);
+        form.Logic().ComUnitList = {
+            MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "g", "d", "m1", "eth0", ""}),
+            MakeRecord({"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "g", "d", "m2", "eth0", ""})};
+        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "m1"},
+                        {"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "m2"}});
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        grid->setFocus();
+        grid->setCurrentCell(1, 0);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(infoShown, std::vector<std::string>{"back"});
     }
 
     void onlyWebPagesAreOpened() {
