@@ -15,6 +15,7 @@
 
 #include "protocol/package_codec.h"
 #include "protocol/plain_package.h"
+#include "protocol/text_format.h"
 #include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
 
@@ -53,6 +54,17 @@ void SleepUnlessCancelled(milliseconds pause, const std::atomic<bool>& cancel) {
         std::this_thread::sleep_for(std::min<Clock::duration>(kCancelSlice, end - Clock::now()));
 }
 
+// The kernel doubles what it is asked for; the granted size is logged so a
+// benchmark can show what it measured against.
+void CutReceiveBuffer(WindowOps& form, int sock, int bytes) {
+    const int ask = bytes / 2;
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &ask, sizeof ask);
+    int granted = 0;
+    socklen_t len = sizeof granted;
+    ::getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &len);
+    form.Log(StrFormat("receive buffer cut to %d bytes\n", granted));
+}
+
 }  // namespace
 
 PackageSearchKind ChoosePackageSearch(SearchMethod method, const std::string& relayTransport) {
@@ -89,6 +101,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");
         return;
     }
+    if (timings.replyReceiveBuffer > 0) CutReceiveBuffer(form, sock.get(), timings.replyReceiveBuffer);
 
     auto transfer = std::make_unique<char[]>(kWireBufferSize);
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {

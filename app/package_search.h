@@ -26,6 +26,10 @@ struct SearchTimings {
     // Counted from the moment the query was sent.
     std::chrono::milliseconds tcpReadLimit{10000};
     std::chrono::milliseconds httpTimeout{20000};
+    // Test seam, not a timing: above zero, the reply socket's receive buffer
+    // is cut to this many bytes (as the kernel reports them), the most a
+    // machine without privileges may grant.
+    int replyReceiveBuffer = 0;
 };
 
 // Decoded and re-inverted plain packages, followed by zero bytes, and the
