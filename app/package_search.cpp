@@ -5,12 +5,15 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "protocol/package_codec.h"
@@ -65,6 +68,85 @@ void CutReceiveBuffer(WindowOps& form, int sock, int bytes) {
     form.Log(StrFormat("receive buffer cut to %d bytes\n", granted));
 }
 
+// Reads every datagram waiting on a socket, in arrival order, each kept at
+// its own size. The receive area is reused and never cleared.
+class DatagramDrain {
+public:
+    DatagramDrain() : area_(std::make_unique_for_overwrite<char[]>(kSlot * kBatch)) {}
+
+    // Appends what is waiting to texts; returns when nothing is left or
+    // kLimit datagrams were taken, so a flood cannot hold the caller.
+    void Take(int fd, std::vector<std::string>& texts) {
+        std::array<iovec, kBatch> parts{};
+        std::array<mmsghdr, kBatch> messages{};
+        for (std::size_t round = 0; round < kLimit / kBatch; ++round) {
+            for (std::size_t i = 0; i < kBatch; ++i) {
+                // One byte of a slot is kept back, as a single read always did.
+                parts[i] = {area_.get() + i * kSlot, kSlot - 1};
+                messages[i] = {};
+                messages[i].msg_hdr.msg_iov = &parts[i];
+                messages[i].msg_hdr.msg_iovlen = 1;
+            }
+            const int got = ::recvmmsg(fd, messages.data(), kBatch, MSG_DONTWAIT, nullptr);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return;
+            for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
+                if (messages[i].msg_len > 0) texts.emplace_back(area_.get() + i * kSlot, messages[i].msg_len);
+            }
+            if (got < static_cast<int>(kBatch)) return;
+        }
+    }
+
+private:
+    static constexpr std::size_t kSlot = kWireBufferSize;
+    static constexpr std::size_t kBatch = 64;
+    static constexpr std::size_t kLimit = 4096;
+    std::unique_ptr<char[]> area_;
+};
+
+// True when the peer has closed and nothing is left to read.
+bool RelayHasClosed(int fd) {
+    char next = 0;
+    return ::recv(fd, &next, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+// Answers handed to the window thread in one task: enough to spare it a
+// wake-up per datagram, few enough to keep each task short.
+constexpr std::size_t kAnswersPerTask = 256;
+
+// A large answer goes to the window thread in pieces of whole packages, one
+// task each, so no single task holds the window for long. The pieces end
+// where the parser's walk would: at the first empty package.
+void SinkInPieces(const DecodedAnswer& answer, const DecodedSink& sink) {
+    constexpr std::size_t kPieceBytes = 64 * 1024;
+    const std::vector<char>& bytes = answer.packages;
+    auto send = [&](std::size_t from, std::size_t to) {
+        DecodedAnswer piece;
+        piece.receivedLength = answer.receivedLength;
+        piece.packages.reserve(to - from + 2);
+        piece.packages.assign(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(to));
+        piece.packages.push_back('\0');
+        piece.packages.push_back('\0');
+        std::vector<DecodedAnswer> one;
+        one.push_back(std::move(piece));
+        sink(std::move(one));
+    };
+    std::size_t start = 0;
+    std::size_t pos = 0;
+    // Every answer ends in zero bytes, so each package finds its NUL.
+    while (pos < bytes.size() && bytes[pos] != '\0') {
+        pos = static_cast<std::size_t>(std::find(bytes.begin() + static_cast<std::ptrdiff_t>(pos), bytes.end(), '\0') -
+                                       bytes.begin()) +
+              1;
+        if (pos - start >= kPieceBytes) {
+            send(start, pos);
+            start = pos;
+        }
+    }
+    if (pos > start || pos == 0) send(start, pos);
+}
+
 }  // namespace
 
 PackageSearchKind ChoosePackageSearch(SearchMethod method, const std::string& relayTransport) {
@@ -75,18 +157,26 @@ PackageSearchKind ChoosePackageSearch(SearchMethod method, const std::string& re
     return PackageSearchKind::Udp;
 }
 
-DecodedAnswer DecodeReceivedText(const char* text, int receivedLength) {
-    // A 64 KiB text decodes to at most 48 KiB; two zero bytes behind the data
-    // end the package walk even when the last package lacks its NUL.
-    auto decoded = std::make_unique<unsigned char[]>(kWireBufferSize);
-    std::memset(decoded.get(), 0, kWireBufferSize);
-    const int n = Base64Decode(decoded.get(), kWireBufferSize - 2, text);
-    InvertBytes(decoded.get(), n);
+DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whole) {
+    // Four characters give at most three bytes; two zero bytes behind the
+    // data end the package walk even when the last package lacks its NUL.
+    const std::size_t capacity = static_cast<std::size_t>(std::max(receivedLength, 0)) / 4 * 3 + 3;
     DecodedAnswer answer;
-    answer.packages.assign(decoded.get(), decoded.get() + n);
-    answer.packages.push_back('\0');
-    answer.packages.push_back('\0');
     answer.receivedLength = receivedLength;
+    answer.packages.resize(capacity);
+    auto* bytes = reinterpret_cast<unsigned char*>(answer.packages.data());
+    int n = Base64Decode(bytes, capacity, text);
+    InvertBytes(bytes, n);
+    if (!whole) {
+        const auto last =
+            std::find(answer.packages.rbegin() + (static_cast<int>(capacity) - n), answer.packages.rend(), '\0');
+        const int kept = static_cast<int>(answer.packages.rend() - last);
+        answer.droppedLength = n - kept;
+        n = kept;
+    }
+    answer.packages.resize(static_cast<std::size_t>(n));
+    answer.packages.push_back('\0');
+    answer.packages.push_back('\0');
     return answer;
 }
 
@@ -103,25 +193,28 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
     }
     if (timings.replyReceiveBuffer > 0) CutReceiveBuffer(form, sock.get(), timings.replyReceiveBuffer);
 
-    auto transfer = std::make_unique<char[]>(kWireBufferSize);
+    auto query = std::make_unique<char[]>(kWireBufferSize);
+    DatagramDrain drain;
+    std::vector<std::string> texts;
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
-        std::memset(transfer.get(), 0, kWireBufferSize);
-        if (MakePlainPkg(form, flag, transfer.get(), nullptr) == 0)
-            DM_SendUDPBroadcast(form, kDevicePort, transfer.get());
+        std::memset(query.get(), 0, kWireBufferSize);
+        if (MakePlainPkg(form, flag, query.get(), nullptr) == 0) DM_SendUDPBroadcast(form, kDevicePort, query.get());
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
         for (;;) {
             const auto quietEnd = std::min(Clock::now() + timings.quietTime, cycleEnd);
             if (PollUntil(sock.get(), POLLIN, quietEnd, cancel) <= 0) break;
-            sockaddr_in from{};
-            socklen_t fromLen = sizeof from;
-            // One byte is kept back so the received text is always terminated;
-            // the rest of an earlier, longer datagram must not be decoded with it.
-            const ssize_t got = ::recvfrom(sock.get(), transfer.get(), kWireBufferSize - 1, 0,
-                                           reinterpret_cast<sockaddr*>(&from), &fromLen);
-            if (got <= 0) continue;
-            transfer[static_cast<std::size_t>(got)] = '\0';
-            sink(DecodeReceivedText(transfer.get(), static_cast<int>(got)));
+            texts.clear();
+            drain.Take(sock.get(), texts);
+            std::vector<DecodedAnswer> answers;
+            for (const std::string& text : texts) {
+                answers.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
+                if (answers.size() == kAnswersPerTask) {
+                    sink(std::move(answers));
+                    answers.clear();
+                }
+            }
+            if (!answers.empty()) sink(std::move(answers));
         }
     }
 }
@@ -175,30 +268,56 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
 
     const int ready = PollUntil(sock.get(), POLLIN, readDeadline, cancel);
     if (ready < 0) return;
-    std::memset(transfer.get(), 0, kWireBufferSize);
-    int total = 0;
+    std::vector<char> text;
+    std::size_t total = 0;
     bool timedOut = ready == 0 && !cancel.load();
-    if (ready > 0) {
-        // At most 65,535 bytes are used so the text stays terminated.
-        while (total < kWireBufferSize - 1) {
-            const ssize_t got = ::recv(sock.get(), transfer.get() + total,
-                                       static_cast<std::size_t>(kWireBufferSize - 1 - total), MSG_DONTWAIT);
-            if (got > 0) {
-                total += static_cast<int>(got);
-                continue;
-            }
-            if (got == 0) break;
-            if (errno == EINTR) continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) break;
-            const int more = PollUntil(sock.get(), POLLIN, readDeadline, cancel);
-            if (more == 0) {
-                timedOut = !cancel.load();
-                break;
-            }
-            if (more < 0) break;
+    bool limitReached = false;
+    // Only an answer its relay closed is known to be whole.
+    bool whole = ready > 0;
+    while (ready > 0) {
+        if (cancel.load()) return;
+        // A relay that keeps data coming must not stretch the read time.
+        if (Clock::now() >= readDeadline) {
+            timedOut = true;
+            whole = false;
+            break;
+        }
+        if (total == kRelayAnswerLimit) {
+            limitReached = !RelayHasClosed(sock.get());
+            whole = !limitReached;
+            break;
+        }
+        if (total == text.size())
+            text.resize(std::min(std::max<std::size_t>(text.size() * 2, kWireBufferSize), kRelayAnswerLimit));
+        const ssize_t got = ::recv(sock.get(), text.data() + total, text.size() - total, MSG_DONTWAIT);
+        if (got > 0) {
+            total += static_cast<std::size_t>(got);
+            continue;
+        }
+        if (got == 0) break;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            whole = false;
+            break;
+        }
+        const int more = PollUntil(sock.get(), POLLIN, readDeadline, cancel);
+        if (more == 0) {
+            timedOut = !cancel.load();
+            whole = false;
+            break;
+        }
+        if (more < 0) {
+            whole = false;
+            break;
         }
     }
     if (cancel.load()) return;
     if (timedOut) form.Log("RECV TIMEOUT");
-    sink(DecodeReceivedText(transfer.get(), total));
+    if (limitReached) form.Log(StrFormat("RECV LIMIT %zu bytes\n", kRelayAnswerLimit));
+    text.resize(total);
+    text.push_back('\0');
+    DecodedAnswer answer = DecodeReceivedText(text.data(), static_cast<int>(total), whole);
+    if (answer.droppedLength > 0)
+        form.Log(StrFormat("incomplete last package dropped (%d bytes)\n", answer.droppedLength));
+    SinkInPieces(answer, sink);
 }
