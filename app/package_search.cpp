@@ -72,7 +72,11 @@ void CutReceiveBuffer(WindowOps& form, int sock, int bytes) {
 // its own size. The receive area is reused and never cleared.
 class DatagramDrain {
 public:
-    DatagramDrain() : area_(std::make_unique_for_overwrite<char[]>(kSlot * kBatch)) {}
+    DatagramDrain() : area_(std::make_unique_for_overwrite<char[]>(kSlot * kBatch)) {
+        // The pages a small datagram lands in are mapped now, before the
+        // query goes out, not while the answers to it pour in.
+        for (std::size_t i = 0; i < kBatch; ++i) area_[i * kSlot] = '\0';
+    }
 
     // Appends what is waiting to texts; returns when nothing is left or
     // kLimit datagrams were taken, so a flood cannot hold the caller.
