@@ -122,7 +122,7 @@ constexpr std::size_t kAnswersPerTask = 256;
 // task each, so no single task holds the window for long. The pieces end
 // where the parser's walk would: at the first empty package.
 void SinkInPieces(const DecodedAnswer& answer, const DecodedSink& sink) {
-    constexpr std::size_t kPieceBytes = 64 * 1024;
+    constexpr std::size_t kPieceBytes = 256 * 1024;
     const std::vector<char>& bytes = answer.packages;
     auto send = [&](std::size_t from, std::size_t to) {
         DecodedAnswer piece;
