@@ -112,5 +112,9 @@ int main(int argc, char** argv) {
     std::printf("window thread, button press:  %.1f ms\n", Ms(buttonClick));
     std::printf("window thread, longest task:  %.1f ms over %d tasks\n", Ms(form.longestTask), form.tasks);
     std::printf("search ended:                 %s\n", ended ? "yes" : "NO");
+    // With a cut buffer, what is listed depends on whether the reader gets a
+    // processor during the burst, i.e. on the machine's load: a figure, not
+    // a verdict. With room for the whole burst every device must be listed.
+    if (receiveBuffer > 0) return ended ? 0 : 1;
     return ended && listed == devices ? 0 : 1;
 }
