@@ -117,6 +117,8 @@ bool RelayHasClosed(int fd) {
 // Answers handed to the window thread in one task: enough to spare it a
 // wake-up per datagram, few enough to keep each task short.
 constexpr std::size_t kAnswersPerTask = 256;
+// A pause this long ends a burst as far as the window thread is concerned.
+constexpr milliseconds kHoldTime{2};
 
 // A large answer goes to the window thread in pieces of whole packages, one
 // task each, so no single task holds the window for long. The pieces end
@@ -205,21 +207,31 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
         if (MakePlainPkg(form, flag, query.get(), nullptr) == 0) DM_SendUDPBroadcast(form, kDevicePort, query.get());
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
+        std::vector<DecodedAnswer> held;
+        const auto handOver = [&] {
+            if (!held.empty()) sink(std::move(held));
+            held.clear();
+        };
         for (;;) {
             const auto quietEnd = std::min(Clock::now() + timings.quietTime, cycleEnd);
-            if (PollUntil(sock.get(), POLLIN, quietEnd, cancel) <= 0) break;
+            // While a burst goes on, answers are held and the window thread
+            // is woken once it pauses, not for every few datagrams: each
+            // wake-up takes a processor the reader may need.
+            int ready = 0;
+            if (!held.empty()) {
+                ready = PollUntil(sock.get(), POLLIN, std::min(Clock::now() + kHoldTime, quietEnd), cancel);
+                if (ready == 0) handOver();
+            }
+            if (ready == 0) ready = PollUntil(sock.get(), POLLIN, quietEnd, cancel);
+            if (ready <= 0) break;
             texts.clear();
             drain.Take(sock.get(), texts);
-            std::vector<DecodedAnswer> answers;
             for (const std::string& text : texts) {
-                answers.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
-                if (answers.size() == kAnswersPerTask) {
-                    sink(std::move(answers));
-                    answers.clear();
-                }
+                held.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
+                if (held.size() == kAnswersPerTask) handOver();
             }
-            if (!answers.empty()) sink(std::move(answers));
         }
+        handOver();
     }
 }
 
