@@ -41,16 +41,18 @@ struct DecodedAnswer {
     // Bytes of an unfinished last package that were left out.
     int droppedLength = 0;
 };
-// Answers in arrival order: one call for each batch read off the socket.
+// Answers in arrival order, several to a call; each call is one task for
+// the window thread.
 using DecodedSink = std::function<void(std::vector<DecodedAnswer>)>;
 
 // A relay's answer is read up to this many bytes.
 constexpr std::size_t kRelayAnswerLimit = 16 * 1024 * 1024;
 
 // Base64-decodes a received text of receivedLength characters (up to its
-// first zero byte, which must come by then) and inverts the bytes back; the result is
-// zero-terminated. With `whole` false the text was cut short, so the bytes
-// behind the last package's NUL are an unfinished package and are dropped.
+// first zero byte, which must come by then) and inverts the bytes back; the
+// result is zero-terminated. With `whole` false the text was cut short, so
+// the bytes behind the last package's NUL are an unfinished package and are
+// dropped.
 DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whole = true);
 
 // Two cycles of query and listen on the reply port. `form` must be safe to
