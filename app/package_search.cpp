@@ -5,17 +5,16 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "protocol/datagram_drain.h"
 #include "protocol/package_codec.h"
 #include "protocol/plain_package.h"
 #include "protocol/text_format.h"
@@ -67,46 +66,6 @@ void CutReceiveBuffer(WindowOps& form, int sock, int bytes) {
     ::getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &len);
     form.Log(StrFormat("receive buffer cut to %d bytes\n", granted));
 }
-
-// Reads every datagram waiting on a socket, in arrival order, each kept at
-// its own size. The receive area is reused and never cleared.
-class DatagramDrain {
-public:
-    DatagramDrain() : area_(std::make_unique_for_overwrite<char[]>(kSlot * kBatch)) {
-        // The pages a small datagram lands in are mapped now, before the
-        // query goes out, not while the answers to it pour in.
-        for (std::size_t i = 0; i < kBatch; ++i) area_[i * kSlot] = '\0';
-    }
-
-    // Appends what is waiting to texts; returns when nothing is left or
-    // kLimit datagrams were taken, so a flood cannot hold the caller.
-    void Take(int fd, std::vector<std::string>& texts) {
-        std::array<iovec, kBatch> parts{};
-        std::array<mmsghdr, kBatch> messages{};
-        for (std::size_t round = 0; round < kLimit / kBatch; ++round) {
-            for (std::size_t i = 0; i < kBatch; ++i) {
-                // One byte of a slot is kept back, as a single read always did.
-                parts[i] = {area_.get() + i * kSlot, kSlot - 1};
-                messages[i] = {};
-                messages[i].msg_hdr.msg_iov = &parts[i];
-                messages[i].msg_hdr.msg_iovlen = 1;
-            }
-            const int got = ::recvmmsg(fd, messages.data(), kBatch, MSG_DONTWAIT, nullptr);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return;
-            for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
-                if (messages[i].msg_len > 0) texts.emplace_back(area_.get() + i * kSlot, messages[i].msg_len);
-            }
-            if (got < static_cast<int>(kBatch)) return;
-        }
-    }
-
-private:
-    static constexpr std::size_t kSlot = kWireBufferSize;
-    static constexpr std::size_t kBatch = 64;
-    static constexpr std::size_t kLimit = 4096;
-    std::unique_ptr<char[]> area_;
-};
 
 // True when the peer has closed and nothing is left to read.
 bool RelayHasClosed(int fd) {
