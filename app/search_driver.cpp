@@ -44,10 +44,11 @@ void MainFormLogic::Button1Click() {
     std::weak_ptr<int> alive = alive_;
 
     // Answers are parsed on the window thread as they come in.
-    DecodedSink sink = [this, alive](DecodedAnswer answer) {
-        form_.Post([this, alive, answer = std::move(answer)] {
+    DecodedSink sink = [this, alive](std::vector<DecodedAnswer> answers) {
+        form_.Post([this, alive, answers = std::move(answers)] {
             if (alive.expired()) return;
-            ParserPlainPkg(answer.packages.data(), static_cast<int>(answer.packages.size()));
+            for (const DecodedAnswer& answer : answers)
+                ParserPlainPkg(answer.packages.data(), static_cast<int>(answer.packages.size()));
         });
     };
 
