@@ -153,7 +153,7 @@ void TMainForm::CreateControls() {
         MakeCombo("Proj", GroupBox2,
                   {QStringLiteral("ALL"), QStringLiteral("IPCam"), QStringLiteral("SpeedDome"), QStringLiteral("NVR"),
                    QStringLiteral("DVR"), QStringLiteral("Encoder"), QStringLiteral("Decoder"), QStringLiteral("IOBox"),
-                   QStringLiteral("UPNP"), QString(), QString()});
+                   QStringLiteral("UPNP"), QStringLiteral("ONVIF"), QString(), QString()});
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
 
@@ -439,6 +439,8 @@ void TMainForm::ShowUpnpDeviceInfo(const DeviceInformationContainer& device) {
     else
         ShowUpnpDeviceInfoDialog(this, device);
 }
+
+void TMainForm::ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) { ShowOnvifDeviceInfoDialog(this, device); }
 
 void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)

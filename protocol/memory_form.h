@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "protocol/com_unit_info.h"
+#include "protocol/device_information_container.h"
+#include "protocol/onvif_device_info.h"
 #include "protocol/task_queue.h"
 #include "protocol/window_ops.h"
-#include "protocol/device_information_container.h"
 
 struct ShownMessage {
     std::string text;
@@ -47,6 +48,7 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<tComUnitInfo> deviceInfoShown;
     std::vector<DeviceInformationContainer> upnpInfoShown;
+    std::vector<OnvifDeviceInfo> onvifInfoShown;
     std::vector<tComUnitInfo> networkSetupShown;
     std::vector<std::string> urlsOpened;
     bool openUrlResult = true;
@@ -89,6 +91,7 @@ public:
     }
     void ShowDeviceInfo(const tComUnitInfo& record) override { deviceInfoShown.push_back(record); }
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override { upnpInfoShown.push_back(device); }
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override { onvifInfoShown.push_back(device); }
     void ShowNetworkSetup(const tComUnitInfo& record) override { networkSetupShown.push_back(record); }
     bool OpenUrl(const std::string& url) override {
         urlsOpened.push_back(url);
