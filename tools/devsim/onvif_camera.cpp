@@ -27,9 +27,9 @@ std::string TypeNames(const std::vector<std::string>& types) {
 
 }  // namespace
 
-std::vector<OnvifCamera> GenerateOnvifCameras(int count) {
+std::vector<OnvifCamera> GenerateOnvifCameras(int count, int first) {
     std::vector<OnvifCamera> cameras;
-    for (int k = 0; k < count; ++k) {
+    for (int k = first; k < first + count; ++k) {
         OnvifCamera c;
         char endpoint[64];
         std::snprintf(endpoint, sizeof endpoint, "urn:uuid:4f4e5649-4600-4000-8000-%012d", k);

@@ -25,7 +25,9 @@ struct OnvifCamera {
 // on every third; camera 3 has two name scopes), one XAddr each at
 // 10.77.x.y, except camera 1 (an IPv6 XAddr before its IPv4 one) and camera
 // 2 (port 8080). Camera 4, 14, ... hold only the device type, as recorders do.
-std::vector<OnvifCamera> GenerateOnvifCameras(int count);
+// `first` numbers the first camera, so devsims on several hosts can run
+// distinct cameras.
+std::vector<OnvifCamera> GenerateOnvifCameras(int count, int first = 0);
 
 // One camera with a fault mode, after the generated ones.
 OnvifCamera FaultyOnvifCamera(OnvifCameraFault fault);

@@ -44,7 +44,8 @@ public:
     bool Start(const DevsimContext& context, std::string& error) override {
         const DevsimOptions& o = context.options;
         diag_ = context.diag;
-        cameras_ = GenerateOnvifCameras(static_cast<int>(o.Integer("--onvif", 0)));
+        cameras_ = GenerateOnvifCameras(static_cast<int>(o.Integer("--onvif", 0)),
+                                        static_cast<int>(o.Integer("--onvif-first", 0)));
         if (o.Flag("--onvif-malformed")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Malformed));
         if (o.Flag("--onvif-bomb")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Bomb));
         if (o.Flag("--onvif-repeat")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Repeat));
@@ -65,8 +66,12 @@ public:
             ::inet_pton(AF_INET, "239.255.255.250", &request.imr_multiaddr);
             request.imr_interface.s_addr = card.address;
             if (::setsockopt(socket_.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) continue;
-            // Hellos leave through the first card joined.
-            if (joined++ == 0) announceVia_.s_addr = card.address;
+            // Hellos leave through the first network card, loopback only where there is none.
+            const bool loopback = (card.flags & IFF_LOOPBACK) != 0;
+            if (joined++ == 0 || (!loopback && announceIsLoopback_)) {
+                announceVia_.s_addr = card.address;
+                announceIsLoopback_ = loopback;
+            }
         }
         if (joined == 0) {
             error = "ONVIF cameras could not join 239.255.255.250 on any card";
@@ -146,6 +151,7 @@ private:
     std::vector<OnvifCamera> cameras_;
     UniqueFd socket_;
     in_addr announceVia_{};
+    bool announceIsLoopback_ = true;
     Waker waker_;
     std::thread thread_;
     std::priority_queue<PendingAnswer, std::vector<PendingAnswer>, std::greater<>> pending_;
@@ -154,6 +160,7 @@ private:
 const DevsimServiceRegistration kRegistration{{
     .name = "onvif-cameras",
     .options = {{"--onvif", DevsimOptionKind::Integer, "run N simulated ONVIF cameras (WS-Discovery)", 0, 5000},
+                {"--onvif-first", DevsimOptionKind::Integer, "number of the first ONVIF camera (default 0)", 0, 100000},
                 {"--onvif-malformed", DevsimOptionKind::Flag, "add an ONVIF camera answering with malformed XML"},
                 {"--onvif-bomb", DevsimOptionKind::Flag, "add an ONVIF camera answering with an entity bomb"},
                 {"--onvif-repeat", DevsimOptionKind::Flag, "add an ONVIF camera answering every probe three times"},

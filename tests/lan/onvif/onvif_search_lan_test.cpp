@@ -119,3 +119,19 @@ TEST_F(OnvifLan, AllPutsPackageThenUpnpThenOnvifRowsAndEachRowOpensItsOwnDetails
     EXPECT_EQ(shown.answeredFrom, "127.0.0.1:3702");
     EXPECT_EQ(shown.types.size(), 2u);
 }
+
+// A host with a card on each of two segments hears the cameras of both: the
+// probes go out through every card.
+TEST_F(OnvifLan, ProbesLeaveThroughEveryCard) {
+    if (LanBoxAddresses().size() < 3 || LanBoxHost1Addresses().size() < 2)
+        GTEST_SKIP() << "needs scripts/lanbox hosts 3 --segments 2";
+    DevsimProcess segmentA({"--no-udp", "--onvif", "2"}, 2);
+    DevsimProcess segmentB({"--no-udp", "--onvif", "3", "--onvif-first", "2"}, 3);
+    ASSERT_TRUE(segmentA.Start()) << segmentA.Error();
+    ASSERT_TRUE(segmentB.Start()) << segmentB.Error();
+    form.proj = "ONVIF";
+    Search();
+    std::set<std::string> ips;
+    for (int r = 1; r < form.RowCount(); ++r) ips.insert(form.Cell(kColIp, r));
+    EXPECT_EQ(ips, (std::set<std::string>{"10.77.0.10", "10.77.0.11", "10.77.0.12", "10.77.0.13", "10.77.0.14"}));
+}
