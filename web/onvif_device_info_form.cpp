@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kEditWidth = 420;
 
-QPlainTextEdit* AddListRow(QGridLayout* grid, const char* label, const char* editName, int lines) {
+// Long items (types with their namespaces) wrap; URLs and scopes keep one
+// line each and scroll.
+QPlainTextEdit* AddListRow(QGridLayout* grid, const char* label, const char* editName, int lines, bool wrap) {
     const int row = grid->rowCount();
     auto* caption = new QLabel(QString::fromLatin1(label));
     QFont bold = caption->font();
@@ -22,7 +24,7 @@ QPlainTextEdit* AddListRow(QGridLayout* grid, const char* label, const char* edi
     auto* edit = new QPlainTextEdit;
     edit->setObjectName(QString::fromLatin1(editName));
     edit->setReadOnly(true);
-    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     edit->setFixedWidth(kEditWidth);
     edit->setFixedHeight(edit->fontMetrics().lineSpacing() * lines + 12);
     caption->setBuddy(edit);
@@ -49,9 +51,9 @@ OnvifDeviceInfoForm::OnvifDeviceInfoForm(QWidget* owner) : QDialog(owner) {
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(6);
     EditEndpoint = AddDetailRow(grid, "Endpoint", "EditEndpoint", kEditWidth);
-    EditTypes = AddListRow(grid, "Types", "EditTypes", 2);
-    EditScopes = AddListRow(grid, "Scopes", "EditScopes", 8);
-    EditXAddrs = AddListRow(grid, "XAddrs", "EditXAddrs", 3);
+    EditTypes = AddListRow(grid, "Types", "EditTypes", 4, true);
+    EditScopes = AddListRow(grid, "Scopes", "EditScopes", 8, false);
+    EditXAddrs = AddListRow(grid, "XAddrs", "EditXAddrs", 3, false);
     EditMetadataVersion = AddDetailRow(grid, "MetadataVersion", "EditMetadataVersion", kEditWidth);
     EditAnsweredFrom = AddDetailRow(grid, "Answered from", "EditAnsweredFrom", kEditWidth);
     BitBtn1 = AddOkButton(this, grid, 120);
