@@ -10,7 +10,10 @@ COnvifEngine::~COnvifEngine() {
 }
 
 bool COnvifEngine::StartSearch() {
-    if (running_.load()) return false;
+    // Once the devices are in, the thread has nothing left but to return:
+    // a search pressed right after the last one ended waits for that, not
+    // refuses.
+    if (filling_.load()) return false;
     if (thread_.joinable()) thread_.join();
     // libxml2 sets itself up once, before any thread parses with it.
     InitXmlParser();

@@ -22,7 +22,7 @@ public:
     ~COnvifEngine();
 
     // Starts a search on a new thread; refused (false, nothing changed) while
-    // one runs.
+    // one is still listening.
     bool StartSearch();
 
     // True from a successful StartSearch until the collector has closed the
