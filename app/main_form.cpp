@@ -155,7 +155,7 @@ void TMainForm::CreateControls() {
 
     QStringList projects{QStringLiteral("ALL")};
     for (const char* family : kProjectFamilies) projects << QLatin1String(family);
-    projects << QStringLiteral("UPNP") << QString() << QString();
+    projects << QStringLiteral("UPNP") << QStringLiteral("ONVIF") << QString() << QString();
     Proj = MakeCombo("Proj", GroupBox2, projects);
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
@@ -456,6 +456,8 @@ void TMainForm::ShowUpnpDeviceInfo(const DeviceInformationContainer& device) {
     else
         ShowUpnpDeviceInfoDialog(this, device);
 }
+
+void TMainForm::ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) { ShowOnvifDeviceInfoDialog(this, device); }
 
 void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)

@@ -71,6 +71,7 @@ public:
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     void ShowDeviceInfo(const tComUnitInfo& record) override;
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override;
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override;
     void ShowNetworkSetup(const tComUnitInfo& record) override;
     bool OpenUrl(const std::string& url) override;
     bool IsWindowThread() override;

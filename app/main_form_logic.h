@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/package_search.h"
+#include "onvif/onvif_engine.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "upnp/port_forward_engine.h"
@@ -28,6 +29,7 @@ public:
     bool SortAscending = true;
     std::vector<float> ColumnProportions;
     CPortForwardEngine Engine;
+    COnvifEngine OnvifEngine;
 
     // --- Window life ------------------------------------------------------
     // Header texts, relay controls, caption with the version, proportions.
@@ -35,7 +37,7 @@ public:
     // Column widths for a table of the given width; empty when no proportions
     // are recorded (the columns are then left alone).
     std::vector<int> FormResize(int tableWidth) const;
-    // False (and the warning shown) while a UPnP search is pending.
+    // False (and the warning shown) while a UPnP or ONVIF search is pending.
     bool FormCloseQuery();
 
     // --- Search -------------------------------------------------------------
@@ -72,6 +74,8 @@ public:
 
 private:
     void FinishSearch();
+    // Waits for the UPnP and ONVIF parts off the window thread, then
+    // collects them in one ending.
     void StartUpnpResultThread();
     void JoinThreads();
 
@@ -79,6 +83,7 @@ private:
     SearchTimings timings_;
     bool searching_ = false;
     bool upnpSearchStarted_ = false;
+    bool onvifSearchStarted_ = false;
     std::atomic<bool> cancel_{false};
     std::thread packageWorker_;
     std::thread upnpResultThread_;
@@ -90,3 +95,5 @@ private:
 // True when the project filter asks for the UPnP part ("ALL" or "UPNP",
 // compared ignoring case in the user's locale).
 bool HasUpnpPart(const std::string& projText);
+// True when it asks for the ONVIF part ("ALL" or "ONVIF", compared alike).
+bool HasOnvifPart(const std::string& projText);

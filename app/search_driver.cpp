@@ -6,6 +6,7 @@
 
 #include "app/main_form_logic.h"
 #include "app/package_search.h"
+#include "app/search_parts.h"
 #include "app/worker_form.h"
 #include "protocol/locale_text.h"
 #include "protocol/plain_package.h"
@@ -24,6 +25,7 @@ void MainFormLogic::Button1Click() {
     if (searching_) return;
 
     upnpSearchStarted_ = HasUpnpPart(form_.ProjText()) && Engine.StartSearch(&form_);
+    onvifSearchStarted_ = HasOnvifPart(form_.ProjText()) && OnvifEngine.StartSearch();
 
     ComUnitList.clear();
     NextRow = 1;
@@ -81,7 +83,7 @@ void MainFormLogic::Button1Click() {
 void MainFormLogic::FinishSearch() {
     if (packageWorker_.joinable()) packageWorker_.join();
 
-    if (HasUpnpPart(form_.ProjText())) {
+    if (HasUpnpPart(form_.ProjText()) || HasOnvifPart(form_.ProjText())) {
         StartUpnpResultThread();
         return;
     }
@@ -89,6 +91,7 @@ void MainFormLogic::FinishSearch() {
     // Without a collector nobody would close a pending event, and the window
     // could never be closed again.
     Engine.m_hSearchEvent.reset();
+    OnvifEngine.m_hSearchEvent.reset();
 
     if (form_.RowCount() <= 1) {
         form_.SetRowCount(2);
@@ -107,15 +110,19 @@ void MainFormLogic::FinishSearch() {
 
 void MainFormLogic::StartUpnpResultThread() {
     std::weak_ptr<int> alive = alive_;
-    const bool started = upnpSearchStarted_;
-    auto collect = [this, alive, started] {
+    const bool upnpStarted = upnpSearchStarted_;
+    const bool onvifStarted = onvifSearchStarted_;
+    auto collect = [this, alive, upnpStarted, onvifStarted] {
         if (alive.expired()) return;
-        CollectUpnpResults(form_, ComUnitList, Engine, started);
+        CollectSearchParts(form_, ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
         searching_ = false;
     };
-    // Without an engine search of this run there is nothing to wait for.
-    std::shared_ptr<ManualResetEvent> event = started ? Engine.m_hSearchEvent : nullptr;
-    upnpResultThread_ = std::thread(UpnpResultThread, std::ref(form_), std::move(event), std::move(collect));
+    // Only the searches of this run are waited for.
+    std::vector<std::shared_ptr<ManualResetEvent>> events;
+    if (upnpStarted) events.push_back(Engine.m_hSearchEvent);
+    if (onvifStarted) events.push_back(OnvifEngine.m_hSearchEvent);
+    const std::string caption = HasUpnpPart(form_.ProjText()) ? "Search Upnp..." : "Search Onvif...";
+    upnpResultThread_ = std::thread(PartsResultThread, std::ref(form_), caption, std::move(events), std::move(collect));
 }
 
 void MainFormLogic::JoinThreads() {

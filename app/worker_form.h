@@ -42,6 +42,7 @@ public:
     void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
     void ShowDeviceInfo(const tComUnitInfo&) override {}
     void ShowUpnpDeviceInfo(const DeviceInformationContainer&) override {}
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo&) override {}
     void ShowNetworkSetup(const tComUnitInfo&) override {}
     bool OpenUrl(const std::string&) override { return false; }
 

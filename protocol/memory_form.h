@@ -10,6 +10,7 @@
 
 #include "protocol/com_unit_info.h"
 #include "protocol/device_information_container.h"
+#include "protocol/onvif_device_info.h"
 #include "protocol/task_queue.h"
 #include "protocol/window_ops.h"
 
@@ -48,6 +49,7 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<tComUnitInfo> deviceInfoShown;
     std::vector<DeviceInformationContainer> upnpInfoShown;
+    std::vector<OnvifDeviceInfo> onvifInfoShown;
     std::vector<tComUnitInfo> networkSetupShown;
     std::vector<std::string> urlsOpened;
     bool openUrlResult = true;
@@ -91,6 +93,7 @@ public:
     }
     void ShowDeviceInfo(const tComUnitInfo& record) override { deviceInfoShown.push_back(record); }
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override { upnpInfoShown.push_back(device); }
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override { onvifInfoShown.push_back(device); }
     void ShowNetworkSetup(const tComUnitInfo& record) override { networkSetupShown.push_back(record); }
     bool OpenUrl(const std::string& url) override {
         urlsOpened.push_back(url);

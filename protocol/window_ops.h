@@ -10,6 +10,7 @@
 
 struct tComUnitInfo;
 struct DeviceInformationContainer;
+struct OnvifDeviceInfo;
 
 enum class SearchMethod { LocalBroadcast, IpRelay };
 enum class MessageIcon { None, Information, Warning, Error };
@@ -55,7 +56,8 @@ public:
     virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
     virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                    // TFormInfo
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
-    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;                  // TNetForm
+    virtual void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) = 0;
+    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;  // TNetForm
     // Opens a page in the desktop's browser; false when it could not be handed over.
     virtual bool OpenUrl(const std::string& url) = 0;
 

@@ -123,9 +123,10 @@ private Q_SLOTS:
         auto* proj = Find<QComboBox>(form, "Proj");
         QCOMPARE(proj->currentText(), QStringLiteral("ALL"));
         QVERIFY(proj->isEditable());
-        QCOMPARE(proj->count(), 11);
+        QCOMPARE(proj->count(), 12);
         QCOMPARE(proj->itemText(8), QStringLiteral("UPNP"));
-        QVERIFY(proj->itemText(9).isEmpty() && proj->itemText(10).isEmpty());
+        QCOMPARE(proj->itemText(9), QStringLiteral("ONVIF"));
+        QVERIFY(proj->itemText(10).isEmpty() && proj->itemText(11).isEmpty());
         QCOMPARE(form.ProjText(), std::string("ALL"));
 
         QCOMPARE(Find<QGroupBox>(form, "GroupBox1")->title(), QStringLiteral("Search Method"));
