@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -395,6 +396,12 @@ void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}
 
+void TMainForm::HighlightRow(int row) {
+    if (row < 1 || row >= StringGrid1->GridRowCount()) return;
+    StringGrid1->setCurrentCell(row - 1, 0);
+    StringGrid1->selectRow(row - 1);
+}
+
 void TMainForm::Log(const std::string& line) {
     std::string text = line;
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -444,8 +451,16 @@ void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)
         networkSetupHandler_(record);
     else
-        ShowNetFormDialog(this, *this, record);
+        ShowNetFormDialog(this, *this, record, logic_->SetupContext());
 }
+
+bool TMainForm::AskYesNo(const std::string& text, const std::string& title) {
+    if (questionHandler_) return questionHandler_(text);
+    return QMessageBox::question(this, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+bool TMainForm::IsModalOpen() { return QApplication::activeModalWidget() != nullptr; }
 
 bool TMainForm::OpenUrl(const std::string& url) {
     // The address is built from what a device sent: only a web page may be

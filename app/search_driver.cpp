@@ -21,9 +21,21 @@ bool HasUpnpPart(const std::string& projText) {
 }
 
 void MainFormLogic::Button1Click() {
-    if (searching_) return;
+    EndWatch();
+    if (searching_) {
+        // A watch search keeps the button free; the user's search follows it.
+        if (!userSearch_ && !userSearchPending_) {
+            userSearchPending_ = true;
+            form_.SetButton1Enabled(false);
+            form_.SetButton1Caption("Searching...");
+        }
+        return;
+    }
+    StartSearch(ReadSearchSettings(form_), true);
+}
 
-    upnpSearchStarted_ = HasUpnpPart(form_.ProjText()) && Engine.StartSearch(&form_);
+void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted) {
+    upnpSearchStarted_ = HasUpnpPart(settings.proj) && Engine.StartSearch(&form_);
 
     ComUnitList.clear();
     NextRow = 1;
@@ -31,14 +43,20 @@ void MainFormLogic::Button1Click() {
     form_.SetRowCount(1);
     form_.SetHeaderRowFixed(false);
 
-    form_.SetButton1Enabled(false);
-    form_.SetButton1Caption("Searching...");
+    if (userStarted) {
+        form_.SetButton1Enabled(false);
+        form_.SetButton1Caption("Searching...");
+        lastUserSearch_ = settings;
+    }
     searching_ = true;
+    searchStartedAt_ = std::chrono::steady_clock::now();
+    userSearch_ = userStarted;
+    currentSearch_ = settings;
 
     JoinThreads();
     cancel_ = false;
 
-    auto worker = std::make_shared<WorkerForm>(form_);
+    auto worker = std::make_shared<WorkerForm>(form_, settings);
     const PackageSearchKind kind = ChoosePackageSearch(worker->SelectedSearchMethod(), worker->RelayTransportText());
     const int flag = worker->SelectedSearchMethod() == SearchMethod::LocalBroadcast ? kFlagLocalQuery : kFlagRelayQuery;
     std::weak_ptr<int> alive = alive_;
@@ -79,8 +97,10 @@ void MainFormLogic::Button1Click() {
 
 void MainFormLogic::FinishSearch() {
     if (packageWorker_.joinable()) packageWorker_.join();
+    answersInAt_ = std::chrono::steady_clock::now();
 
-    if (HasUpnpPart(form_.ProjText())) {
+    // A watch search keeps to its own filter, whatever the control shows now.
+    if (HasUpnpPart(userSearch_ ? form_.ProjText() : currentSearch_.proj)) {
         StartUpnpResultThread();
         return;
     }
@@ -102,6 +122,7 @@ void MainFormLogic::FinishSearch() {
     form_.SetButton1Enabled(true);
     form_.SetButton1Caption("Lanvaro");
     searching_ = false;
+    SearchEnded();
 }
 
 void MainFormLogic::StartUpnpResultThread() {
@@ -111,6 +132,7 @@ void MainFormLogic::StartUpnpResultThread() {
         if (alive.expired()) return;
         CollectUpnpResults(form_, ComUnitList, Engine, started);
         searching_ = false;
+        SearchEnded();
     };
     // Without an engine search of this run there is nothing to wait for.
     std::shared_ptr<ManualResetEvent> event = started ? Engine.m_hSearchEvent : nullptr;

@@ -50,6 +50,10 @@ public:
     std::vector<tComUnitInfo> networkSetupShown;
     std::vector<std::string> urlsOpened;
     bool openUrlResult = true;
+    std::vector<std::string> questions;  // asked with AskYesNo
+    bool answerYes = true;
+    bool modalOpen = false;
+    int highlightedRow = -1;
 
     // Runs posted tasks on the calling (window) thread.
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -83,6 +87,7 @@ public:
     int RowCount() override { return static_cast<int>(rows.size()); }
     void SetRowCount(int count) override;
     void SetHeaderRowFixed(bool fixed) override { headerRowFixed = fixed; }
+    void HighlightRow(int row) override { highlightedRow = row; }
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});
@@ -90,6 +95,11 @@ public:
     void ShowDeviceInfo(const tComUnitInfo& record) override { deviceInfoShown.push_back(record); }
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override { upnpInfoShown.push_back(device); }
     void ShowNetworkSetup(const tComUnitInfo& record) override { networkSetupShown.push_back(record); }
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    bool IsModalOpen() override { return modalOpen; }
     bool OpenUrl(const std::string& url) override {
         urlsOpened.push_back(url);
         return openUrlResult;

@@ -43,6 +43,8 @@ public:
     virtual int RowCount() = 0;
     virtual void SetRowCount(int rows) = 0;
     virtual void SetHeaderRowFixed(bool fixed) = 0;
+    // Selects a data row and scrolls it into view, to point the user at it.
+    virtual void HighlightRow(int row) = 0;
 
     // --- Memo1, the hidden diagnostic log -----------------------------
     // One line; a single trailing "\n" of printf-style lines is dropped.
@@ -53,6 +55,10 @@ public:
     virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                    // TFormInfo
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
     virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;                  // TNetForm
+    // A Yes/No question; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
+    // True while any modal window (a dialog, a message box) is open.
+    virtual bool IsModalOpen() = 0;
     // Opens a page in the desktop's browser; false when it could not be handed over.
     virtual bool OpenUrl(const std::string& url) = 0;
 
