@@ -1,5 +1,6 @@
 #include "netsetup/setup_options.h"
 
+#include <cstdlib>
 #include <utility>
 
 namespace {
@@ -47,6 +48,26 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
                 return parsed;
             }
             o.type = type;
+            continue;
+        }
+        if (a == "--force") {
+            o.force = true;
+            continue;
+        }
+        if (a == "--verify") {
+            std::optional<std::string> text;
+            if (o.verifySeconds) {
+                parsed.error = "--verify given twice";
+                return parsed;
+            }
+            if (!value(text)) return parsed;
+            char* end = nullptr;
+            const long seconds = std::strtol(text->c_str(), &end, 10);
+            if (text->empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
+                parsed.error = "--verify takes a number of seconds from 1 to 3600";
+                return parsed;
+            }
+            o.verifySeconds = static_cast<int>(seconds);
             continue;
         }
         bool known = false;
