@@ -40,6 +40,7 @@ private:
     void FocusEdit(NetFormEdit edit) override;
     void FocusCloseButton() override;
     void CloseForm() override;
+    bool IsShown() override { return isVisible(); }
 
     LabeledEdit edits_[10];
     QRadioButton* radioDhcp_ = nullptr;

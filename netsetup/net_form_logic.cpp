@@ -119,6 +119,7 @@ bool NetFormLogic::NewAddressIsSafe(const ControlRequest& request) {
     } else {
         conflict = ProbeWhileResponsive(request);
     }
+    if (conflict && conflict->empty()) return false;
     if (conflict) {
         form_.ShowMessage(*conflict, "Warning", MessageIcon::Warning);
         view_.FocusEdit(NetFormEdit::IP);
@@ -135,10 +136,13 @@ bool NetFormLogic::NewAddressIsSafe(const ControlRequest& request) {
 std::optional<std::string> NetFormLogic::ProbeWhileResponsive(const ControlRequest& request) {
     if (!context_.probe || request.ip == loadedIp_) return std::nullopt;
     AddressProber probe = context_.probe;
+    const bool shownBefore = view_.IsShown();
     auto pending = std::async(std::launch::async, [probe, ip = request.ip] { return probe(ip); });
     // Bounded by the probe's own second.
     while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form_.ProcessMessages();
     const ProbeResult result = pending.get();
+    // Closed meanwhile: the user has given up on this change.
+    if (shownBefore && !view_.IsShown()) return std::string();
     return ProbeConflict(
         form_, [result](const std::string&) { return result; }, request, loadedIp_);
 }

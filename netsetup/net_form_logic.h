@@ -26,6 +26,8 @@ public:
     virtual void FocusEdit(NetFormEdit edit) = 0;
     virtual void FocusCloseButton() = 0;
     virtual void CloseForm() = 0;
+    // Whether the dialog is on screen (it may be closed while a probe runs).
+    virtual bool IsShown() { return true; }
 };
 
 // What the dialog knows of the window it was opened from.
@@ -63,7 +65,8 @@ public:
 private:
     // The checks of a new static address; false when the send must not go ahead.
     bool NewAddressIsSafe(const ControlRequest& request);
-    // Probes off the window thread, letting the window handle its messages meanwhile.
+    // Probes off the window thread, letting the window handle its messages
+    // meanwhile. An empty message: the dialog was closed during the probe.
     std::optional<std::string> ProbeWhileResponsive(const ControlRequest& request);
 
     WindowOps& form_;
