@@ -74,6 +74,9 @@ TEST_F(WindowWatch, StaticChangeIsConfirmedAndTheRowHighlighted) {
     SearchAndApply(NetworkType::Static, "10.0.0.77");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].title, "Note");
+    // The box's only card is loopback.
+    EXPECT_EQ(form.questions, std::vector<std::string>{"The device will be at 10.0.0.77, outside this computer's "
+                                                       "networks: its page will not open from here. Send anyway?"});
     // Not seen by the first watch search, seen by a later one.
     EXPECT_TRUE(
         std::regex_match(WatchOutcome(), std::regex("02:4B:56:00:00:01: now at 10\\.0\\.0\\.77 \\(after [1-4] s\\)")))
@@ -110,7 +113,16 @@ TEST_F(WindowWatch, AnAddressOfAListedDeviceIsRefusedWithNothingSent) {
     EXPECT_FALSE(view.closed);
     EXPECT_FALSE(logic.Watching());
 
-    // Only the package sent next arrives: the refusal sent nothing.
+    // Answering No to the question about an address outside this computer's networks sends nothing either.
+    form.answerYes = false;
+    view.texts[NetFormEdit::IP] = "10.0.0.77";
+    view.focusedEdit.reset();
+    NetFormLogic(form, view, logic.SetupContext()).BtnApplyClick();
+    EXPECT_EQ(form.questions.size(), 1u);
+    EXPECT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(view.focusedEdit, NetFormEdit::IP);
+
+    // Only the package sent next arrives: the refusals sent nothing.
     view.checked = NetworkType::Dhcp;
     NetFormLogic(form, view, logic.SetupContext()).BtnApplyClick();
     const std::vector<std::string> recorded = WaitForRecorded(Recorded(), 1);
