@@ -460,7 +460,10 @@ bool TMainForm::AskYesNo(const std::string& text, const std::string& title) {
            QMessageBox::Yes;
 }
 
-bool TMainForm::IsModalOpen() { return QApplication::activeModalWidget() != nullptr; }
+// An open pop-up menu counts too: its row must not change under it.
+bool TMainForm::IsModalOpen() {
+    return QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr;
+}
 
 bool TMainForm::OpenUrl(const std::string& url) {
     // The address is built from what a device sent: only a web page may be
