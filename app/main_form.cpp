@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -463,7 +464,18 @@ void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)
         networkSetupHandler_(record);
     else
-        ShowNetFormDialog(this, *this, record);
+        ShowNetFormDialog(this, *this, record, logic_->SetupContext());
+}
+
+bool TMainForm::AskYesNo(const std::string& text, const std::string& title) {
+    if (questionHandler_) return questionHandler_(text);
+    return QMessageBox::question(this, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+// An open pop-up menu counts too: its row must not change under it.
+bool TMainForm::IsModalOpen() {
+    return QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr;
 }
 
 bool TMainForm::OpenUrl(const std::string& url) {

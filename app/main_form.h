@@ -43,6 +43,9 @@ public:
     void SetNetworkSetupHandler(std::function<void(const tComUnitInfo&)> handler) {
         networkSetupHandler_ = std::move(handler);
     }
+    void SetQuestionHandler(std::function<bool(const std::string& text)> handler) {
+        questionHandler_ = std::move(handler);
+    }
     void SetOpenUrlHandler(std::function<bool(const std::string&)> handler) { openUrlHandler_ = std::move(handler); }
 
     // WindowOps; every call but Post comes from the window thread.
@@ -73,6 +76,8 @@ public:
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override;
     void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override;
     void ShowNetworkSetup(const tComUnitInfo& record) override;
+    bool AskYesNo(const std::string& text, const std::string& title) override;
+    bool IsModalOpen() override;
     bool OpenUrl(const std::string& url) override;
     bool IsWindowThread() override;
     void Post(std::function<void()> task) override;
@@ -114,6 +119,7 @@ private:
     std::function<void(const DeviceInformationContainer&)> upnpDeviceInfoHandler_;
     std::function<void(const tComUnitInfo&)> networkSetupHandler_;
     std::function<bool(const std::string&)> openUrlHandler_;
+    std::function<bool(const std::string&)> questionHandler_;
 };
 
 // The design widths of the result table's columns, in column order.

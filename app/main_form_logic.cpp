@@ -8,6 +8,7 @@
 MainFormLogic::MainFormLogic(WindowOps& form) : form_(form) {}
 
 MainFormLogic::~MainFormLogic() {
+    watchTicker_.reset();
     cancel_ = true;
     JoinThreads();
 }

@@ -4,15 +4,27 @@
 // lanvaro-cli and the tests drive this class through WindowOps.
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "app/package_search.h"
 #include "onvif/onvif_engine.h"
+#include "app/periodic_ticker.h"
+#include "app/worker_form.h"
+#include "netsetup/net_form_logic.h"
+#include "netsetup/setup_confirmation.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "upnp/port_forward_engine.h"
+
+// How often and how long the window searches for a device after sending it
+// new settings.
+struct WatchTimings {
+    std::chrono::milliseconds interval{5000};
+    std::chrono::milliseconds limit{60000};
+};
 
 class MainFormLogic {
 public:
@@ -62,6 +74,19 @@ public:
     void Browser1Click();
     void NetworkSetup1Click();
 
+    // --- After a network setup ---------------------------------------------
+    // What the Network Setup dialog needs of the window: the devices now
+    // listed, and a watch started for every package it sends.
+    NetSetupContext SetupContext();
+    // Searches again in the background (as the last search the user started
+    // did) until the device answers with the new settings or the limit has
+    // passed, and says which in the status bar. A search the user starts ends
+    // the watch.
+    void StartSetupWatch(const ControlRequest& request);
+    bool Watching() const { return !watched_.empty(); }
+    // Test seam: a shorter interval and limit.
+    void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
+
     // Parses decoded plain packages into records and rows (window thread).
     int ParserPlainPkg(const char* buf, int len);
 
@@ -73,6 +98,18 @@ public:
     void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }
 
 private:
+    struct WatchedDevice {
+        SetupTarget target;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+
+    void StartSearch(const SearchSettings& settings, bool userStarted);
+    void SearchEnded();
+    void WatchTick();
+    // Says which watched devices answered with their new settings (when a
+    // watch search has just ended) and which are given up.
+    void CheckWatchedDevices(bool searchedAgain);
+    void EndWatch();
     void FinishSearch();
     // Waits for the UPnP and ONVIF parts off the window thread, then
     // collects them in one ending.
@@ -82,6 +119,17 @@ private:
     WindowOps& form_;
     SearchTimings timings_;
     bool searching_ = false;
+    bool userSearch_ = false;
+    // The button was pressed while a watch search ran: the user's search follows it.
+    bool userSearchPending_ = false;
+    SearchSettings currentSearch_;
+    SearchSettings lastUserSearch_;
+    std::chrono::steady_clock::time_point searchStartedAt_;
+    std::chrono::steady_clock::time_point answersInAt_;
+    WatchTimings watchTimings_;
+    std::vector<WatchedDevice> watched_;
+    SearchSettings watchSettings_;
+    std::unique_ptr<PeriodicTicker> watchTicker_;
     bool upnpSearchStarted_ = false;
     bool onvifSearchStarted_ = false;
     std::atomic<bool> cancel_{false};

@@ -22,10 +22,22 @@ bool HasUpnpPart(const std::string& projText) {
 }
 
 void MainFormLogic::Button1Click() {
-    if (searching_) return;
+    EndWatch();
+    if (searching_) {
+        // A watch search keeps the button free; the user's search follows it.
+        if (!userSearch_ && !userSearchPending_) {
+            userSearchPending_ = true;
+            form_.SetButton1Enabled(false);
+            form_.SetButton1Caption("Searching...");
+        }
+        return;
+    }
+    StartSearch(ReadSearchSettings(form_), true);
+}
 
-    upnpSearchStarted_ = HasUpnpPart(form_.ProjText()) && Engine.StartSearch(&form_);
-    onvifSearchStarted_ = HasOnvifPart(form_.ProjText()) && OnvifEngine.StartSearch();
+void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted) {
+    upnpSearchStarted_ = HasUpnpPart(settings.proj) && Engine.StartSearch(&form_);
+    onvifSearchStarted_ = HasOnvifPart(settings.proj) && OnvifEngine.StartSearch();
 
     ComUnitList.clear();
     NextRow = 1;
@@ -33,14 +45,20 @@ void MainFormLogic::Button1Click() {
     form_.SetRowCount(1);
     form_.SetHeaderRowFixed(false);
 
-    form_.SetButton1Enabled(false);
-    form_.SetButton1Caption("Searching...");
+    if (userStarted) {
+        form_.SetButton1Enabled(false);
+        form_.SetButton1Caption("Searching...");
+        lastUserSearch_ = settings;
+    }
     searching_ = true;
+    searchStartedAt_ = std::chrono::steady_clock::now();
+    userSearch_ = userStarted;
+    currentSearch_ = settings;
 
     JoinThreads();
     cancel_ = false;
 
-    auto worker = std::make_shared<WorkerForm>(form_);
+    auto worker = std::make_shared<WorkerForm>(form_, settings);
     const PackageSearchKind kind = ChoosePackageSearch(worker->SelectedSearchMethod(), worker->RelayTransportText());
     const int flag = worker->SelectedSearchMethod() == SearchMethod::LocalBroadcast ? kFlagLocalQuery : kFlagRelayQuery;
     std::weak_ptr<int> alive = alive_;
@@ -82,8 +100,11 @@ void MainFormLogic::Button1Click() {
 
 void MainFormLogic::FinishSearch() {
     if (packageWorker_.joinable()) packageWorker_.join();
+    answersInAt_ = std::chrono::steady_clock::now();
 
-    if (HasUpnpPart(form_.ProjText()) || HasOnvifPart(form_.ProjText())) {
+    // A watch search keeps to its own filter, whatever the control shows now.
+    const std::string proj = userSearch_ ? form_.ProjText() : currentSearch_.proj;
+    if (HasUpnpPart(proj) || HasOnvifPart(proj)) {
         StartUpnpResultThread();
         return;
     }
@@ -106,6 +127,7 @@ void MainFormLogic::FinishSearch() {
     form_.SetButton1Enabled(true);
     form_.SetButton1Caption("Lanvaro");
     searching_ = false;
+    SearchEnded();
 }
 
 void MainFormLogic::StartUpnpResultThread() {
@@ -116,12 +138,14 @@ void MainFormLogic::StartUpnpResultThread() {
         if (alive.expired()) return;
         CollectSearchParts(form_, ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
         searching_ = false;
+        SearchEnded();
     };
     // Only the searches of this run are waited for.
     std::vector<std::shared_ptr<ManualResetEvent>> events;
     if (upnpStarted) events.push_back(Engine.m_hSearchEvent);
     if (onvifStarted) events.push_back(OnvifEngine.m_hSearchEvent);
-    const std::string caption = HasUpnpPart(form_.ProjText()) ? "Search Upnp..." : "Search Onvif...";
+    const std::string caption =
+        HasUpnpPart(userSearch_ ? form_.ProjText() : currentSearch_.proj) ? "Search Upnp..." : "Search Onvif...";
     upnpResultThread_ = std::thread(PartsResultThread, std::ref(form_), caption, std::move(events), std::move(collect));
 }
 

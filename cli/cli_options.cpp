@@ -7,7 +7,7 @@ const char* const kSearchUsage =
     "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
     "                   [--format table|csv|json] [--log]\n"
     "       lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
-    "                   [--relay ADDR] [--transport T]\n";
+    "                   [--relay ADDR] [--transport T] [--verify SECONDS] [--force]\n";
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "netsetup/net_form.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -35,7 +36,8 @@ bool IsAddressEdit(NetFormEdit edit, AddressEdit* address) {
 
 }  // namespace
 
-TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record) : QDialog(owner), logic_(form, *this) {
+TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context)
+    : QDialog(owner), logic_(form, *this, std::move(context)) {
     setObjectName(QStringLiteral("NetForm"));
     setWindowTitle(QStringLiteral("Network Setup"));
 
@@ -233,8 +235,8 @@ void TNetForm::FocusCloseButton() { buttonClose_->setFocus(Qt::OtherFocusReason)
 
 void TNetForm::CloseForm() { close(); }
 
-void ShowNetFormDialog(QWidget* owner, WindowOps& form, const tComUnitInfo& record) {
-    TNetForm dialog(owner, form, record);
+void ShowNetFormDialog(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context) {
+    TNetForm dialog(owner, form, record, std::move(context));
     dialog.setModal(true);
     dialog.exec();
 }

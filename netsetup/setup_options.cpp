@@ -1,7 +1,9 @@
 #include "netsetup/setup_options.h"
 
-#include <CLI/CLI.hpp>
+#include <cstdlib>
 #include <utility>
+
+#include <CLI/CLI.hpp>
 
 namespace {
 
@@ -29,6 +31,8 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     for (const auto& [name, edit] : kAddressOptions) addresses.emplace_back(value(name), edit);
     CLI::Option* dhcp = app.add_flag("--dhcp");
     CLI::Option* fixed = app.add_flag("--static");
+    CLI::Option* force = app.add_flag("--force");
+    CLI::Option* verify = value("--verify");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {
@@ -63,6 +67,21 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     if (dhcp->count() > 0) o.type = NetworkType::Dhcp;
     if (fixed->count() > 0) o.type = NetworkType::Static;
     if (mac->count() == 1) o.mac = mac->results().front();
+    o.force = force->count() > 0;
+    if (verify->count() > 1) {
+        parsed.error = "--verify given twice";
+        return parsed;
+    }
+    if (verify->count() == 1) {
+        const std::string& text = verify->results().front();
+        char* end = nullptr;
+        const long seconds = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
+            parsed.error = "--verify takes a number of seconds from 1 to 3600";
+            return parsed;
+        }
+        o.verifySeconds = static_cast<int>(seconds);
+    }
 
     if (o.mac.empty()) {
         parsed.error = "--mac is required";

@@ -53,6 +53,9 @@ public:
     std::vector<tComUnitInfo> networkSetupShown;
     std::vector<std::string> urlsOpened;
     bool openUrlResult = true;
+    std::vector<std::string> questions;  // asked with AskYesNo
+    bool answerYes = true;
+    bool modalOpen = false;
 
     // Runs posted tasks on the calling (window) thread.
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -95,6 +98,11 @@ public:
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override { upnpInfoShown.push_back(device); }
     void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override { onvifInfoShown.push_back(device); }
     void ShowNetworkSetup(const tComUnitInfo& record) override { networkSetupShown.push_back(record); }
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    bool IsModalOpen() override { return modalOpen; }
     bool OpenUrl(const std::string& url) override {
         urlsOpened.push_back(url);
         return openUrlResult;

@@ -57,7 +57,11 @@ public:
     virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                    // TFormInfo
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
     virtual void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) = 0;
-    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;  // TNetForm
+    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;                  // TNetForm
+    // A Yes/No question; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
+    // True while any modal window (a dialog, a message box) is open.
+    virtual bool IsModalOpen() = 0;
     // Opens a page in the desktop's browser; false when it could not be handed over.
     virtual bool OpenUrl(const std::string& url) = 0;
 

@@ -20,6 +20,8 @@
 #include <QTimer>
 
 #include "app/main_form.h"
+#include "app/string_grid_widget.h"
+#include "netsetup/control_package.h"
 #include "tests/support/lan_box.h"
 
 namespace {
@@ -224,6 +226,39 @@ private Q_SLOTS:
         QVERIFY(form.Logic().Searching());
         QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
         QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("3 device(s) found!"));
+    }
+
+    void aChangedDeviceIsFoundAgainAndShownInTheStatusBar() {
+        TempDir files;
+        QVERIFY(WriteFile(files.File("devices"),
+                          "IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,n\n"
+                          "IPCAM,P1,Gate,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:02,HW1.0,n\n"));
+        DevsimProcess devsim({"--devices", files.File("devices"), "--setup-delay-ms", "0", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.findChild<QComboBox*>(QStringLiteral("Proj"))->setEditText(QStringLiteral("P1"));
+        form.Logic().SetWatchTimings({std::chrono::milliseconds(300), std::chrono::seconds(10)});
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount() - 1, 2);
+
+        ControlRequest request = ControlRequestFor(form.Logic().ComUnitList[0]);
+        request.type = NetworkType::Static;
+        request.ip = "10.0.0.77";
+        QCOMPARE(SendControlPackage(form, MakeControlRecord(request)), 0);
+        form.Logic().StartSetupWatch(request);
+
+        auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
+        const QString expected = QString::fromStdString(request.mac + ": now at 10.0.0.77");
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(expected), 10000);
+        auto* grid = form.findChild<StringGridWidget*>();
+        QVERIFY(grid->currentRow() >= 0);
+        QCOMPARE(form.Cell(kColIp, grid->currentRow() + 1), std::string("10.0.0.77"));
+        QCOMPARE(form.Cell(kColMac, grid->currentRow() + 1), request.mac);
+        QVERIFY(!form.Logic().Watching());
     }
 };
 
