@@ -61,8 +61,7 @@ void MainFormLogic::CheckWatchedDevices(bool searchedAgain) {
             const std::string ip = ComUnitFieldText(found->ip);
             for (int row = 1; row < form_.RowCount(); ++row) {
                 if (form_.Cell(kColMac, row) == w.target.mac && form_.Cell(kColIp, row) == ip) {
-                    form_.HighlightRow(row);
-                    SelectedRow = row;
+                    SelectRow(row);
                     break;
                 }
             }

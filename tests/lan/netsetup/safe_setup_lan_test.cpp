@@ -81,9 +81,9 @@ TEST_F(WindowWatch, StaticChangeIsConfirmedAndTheRowHighlighted) {
     EXPECT_TRUE(
         std::regex_match(WatchOutcome(), std::regex("02:4B:56:00:00:01: now at 10\\.0\\.0\\.77 \\(after [1-4] s\\)")))
         << form.statusText;
-    ASSERT_GT(form.highlightedRow, 0);
-    EXPECT_EQ(form.Cell(kColMac, form.highlightedRow), kMac);
-    EXPECT_EQ(form.Cell(kColIp, form.highlightedRow), "10.0.0.77");
+    ASSERT_GT(form.currentRow, 0);
+    EXPECT_EQ(form.Cell(kColMac, form.currentRow), kMac);
+    EXPECT_EQ(form.Cell(kColIp, form.currentRow), "10.0.0.77");
     EXPECT_FALSE(logic.Watching());
 }
 
