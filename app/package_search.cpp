@@ -78,6 +78,8 @@ bool RelayHasClosed(int fd) {
 constexpr std::size_t kAnswersPerTask = 256;
 // A pause this long ends a burst as far as the window thread is concerned.
 constexpr milliseconds kHoldTime{2};
+// Nothing is held longer than this, pause or not.
+constexpr milliseconds kHoldLimit{100};
 
 // A large answer goes to the window thread in pieces of whole packages, one
 // task each, so no single task holds the window for long. The pieces end
@@ -166,29 +168,37 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
         if (MakePlainPkg(form, flag, query.get(), nullptr) == 0) DM_SendUDPBroadcast(form, kDevicePort, query.get());
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
-        std::vector<DecodedAnswer> held;
+        // While a burst goes on the reader only drains the socket: decoding
+        // and waking the window thread wait until the burst pauses, since on
+        // a small machine either would take a processor the reader needs
+        // and the kernel drops what its buffer cannot hold meanwhile.
+        texts.clear();
+        Clock::time_point heldSince;
         const auto handOver = [&] {
+            std::vector<DecodedAnswer> held;
+            for (const std::string& text : texts) {
+                held.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
+                if (held.size() == kAnswersPerTask) {
+                    sink(std::move(held));
+                    held.clear();
+                }
+            }
             if (!held.empty()) sink(std::move(held));
-            held.clear();
+            texts.clear();
         };
         for (;;) {
             const auto quietEnd = std::min(Clock::now() + timings.quietTime, cycleEnd);
-            // While a burst goes on, answers are held and the window thread
-            // is woken once it pauses, not for every few datagrams: each
-            // wake-up takes a processor the reader may need.
             int ready = 0;
-            if (!held.empty()) {
+            if (!texts.empty()) {
                 ready = PollUntil(sock.get(), POLLIN, std::min(Clock::now() + kHoldTime, quietEnd), cancel);
                 if (ready == 0) handOver();
             }
             if (ready == 0) ready = PollUntil(sock.get(), POLLIN, quietEnd, cancel);
             if (ready <= 0) break;
-            texts.clear();
+            if (texts.empty()) heldSince = Clock::now();
             drain.Take(sock.get(), texts);
-            for (const std::string& text : texts) {
-                held.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
-                if (held.size() == kAnswersPerTask) handOver();
-            }
+            // Answers amid a host that never pauses are still shown soon.
+            if (texts.size() >= DatagramDrain::kLimit || Clock::now() - heldSince >= kHoldLimit) handOver();
         }
         handOver();
     }
