@@ -139,7 +139,7 @@ struct CliRun {
 
 class CliVerify : public SafeSetupLan {
 protected:
-    CliRun Setup(std::vector<std::string> args) {
+    CliRun RunSetup(std::vector<std::string> args) {
         args.insert(args.begin(), {LANVARO_CLI_PATH, "setup", "--filter", "P1", "--mac", kMac});
         ChildOptions options;
         options.stdoutPath = files.File("cli.out");
@@ -161,7 +161,7 @@ protected:
 
 TEST_F(CliVerify, StaticChangeIsConfirmed) {
     StartDevsim({"--setup-delay-ms", "500"});
-    const CliRun run = Setup(Static77({"--verify", "10"}));
+    const CliRun run = RunSetup(Static77({"--verify", "10"}));
     EXPECT_EQ(run.status, 0);
     ASSERT_FALSE(run.out.empty());
     EXPECT_TRUE(std::regex_match(run.out.back(),
@@ -171,7 +171,7 @@ TEST_F(CliVerify, StaticChangeIsConfirmed) {
 
 TEST_F(CliVerify, DhcpChangeIsConfirmed) {
     StartDevsim({"--setup-delay-ms", "0"});
-    const CliRun run = Setup({"--dhcp", "--verify", "10"});
+    const CliRun run = RunSetup({"--dhcp", "--verify", "10"});
     EXPECT_EQ(run.status, 0);
     ASSERT_FALSE(run.out.empty());
     EXPECT_TRUE(std::regex_match(run.out.back(),
@@ -181,7 +181,7 @@ TEST_F(CliVerify, DhcpChangeIsConfirmed) {
 
 TEST_F(CliVerify, IgnoredChangeIsNotConfirmed) {
     StartDevsim({"--ignore-setup"});
-    const CliRun run = Setup(Static77({"--verify", "3"}));
+    const CliRun run = RunSetup(Static77({"--verify", "3"}));
     EXPECT_EQ(run.status, 3);
     ASSERT_FALSE(run.out.empty());
     EXPECT_EQ(run.out.back(), "not confirmed within 3 s");
@@ -189,22 +189,22 @@ TEST_F(CliVerify, IgnoredChangeIsNotConfirmed) {
 
 TEST_F(CliVerify, ConflictsAreRefusedWithNothingSentUnlessForced) {
     StartDevsim({});
-    CliRun run = Setup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1", "--dns",
-                        "10.0.0.2", "--verify", "5"});
+    CliRun run = RunSetup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1",
+                           "--dns", "10.0.0.2", "--verify", "5"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{
                            "lanvaro-cli setup: The address 10.0.0.6 is already used by Gate (02:4B:56:00:00:02)."});
     EXPECT_TRUE(run.out.empty());
 
     // The box's own kernel answers for the addresses it holds.
-    run = Setup(
+    run = RunSetup(
         {"--static", "--ip", "127.0.0.1", "--netmask", "255.0.0.0", "--gateway", "127.0.0.1", "--dns", "127.0.0.1"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: The address 127.0.0.1 answers on the network."});
 
     // Only the forced package arrives.
-    run = Setup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1", "--dns",
-                 "10.0.0.2", "--force"});
+    run = RunSetup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1", "--dns",
+                    "10.0.0.2", "--force"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(
         WaitForRecorded(Recorded(), 1),
