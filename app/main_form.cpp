@@ -28,6 +28,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "netsetup/net_form.h"
 #include "web/detail_dialogs.h"
@@ -207,6 +208,11 @@ void TMainForm::CreateControls() {
     StatusText = new QLabel(this);
     StatusText->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(StatusText, 1);
+    ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
+    ReportButton->setObjectName(QStringLiteral("ReportButton"));
+    ReportButton->setFlat(true);
+    ReportButton->setEnabled(false);
+    statusBar()->addPermanentWidget(ReportButton);
 
     PopupMenu1 = new QMenu(StringGrid1);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -234,6 +240,7 @@ void TMainForm::ConnectEvents() {
     connect(Info1, &QAction::triggered, this, [this] { logic_->Info1Click(); });
     connect(Browser1, &QAction::triggered, this, [this] { logic_->Browser1Click(); });
     connect(NetworkSetup1, &QAction::triggered, this, [this] { logic_->NetworkSetup1Click(); });
+    connect(ReportButton, &QPushButton::clicked, this, [this] { ShowSearchReport(); });
 
     ComboBox1->installEventFilter(this);
     StringGrid1->installEventFilter(this);
@@ -373,7 +380,18 @@ void TMainForm::SetButton1Caption(const std::string& caption) { Button1->setText
 void TMainForm::SetLabel1Caption(const std::string& caption) { Label1->setText(Q(caption)); }
 
 void TMainForm::SetWindowCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
-void TMainForm::SetStatusText(const std::string& text) { StatusText->setText(Q(text)); }
+void TMainForm::SetStatusText(const std::string& text) {
+    StatusText->setText(Q(text));
+    ReportButton->setEnabled(logic_ && logic_->HasReport());
+}
+
+void TMainForm::ShowSearchReport() {
+    if (!logic_->HasReport()) return;
+    if (searchReportHandler_)
+        searchReportHandler_(logic_->LastReport());
+    else
+        ShowSearchReportDialog(this, logic_->LastReport(), Memo1->toPlainText().toStdString());
+}
 
 void TMainForm::SetRelayControlsEnabled(bool enabled) {
     ComboBox1->setEnabled(enabled);
@@ -391,6 +409,10 @@ void TMainForm::SetCell(int col, int row, const std::string& text) { StringGrid1
 int TMainForm::RowCount() { return StringGrid1->GridRowCount(); }
 
 void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
+
+void TMainForm::SetCellMark(int col, int row, const std::string& toolTip) {
+    StringGrid1->SetCellMark(col, row, toolTip);
+}
 
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}

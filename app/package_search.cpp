@@ -75,11 +75,16 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength) {
     answer.packages.push_back('\0');
     answer.packages.push_back('\0');
     answer.receivedLength = receivedLength;
+    if (n <= 0 && receivedLength > 0) {
+        const std::size_t length = ::strnlen(text, static_cast<std::size_t>(receivedLength));
+        answer.undecodable.assign(text, std::min<std::size_t>(length, 200));
+        if (answer.undecodable.empty()) answer.undecodable = std::string(1, '\0');
+    }
     return answer;
 }
 
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
-                  const DecodedSink& sink) {
+                  const DecodedSink& sink, PackageSearchFacts* facts) {
     int rawSock = -1;
     sockaddr_in addr{};
     const int created = DM_CreateUDPBroadcastSocket(form, kReplyPort, rawSock, addr);
@@ -87,6 +92,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
     if (created != 0) {
         // The devices' port is named here, as it always has been.
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");
+        if (facts != nullptr) facts->replySocketFailed = true;
         return;
     }
 
@@ -94,7 +100,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
         std::memset(transfer.get(), 0, kWireBufferSize);
         if (MakePlainPkg(form, flag, transfer.get(), nullptr) == 0)
-            DM_SendUDPBroadcast(form, kDevicePort, transfer.get());
+            DM_SendUDPBroadcast(form, kDevicePort, transfer.get(), facts != nullptr ? &facts->sends : nullptr);
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
         for (;;) {
@@ -114,7 +120,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
 }
 
 void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const SearchTimings& timings,
-                       const std::atomic<bool>& cancel, const DecodedSink& sink) {
+                       const std::atomic<bool>& cancel, const DecodedSink& sink, PackageSearchFacts* facts) {
     sockaddr_in relay{};
     relay.sin_family = AF_INET;
     relay.sin_port = htons(kDevicePort);
@@ -146,6 +152,7 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
     }
     if (!connected) {
         form.Log("CONNECT ERROR");
+        if (facts != nullptr) facts->relayConnectFailed = !cancel.load();
         return;
     }
 
@@ -187,5 +194,6 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
     }
     if (cancel.load()) return;
     if (timedOut) form.Log("RECV TIMEOUT");
+    if (facts != nullptr) facts->relayAnswered = total > 0;
     sink(DecodeReceivedText(transfer.get(), total));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/window_ops.h"
+#include "report/search_report.h"
 
 enum class PackageSearchKind { Udp, TcpRelay, HttpCommand };
 
@@ -33,6 +34,9 @@ struct SearchTimings {
 struct DecodedAnswer {
     std::vector<char> packages;
     int receivedLength = 0;
+    // Received text that decodes to nothing at all: its first bytes, for the
+    // report; empty otherwise.
+    std::string undecodable;
 };
 using DecodedSink = std::function<void(DecodedAnswer)>;
 
@@ -42,9 +46,10 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength);
 
 // Two cycles of query and listen on the reply port. `form` must be safe to
 // use from the calling thread (the driver passes its worker snapshot).
+// What only the worker sees goes to `facts` when given.
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
-                  const DecodedSink& sink);
+                  const DecodedSink& sink, PackageSearchFacts* facts = nullptr);
 
 // Query a relay over TCP and read its one answer until it closes.
 void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const SearchTimings& timings,
-                       const std::atomic<bool>& cancel, const DecodedSink& sink);
+                       const std::atomic<bool>& cancel, const DecodedSink& sink, PackageSearchFacts* facts = nullptr);

@@ -34,6 +34,7 @@ void MainFormLogic::Button1Click() {
     form_.SetButton1Enabled(false);
     form_.SetButton1Caption("Searching...");
     searching_ = true;
+    BeginReport();
 
     JoinThreads();
     cancel_ = false;
@@ -47,22 +48,25 @@ void MainFormLogic::Button1Click() {
     DecodedSink sink = [this, alive](DecodedAnswer answer) {
         form_.Post([this, alive, answer = std::move(answer)] {
             if (alive.expired()) return;
+            CountAnswer(answer);
             ParserPlainPkg(answer.packages.data(), static_cast<int>(answer.packages.size()));
         });
     };
 
     packageWorker_ = std::thread([this, worker, kind, flag, alive, sink] {
+        PackageSearchFacts facts;
         switch (kind) {
             case PackageSearchKind::Udp:
-                RunUdpSearch(*worker, flag, timings_, cancel_, sink);
+                RunUdpSearch(*worker, flag, timings_, cancel_, sink, &facts);
                 break;
             case PackageSearchKind::TcpRelay:
-                RunTcpRelaySearch(*worker, worker->RelayAddressText(), timings_, cancel_, sink);
+                RunTcpRelaySearch(*worker, worker->RelayAddressText(), timings_, cancel_, sink, &facts);
                 break;
             case PackageSearchKind::HttpCommand: {
                 std::vector<std::string> lines;
-                FetchHtml(*worker, worker->RelayAddressText(), HttpCommandPath(worker->ProjText()), lines, cancel_,
-                          timings_.httpTimeout);
+                facts.httpFetchFailed =
+                    !FetchHtml(*worker, worker->RelayAddressText(), HttpCommandPath(worker->ProjText()), lines, cancel_,
+                               timings_.httpTimeout);
                 form_.Post([this, alive, lines = std::move(lines)]() mutable {
                     if (alive.expired()) return;
                     CleanHtml(lines);
@@ -71,14 +75,15 @@ void MainFormLogic::Button1Click() {
                 break;
             }
         }
-        form_.Post([this, alive] {
-            if (!alive.expired()) FinishSearch();
+        form_.Post([this, alive, facts = std::move(facts)] {
+            if (!alive.expired()) FinishSearch(facts);
         });
     });
 }
 
-void MainFormLogic::FinishSearch() {
+void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
     if (packageWorker_.joinable()) packageWorker_.join();
+    EndPackagePart(facts);
 
     if (HasUpnpPart(form_.ProjText())) {
         StartUpnpResultThread();
@@ -101,6 +106,7 @@ void MainFormLogic::FinishSearch() {
     }
     form_.SetButton1Enabled(true);
     form_.SetButton1Caption("Lanvaro");
+    CompleteReport();
     searching_ = false;
 }
 
@@ -110,6 +116,8 @@ void MainFormLogic::StartUpnpResultThread() {
     auto collect = [this, alive, started] {
         if (alive.expired()) return;
         CollectUpnpResults(form_, ComUnitList, Engine, started);
+        if (started) RecordUpnpPart();
+        CompleteReport();
         searching_ = false;
     };
     // Without an engine search of this run there is nothing to wait for.

@@ -5,13 +5,15 @@
 // lanvaro-cli and the tests' fake window build on it.
 
 #include <chrono>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/com_unit_info.h"
+#include "protocol/device_information_container.h"
 #include "protocol/task_queue.h"
 #include "protocol/window_ops.h"
-#include "protocol/device_information_container.h"
 
 struct ShownMessage {
     std::string text;
@@ -42,6 +44,8 @@ public:
 
     // The grid: rows[r][c]; rows.size() is the row count.
     std::vector<std::vector<std::string>> rows;
+    // Marked cells by (col, row), with their tool tips.
+    std::map<std::pair<int, int>, std::string> marks;
 
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
@@ -83,6 +87,7 @@ public:
     int RowCount() override { return static_cast<int>(rows.size()); }
     void SetRowCount(int count) override;
     void SetHeaderRowFixed(bool fixed) override { headerRowFixed = fixed; }
+    void SetCellMark(int col, int row, const std::string& toolTip) override;
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});
