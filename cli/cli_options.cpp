@@ -2,7 +2,8 @@
 
 const char* const kSearchUsage =
     "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
-    "                   [--format table|csv|json] [--log]\n"
+    "                   [--format table|csv|json] [--log] [--report FILE]\n"
+    "       lanvaro-cli doctor\n"
     "       lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
     "                   [--relay ADDR] [--transport T]\n";
 
@@ -47,6 +48,9 @@ ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, boo
                 parsed.error = "--format takes table, csv or json";
                 return parsed;
             }
+        } else if (a == "--report") {
+            if (!value(v)) return parsed;
+            o.reportPath = v;
         } else if (a == "--log") {
             o.log = true;
         } else if (allowRest) {

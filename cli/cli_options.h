@@ -13,6 +13,7 @@ struct SearchOptions {
     std::string filter = "ALL";
     OutputFormat format = OutputFormat::Table;
     bool log = false;
+    std::optional<std::string> reportPath;  // --report FILE: the search report as JSON
 };
 
 struct ParsedSearchOptions {
