@@ -382,6 +382,8 @@ void TMainForm::SetLabel1Caption(const std::string& caption) { Label1->setText(Q
 void TMainForm::SetWindowCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
 void TMainForm::SetStatusText(const std::string& text) {
     StatusText->setText(Q(text));
+    // A narrow window cuts the line; the whole of it stays at hand.
+    StatusText->setToolTip(Q(text));
     ReportButton->setEnabled(logic_ && logic_->HasReport());
 }
 

@@ -51,7 +51,7 @@ std::string StatusSummary(const SearchReport& r) {
     int others = 0;
     for (const Problem& p : r.problems)
         if (p.code != "devices-outside-networks") ++others;
-    if (others > 0) line += kDot + Count(others, "problem", "problems") + ": see the Search Report";
+    if (others > 0) line += kDot + Count(others, "problem", "problems");
     return line;
 }
 

@@ -156,8 +156,7 @@ private Q_SLOTS:
 
         // Two devices answer each of the two queries.
         QCOMPARE(status->text(), QStringLiteral("Broadcast through the system's route \u00b7 4 replies \u00b7 "
-                                                "1 device outside your networks \u00b7 1 problem: see the Search "
-                                                "Report"));
+                                                "1 device outside your networks \u00b7 1 problem"));
         auto marked = [&form](const std::string& ip) {
             for (int row = 1; row < form.RowCount(); ++row)
                 if (form.Cell(kColIp, row) == ip) return form.StringGrid1->CellMarked(kColIp, row);
