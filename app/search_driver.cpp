@@ -67,8 +67,13 @@ void MainFormLogic::Button1Click() {
                 facts.httpFetchFailed =
                     !FetchHtml(*worker, worker->RelayAddressText(), HttpCommandPath(worker->ProjText()), lines, cancel_,
                                timings_.httpTimeout);
-                form_.Post([this, alive, lines = std::move(lines)]() mutable {
+                form_.Post([this, alive, lines = std::move(lines), fetched = !facts.httpFetchFailed]() mutable {
                     if (alive.expired()) return;
+                    // The page is the relay's one answer; its rows are no packages.
+                    if (fetched) {
+                        ++report_.datagrams;
+                        for (const std::string& line : lines) report_.bytes += static_cast<long long>(line.size());
+                    }
                     CleanHtml(lines);
                     PhaseItem(form_, ComUnitList, lines);
                 });

@@ -100,9 +100,8 @@ void MainFormLogic::CompleteReport() {
     // Our own socket is closed by now: whoever holds the port is another program.
     const std::optional<std::string> owner =
         facts_.replySocketFailed ? UdpPortOwner(kReplyPort) : std::optional<std::string>();
+    // The diagnostic log keeps only the lines it always had; problems live in the report.
     report_.problems = FindProblems(report_, facts_, interfaces, owner);
-    for (const Problem& problem : report_.problems)
-        form_.Log("Search report: " + problem.code + ": " + problem.text + "\n");
 
     lastReport_ = report_;
     hasReport_ = true;
