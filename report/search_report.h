@@ -79,5 +79,5 @@ struct PackageSearchFacts {
 };
 
 // "Local Broadcast" / "IP Relay" spelled as the report does.
-inline const char* kLocalBroadcast = "Local Broadcast";
-inline const char* kIpRelay = "IP Relay";
+inline constexpr const char* kLocalBroadcast = "Local Broadcast";
+inline constexpr const char* kIpRelay = "IP Relay";
