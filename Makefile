@@ -3,13 +3,14 @@
 #   make test   everything CI checks: strict build, GUI-less build, sanitizers, fuzz smoke
 #   make bench  benchmarks (figures only, no time assertions)
 #   make demo   the window in a LAN-in-a-box with simulated devices
+#   make package  the Debian package (build/lanvaro_VERSION_ARCH.deb)
 
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure --timeout 600 -j $(JOBS)
 
-.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz bench demo screenshot format clean
+.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz test-package package bench demo screenshot format clean
 
 all: build
 
@@ -25,7 +26,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	$(BUILD)/bin/lanvaro
 
-test: deps test-main test-nogui test-asan test-fuzz
+test: deps test-main test-nogui test-asan test-fuzz test-package
 	@echo "make test: all stages passed"
 
 test-main: deps
@@ -50,6 +51,17 @@ test-fuzz: deps
 	  -DLANVARO_WERROR=ON -DLANVARO_FUZZ=ON -DLANVARO_GUI=OFF -DLANVARO_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
 	cd build-fuzz && $(CTEST) -L fuzz
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Builds the package of the strict build, then installs, runs and removes it.
+test-package: deps
+	cmake -S . -B build-ci $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON
+	cmake --build build-ci -j $(JOBS)
+	rm -f build-ci/lanvaro_*.deb
+	cd build-ci && cpack -G DEB
+	scripts/package-round-trip build-ci/lanvaro_*.deb
 
 bench: build
 	cd $(BUILD) && ctest --output-on-failure -L bench -V

@@ -16,6 +16,11 @@ void MainFormLogic::StringGrid1SelectCell(int col, int row) {
     form_.Log(StrFormat("ARow(%d) ACol(%d) IP(%s)\n", row, col, form_.Cell(kColIp, row).c_str()));
 }
 
+void MainFormLogic::SelectRow(int row) {
+    SelectedRow = row;
+    form_.SetCurrentRow(row);
+}
+
 void MainFormLogic::PopupMenu1Popup() {
     // A UPnP device cannot be sent network settings.
     const bool upnpRow = form_.Cell(kColNetmask, SelectedRow).find("NULL") != std::string::npos;
@@ -24,6 +29,10 @@ void MainFormLogic::PopupMenu1Popup() {
 
 void MainFormLogic::StringGrid1MouseUp(bool leftButton, int col, int row) {
     if (row != 0 || !leftButton || col < 0 || col >= kGridColumnCount) return;
+    // Ordering a table that is still filling would pad it with an empty row
+    // that the ending then counts, and the rows still to come would land
+    // behind it unordered.
+    if (searching_) return;
     SortAscending = !SortAscending;
     SortStringGrid(col);
 }

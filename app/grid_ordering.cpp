@@ -11,7 +11,7 @@ namespace {
 
 struct RowKey {
     std::string key;
-    std::string rowText;
+    std::vector<std::string> cells;
 };
 
 }  // namespace
@@ -22,17 +22,21 @@ void MainFormLogic::SortStringGrid(int column) {
         std::vector<RowKey> keys;
         keys.reserve(static_cast<std::size_t>(n - 1));
         for (int r = 1; r < n; ++r) {
-            std::string rowText = GridRowText(form_, r);
-            // The row text is kept beside its key rather than cut back out of
-            // it, so a sort cell holding "@" restores its row unchanged.
-            keys.push_back({form_.Cell(column, r) + "@" + rowText, std::move(rowText)});
+            RowKey row;
+            row.key = form_.Cell(column, r) + "@" + GridRowText(form_, r);
+            // The cells move as cells, never re-read from the row text, so no
+            // text a cell holds can carry the rest of the row into other columns.
+            for (int col = 0; col < kGridColumnCount; ++col) row.cells.push_back(form_.Cell(col, r));
+            keys.push_back(std::move(row));
         }
         std::stable_sort(keys.begin(), keys.end(),
                          [](const RowKey& a, const RowKey& b) { return CompareTextIgnoreCase(a.key, b.key) < 0; });
         for (int r = 1; r < n; ++r) {
             const std::size_t index =
                 SortAscending ? static_cast<std::size_t>(r - 1) : static_cast<std::size_t>(n - 1 - r);
-            SetGridRowText(form_, r, keys[index].rowText);
+            const std::vector<std::string>& cells = keys[index].cells;
+            for (int col = 0; col < kGridColumnCount; ++col)
+                form_.SetCell(col, r, cells[static_cast<std::size_t>(col)]);
         }
     }
     if (form_.RowCount() < 2) form_.SetRowCount(2);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -30,6 +31,8 @@
 
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
+#include "app/table_transfer.h"
+#include "app/window_keys.h"
 #include "netsetup/net_form.h"
 #include "web/detail_dialogs.h"
 
@@ -73,6 +76,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     logic_ = std::make_unique<MainFormLogic>(*this);
     ConnectEvents();
+    new TableTransfer(*this);
+    InstallWindowKeys(*this);
 
     resize(kDesignWidth, kDesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -150,11 +155,10 @@ void TMainForm::CreateControls() {
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setGeometry(289, 6, 118, 66);
 
-    Proj =
-        MakeCombo("Proj", GroupBox2,
-                  {QStringLiteral("ALL"), QStringLiteral("IPCam"), QStringLiteral("SpeedDome"), QStringLiteral("NVR"),
-                   QStringLiteral("DVR"), QStringLiteral("Encoder"), QStringLiteral("Decoder"), QStringLiteral("IOBox"),
-                   QStringLiteral("UPNP"), QString(), QString()});
+    QStringList projects{QStringLiteral("ALL")};
+    for (const char* family : kProjectFamilies) projects << QLatin1String(family);
+    projects << QStringLiteral("UPNP") << QStringLiteral("ONVIF") << QString() << QString();
+    Proj = MakeCombo("Proj", GroupBox2, projects);
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
 
@@ -236,7 +240,11 @@ void TMainForm::ConnectEvents() {
         // -1 is the view losing its current cell as rows go, not a choice.
         if (row >= 0) logic_->StringGrid1SelectCell(col, row + 1);
     });
-    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int, int) { logic_->Browser1Click(); });
+    connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, [this](int row, int col) {
+        // The row under the pointer, even where it was current already.
+        logic_->StringGrid1SelectCell(col, row + 1);
+        logic_->Browser1Click();
+    });
     connect(Info1, &QAction::triggered, this, [this] { logic_->Info1Click(); });
     connect(Browser1, &QAction::triggered, this, [this] { logic_->Browser1Click(); });
     connect(NetworkSetup1, &QAction::triggered, this, [this] { logic_->NetworkSetup1Click(); });
@@ -316,8 +324,11 @@ void TMainForm::ShowPopupAt(const QPoint& viewportPos) {
     int col = -1;
     int row = -1;
     if (!StringGrid1->CellAt(viewportPos, &col, &row)) return;
-    // The menu acts on the row it was opened on.
-    if (StringGrid1->currentRow() != row - 1) StringGrid1->setCurrentCell(row - 1, col);
+    // The menu acts on the row it was opened on, highlighted or not before.
+    if (StringGrid1->currentRow() != row - 1)
+        StringGrid1->setCurrentCell(row - 1, col);
+    else
+        logic_->StringGrid1SelectCell(col, row);
     logic_->PopupMenu1Popup();
     if (popupAttached_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(viewportPos));
 }
@@ -419,6 +430,13 @@ void TMainForm::SetCellMark(int col, int row, const std::string& toolTip) {
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}
 
+void TMainForm::SetCurrentRow(int row) {
+    if (row < 1 || row >= RowCount()) return;
+    // The logic has chosen the row already; telling it again would only log.
+    const QSignalBlocker blocker(StringGrid1);
+    StringGrid1->setCurrentCell(row - 1, std::max(StringGrid1->currentColumn(), 0));
+}
+
 void TMainForm::Log(const std::string& line) {
     std::string text = line;
     if (!text.empty() && text.back() == '\n') text.pop_back();
@@ -464,11 +482,24 @@ void TMainForm::ShowUpnpDeviceInfo(const DeviceInformationContainer& device) {
         ShowUpnpDeviceInfoDialog(this, device);
 }
 
+void TMainForm::ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) { ShowOnvifDeviceInfoDialog(this, device); }
+
 void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)
         networkSetupHandler_(record);
     else
-        ShowNetFormDialog(this, *this, record);
+        ShowNetFormDialog(this, *this, record, logic_->SetupContext());
+}
+
+bool TMainForm::AskYesNo(const std::string& text, const std::string& title) {
+    if (questionHandler_) return questionHandler_(text);
+    return QMessageBox::question(this, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+}
+
+// An open pop-up menu counts too: its row must not change under it.
+bool TMainForm::IsModalOpen() {
+    return QApplication::activeModalWidget() != nullptr || QApplication::activePopupWidget() != nullptr;
 }
 
 bool TMainForm::OpenUrl(const std::string& url) {

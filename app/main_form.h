@@ -43,6 +43,9 @@ public:
     void SetNetworkSetupHandler(std::function<void(const tComUnitInfo&)> handler) {
         networkSetupHandler_ = std::move(handler);
     }
+    void SetQuestionHandler(std::function<bool(const std::string& text)> handler) {
+        questionHandler_ = std::move(handler);
+    }
     void SetOpenUrlHandler(std::function<bool(const std::string&)> handler) { openUrlHandler_ = std::move(handler); }
     void SetSearchReportHandler(std::function<void(const SearchReport&)> handler) {
         searchReportHandler_ = std::move(handler);
@@ -73,11 +76,15 @@ public:
     void SetRowCount(int rows) override;
     void SetHeaderRowFixed(bool fixed) override;
     void SetCellMark(int col, int row, const std::string& toolTip) override;
+    void SetCurrentRow(int row) override;
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
     void ShowDeviceInfo(const tComUnitInfo& record) override;
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override;
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override;
     void ShowNetworkSetup(const tComUnitInfo& record) override;
+    bool AskYesNo(const std::string& text, const std::string& title) override;
+    bool IsModalOpen() override;
     bool OpenUrl(const std::string& url) override;
     bool IsWindowThread() override;
     void Post(std::function<void()> task) override;
@@ -121,6 +128,7 @@ private:
     std::function<void(const tComUnitInfo&)> networkSetupHandler_;
     std::function<bool(const std::string&)> openUrlHandler_;
     std::function<void(const SearchReport&)> searchReportHandler_;
+    std::function<bool(const std::string&)> questionHandler_;
 };
 
 // The design widths of the result table's columns, in column order.

@@ -8,12 +8,13 @@
 MainFormLogic::MainFormLogic(WindowOps& form) : form_(form) {}
 
 MainFormLogic::~MainFormLogic() {
+    watchTicker_.reset();
     cancel_ = true;
     JoinThreads();
 }
 
 void MainFormLogic::FormCreate(const std::vector<int>& designColumnWidths) {
-    SelectedRow = 1;
+    SelectRow(1);
     for (int col = 0; col < kGridColumnCount; ++col) form_.SetCell(col, 0, kGridHeaderTexts[col]);
     form_.SetRelayControlsEnabled(form_.SelectedSearchMethod() == SearchMethod::IpRelay);
     form_.SetWindowCaption(StrFormat("Lanvaro - %s", LANVARO_VERSION));
@@ -41,9 +42,15 @@ std::vector<int> MainFormLogic::FormResize(int tableWidth) const {
 }
 
 bool MainFormLogic::FormCloseQuery() {
-    if (!Engine.SearchPending()) return true;
-    form_.ShowMessage("Searching Upnp Devices! Please wait", "Warning", MessageIcon::Warning);
-    return false;
+    if (Engine.SearchPending()) {
+        form_.ShowMessage("Searching Upnp Devices! Please wait", "Warning", MessageIcon::Warning);
+        return false;
+    }
+    if (OnvifEngine.SearchPending()) {
+        form_.ShowMessage("Searching Onvif Devices! Please wait", "Warning", MessageIcon::Warning);
+        return false;
+    }
+    return true;
 }
 
 int MainFormLogic::ParserPlainPkg(const char* buf, int len) {
@@ -53,7 +60,9 @@ int MainFormLogic::ParserPlainPkg(const char* buf, int len) {
 void MainFormLogic::Info1Click() {
     // While a search thread fills the device list it must not be read.
     static const std::vector<DeviceInformationContainer> kNone;
-    ::Info1Click(form_, ComUnitList, Engine.DevicesReady() ? Engine.m_Devices : kNone, SelectedRow);
+    static const std::vector<OnvifDeviceInfo> kNoOnvif;
+    ::Info1Click(form_, ComUnitList, Engine.DevicesReady() ? Engine.m_Devices : kNone, SelectedRow,
+                 OnvifEngine.DevicesReady() ? OnvifEngine.m_Devices : kNoOnvif);
 }
 
 void MainFormLogic::Browser1Click() { ::Browser1Click(form_, ComUnitList, SelectedRow); }

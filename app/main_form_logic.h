@@ -10,10 +10,22 @@
 #include <vector>
 
 #include "app/package_search.h"
+#include "onvif/onvif_engine.h"
+#include "app/periodic_ticker.h"
+#include "app/worker_form.h"
+#include "netsetup/net_form_logic.h"
+#include "netsetup/setup_confirmation.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "report/search_report.h"
 #include "upnp/port_forward_engine.h"
+
+// How often and how long the window searches for a device after sending it
+// new settings.
+struct WatchTimings {
+    std::chrono::milliseconds interval{5000};
+    std::chrono::milliseconds limit{60000};
+};
 
 class MainFormLogic {
 public:
@@ -30,6 +42,7 @@ public:
     bool SortAscending = true;
     std::vector<float> ColumnProportions;
     CPortForwardEngine Engine;
+    COnvifEngine OnvifEngine;
 
     // --- Window life ------------------------------------------------------
     // Header texts, relay controls, caption with the version, proportions.
@@ -37,7 +50,7 @@ public:
     // Column widths for a table of the given width; empty when no proportions
     // are recorded (the columns are then left alone).
     std::vector<int> FormResize(int tableWidth) const;
-    // False (and the warning shown) while a UPnP search is pending.
+    // False (and the warning shown) while a UPnP or ONVIF search is pending.
     bool FormCloseQuery();
 
     // --- Search -------------------------------------------------------------
@@ -47,6 +60,9 @@ public:
 
     // --- Result grid and search-method controls ----------------------------
     void StringGrid1SelectCell(int col, int row);
+    // Makes a data row the one the row actions act on and the one the table
+    // shows highlighted.
+    void SelectRow(int row);
     void PopupMenu1Popup();
     void StringGrid1MouseUp(bool leftButton, int col, int row);
     bool WantsHandCursor(int col, int row) const;
@@ -58,6 +74,19 @@ public:
     void Info1Click();
     void Browser1Click();
     void NetworkSetup1Click();
+
+    // --- After a network setup ---------------------------------------------
+    // What the Network Setup dialog needs of the window: the devices now
+    // listed, and a watch started for every package it sends.
+    NetSetupContext SetupContext();
+    // Searches again in the background (as the last search the user started
+    // did) until the device answers with the new settings or the limit has
+    // passed, and says which in the status bar. A search the user starts ends
+    // the watch.
+    void StartSetupWatch(const ControlRequest& request);
+    bool Watching() const { return !watched_.empty(); }
+    // Test seam: a shorter interval and limit.
+    void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 
     // Parses decoded plain packages into records and rows (window thread),
     // counting them in the running search's report.
@@ -79,20 +108,47 @@ public:
     void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }
 
 private:
+    struct WatchedDevice {
+        SetupTarget target;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+
+    void StartSearch(const SearchSettings& settings, bool userStarted);
+    void SearchEnded();
+    void WatchTick();
+    // Says which watched devices answered with their new settings (when a
+    // watch search has just ended) and which are given up.
+    void CheckWatchedDevices(bool searchedAgain);
+    void EndWatch();
     void FinishSearch(const PackageSearchFacts& facts);
     // The report's parts, all on the window thread.
-    void BeginReport();
+    void BeginReport(const SearchSettings& settings);
     void CountAnswer(const DecodedAnswer& answer);
     void EndPackagePart(const PackageSearchFacts& facts);
     void RecordUpnpPart();
+    void RecordOnvifPart();
     void CompleteReport();
+    // Waits for the UPnP and ONVIF parts off the window thread, then
+    // collects them in one ending.
     void StartUpnpResultThread();
     void JoinThreads();
 
     WindowOps& form_;
     SearchTimings timings_;
     bool searching_ = false;
+    bool userSearch_ = false;
+    // The button was pressed while a watch search ran: the user's search follows it.
+    bool userSearchPending_ = false;
+    SearchSettings currentSearch_;
+    SearchSettings lastUserSearch_;
+    std::chrono::steady_clock::time_point searchStartedAt_;
+    std::chrono::steady_clock::time_point answersInAt_;
+    WatchTimings watchTimings_;
+    std::vector<WatchedDevice> watched_;
+    SearchSettings watchSettings_;
+    std::unique_ptr<PeriodicTicker> watchTicker_;
     bool upnpSearchStarted_ = false;
+    bool onvifSearchStarted_ = false;
     std::atomic<bool> cancel_{false};
     std::thread packageWorker_;
     std::thread upnpResultThread_;
@@ -109,3 +165,5 @@ private:
 // True when the project filter asks for the UPnP part ("ALL" or "UPNP",
 // compared ignoring case in the user's locale).
 bool HasUpnpPart(const std::string& projText);
+// True when it asks for the ONVIF part ("ALL" or "ONVIF", compared alike).
+bool HasOnvifPart(const std::string& projText);

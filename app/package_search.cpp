@@ -11,10 +11,13 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
+#include "protocol/datagram_drain.h"
 #include "protocol/package_codec.h"
 #include "protocol/plain_package.h"
+#include "protocol/text_format.h"
 #include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
 
@@ -53,6 +56,65 @@ void SleepUnlessCancelled(milliseconds pause, const std::atomic<bool>& cancel) {
         std::this_thread::sleep_for(std::min<Clock::duration>(kCancelSlice, end - Clock::now()));
 }
 
+// The kernel doubles what it is asked for; the granted size is logged so a
+// benchmark can show what it measured against.
+void CutReceiveBuffer(WindowOps& form, int sock, int bytes) {
+    const int ask = bytes / 2;
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &ask, sizeof ask);
+    int granted = 0;
+    socklen_t len = sizeof granted;
+    ::getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &len);
+    form.Log(StrFormat("receive buffer cut to %d bytes\n", granted));
+}
+
+// True when the peer has closed and nothing is left to read.
+bool RelayHasClosed(int fd) {
+    char next = 0;
+    return ::recv(fd, &next, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+// Answers handed to the window thread in one task: enough to spare it a
+// wake-up per datagram, few enough to keep each task short.
+constexpr std::size_t kAnswersPerTask = 256;
+// A pause this long ends a burst as far as the window thread is concerned.
+constexpr milliseconds kHoldTime{2};
+
+// A large answer goes to the window thread in pieces of whole packages, one
+// task each, so no single task holds the window for long. The pieces end
+// where the parser's walk would: at the first empty package.
+void SinkInPieces(const DecodedAnswer& answer, const DecodedSink& sink) {
+    constexpr std::size_t kPieceBytes = 256 * 1024;
+    const std::vector<char>& bytes = answer.packages;
+    auto send = [&](std::size_t from, std::size_t to) {
+        DecodedAnswer piece;
+        piece.receivedLength = answer.receivedLength;
+        // The answer is counted once, with its first piece.
+        piece.continuation = from > 0;
+        if (from == 0) piece.undecodable = answer.undecodable;
+        piece.packages.reserve(to - from + 2);
+        piece.packages.assign(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(to));
+        piece.packages.push_back('\0');
+        piece.packages.push_back('\0');
+        std::vector<DecodedAnswer> one;
+        one.push_back(std::move(piece));
+        sink(std::move(one));
+    };
+    std::size_t start = 0;
+    std::size_t pos = 0;
+    // Every answer ends in zero bytes, so each package finds its NUL.
+    while (pos < bytes.size() && bytes[pos] != '\0') {
+        pos = static_cast<std::size_t>(std::find(bytes.begin() + static_cast<std::ptrdiff_t>(pos), bytes.end(), '\0') -
+                                       bytes.begin()) +
+              1;
+        if (pos - start >= kPieceBytes) {
+            send(start, pos);
+            start = pos;
+        }
+    }
+    if (pos > start || pos == 0) send(start, pos);
+}
+
 }  // namespace
 
 PackageSearchKind ChoosePackageSearch(SearchMethod method, const std::string& relayTransport) {
@@ -63,18 +125,26 @@ PackageSearchKind ChoosePackageSearch(SearchMethod method, const std::string& re
     return PackageSearchKind::Udp;
 }
 
-DecodedAnswer DecodeReceivedText(const char* text, int receivedLength) {
-    // A 64 KiB text decodes to at most 48 KiB; two zero bytes behind the data
-    // end the package walk even when the last package lacks its NUL.
-    auto decoded = std::make_unique<unsigned char[]>(kWireBufferSize);
-    std::memset(decoded.get(), 0, kWireBufferSize);
-    const int n = Base64Decode(decoded.get(), kWireBufferSize - 2, text);
-    InvertBytes(decoded.get(), n);
+DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whole) {
+    // Four characters give at most three bytes; two zero bytes behind the
+    // data end the package walk even when the last package lacks its NUL.
+    const std::size_t capacity = static_cast<std::size_t>(std::max(receivedLength, 0)) / 4 * 3 + 3;
     DecodedAnswer answer;
-    answer.packages.assign(decoded.get(), decoded.get() + n);
-    answer.packages.push_back('\0');
-    answer.packages.push_back('\0');
     answer.receivedLength = receivedLength;
+    answer.packages.resize(capacity);
+    auto* bytes = reinterpret_cast<unsigned char*>(answer.packages.data());
+    int n = Base64Decode(bytes, capacity, text);
+    InvertBytes(bytes, n);
+    if (!whole) {
+        const auto last =
+            std::find(answer.packages.rbegin() + (static_cast<int>(capacity) - n), answer.packages.rend(), '\0');
+        const int kept = static_cast<int>(answer.packages.rend() - last);
+        answer.droppedLength = n - kept;
+        n = kept;
+    }
+    answer.packages.resize(static_cast<std::size_t>(n));
+    answer.packages.push_back('\0');
+    answer.packages.push_back('\0');
     if (n <= 0 && receivedLength > 0) {
         const std::size_t length = ::strnlen(text, static_cast<std::size_t>(receivedLength));
         answer.undecodable.assign(text, std::min<std::size_t>(length, 200));
@@ -95,27 +165,42 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
         if (facts != nullptr) facts->replySocketFailed = true;
         return;
     }
+    if (timings.replyReceiveBuffer > 0) CutReceiveBuffer(form, sock.get(), timings.replyReceiveBuffer);
 
-    auto transfer = std::make_unique<char[]>(kWireBufferSize);
+    auto query = std::make_unique<char[]>(kWireBufferSize);
+    DatagramDrain drain;
+    std::vector<std::string> texts;
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
-        std::memset(transfer.get(), 0, kWireBufferSize);
-        if (MakePlainPkg(form, flag, transfer.get(), nullptr) == 0)
-            DM_SendUDPBroadcast(form, kDevicePort, transfer.get(), facts != nullptr ? &facts->sends : nullptr);
+        std::memset(query.get(), 0, kWireBufferSize);
+        if (MakePlainPkg(form, flag, query.get(), nullptr) == 0)
+            DM_SendUDPBroadcast(form, kDevicePort, query.get(), facts != nullptr ? &facts->sends : nullptr);
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
+        std::vector<DecodedAnswer> held;
+        const auto handOver = [&] {
+            if (!held.empty()) sink(std::move(held));
+            held.clear();
+        };
         for (;;) {
             const auto quietEnd = std::min(Clock::now() + timings.quietTime, cycleEnd);
-            if (PollUntil(sock.get(), POLLIN, quietEnd, cancel) <= 0) break;
-            sockaddr_in from{};
-            socklen_t fromLen = sizeof from;
-            // One byte is kept back so the received text is always terminated;
-            // the rest of an earlier, longer datagram must not be decoded with it.
-            const ssize_t got = ::recvfrom(sock.get(), transfer.get(), kWireBufferSize - 1, 0,
-                                           reinterpret_cast<sockaddr*>(&from), &fromLen);
-            if (got <= 0) continue;
-            transfer[static_cast<std::size_t>(got)] = '\0';
-            sink(DecodeReceivedText(transfer.get(), static_cast<int>(got)));
+            // While a burst goes on, answers are held and the window thread
+            // is woken once it pauses, not for every few datagrams: each
+            // wake-up takes a processor the reader may need.
+            int ready = 0;
+            if (!held.empty()) {
+                ready = PollUntil(sock.get(), POLLIN, std::min(Clock::now() + kHoldTime, quietEnd), cancel);
+                if (ready == 0) handOver();
+            }
+            if (ready == 0) ready = PollUntil(sock.get(), POLLIN, quietEnd, cancel);
+            if (ready <= 0) break;
+            texts.clear();
+            drain.Take(sock.get(), texts);
+            for (const std::string& text : texts) {
+                held.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
+                if (held.size() == kAnswersPerTask) handOver();
+            }
         }
+        handOver();
     }
 }
 
@@ -169,31 +254,57 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
 
     const int ready = PollUntil(sock.get(), POLLIN, readDeadline, cancel);
     if (ready < 0) return;
-    std::memset(transfer.get(), 0, kWireBufferSize);
-    int total = 0;
+    std::vector<char> text;
+    std::size_t total = 0;
     bool timedOut = ready == 0 && !cancel.load();
-    if (ready > 0) {
-        // At most 65,535 bytes are used so the text stays terminated.
-        while (total < kWireBufferSize - 1) {
-            const ssize_t got = ::recv(sock.get(), transfer.get() + total,
-                                       static_cast<std::size_t>(kWireBufferSize - 1 - total), MSG_DONTWAIT);
-            if (got > 0) {
-                total += static_cast<int>(got);
-                continue;
-            }
-            if (got == 0) break;
-            if (errno == EINTR) continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) break;
-            const int more = PollUntil(sock.get(), POLLIN, readDeadline, cancel);
-            if (more == 0) {
-                timedOut = !cancel.load();
-                break;
-            }
-            if (more < 0) break;
+    bool limitReached = false;
+    // Only an answer its relay closed is known to be whole.
+    bool whole = ready > 0;
+    while (ready > 0) {
+        if (cancel.load()) return;
+        // A relay that keeps data coming must not stretch the read time.
+        if (Clock::now() >= readDeadline) {
+            timedOut = true;
+            whole = false;
+            break;
+        }
+        if (total == kRelayAnswerLimit) {
+            limitReached = !RelayHasClosed(sock.get());
+            whole = !limitReached;
+            break;
+        }
+        if (total == text.size())
+            text.resize(std::min(std::max<std::size_t>(text.size() * 2, kWireBufferSize), kRelayAnswerLimit));
+        const ssize_t got = ::recv(sock.get(), text.data() + total, text.size() - total, MSG_DONTWAIT);
+        if (got > 0) {
+            total += static_cast<std::size_t>(got);
+            continue;
+        }
+        if (got == 0) break;
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            whole = false;
+            break;
+        }
+        const int more = PollUntil(sock.get(), POLLIN, readDeadline, cancel);
+        if (more == 0) {
+            timedOut = !cancel.load();
+            whole = false;
+            break;
+        }
+        if (more < 0) {
+            whole = false;
+            break;
         }
     }
     if (cancel.load()) return;
     if (timedOut) form.Log("RECV TIMEOUT");
     if (facts != nullptr) facts->relayAnswered = total > 0;
-    sink(DecodeReceivedText(transfer.get(), total));
+    if (limitReached) form.Log(StrFormat("RECV LIMIT %zu bytes\n", kRelayAnswerLimit));
+    text.resize(total);
+    text.push_back('\0');
+    DecodedAnswer answer = DecodeReceivedText(text.data(), static_cast<int>(total), whole);
+    if (answer.droppedLength > 0)
+        form.Log(StrFormat("incomplete last package dropped (%d bytes)\n", answer.droppedLength));
+    SinkInPieces(answer, sink);
 }

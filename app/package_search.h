@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ struct SearchTimings {
     // Counted from the moment the query was sent.
     std::chrono::milliseconds tcpReadLimit{10000};
     std::chrono::milliseconds httpTimeout{20000};
+    // Test seam, not a timing: above zero, the reply socket's receive buffer
+    // is cut to this many bytes (as the kernel reports them), the most a
+    // machine without privileges may grant.
+    int replyReceiveBuffer = 0;
 };
 
 // Decoded and re-inverted plain packages, followed by zero bytes, and the
@@ -37,19 +42,35 @@ struct DecodedAnswer {
     // Received text that decodes to nothing at all: its first bytes, for the
     // report; empty otherwise.
     std::string undecodable;
+    // Bytes of an unfinished last package that were left out.
+    int droppedLength = 0;
+    // A later piece of a large answer whose first piece carried its counts.
+    bool continuation = false;
 };
-using DecodedSink = std::function<void(DecodedAnswer)>;
+// Answers in arrival order, several to a call; each call is one task for
+// the window thread.
+using DecodedSink = std::function<void(std::vector<DecodedAnswer>)>;
 
-// Base64-decodes a received text (up to its first zero byte) and inverts
-// the bytes back; the result is zero-terminated.
-DecodedAnswer DecodeReceivedText(const char* text, int receivedLength);
+// A relay's answer is read up to this many bytes.
+constexpr std::size_t kRelayAnswerLimit = 16 * 1024 * 1024;
+
+// Base64-decodes a received text of receivedLength characters (up to its
+// first zero byte, which must come by then) and inverts the bytes back; the
+// result is zero-terminated. With `whole` false the text was cut short, so
+// the bytes behind the last package's NUL are an unfinished package and are
+// dropped.
+DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whole = true);
 
 // Two cycles of query and listen on the reply port. `form` must be safe to
 // use from the calling thread (the driver passes its worker snapshot).
-// What only the worker sees goes to `facts` when given.
+// Waiting datagrams are all read before any is decoded: a stock receive
+// buffer holds only a few hundred answers of a burst. What only the worker
+// sees goes to `facts` when given.
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
                   const DecodedSink& sink, PackageSearchFacts* facts = nullptr);
 
-// Query a relay over TCP and read its one answer until it closes.
+// Query a relay over TCP and read its one answer until it closes, the read
+// time is up or kRelayAnswerLimit bytes have come; an answer cut short loses
+// its unfinished last package.
 void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const SearchTimings& timings,
                        const std::atomic<bool>& cancel, const DecodedSink& sink, PackageSearchFacts* facts = nullptr);

@@ -6,6 +6,7 @@
 
 #include "app/main_form_logic.h"
 #include "app/package_search.h"
+#include "app/search_parts.h"
 #include "app/worker_form.h"
 #include "protocol/locale_text.h"
 #include "protocol/plain_package.h"
@@ -21,9 +22,22 @@ bool HasUpnpPart(const std::string& projText) {
 }
 
 void MainFormLogic::Button1Click() {
-    if (searching_) return;
+    EndWatch();
+    if (searching_) {
+        // A watch search keeps the button free; the user's search follows it.
+        if (!userSearch_ && !userSearchPending_) {
+            userSearchPending_ = true;
+            form_.SetButton1Enabled(false);
+            form_.SetButton1Caption("Searching...");
+        }
+        return;
+    }
+    StartSearch(ReadSearchSettings(form_), true);
+}
 
-    upnpSearchStarted_ = HasUpnpPart(form_.ProjText()) && Engine.StartSearch(&form_);
+void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted) {
+    upnpSearchStarted_ = HasUpnpPart(settings.proj) && Engine.StartSearch(&form_);
+    onvifSearchStarted_ = HasOnvifPart(settings.proj) && OnvifEngine.StartSearch();
 
     ComUnitList.clear();
     NextRow = 1;
@@ -31,25 +45,33 @@ void MainFormLogic::Button1Click() {
     form_.SetRowCount(1);
     form_.SetHeaderRowFixed(false);
 
-    form_.SetButton1Enabled(false);
-    form_.SetButton1Caption("Searching...");
+    if (userStarted) {
+        form_.SetButton1Enabled(false);
+        form_.SetButton1Caption("Searching...");
+        lastUserSearch_ = settings;
+    }
     searching_ = true;
-    BeginReport();
+    searchStartedAt_ = std::chrono::steady_clock::now();
+    userSearch_ = userStarted;
+    currentSearch_ = settings;
+    BeginReport(settings);
 
     JoinThreads();
     cancel_ = false;
 
-    auto worker = std::make_shared<WorkerForm>(form_);
+    auto worker = std::make_shared<WorkerForm>(form_, settings);
     const PackageSearchKind kind = ChoosePackageSearch(worker->SelectedSearchMethod(), worker->RelayTransportText());
     const int flag = worker->SelectedSearchMethod() == SearchMethod::LocalBroadcast ? kFlagLocalQuery : kFlagRelayQuery;
     std::weak_ptr<int> alive = alive_;
 
     // Answers are parsed on the window thread as they come in.
-    DecodedSink sink = [this, alive](DecodedAnswer answer) {
-        form_.Post([this, alive, answer = std::move(answer)] {
+    DecodedSink sink = [this, alive](std::vector<DecodedAnswer> answers) {
+        form_.Post([this, alive, answers = std::move(answers)] {
             if (alive.expired()) return;
-            CountAnswer(answer);
-            ParserPlainPkg(answer.packages.data(), static_cast<int>(answer.packages.size()));
+            for (const DecodedAnswer& answer : answers) {
+                CountAnswer(answer);
+                ParserPlainPkg(answer.packages.data(), static_cast<int>(answer.packages.size()));
+            }
         });
     };
 
@@ -88,9 +110,12 @@ void MainFormLogic::Button1Click() {
 
 void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
     if (packageWorker_.joinable()) packageWorker_.join();
+    answersInAt_ = std::chrono::steady_clock::now();
     EndPackagePart(facts);
 
-    if (HasUpnpPart(form_.ProjText())) {
+    // A watch search keeps to its own filter, whatever the control shows now.
+    const std::string proj = userSearch_ ? form_.ProjText() : currentSearch_.proj;
+    if (HasUpnpPart(proj) || HasOnvifPart(proj)) {
         StartUpnpResultThread();
         return;
     }
@@ -98,6 +123,7 @@ void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
     // Without a collector nobody would close a pending event, and the window
     // could never be closed again.
     Engine.m_hSearchEvent.reset();
+    OnvifEngine.m_hSearchEvent.reset();
 
     if (form_.RowCount() <= 1) {
         form_.SetRowCount(2);
@@ -107,27 +133,35 @@ void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
         SortAscending = false;
         SortStringGrid(kColModel);
         form_.SetLabel1Caption(StrFormat("%d device(s) found!", form_.RowCount() - 1));
-        SelectedRow = 1;
+        SelectRow(1);
     }
     form_.SetButton1Enabled(true);
     form_.SetButton1Caption("Lanvaro");
     CompleteReport();
     searching_ = false;
+    SearchEnded();
 }
 
 void MainFormLogic::StartUpnpResultThread() {
     std::weak_ptr<int> alive = alive_;
-    const bool started = upnpSearchStarted_;
-    auto collect = [this, alive, started] {
+    const bool upnpStarted = upnpSearchStarted_;
+    const bool onvifStarted = onvifSearchStarted_;
+    auto collect = [this, alive, upnpStarted, onvifStarted] {
         if (alive.expired()) return;
-        CollectUpnpResults(form_, ComUnitList, Engine, started);
-        if (started) RecordUpnpPart();
+        CollectSearchParts(form_, ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
+        if (upnpStarted) RecordUpnpPart();
+        if (onvifStarted) RecordOnvifPart();
         CompleteReport();
         searching_ = false;
+        SearchEnded();
     };
-    // Without an engine search of this run there is nothing to wait for.
-    std::shared_ptr<ManualResetEvent> event = started ? Engine.m_hSearchEvent : nullptr;
-    upnpResultThread_ = std::thread(UpnpResultThread, std::ref(form_), std::move(event), std::move(collect));
+    // Only the searches of this run are waited for.
+    std::vector<std::shared_ptr<ManualResetEvent>> events;
+    if (upnpStarted) events.push_back(Engine.m_hSearchEvent);
+    if (onvifStarted) events.push_back(OnvifEngine.m_hSearchEvent);
+    const std::string caption =
+        HasUpnpPart(userSearch_ ? form_.ProjText() : currentSearch_.proj) ? "Search Upnp..." : "Search Onvif...";
+    upnpResultThread_ = std::thread(PartsResultThread, std::ref(form_), caption, std::move(events), std::move(collect));
 }
 
 void MainFormLogic::JoinThreads() {

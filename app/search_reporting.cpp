@@ -30,14 +30,14 @@ std::string UtcNow() {
 
 }  // namespace
 
-void MainFormLogic::BeginReport() {
+void MainFormLogic::BeginReport(const SearchSettings& settings) {
     report_ = SearchReport{};
-    const bool local = form_.SelectedSearchMethod() == SearchMethod::LocalBroadcast;
+    const bool local = settings.method == SearchMethod::LocalBroadcast;
     report_.method = local ? kLocalBroadcast : kIpRelay;
     if (local) {
         report_.transport = "UDP";
     } else {
-        switch (ChoosePackageSearch(SearchMethod::IpRelay, form_.RelayTransportText())) {
+        switch (ChoosePackageSearch(SearchMethod::IpRelay, settings.relayTransport)) {
             case PackageSearchKind::TcpRelay:
                 report_.transport = "TCP";
                 break;
@@ -48,16 +48,17 @@ void MainFormLogic::BeginReport() {
                 report_.transport = "UDP";
                 break;
         }
-        report_.relay = form_.RelayAddressText();
+        report_.relay = settings.relayAddress;
     }
-    report_.filter = form_.ProjText();
+    report_.filter = settings.proj;
     report_.started = UtcNow();
     searchStart_ = Clock::now();
-    form_.SetStatusText(RunningStatus(local ? "local broadcast" : "relay " + report_.relay));
+    // A watch search leaves the status bar to the watch.
+    if (userSearch_) form_.SetStatusText(RunningStatus(local ? "local broadcast" : "relay " + report_.relay));
 }
 
 void MainFormLogic::CountAnswer(const DecodedAnswer& answer) {
-    if (answer.receivedLength <= 0) return;
+    if (answer.receivedLength <= 0 || answer.continuation) return;
     ++report_.datagrams;
     report_.bytes += answer.receivedLength;
     if (!answer.undecodable.empty())
@@ -68,7 +69,11 @@ void MainFormLogic::EndPackagePart(const PackageSearchFacts& facts) {
     facts_ = facts;
     report_.parts.push_back({"package search", SecondsSince(searchStart_)});
     report_.cards = CardsFromSends(facts.sends, LocalInterfaceAddresses());
-    if (HasUpnpPart(form_.ProjText())) form_.SetStatusText(RunningStatus("UPnP"));
+    if (!userSearch_) return;
+    if (HasUpnpPart(report_.filter))
+        form_.SetStatusText(RunningStatus("UPnP"));
+    else if (HasOnvifPart(report_.filter))
+        form_.SetStatusText(RunningStatus("ONVIF"));
 }
 
 void MainFormLogic::RecordUpnpPart() {
@@ -89,6 +94,12 @@ void MainFormLogic::RecordUpnpPart() {
     upnp.answered = upnp.kept + static_cast<int>(upnp.skipped.size());
 }
 
+void MainFormLogic::RecordOnvifPart() {
+    report_.parts.push_back({"ONVIF", SecondsSince(searchStart_)});
+    report_.onvif = OnvifReport{OnvifEngine.m_Counts.matches, static_cast<int>(OnvifEngine.m_Devices.size()),
+                                OnvifEngine.m_Counts.malformed};
+}
+
 void MainFormLogic::CompleteReport() {
     const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();
     std::vector<std::string> ips;
@@ -105,7 +116,7 @@ void MainFormLogic::CompleteReport() {
 
     lastReport_ = report_;
     hasReport_ = true;
-    form_.SetStatusText(StatusSummary(lastReport_));
+    if (userSearch_) form_.SetStatusText(StatusSummary(lastReport_));
 }
 
 void MainFormLogic::MarkRowsOutsideNetworks() {

@@ -1,11 +1,17 @@
 #include "app/worker_form.h"
 
-WorkerForm::WorkerForm(WindowOps& window)
+SearchSettings ReadSearchSettings(WindowOps& window) {
+    return {window.ProjText(), window.SelectedSearchMethod(), window.RelayAddressText(), window.RelayTransportText()};
+}
+
+WorkerForm::WorkerForm(WindowOps& window) : WorkerForm(window, ReadSearchSettings(window)) {}
+
+WorkerForm::WorkerForm(WindowOps& window, const SearchSettings& settings)
     : window_(window),
-      proj_(window.ProjText()),
-      method_(window.SelectedSearchMethod()),
-      relayAddress_(window.RelayAddressText()),
-      relayTransport_(window.RelayTransportText()) {}
+      proj_(settings.proj),
+      method_(settings.method),
+      relayAddress_(settings.relayAddress),
+      relayTransport_(settings.relayTransport) {}
 
 void WorkerForm::Log(const std::string& line) {
     WindowOps& window = window_;

@@ -9,10 +9,23 @@
 
 #include "protocol/window_ops.h"
 
+// The controls a search reads: which devices, by which method, through which relay.
+struct SearchSettings {
+    std::string proj;
+    SearchMethod method = SearchMethod::LocalBroadcast;
+    std::string relayAddress;
+    std::string relayTransport;
+};
+
+// The window's controls as they stand (window thread).
+SearchSettings ReadSearchSettings(WindowOps& window);
+
 class WorkerForm : public WindowOps {
 public:
     // Reads the values on the window thread.
     explicit WorkerForm(WindowOps& window);
+    // A search with settings of its own, whatever the controls show now.
+    WorkerForm(WindowOps& window, const SearchSettings& settings);
 
     std::string ProjText() override { return proj_; }
     SearchMethod SelectedSearchMethod() override { return method_; }
@@ -36,13 +49,17 @@ public:
     void SetRowCount(int) override {}
     void SetHeaderRowFixed(bool) override {}
     void SetCellMark(int, int, const std::string&) override {}
+    void SetCurrentRow(int) override {}
 
     void Log(const std::string& line) override;
 
     void ShowMessage(const std::string&, const std::string&, MessageIcon) override {}
     void ShowDeviceInfo(const tComUnitInfo&) override {}
     void ShowUpnpDeviceInfo(const DeviceInformationContainer&) override {}
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo&) override {}
     void ShowNetworkSetup(const tComUnitInfo&) override {}
+    bool AskYesNo(const std::string&, const std::string&) override { return false; }
+    bool IsModalOpen() override { return false; }
     bool OpenUrl(const std::string&) override { return false; }
 
     bool IsWindowThread() override { return false; }

@@ -1,65 +1,121 @@
 #include "cli/cli_options.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
 const char* const kSearchUsage =
     "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
     "                   [--format table|csv|json] [--log] [--report FILE]\n"
     "       lanvaro-cli doctor\n"
     "       lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
-    "                   [--relay ADDR] [--transport T]\n";
+    "                   [--relay ADDR] [--transport T] [--verify SECONDS] [--force]\n";
+
+namespace {
+
+struct SearchOptionValues {
+    CLI::Option* relay = nullptr;
+    CLI::Option* transport = nullptr;
+    CLI::Option* filter = nullptr;
+    CLI::Option* format = nullptr;
+    CLI::Option* log = nullptr;
+    CLI::Option* report = nullptr;
+};
+
+// Every option of a search, in one place. A repeated option takes its last
+// value, as before; the values are checked after parsing, with our messages.
+SearchOptionValues DeclareSearchOptions(CLI::App& app) {
+    SearchOptionValues o;
+    auto value = [&app](const char* name) {
+        return app.add_option(name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    };
+    o.relay = value("--relay");
+    o.transport = value("--transport");
+    o.filter = value("--filter");
+    o.format = value("--format");
+    o.log = app.add_flag("--log");
+    o.report = value("--report");
+    return o;
+}
+
+std::optional<OutputFormat> FormatNamed(const std::string& name) {
+    if (name == "table") return OutputFormat::Table;
+    if (name == "csv") return OutputFormat::Csv;
+    if (name == "json") return OutputFormat::Json;
+    return std::nullopt;
+}
+
+}  // namespace
 
 ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, bool allowRest) {
     ParsedSearchOptions parsed;
     SearchOptions& o = parsed.options;
-    bool transportGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                parsed.error = a + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--relay") {
-            if (!value(v)) return parsed;
-            o.relay = v;
-        } else if (a == "--transport") {
-            if (!value(v)) return parsed;
-            if (v != "TCP" && v != "UDP" && v != "HttpCmd") {
-                parsed.error = "--transport takes TCP, UDP or HttpCmd";
-                return parsed;
-            }
-            o.transport = v;
-            transportGiven = true;
-        } else if (a == "--filter") {
-            if (!value(v)) return parsed;
-            o.filter = v;
-        } else if (a == "--format") {
-            if (!value(v)) return parsed;
-            if (v == "table") {
-                o.format = OutputFormat::Table;
-            } else if (v == "csv") {
-                o.format = OutputFormat::Csv;
-            } else if (v == "json") {
-                o.format = OutputFormat::Json;
-            } else {
-                parsed.error = "--format takes table, csv or json";
-                return parsed;
-            }
-        } else if (a == "--report") {
-            if (!value(v)) return parsed;
-            o.reportPath = v;
-        } else if (a == "--log") {
-            o.log = true;
-        } else if (allowRest) {
-            parsed.rest.push_back(a);
-        } else {
-            parsed.error = "unknown argument " + a;
+
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    const SearchOptionValues declared = DeclareSearchOptions(app);
+    // A flag takes no value; CLI11 would read "--log=0" as one.
+    for (const std::string& arg : args) {
+        if (arg.rfind("--log=", 0) == 0) {
+            parsed.error = "unknown argument " + arg;
             return parsed;
         }
     }
-    if (transportGiven && !o.relay) parsed.error = "--transport needs --relay";
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ArgumentMismatch&) {
+        // Only an option at the very end can lack its value.
+        parsed.error = args.back() + " needs a value";
+        return parsed;
+    } catch (const CLI::ParseError& e) {
+        parsed.error = e.what();
+        return parsed;
+    }
+
+    const std::vector<std::string> unknown = app.remaining();
+    if (!unknown.empty()) {
+        if (!allowRest) {
+            parsed.error = "unknown argument " + unknown.front();
+            return parsed;
+        }
+        parsed.rest = unknown;
+    }
+    auto last = [](const CLI::Option* option) { return option->results().back(); };
+    if (declared.relay->count() > 0) o.relay = last(declared.relay);
+    if (declared.transport->count() > 0) {
+        const std::string transport = last(declared.transport);
+        if (transport != "TCP" && transport != "UDP" && transport != "HttpCmd") {
+            parsed.error = "--transport takes TCP, UDP or HttpCmd";
+            return parsed;
+        }
+        o.transport = transport;
+    }
+    if (declared.filter->count() > 0) o.filter = last(declared.filter);
+    if (declared.format->count() > 0) {
+        const auto format = FormatNamed(last(declared.format));
+        if (!format) {
+            parsed.error = "--format takes table, csv or json";
+            return parsed;
+        }
+        o.format = *format;
+    }
+    o.log = declared.log->count() > 0;
+    if (declared.report->count() > 0) o.reportPath = last(declared.report);
+    if (declared.transport->count() > 0 && !o.relay) parsed.error = "--transport needs --relay";
     return parsed;
+}
+
+std::string ParseDoctorOptions(const std::vector<std::string>& args) {
+    CLI::App app;
+    app.set_help_flag();
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ExtrasError&) {
+        return "doctor takes no arguments, got " + args.front();
+    } catch (const CLI::ParseError& e) {
+        return e.what();
+    }
+    return {};
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The command line of a lanvaro-cli search.
+// The command line of a lanvaro-cli search, parsed with CLI11.
 
 #include <optional>
 #include <string>
@@ -26,5 +26,9 @@ struct ParsedSearchOptions {
 // Parses the search options; unknown arguments are an error unless
 // `allowRest` is set, in which case they are handed back in `rest`.
 ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, bool allowRest = false);
+
+// Checks the arguments of `doctor`, which takes none; returns a usage error,
+// or an empty text when there is none.
+std::string ParseDoctorOptions(const std::vector<std::string>& args);
 
 extern const char* const kSearchUsage;

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "cli/cli_options.h"
 #include "cli/firewall_rules.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/plain_package.h"
@@ -142,8 +143,9 @@ Check FirewallCheck() {
 }  // namespace
 
 int RunDoctorCommand(const std::vector<std::string>& args) {
-    if (!args.empty()) {
-        std::fprintf(stderr, "lanvaro-cli doctor takes no arguments\n");
+    const std::string error = ParseDoctorOptions(args);
+    if (!error.empty()) {
+        std::fprintf(stderr, "lanvaro-cli: %s\n%s", error.c_str(), kSearchUsage);
         return 2;
     }
     std::vector<Check> checks;

@@ -56,6 +56,10 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "doctor")
         return RunDoctorCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("Lanvaro %s\n", LANVARO_VERSION);
+        return 0;
+    }
     if (!args.empty() && args[0] == "setup")
         return RunSetupCommand(std::vector<std::string>(args.begin() + 1, args.end()));
     return RunSearchCommand(args);

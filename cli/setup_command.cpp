@@ -1,13 +1,18 @@
 #include "cli/setup_command.h"
 
+#include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "app/main_form_logic.h"
 #include "cli/cli_options.h"
 #include "cli/cli_search.h"
 #include "cli/console_form.h"
+#include "cli/setup_verify.h"
 #include "netsetup/control_package.h"
+#include "netsetup/setup_confirmation.h"
 #include "netsetup/setup_options.h"
+#include "netsetup/setup_safety.h"
 
 namespace {
 
@@ -48,24 +53,45 @@ int RunSetupCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "lanvaro-cli setup: the search did not end in time\n");
         return 1;
     }
-    const tComUnitInfo* device = FindByMac(logic.ComUnitList, setup.options.mac);
-    if (device == nullptr) {
+    const tComUnitInfo* found = FindByMac(logic.ComUnitList, setup.options.mac);
+    if (found == nullptr) {
         std::fprintf(stderr, "lanvaro-cli setup: no device with MAC %s was found\n", setup.options.mac.c_str());
         return 1;
     }
+    // Searches to come replace the list.
+    const tComUnitInfo device = *found;
 
-    const ControlRequest request = ApplySetupOptions(*device, setup.options);
-    if (const auto rejected = FirstRejectedAddress(request)) {
+    const ControlRequest request = ApplySetupOptions(device, setup.options);
+    if (const auto rejected = FirstRejectedField(request)) {
         std::fprintf(stderr, "lanvaro-cli setup: %s\n",
-                     InvalidAddressMessage(*rejected, request.Address(*rejected)).c_str());
+                     InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected)).c_str());
         return 1;
     }
     if (request.type == NetworkType::Static && IsUnreasonableGateway(request.ip, request.netmask, request.gateway)) {
         std::fprintf(stderr, "Warning: %s\n", UnreasonableGatewayMessage(request.gateway).c_str());
     }
+    if (TakesTheSentAddress(request.type)) {
+        if (!setup.options.force) {
+            std::optional<std::string> conflict;
+            if (const tComUnitInfo* other = DeviceHoldingAddress(logic.ComUnitList, request)) {
+                conflict = AddressInUseMessage(request.ip, *other);
+            } else {
+                conflict = ProbeConflict(form, ProbeAddressText, request, ComUnitFieldText(device.ip));
+            }
+            if (conflict) {
+                std::fprintf(stderr, "lanvaro-cli setup: %s\n", conflict->c_str());
+                return 1;
+            }
+        }
+        // The window asks; a script has said what it wants, so it is only told.
+        if (!InThisComputersNetworks(request.ip)) {
+            std::fprintf(stderr, "Warning: %s\n", OutsideNetworksText(request.ip).c_str());
+        }
+    }
 
     const std::size_t logBefore = form.log.size();
     const bool sent = SendControlPackage(form, MakeControlRecord(request)) == 0;
+    const auto sentAt = std::chrono::steady_clock::now();
     std::printf("%s\n", sent ? kControlSentText : kControlFailedText);
     if (!sent) {
         // The log's lines from the sending say why; with --log they are out already.
@@ -75,6 +101,19 @@ int RunSetupCommand(const std::vector<std::string>& args) {
             }
         }
         return 1;
+    }
+    if (setup.options.verifySeconds) {
+        std::fflush(stdout);
+        const int seconds = *setup.options.verifySeconds;
+        const auto confirmed = VerifySetup(form, logic, SetupTargetFor(request), sentAt, std::chrono::seconds(seconds));
+        if (!confirmed) {
+            std::printf("not confirmed within %d s\n", seconds);
+            return 3;
+        }
+        // Tenths by hand: the user's locale may write a decimal comma.
+        const long tenths = std::lround(confirmed->seconds * 10);
+        std::printf("confirmed: %s at %s after %ld.%ld s\n", request.mac.c_str(), confirmed->ip.c_str(), tenths / 10,
+                    tenths % 10);
     }
     return 0;
 }

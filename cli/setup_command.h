@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
-// The arguments after "setup". Exit status: 0 sent, 1 not found or a check or
-// the send failed, 2 usage error.
+// The arguments after "setup". Exit status: 0 sent (and, with --verify,
+// confirmed), 1 not found, a check refused or the send failed (a conflict
+// included), 2 usage error, 3 sent but not confirmed in time.
 int RunSetupCommand(const std::vector<std::string>& args);

@@ -1,14 +1,9 @@
 #pragma once
-// Prints the result table's data rows as an aligned table, CSV or JSON.
+// What lanvaro-cli prints for the format its options chose.
 
 #include <string>
-#include <vector>
 
+#include "app/table_text.h"
 #include "cli/cli_options.h"
 
-using TableRows = std::vector<std::vector<std::string>>;
-
-std::string FormatTable(const TableRows& rows, const std::string& countLine);
-std::string FormatCsv(const TableRows& rows);
-std::string FormatJson(const TableRows& rows);
 std::string FormatRows(OutputFormat format, const TableRows& rows, const std::string& countLine);

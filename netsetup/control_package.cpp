@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <vector>
 
 #include "protocol/plain_package.h"
@@ -55,6 +56,72 @@ int AddressEditMaxLength(AddressEdit edit) {
     return 0;
 }
 
+RequestField ToRequestField(AddressEdit edit) {
+    switch (edit) {
+        case AddressEdit::IP:
+            return RequestField::IP;
+        case AddressEdit::Gateway:
+            return RequestField::Gateway;
+        case AddressEdit::Netmask:
+            return RequestField::Netmask;
+        case AddressEdit::DNS:
+            break;
+    }
+    return RequestField::DNS;
+}
+
+const char* RequestFieldCaption(RequestField field) {
+    switch (field) {
+        case RequestField::Model:
+            return "Model";
+        case RequestField::Proj:
+            return "Project";
+        case RequestField::Name:
+            return "Name";
+        case RequestField::Mac:
+            return "MAC";
+        case RequestField::IP:
+            return AddressEditCaption(AddressEdit::IP);
+        case RequestField::Gateway:
+            return AddressEditCaption(AddressEdit::Gateway);
+        case RequestField::Netmask:
+            return AddressEditCaption(AddressEdit::Netmask);
+        case RequestField::DNS:
+            return AddressEditCaption(AddressEdit::DNS);
+        case RequestField::Dev:
+            return "Dev";
+        case RequestField::Port:
+            break;
+    }
+    return "Port";
+}
+
+const std::string& RequestFieldText(const ControlRequest& request, RequestField field) {
+    switch (field) {
+        case RequestField::Model:
+            return request.model;
+        case RequestField::Proj:
+            return request.proj;
+        case RequestField::Name:
+            return request.name;
+        case RequestField::Mac:
+            return request.mac;
+        case RequestField::IP:
+            return request.ip;
+        case RequestField::Gateway:
+            return request.gateway;
+        case RequestField::Netmask:
+            return request.netmask;
+        case RequestField::DNS:
+            return request.dns;
+        case RequestField::Dev:
+            return request.dev;
+        case RequestField::Port:
+            break;
+    }
+    return request.port;
+}
+
 ControlRequest ControlRequestFor(const tComUnitInfo& device) {
     ControlRequest r;
     r.model = ComUnitFieldText(device.model);
@@ -102,18 +169,33 @@ std::string UnreasonableGatewayMessage(const std::string& gateway) {
     return StrFormat("Unresonable Gateway - [%s]", gateway.c_str());
 }
 
-std::optional<AddressEdit> FirstRejectedAddress(const ControlRequest& request) {
+namespace {
+
+bool HoldsSeparator(std::string_view text) { return text.find_first_of(std::string_view(",\r\n\0", 4)) != text.npos; }
+
+std::optional<AddressEdit> AsAddressEdit(RequestField field) {
+    for (AddressEdit edit : kAddressEdits)
+        if (ToRequestField(edit) == field) return edit;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<RequestField> FirstRejectedField(const ControlRequest& request) {
     const bool needsAddresses = request.type == NetworkType::Static || request.type == NetworkType::Torvo;
-    for (AddressEdit edit : kAddressEdits) {
-        const std::string& text = request.Address(edit);
-        if (text.find(',') != std::string::npos || static_cast<int>(text.size()) > AddressEditMaxLength(edit)) {
-            return edit;
-        }
-        if (needsAddresses && !IsValidAddressText(edit, text)) {
-            return edit;
-        }
+    for (RequestField field : kRequestFields) {
+        const std::string& text = RequestFieldText(request, field);
+        if (HoldsSeparator(text)) return field;
+        const std::optional<AddressEdit> edit = AsAddressEdit(field);
+        if (!edit) continue;
+        if (static_cast<int>(text.size()) > AddressEditMaxLength(*edit)) return field;
+        if (needsAddresses && !IsValidAddressText(*edit, text)) return field;
     }
     return std::nullopt;
+}
+
+std::string InvalidFieldMessage(RequestField field, const std::string& text) {
+    return StrFormat("Invalid %s - [%s]", RequestFieldCaption(field), text.c_str());
 }
 
 tComUnitInfo MakeControlRecord(const ControlRequest& request) {
@@ -133,6 +215,12 @@ tComUnitInfo MakeControlRecord(const ControlRequest& request) {
 }
 
 int SendControlPackage(WindowOps& form, const tComUnitInfo& record) {
+    for (int i = 0; i < kComUnitFieldCount; ++i) {
+        if (HoldsSeparator(ComUnitField(record, i))) {
+            form.Log(StrFormat("Control package not sent: field %d holds a separator.", i));
+            return -1;
+        }
+    }
     std::vector<char> out(kWireBufferSize, '\0');
     if (MakePlainPkg(form, kFlagNetworkSetup, out.data(), &record) != 0) {
         return -1;

@@ -50,6 +50,18 @@ struct ControlRequest {
     const std::string& Address(AddressEdit edit) const { return AddressMember(*this, edit); }
 };
 
+// Every text of a request that travels in the package, in the dialog's order
+// from the top (Dev and Port are hidden edits below the others).
+enum class RequestField { Model, Proj, Name, Mac, IP, Gateway, Netmask, DNS, Dev, Port };
+constexpr std::array<RequestField, 10> kRequestFields{
+    RequestField::Model,   RequestField::Proj,    RequestField::Name, RequestField::Mac, RequestField::IP,
+    RequestField::Gateway, RequestField::Netmask, RequestField::DNS,  RequestField::Dev, RequestField::Port};
+RequestField ToRequestField(AddressEdit edit);
+// The field's label in the dialog: "Model", "Project", "Name", "MAC", an
+// address edit's caption, "Dev", "Port".
+const char* RequestFieldCaption(RequestField field);
+const std::string& RequestFieldText(const ControlRequest& request, RequestField field);
+
 // The request for a found device: its own texts, no type chosen.
 ControlRequest ControlRequestFor(const tComUnitInfo& device);
 
@@ -68,11 +80,14 @@ bool IsUnreasonableGateway(const std::string& ip, const std::string& netmask, co
 // "Unresonable Gateway - [%s]".
 std::string UnreasonableGatewayMessage(const std::string& gateway);
 
-// The first address edit that stops the request from being sent, in edit
-// order. Static and Torvo need all four to be valid addresses; with any
-// type a comma is refused, as it would split the package's fields, and so is
-// a text longer than its field, which would arrive cut.
-std::optional<AddressEdit> FirstRejectedAddress(const ControlRequest& request);
+// The first field that stops the request from being sent, in the dialog's
+// order. No field may hold a comma, CR, LF or NUL: each would split or cut
+// the package's fields, so the device would read its settings from the wrong
+// places. An address longer than its field would arrive cut, and Static and
+// Torvo need all four addresses to be valid.
+std::optional<RequestField> FirstRejectedField(const ControlRequest& request);
+// "Invalid %s - [%s]" for a field and its text.
+std::string InvalidFieldMessage(RequestField field, const std::string& text);
 
 // The record the package carries: every field from the request (cut to its
 // width), note the type's keyword.
@@ -80,7 +95,8 @@ tComUnitInfo MakeControlRecord(const ControlRequest& request);
 
 // Builds the flag 3 package for the record and sends it to the device port
 // the way the main window's search method says, holding the reply port for
-// the time of the send. 0 when sent, -1 otherwise (the log has the detail).
+// the time of the send. 0 when sent, -1 otherwise (the log has the detail);
+// a record with a field holding a comma, CR or LF is never sent.
 int SendControlPackage(WindowOps& form, const tComUnitInfo& record);
 
 inline constexpr const char* kControlSentText =

@@ -1,6 +1,7 @@
 #include "netsetup/net_form.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QEvent>
 #include <QFocusEvent>
@@ -35,17 +36,20 @@ bool IsAddressEdit(NetFormEdit edit, AddressEdit* address) {
 
 }  // namespace
 
-TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record) : QDialog(owner), logic_(form, *this) {
+TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context)
+    : QDialog(owner), logic_(form, *this, std::move(context)) {
     setObjectName(QStringLiteral("NetForm"));
     setWindowTitle(QStringLiteral("Network Setup"));
 
     auto* info = new QGroupBox(QStringLiteral("Device Information"), this);
     info->setObjectName(QStringLiteral("GroupBox2"));
     auto* infoLayout = new QFormLayout(info);
-    edits_[Index(NetFormEdit::Model)] = MakeLabeledEdit(info, "LabeledEditModel", "Model");
-    edits_[Index(NetFormEdit::Proj)] = MakeLabeledEdit(info, "LabeledEditProj", "Project");
-    edits_[Index(NetFormEdit::Name)] = MakeLabeledEdit(info, "LabeledEditName", "Name");
-    edits_[Index(NetFormEdit::Mac)] = MakeLabeledEdit(info, "LabeledEditMac", "MAC");
+    // Labels from the one list the refusal messages name fields by.
+    edits_[Index(NetFormEdit::Model)] =
+        MakeLabeledEdit(info, "LabeledEditModel", RequestFieldCaption(NetFormEdit::Model));
+    edits_[Index(NetFormEdit::Proj)] = MakeLabeledEdit(info, "LabeledEditProj", RequestFieldCaption(NetFormEdit::Proj));
+    edits_[Index(NetFormEdit::Name)] = MakeLabeledEdit(info, "LabeledEditName", RequestFieldCaption(NetFormEdit::Name));
+    edits_[Index(NetFormEdit::Mac)] = MakeLabeledEdit(info, "LabeledEditMac", RequestFieldCaption(NetFormEdit::Mac));
     for (NetFormEdit e : {NetFormEdit::Model, NetFormEdit::Proj, NetFormEdit::Name, NetFormEdit::Mac}) {
         infoLayout->addRow(Edit(e).label, Edit(e).edit);
     }
@@ -231,8 +235,8 @@ void TNetForm::FocusCloseButton() { buttonClose_->setFocus(Qt::OtherFocusReason)
 
 void TNetForm::CloseForm() { close(); }
 
-void ShowNetFormDialog(QWidget* owner, WindowOps& form, const tComUnitInfo& record) {
-    TNetForm dialog(owner, form, record);
+void ShowNetFormDialog(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context) {
+    TNetForm dialog(owner, form, record, std::move(context));
     dialog.setModal(true);
     dialog.exec();
 }

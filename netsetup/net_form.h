@@ -16,7 +16,7 @@ struct tComUnitInfo;
 
 class TNetForm : public QDialog, private NetFormView {
 public:
-    TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record);
+    TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context = {});
 
     NetFormLogic& Logic() { return logic_; }
 
@@ -40,6 +40,7 @@ private:
     void FocusEdit(NetFormEdit edit) override;
     void FocusCloseButton() override;
     void CloseForm() override;
+    bool IsShown() override { return isVisible(); }
 
     LabeledEdit edits_[10];
     QRadioButton* radioDhcp_ = nullptr;
@@ -57,4 +58,4 @@ private:
 // Shows TNetForm modally for a record, centred on and owned by `owner`;
 // the dialog is destroyed when it closes. Message boxes, logging and sending
 // go through `form`.
-void ShowNetFormDialog(QWidget* owner, WindowOps& form, const tComUnitInfo& record);
+void ShowNetFormDialog(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context = {});

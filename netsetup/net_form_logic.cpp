@@ -1,5 +1,8 @@
 #include "netsetup/net_form_logic.h"
 
+#include <chrono>
+#include <future>
+
 NetFormEdit ToNetFormEdit(AddressEdit edit) {
     switch (edit) {
         case AddressEdit::IP:
@@ -16,6 +19,7 @@ NetFormEdit ToNetFormEdit(AddressEdit edit) {
 
 void NetFormLogic::Load(const tComUnitInfo& record) {
     const ControlRequest r = ControlRequestFor(record);
+    loadedIp_ = r.ip;
     view_.SetEditText(NetFormEdit::Model, r.model);
     view_.SetEditText(NetFormEdit::Proj, r.proj);
     view_.SetEditText(NetFormEdit::Name, r.name);
@@ -77,23 +81,69 @@ ControlRequest NetFormLogic::Request() {
 }
 
 void NetFormLogic::BtnApplyClick() {
+    // The probe lets the window handle messages; a second click meanwhile is not a second send.
+    if (applying_) return;
+    applying_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{applying_};
+
     const ControlRequest request = Request();
     if (request.type == NetworkType::None) {
         form_.ShowMessage(kNoNetworkTypeText, "Warning", MessageIcon::Warning);
         return;
     }
     // A static address that does not parse could leave the device
-    // unreachable, so it stops here with the warning leaving the edit gives.
-    if (const auto rejected = FirstRejectedAddress(request)) {
-        form_.ShowMessage(InvalidAddressMessage(*rejected, request.Address(*rejected)), "Warning",
+    // unreachable, and a text that splits the package's fields would set it
+    // wrongly, so either stops here with the warning leaving an edit gives.
+    if (const auto rejected = FirstRejectedField(request)) {
+        form_.ShowMessage(InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected)), "Warning",
                           MessageIcon::Warning);
-        view_.FocusEdit(ToNetFormEdit(*rejected));
+        view_.FocusEdit(*rejected);
         return;
     }
+    if (TakesTheSentAddress(request.type) && !NewAddressIsSafe(request)) return;
     const bool sent = SendControlPackage(form_, MakeControlRecord(request)) == 0;
+    if (sent && context_.onSent) context_.onSent(request);
     form_.ShowMessage(sent ? kControlSentText : kControlFailedText, "Note",
                       sent ? MessageIcon::Information : MessageIcon::Warning);
     view_.CloseForm();
 }
 
 void NetFormLogic::ButtonCloseClick() { view_.CloseForm(); }
+
+bool NetFormLogic::NewAddressIsSafe(const ControlRequest& request) {
+    std::optional<std::string> conflict;
+    if (const tComUnitInfo* other = DeviceHoldingAddress(context_.knownDevices, request)) {
+        conflict = AddressInUseMessage(request.ip, *other);
+    } else {
+        conflict = ProbeWhileResponsive(request);
+    }
+    if (conflict && conflict->empty()) return false;
+    if (conflict) {
+        form_.ShowMessage(*conflict, "Warning", MessageIcon::Warning);
+        view_.FocusEdit(NetFormEdit::IP);
+        return false;
+    }
+    // Sometimes meant (the device moves to another site), so only asked.
+    if (!InThisComputersNetworks(request.ip) && !form_.AskYesNo(OutsideNetworksQuestion(request.ip), "Warning")) {
+        view_.FocusEdit(NetFormEdit::IP);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> NetFormLogic::ProbeWhileResponsive(const ControlRequest& request) {
+    if (!context_.probe || request.ip == loadedIp_) return std::nullopt;
+    AddressProber probe = context_.probe;
+    const bool shownBefore = view_.IsShown();
+    auto pending = std::async(std::launch::async, [probe, ip = request.ip] { return probe(ip); });
+    // Bounded by the probe's own second.
+    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form_.ProcessMessages();
+    const ProbeResult result = pending.get();
+    // Closed meanwhile: the user has given up on this change.
+    if (shownBefore && !view_.IsShown()) return std::string();
+    return ProbeConflict(
+        form_, [result](const std::string&) { return result; }, request, loadedIp_);
+}

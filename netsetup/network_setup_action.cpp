@@ -13,7 +13,8 @@ void NetworkSetup1Click(WindowOps& form, const TComUnitList& list, int SelectedR
     // iteration over the list itself.
     const TComUnitList records = list;
     for (const tComUnitInfo& record : records) {
-        if (ComUnitFieldText(record.ip) != ip || ComUnitFieldText(record.mac) != mac) {
+        // The cells show the record's texts as WriteRecordRow wrote them.
+        if (GridCellText(ComUnitFieldText(record.ip)) != ip || GridCellText(ComUnitFieldText(record.mac)) != mac) {
             continue;
         }
         // UPnP rows carry "NULL" where the device protocol's fields would be;

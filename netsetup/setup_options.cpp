@@ -1,6 +1,9 @@
 #include "netsetup/setup_options.h"
 
+#include <cstdlib>
 #include <utility>
+
+#include <CLI/CLI.hpp>
 
 namespace {
 
@@ -14,54 +17,73 @@ const std::pair<const char*, AddressEdit> kAddressOptions[] = {{"--ip", AddressE
 ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     ParsedSetupOptions parsed;
     SetupOptions& o = parsed.options;
-    bool macGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::optional<std::string>& out) {
-            if (out) {
-                parsed.error = a + " given twice";
-                return false;
-            }
-            if (i + 1 >= args.size()) {
-                parsed.error = a + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        if (a == "--mac") {
-            std::optional<std::string> mac;
-            if (macGiven) {
-                parsed.error = "--mac given twice";
-                return parsed;
-            }
-            if (!value(mac)) return parsed;
-            o.mac = *mac;
-            macGiven = true;
-            continue;
-        }
-        if (a == "--dhcp" || a == "--static") {
-            const NetworkType type = a == "--dhcp" ? NetworkType::Dhcp : NetworkType::Static;
-            if (o.type != NetworkType::None) {
-                parsed.error = "give one of --dhcp and --static";
-                return parsed;
-            }
-            o.type = type;
-            continue;
-        }
-        bool known = false;
-        for (const auto& [name, edit] : kAddressOptions) {
-            if (a == name) {
-                known = true;
-                if (!value(o.Address(edit))) return parsed;
-            }
-        }
-        if (!known) {
-            parsed.error = "unknown argument " + a;
+
+    // Every setup option, in one place. Repeats are counted, not merged: an
+    // option given twice is an error.
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    auto value = [&app](const char* name) {
+        return app.add_option(name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    };
+    CLI::Option* mac = value("--mac");
+    std::vector<std::pair<CLI::Option*, AddressEdit>> addresses;
+    for (const auto& [name, edit] : kAddressOptions) addresses.emplace_back(value(name), edit);
+    CLI::Option* dhcp = app.add_flag("--dhcp");
+    CLI::Option* fixed = app.add_flag("--static");
+    CLI::Option* force = app.add_flag("--force");
+    CLI::Option* verify = value("--verify");
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ArgumentMismatch&) {
+        // Only an option at the very end can lack its value.
+        parsed.error = args.back() + " needs a value";
+        return parsed;
+    } catch (const CLI::ParseError& e) {
+        parsed.error = e.what();
+        return parsed;
+    }
+    if (const std::vector<std::string> unknown = app.remaining(); !unknown.empty()) {
+        parsed.error = "unknown argument " + unknown.front();
+        return parsed;
+    }
+    if (mac->count() > 1) {
+        parsed.error = "--mac given twice";
+        return parsed;
+    }
+    for (const auto& [option, edit] : addresses) {
+        if (option->count() > 1) {
+            parsed.error = option->get_name() + " given twice";
             return parsed;
         }
+        if (option->count() == 1) o.Address(edit) = option->results().front();
     }
-    if (!macGiven || o.mac.empty()) {
+    if (dhcp->count() + fixed->count() > 1) {
+        parsed.error = "give one of --dhcp and --static";
+        return parsed;
+    }
+    if (dhcp->count() > 0) o.type = NetworkType::Dhcp;
+    if (fixed->count() > 0) o.type = NetworkType::Static;
+    if (mac->count() == 1) o.mac = mac->results().front();
+    o.force = force->count() > 0;
+    if (verify->count() > 1) {
+        parsed.error = "--verify given twice";
+        return parsed;
+    }
+    if (verify->count() == 1) {
+        const std::string& text = verify->results().front();
+        char* end = nullptr;
+        const long seconds = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
+            parsed.error = "--verify takes a number of seconds from 1 to 3600";
+            return parsed;
+        }
+        o.verifySeconds = static_cast<int>(seconds);
+    }
+
+    if (o.mac.empty()) {
         parsed.error = "--mac is required";
     } else if (o.type == NetworkType::None) {
         parsed.error = "give one of --dhcp and --static";

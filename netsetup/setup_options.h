@@ -13,6 +13,10 @@ struct SetupOptions {
     NetworkType type = NetworkType::None;
     // Given addresses replace the device's, as edits in the dialog would.
     std::optional<std::string> ip, gateway, netmask, dns;
+    // Set: search again until the device answers with the new settings, for at most this many seconds.
+    std::optional<int> verifySeconds;
+    // Send even where another device or host holds the address.
+    bool force = false;
 
     std::optional<std::string>& Address(AddressEdit edit) { return AddressMember(*this, edit); }
     const std::optional<std::string>& Address(AddressEdit edit) const { return AddressMember(*this, edit); }
@@ -23,7 +27,8 @@ struct ParsedSetupOptions {
     std::string error;  // non-empty: a usage error
 };
 
-// Parses --mac MAC, --dhcp | --static, --ip, --netmask, --gateway, --dns.
+// Parses --mac MAC, --dhcp | --static, --ip, --netmask, --gateway, --dns,
+// --verify SECONDS (1 to 3600) and --force.
 // Exactly one type; --static needs all four addresses.
 ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args);
 

@@ -50,6 +50,27 @@ std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddre
     return sources;
 }
 
+std::vector<in_addr_t> MulticastSourceAddresses(const std::vector<InterfaceAddress>& interfaces) {
+    std::vector<std::string> cards;
+    std::vector<in_addr_t> sources;
+    for (const InterfaceAddress& entry : interfaces) {
+        const unsigned wanted = IFF_UP | IFF_MULTICAST;
+        if ((entry.flags & wanted) != wanted || (entry.flags & IFF_LOOPBACK) != 0) continue;
+        if (entry.address == htonl(INADDR_ANY)) continue;
+        const std::string card = CardName(entry.name);
+        if (std::find(cards.begin(), cards.end(), card) != cards.end()) continue;
+        if (std::find(sources.begin(), sources.end(), entry.address) != sources.end()) continue;
+        cards.push_back(card);
+        sources.push_back(entry.address);
+    }
+    if (!sources.empty()) return sources;
+    for (const InterfaceAddress& entry : interfaces)
+        if ((entry.flags & (IFF_UP | IFF_LOOPBACK)) == (IFF_UP | IFF_LOOPBACK) && entry.address != htonl(INADDR_ANY) &&
+            std::find(sources.begin(), sources.end(), entry.address) == sources.end())
+            sources.push_back(entry.address);
+    return sources;
+}
+
 bool InLocalNetworks(in_addr_t address, const std::vector<InterfaceAddress>& interfaces) {
     return std::any_of(interfaces.begin(), interfaces.end(), [address](const InterfaceAddress& entry) {
         return entry.address != htonl(INADDR_ANY) && (entry.address & entry.netmask) == (address & entry.netmask);

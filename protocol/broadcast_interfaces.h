@@ -24,6 +24,12 @@ std::vector<InterfaceAddress> LocalInterfaceAddresses();
 // once. Further addresses of a card add nothing: the card already hears it.
 std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddress>& interfaces);
 
+// The card addresses a multicast must leave through: the first address of
+// each card that is up, can multicast and is not loopback, each card once.
+// With no such card, the loopback addresses that are up, so a host without
+// a network (or a test namespace) still reaches what runs on it.
+std::vector<in_addr_t> MulticastSourceAddresses(const std::vector<InterfaceAddress>& interfaces);
+
 // Whether an address lies in the subnet of any of these addresses (cards that
 // are down count too: the address is still theirs to reach once they are up).
 bool InLocalNetworks(in_addr_t address, const std::vector<InterfaceAddress>& interfaces);

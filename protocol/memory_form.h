@@ -12,6 +12,7 @@
 
 #include "protocol/com_unit_info.h"
 #include "protocol/device_information_container.h"
+#include "protocol/onvif_device_info.h"
 #include "protocol/task_queue.h"
 #include "protocol/window_ops.h"
 
@@ -41,6 +42,7 @@ public:
     bool networkSetupEnabled = true;
     bool popupAttached = true;
     bool headerRowFixed = true;
+    int currentRow = 0;  // the highlighted row; 0 for none
 
     // The grid: rows[r][c]; rows.size() is the row count.
     std::vector<std::vector<std::string>> rows;
@@ -51,9 +53,13 @@ public:
     std::vector<ShownMessage> messages;
     std::vector<tComUnitInfo> deviceInfoShown;
     std::vector<DeviceInformationContainer> upnpInfoShown;
+    std::vector<OnvifDeviceInfo> onvifInfoShown;
     std::vector<tComUnitInfo> networkSetupShown;
     std::vector<std::string> urlsOpened;
     bool openUrlResult = true;
+    std::vector<std::string> questions;  // asked with AskYesNo
+    bool answerYes = true;
+    bool modalOpen = false;
 
     // Runs posted tasks on the calling (window) thread.
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -88,13 +94,20 @@ public:
     void SetRowCount(int count) override;
     void SetHeaderRowFixed(bool fixed) override { headerRowFixed = fixed; }
     void SetCellMark(int col, int row, const std::string& toolTip) override;
+    void SetCurrentRow(int row) override { currentRow = row; }
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {
         messages.push_back({text, title, icon});
     }
     void ShowDeviceInfo(const tComUnitInfo& record) override { deviceInfoShown.push_back(record); }
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override { upnpInfoShown.push_back(device); }
+    void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override { onvifInfoShown.push_back(device); }
     void ShowNetworkSetup(const tComUnitInfo& record) override { networkSetupShown.push_back(record); }
+    bool AskYesNo(const std::string& text, const std::string&) override {
+        questions.push_back(text);
+        return answerYes;
+    }
+    bool IsModalOpen() override { return modalOpen; }
     bool OpenUrl(const std::string& url) override {
         urlsOpened.push_back(url);
         return openUrlResult;

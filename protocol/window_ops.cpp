@@ -48,12 +48,26 @@ void ClearGridRow(WindowOps& form, int row) {
     for (int col = 0; col < kGridColumnCount; ++col) form.SetCell(col, row, std::string());
 }
 
+std::string GridCellText(const std::string& text) {
+    std::string cell;
+    cell.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            cell += ' ';
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            cell += text[i];
+        }
+    }
+    return cell;
+}
+
 void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record) {
-    form.SetCell(kColModel, row, ComUnitFieldText(record.model));
-    form.SetCell(kColProj, row, ComUnitFieldText(record.proj));
-    form.SetCell(kColName, row, ComUnitFieldText(record.name));
-    form.SetCell(kColIp, row, ComUnitFieldText(record.ip));
-    form.SetCell(kColPort, row, ComUnitFieldText(record.trigger_port));
-    form.SetCell(kColNetmask, row, ComUnitFieldText(record.netmask));
-    form.SetCell(kColMac, row, ComUnitFieldText(record.mac));
+    form.SetCell(kColModel, row, GridCellText(ComUnitFieldText(record.model)));
+    form.SetCell(kColProj, row, GridCellText(ComUnitFieldText(record.proj)));
+    form.SetCell(kColName, row, GridCellText(ComUnitFieldText(record.name)));
+    form.SetCell(kColIp, row, GridCellText(ComUnitFieldText(record.ip)));
+    form.SetCell(kColPort, row, GridCellText(ComUnitFieldText(record.trigger_port)));
+    form.SetCell(kColNetmask, row, GridCellText(ComUnitFieldText(record.netmask)));
+    form.SetCell(kColMac, row, GridCellText(ComUnitFieldText(record.mac)));
 }

@@ -3,12 +3,14 @@
 // console form of lanvaro-cli and the in-memory fake of the tests implement
 // it; no logic file knows which one it talks to.
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 struct tComUnitInfo;
 struct DeviceInformationContainer;
+struct OnvifDeviceInfo;
 
 enum class SearchMethod { LocalBroadcast, IpRelay };
 enum class MessageIcon { None, Information, Warning, Error };
@@ -47,6 +49,8 @@ public:
     // empty text takes the mark away. A mark stays with its cell, not with the
     // text: whoever moves texts between rows marks them again.
     virtual void SetCellMark(int col, int row, const std::string& toolTip) = 0;
+    // Shows a data row as the table's current (highlighted) row.
+    virtual void SetCurrentRow(int row) = 0;
 
     // --- Memo1, the hidden diagnostic log -----------------------------
     // One line; a single trailing "\n" of printf-style lines is dropped.
@@ -56,7 +60,12 @@ public:
     virtual void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) = 0;
     virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                    // TFormInfo
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
+    virtual void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) = 0;
     virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;                  // TNetForm
+    // A Yes/No question; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
+    // True while any modal window (a dialog, a message box) is open.
+    virtual bool IsModalOpen() = 0;
     // Opens a page in the desktop's browser; false when it could not be handed over.
     virtual bool OpenUrl(const std::string& url) = 0;
 
@@ -83,11 +92,19 @@ constexpr int kColMac = 6;
 
 extern const char* const kGridHeaderTexts[kGridColumnCount];
 
+// The device families the project filter offers between "ALL" and "UPNP";
+// the filter compares a device's project with them exactly.
+constexpr std::array<const char*, 7> kProjectFamilies{"IPCam",   "SpeedDome", "NVR",  "DVR",
+                                                      "Encoder", "Decoder",   "IOBox"};
+
 // A row's text: every cell from column 0 on, each followed by "\r\n".
 std::string GridRowText(WindowOps& form, int row);
 // Fills a row's cells in order from such a text, one line each.
 void SetGridRowText(WindowOps& form, int row, const std::string& text);
 void ClearGridRow(WindowOps& form, int row);
+// A device's text as a cell shows it: every line break (CR LF, CR or LF)
+// becomes one space, so no cell holds what separates the cells of a row text.
+std::string GridCellText(const std::string& text);
 // Writes a record's model, proj, name, ip, trigger_port, netmask and mac
-// into columns 0 to 6 of a row.
+// into columns 0 to 6 of a row, each as GridCellText gives it.
 void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record);

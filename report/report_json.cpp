@@ -191,6 +191,19 @@ std::string ReportJson(const SearchReport& r) {
     w.Close(']');
     w.Close('}');
 
+    // Only a search with an ONVIF part has one.
+    if (r.onvif) {
+        w.Key("onvif");
+        w.Open('{');
+        w.Key("matches");
+        w.Value(r.onvif->matches);
+        w.Key("devices");
+        w.Value(r.onvif->devices);
+        w.Key("malformed");
+        w.Value(r.onvif->malformed);
+        w.Close('}');
+    }
+
     w.Key("problems");
     w.Open('[');
     for (const Problem& p : r.problems) {

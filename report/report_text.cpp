@@ -45,6 +45,7 @@ std::string StatusSummary(const SearchReport& r) {
     line += kDot + Count(r.datagrams, "reply", "replies");
     if (r.replies.Rejected() > 0) line += kDot + GroupedNumber(r.replies.Rejected()) + " ignored";
     if (r.upnp.ran) line += kDot + "UPnP " + GroupedNumber(r.upnp.answered) + " answered";
+    if (r.onvif) line += kDot + "ONVIF " + GroupedNumber(r.onvif->devices) + " answered";
     if (!r.outsideNetworks.empty())
         line += kDot + Count(static_cast<long long>(r.outsideNetworks.size()), "device", "devices") +
                 " outside your networks";

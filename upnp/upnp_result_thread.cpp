@@ -21,12 +21,12 @@ tComUnitInfo RecordTemplate() {
     return rec;
 }
 
-void GiveButtonBack(WindowOps& form) {
+}  // namespace
+
+void GiveSearchButtonBack(WindowOps& form) {
     form.SetButton1Enabled(true);
     form.SetButton1Caption("Lanvaro");
 }
-
-}  // namespace
 
 std::optional<tComUnitInfo> UpnpDeviceRecord(const DeviceInformationContainer& device) {
     tComUnitInfo rec = RecordTemplate();
@@ -53,36 +53,29 @@ std::optional<tComUnitInfo> UpnpDeviceRecord(const DeviceInformationContainer& d
 }
 
 void UpnpResultThread(WindowOps& form, std::shared_ptr<ManualResetEvent> event, std::function<void()> collect) {
-    form.Post([&form] { form.SetButton1Caption("Search Upnp..."); });
-    if (event) event->Wait();
+    PartsResultThread(form, "Search Upnp...", {std::move(event)}, std::move(collect));
+}
+
+void PartsResultThread(WindowOps& form, std::string caption, std::vector<std::shared_ptr<ManualResetEvent>> events,
+                       std::function<void()> collect) {
+    form.Post([&form, caption = std::move(caption)] { form.SetButton1Caption(caption); });
+    for (const auto& event : events)
+        if (event) event->Wait();
     form.Post(std::move(collect));
 }
 
-void CollectUpnpResults(WindowOps& form, TComUnitList& list, CPortForwardEngine& engine, bool searchStarted) {
-    const std::string proj = form.ProjText();
-    if (SameTextIgnoreCase(proj, "UPNP")) {
-        form.SetRowCount(1);
-    } else if (!SameTextIgnoreCase(proj, "ALL")) {
-        // The filter was changed during the wait: no UPnP rows, label kept.
-        GiveButtonBack(form);
-        engine.m_hSearchEvent.reset();
-        return;
+void AppendUpnpRows(WindowOps& form, TComUnitList& list, const CPortForwardEngine& engine) {
+    for (const DeviceInformationContainer& device : engine.m_Devices) {
+        const auto rec = UpnpDeviceRecord(device);
+        if (!rec) continue;
+        list.push_back(*rec);
+        const int row = form.RowCount();
+        form.SetRowCount(row + 1);
+        WriteRecordRow(form, row, *rec);
     }
+}
 
-    if (searchStarted) {
-        const std::size_t count = engine.m_Devices.size();
-        for (std::size_t i = 0; i < count; ++i) {
-            const auto rec = UpnpDeviceRecord(engine.m_Devices[i]);
-            if (!rec) continue;
-            list.push_back(*rec);
-            const int row = form.RowCount();
-            form.SetRowCount(row + 1);
-            WriteRecordRow(form, row, *rec);
-        }
-    }
-
-    engine.m_hSearchEvent.reset();
-
+void WriteCollectionEnding(WindowOps& form) {
     if (form.RowCount() <= 1) {
         form.SetRowCount(2);
         form.SetHeaderRowFixed(true);
@@ -91,5 +84,20 @@ void CollectUpnpResults(WindowOps& form, TComUnitList& list, CPortForwardEngine&
         form.SetLabel1Caption(StrFormat("%d device(s) found!", form.RowCount() - 1));
         form.SetHeaderRowFixed(true);
     }
-    GiveButtonBack(form);
+    GiveSearchButtonBack(form);
+}
+
+void CollectUpnpResults(WindowOps& form, TComUnitList& list, CPortForwardEngine& engine, bool searchStarted) {
+    const std::string proj = form.ProjText();
+    if (SameTextIgnoreCase(proj, "UPNP")) {
+        form.SetRowCount(1);
+    } else if (!SameTextIgnoreCase(proj, "ALL")) {
+        // The filter was changed during the wait: no UPnP rows, label kept.
+        GiveSearchButtonBack(form);
+        engine.m_hSearchEvent.reset();
+        return;
+    }
+    if (searchStarted) AppendUpnpRows(form, list, engine);
+    engine.m_hSearchEvent.reset();
+    WriteCollectionEnding(form);
 }

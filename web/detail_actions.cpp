@@ -1,5 +1,6 @@
 #include "web/detail_actions.h"
 
+#include "onvif/onvif_rows.h"
 #include "protocol/window_ops.h"
 #include "upnp/presentation_url.h"
 #include "web/browse_url.h"
@@ -10,12 +11,19 @@ std::vector<const tComUnitInfo*> RowRecords(WindowOps& form, const TComUnitList&
     if (SelectedRow < 1 || SelectedRow >= form.RowCount()) return matches;
     const std::string ip = form.Cell(kColIp, SelectedRow);
     const std::string mac = form.Cell(kColMac, SelectedRow);
+    const bool onvifRow = IsOnvifRow(form, SelectedRow);
     for (const tComUnitInfo& rec : list)
-        if (ComUnitFieldText(rec.ip) == ip && ComUnitFieldText(rec.mac) == mac) matches.push_back(&rec);
+        if (GridCellText(ComUnitFieldText(rec.ip)) == ip && GridCellText(ComUnitFieldText(rec.mac)) == mac &&
+            (ComUnitFieldText(rec.proj) == kOnvifProj && ComUnitFieldText(rec.mac) == "NULL") == onvifRow)
+            matches.push_back(&rec);
     return matches;
 }
 
 bool IsUpnpRowMac(const std::string& macCell) { return macCell.find("NULL") != std::string::npos; }
+
+bool IsOnvifRow(WindowOps& form, int row) {
+    return form.Cell(kColProj, row) == kOnvifProj && form.Cell(kColMac, row) == "NULL";
+}
 
 std::vector<const DeviceInformationContainer*> UpnpDevicesOfRecord(
     const tComUnitInfo& record, const std::vector<DeviceInformationContainer>& devices) {
@@ -31,11 +39,22 @@ std::vector<const DeviceInformationContainer*> UpnpDevicesOfRecord(
 }
 
 void Info1Click(WindowOps& form, const TComUnitList& list, const std::vector<DeviceInformationContainer>& devices,
-                int SelectedRow) {
+                int SelectedRow, const std::vector<OnvifDeviceInfo>& onvifDevices) {
     const std::vector<const tComUnitInfo*> matches = RowRecords(form, list, SelectedRow);
     if (matches.empty()) return;
     // Everything is copied before the first dialog: a dialog runs the event
     // loop, where a UPnP collection may append to the list and so move it.
+    if (IsOnvifRow(form, SelectedRow)) {
+        std::vector<OnvifDeviceInfo> shown;
+        for (const OnvifDeviceInfo& device : onvifDevices)
+            for (const tComUnitInfo* rec : matches)
+                if (RecordOfOnvifDevice(*rec, device)) {
+                    shown.push_back(device);
+                    break;
+                }
+        for (const OnvifDeviceInfo& device : shown) form.ShowOnvifDeviceInfo(device);
+        return;
+    }
     if (IsUpnpRowMac(form.Cell(kColMac, SelectedRow))) {
         std::vector<DeviceInformationContainer> shown;
         for (const tComUnitInfo* rec : matches)

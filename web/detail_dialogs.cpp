@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "web/device_info_form.h"
+#include "web/onvif_device_info_form.h"
 #include "web/upnp_device_info_form.h"
 
 void ShowDeviceInfoDialog(QWidget* owner, const tComUnitInfo& record) {
@@ -20,6 +21,12 @@ void ShowDeviceInfoDialog(QWidget* owner, const tComUnitInfo& record) {
 
 void ShowUpnpDeviceInfoDialog(QWidget* owner, const DeviceInformationContainer& device) {
     TForm1 form(owner);
+    form.SetDevice(device);
+    form.exec();
+}
+
+void ShowOnvifDeviceInfoDialog(QWidget* owner, const OnvifDeviceInfo& device) {
+    OnvifDeviceInfoForm form(owner);
     form.SetDevice(device);
     form.exec();
 }

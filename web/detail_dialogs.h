@@ -6,6 +6,7 @@
 
 #include "protocol/com_unit_info.h"
 #include "protocol/device_information_container.h"
+#include "protocol/onvif_device_info.h"
 
 class QDialog;
 class QGridLayout;
@@ -15,6 +16,7 @@ class QWidget;
 
 void ShowDeviceInfoDialog(QWidget* owner, const tComUnitInfo& record);                    // TFormInfo
 void ShowUpnpDeviceInfoDialog(QWidget* owner, const DeviceInformationContainer& device);  // TForm1
+void ShowOnvifDeviceInfoDialog(QWidget* owner, const OnvifDeviceInfo& device);
 
 // --- Building blocks shared by TFormInfo and TForm1 ---------------------
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "tools/devsim/box_guard.h"
+
 namespace {
 
 std::string Env(const char* name) {
@@ -13,13 +15,22 @@ std::string Env(const char* name) {
 
 }  // namespace
 
+bool UnderCi() { return Env("CI") == "true"; }
+
+int NotRunExitCode() { return UnderCi() ? 1 : kSkipExitCode; }
+
 void RequireLanBox() {
-    if (!Env("LANBOX").empty()) return;
-    std::fputs(
-        "This LAN test sends broadcasts, so it only runs inside a LAN box "
-        "(scripts/lanbox one -- TEST). Skipped.\n",
-        stderr);
-    std::exit(kSkipExitCode);
+    if (Env("LANBOX").empty()) {
+        std::fprintf(stderr,
+                     "This LAN test sends broadcasts, so it only runs inside a LAN box "
+                     "(scripts/lanbox one -- TEST). %s\n",
+                     UnderCi() ? "Under CI a test that does not run fails." : "Skipped.");
+        std::exit(NotRunExitCode());
+    }
+    const std::string refusal = LanBoxRefusal();
+    if (refusal.empty()) return;
+    std::fprintf(stderr, "Refusing to run outside a LAN box, nothing was sent: %s\n", refusal.c_str());
+    std::exit(kOutsideLanBoxExitCode);
 }
 
 std::string LanBoxShape() { return Env("LANBOX"); }

@@ -12,9 +12,16 @@
 // Exit code by which CTest reports a test as skipped.
 constexpr int kSkipExitCode = 77;
 
-// Ends the test binary with the skip code unless it runs inside
-// scripts/lanbox: a LAN test sends broadcasts and must never do so in the
-// machine's own network namespace. Call it first thing in main().
+// Whether this runs under CI (CI=true), where a test that does not run fails.
+bool UnderCi();
+// The exit code of a test that could not run: the skip code, 1 under CI.
+int NotRunExitCode();
+
+// Call it first thing in main(): a LAN test sends broadcasts and must never
+// do so in the machine's own network namespace. Outside scripts/lanbox
+// (LANBOX unset) the binary ends with NotRunExitCode(); with LANBOX set but a
+// network card the box did not make, it refuses with exit code 3, having
+// sent nothing.
 void RequireLanBox();
 
 // "one", "hosts", or empty outside a box.

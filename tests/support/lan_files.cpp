@@ -38,6 +38,15 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
+std::vector<std::string> WaitForLines(const std::string& path, std::size_t count, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (true) {
+        std::vector<std::string> lines = ReadLines(path);
+        if (lines.size() >= count || std::chrono::steady_clock::now() >= deadline) return lines;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 bool WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;

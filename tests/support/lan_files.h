@@ -27,5 +27,11 @@ bool WaitForFile(const std::string& path, std::chrono::milliseconds timeout);
 // The file's lines without their line ends; empty when there is no file.
 std::vector<std::string> ReadLines(const std::string& path);
 
+// The file's lines once there are at least `count` of them, or what there is
+// when the timeout passes first. For what devsim writes a moment after the
+// datagram arrived.
+std::vector<std::string> WaitForLines(const std::string& path, std::size_t count,
+                                      std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
 // Writes text to a file, replacing it; false on failure.
 bool WriteFile(const std::string& path, const std::string& text);

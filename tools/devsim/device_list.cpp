@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "protocol/window_ops.h"
 #include "tools/devsim/sim_device.h"
 
 std::string DevicePackage(const SimDevice& device, int flag) {
@@ -55,10 +56,10 @@ std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, st
 }
 
 std::vector<SimDevice> GenerateDevices(int count) {
-    // Models deliberately not in order, and fewer than projects x 2, so both
-    // filters and orderings have repeated keys to work on.
+    // Models deliberately not in order, so orderings have repeated keys to
+    // work on. Projects are the filter's families, three devices at a time,
+    // so each family the window offers shows devices from 21 on.
     static constexpr const char* kModels[] = {"KV-2100", "AX-9", "KV-310", "ZN-5000", "BX-77", "KV-2000", "AX-10"};
-    static constexpr const char* kProjects[] = {"IPCAM", "NVR", "DVR", "ENCODER"};
     static constexpr const char* kPorts[] = {"80", "8080", "554", "8000"};
     std::vector<SimDevice> devices;
     if (count <= 0) return devices;
@@ -68,7 +69,7 @@ std::vector<SimDevice> GenerateDevices(int count) {
         char buf[64];
         SimDevice d;
         d.fields[0] = kModels[u % std::size(kModels)];
-        d.fields[1] = kProjects[(u / 3) % std::size(kProjects)];
+        d.fields[1] = kProjectFamilies[(u / 3) % kProjectFamilies.size()];
         std::snprintf(buf, sizeof buf, "cam-%05u", u + 1);
         d.fields[2] = buf;
         std::snprintf(buf, sizeof buf, "10.%u.%u.%u", (u / (254 * 254)) % 256, (u / 254) % 254, u % 254 + 1);

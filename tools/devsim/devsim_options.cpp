@@ -1,5 +1,6 @@
 #include "tools/devsim/devsim_options.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 
 namespace {
@@ -23,49 +24,70 @@ std::optional<long long> ParseInteger(const std::string& text) {
 
 std::optional<DevsimOptions> DevsimOptions::Parse(int argc, const char* const* argv,
                                                   const std::vector<DevsimOption>& declared, std::string& error) {
-    DevsimOptions parsed;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::optional<std::string> inlineValue;
-        if (auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg.resize(eq);
-        }
-        const DevsimOption* option = FindOption(declared, arg);
-        if (option == nullptr) {
-            error = "unknown option " + arg;
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    std::vector<std::pair<const DevsimOption*, CLI::Option*>> options;
+    for (const DevsimOption& option : declared) {
+        CLI::Option* added =
+            option.kind == DevsimOptionKind::Flag
+                ? app.add_flag(option.name)
+                : app.add_option(option.name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        options.emplace_back(&option, added);
+    }
+
+    // CLI11 would read "--flag=VALUE" as a flag's value and "--name=" as
+    // "take the next argument"; both were refused or read as an empty value.
+    std::vector<std::string> reversed;
+    for (int i = argc - 1; i >= 1; --i) {
+        const std::string arg = argv[i];
+        const std::size_t eq = arg.find('=');
+        const DevsimOption* option =
+            arg.rfind("--", 0) == 0 && eq != std::string::npos ? FindOption(declared, arg.substr(0, eq)) : nullptr;
+        if (option != nullptr && option->kind == DevsimOptionKind::Flag) {
+            error = "option " + option->name + " takes no value";
             return std::nullopt;
         }
-        if (parsed.Has(arg)) {
-            error = "option " + arg + " given twice";
-            return std::nullopt;
-        }
-        if (option->kind == DevsimOptionKind::Flag) {
-            if (inlineValue) {
-                error = "option " + arg + " takes no value";
-                return std::nullopt;
-            }
-            parsed.values_[arg] = "";
-            continue;
-        }
-        std::string value;
-        if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < argc) {
-            value = argv[++i];
+        if (option != nullptr && eq + 1 == arg.size()) {
+            reversed.emplace_back();
+            reversed.push_back(option->name);
         } else {
-            error = "option " + arg + " needs a value";
+            reversed.push_back(arg);
+        }
+    }
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ArgumentMismatch&) {
+        // Only an option at the very end can lack its value.
+        error = "option " + std::string(argv[argc - 1]) + " needs a value";
+        return std::nullopt;
+    } catch (const CLI::ParseError& e) {
+        error = e.what();
+        return std::nullopt;
+    }
+    if (const std::vector<std::string> unknown = app.remaining(); !unknown.empty()) {
+        const std::string& arg = unknown.front();
+        error = "unknown option " + (arg.rfind("--", 0) == 0 ? arg.substr(0, arg.find('=')) : arg);
+        return std::nullopt;
+    }
+
+    DevsimOptions parsed;
+    for (const auto& [option, added] : options) {
+        if (added->count() == 0) continue;
+        if (added->count() > 1) {
+            error = "option " + option->name + " given twice";
             return std::nullopt;
         }
+        const std::string value = option->kind == DevsimOptionKind::Flag ? std::string() : added->results().front();
         if (option->kind == DevsimOptionKind::Integer) {
             auto number = ParseInteger(value);
             if (!number || *number < option->min || *number > option->max) {
-                error = "option " + arg + " needs an integer from " + std::to_string(option->min) + " to " +
+                error = "option " + option->name + " needs an integer from " + std::to_string(option->min) + " to " +
                         std::to_string(option->max) + ", not '" + value + "'";
                 return std::nullopt;
             }
         }
-        parsed.values_[arg] = value;
+        parsed.values_[option->name] = value;
     }
     return parsed;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// devsim's command line. Every option is declared by whoever uses it (the
-// runner or a service), so a service adds options without touching the
-// parser.
+// devsim's command line, parsed with CLI11. Every option is declared by
+// whoever uses it (the runner or a service), so a service adds options
+// without touching the parser.
 
 #include <map>
 #include <optional>

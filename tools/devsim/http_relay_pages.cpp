@@ -10,7 +10,7 @@ struct KindName {
     const char* name;
 };
 
-constexpr std::array<KindName, 13> kKindNames{{
+constexpr std::array<KindName, 14> kKindNames{{
     {HttpPageKind::Normal, "normal"},
     {HttpPageKind::NoItems, "no-items"},
     {HttpPageKind::Indented, "indented"},
@@ -24,6 +24,7 @@ constexpr std::array<KindName, 13> kKindNames{{
     {HttpPageKind::RedirectCross, "redirect-cross"},
     {HttpPageKind::RedirectLoop, "redirect-loop"},
     {HttpPageKind::Slow, "slow"},
+    {HttpPageKind::CommaNames, "comma-names"},
 }};
 
 constexpr std::size_t kHugeLineBytes = 16u << 20;
@@ -237,6 +238,13 @@ HttpRelayAnswer BuildHttpRelayAnswer(HttpPageKind kind, const std::vector<SimDev
             return Redirect("http://127.0.0.2:" + std::to_string(port) + TargetWithPage(request, "normal"));
         case HttpPageKind::RedirectLoop:
             return Redirect(TargetWithPage(request, "redirect-loop"));
+        case HttpPageKind::CommaNames: {
+            // A relay passes its cells on verbatim, separators of the device
+            // protocol included.
+            std::vector<SimDevice> named = devices;
+            for (SimDevice& device : named) device.fields[2] += ", east wing";
+            return Page(TablePage(named));
+        }
     }
     return Page({});
 }

@@ -23,6 +23,7 @@ enum class HttpPageKind {
     RedirectCross,  // 302 to the normal page on 127.0.0.2 (the one-host box)
     RedirectLoop,   // 302 to itself, forever
     Slow,           // accepted and read, never answered
+    CommaNames,     // the normal page, every name cell holding a comma
 };
 
 std::optional<HttpPageKind> ParseHttpPageKind(std::string_view name);

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <set>
 
+#include "tools/devsim/box_guard.h"
 #include "tools/devsim/devsim_options.h"
 #include "tools/devsim/service.h"
 #include "tools/devsim/sim_device.h"
@@ -22,11 +23,11 @@
 namespace {
 
 constexpr int kExitUsage = 2;
-constexpr int kExitOutsideBox = 3;
 
 std::vector<DevsimOption> CoreOptions() {
     return {
         {"--help", DevsimOptionKind::Flag, "show this text"},
+        {"--check-box", DevsimOptionKind::Flag, "only check that this runs inside a LAN box (exit 0) or not (exit 3)"},
         {"--devices", DevsimOptionKind::Text, "simulated devices from FILE (eleven fields a line, '#' comments)"},
         {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 100000},
         {"--overlong", DevsimOptionKind::Flag, "make the devices' text fields longer than the tool's record"},
@@ -95,11 +96,11 @@ int main(int argc, char** argv) {
         std::cout << "usage: lanvaro-devsim [OPTIONS]   (only inside scripts/lanbox)\n" << DevsimOptionsHelp(declared);
         return 0;
     }
-    const char* box = std::getenv("LANBOX");
-    if (box == nullptr || *box == '\0') {
-        Diag("refusing to start outside a LAN box: LANBOX is not set (run it through scripts/lanbox)");
-        return kExitOutsideBox;
+    if (const std::string refusal = LanBoxRefusal(); !refusal.empty()) {
+        Diag("refusing to start outside a LAN box: " + refusal);
+        return kOutsideLanBoxExitCode;
     }
+    if (options->Flag("--check-box")) return 0;
 
     std::vector<SimDevice> devices;
     if (auto path = options->Text("--devices")) {

@@ -31,8 +31,8 @@ std::optional<SimDevice> ParseDeviceLine(std::string_view line);
 std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, std::string& error);
 
 // `count` distinct devices, the same for the same count: names, IPs and MACs
-// unique, projects from a few families, models repeating so orderings can be
-// checked.
+// unique, projects the project filter's families (three devices each in
+// turn), models repeating so orderings can be checked.
 std::vector<SimDevice> GenerateDevices(int count);
 
 // Widens model, proj, name, mac, dev and note past the tool's field widths,

@@ -17,6 +17,7 @@
 #include "tools/devsim/garbage.h"
 #include "tools/devsim/line_sink.h"
 #include "tools/devsim/service.h"
+#include "tools/devsim/setup_applier.h"
 #include "tools/devsim/wire_codec.h"
 
 namespace {
@@ -32,11 +33,20 @@ struct PendingAnswer {
     std::uint32_t seed;
 };
 
+struct PendingSetup {
+    Clock::time_point due;
+    std::string package;
+};
+
 class UdpResponder final : public DevsimService {
 public:
     bool Start(const DevsimContext& context, std::string& error) override {
         const DevsimOptions& o = context.options;
-        devices_ = &context.devices;
+        // A copy: control packages change it, one device at a time.
+        devices_ = context.devices;
+        setupDelay_ = std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000));
+        ignoreSetup_ = o.Flag("--ignore-setup");
+        pool_ = BoxDhcpPool();
         diag_ = context.diag;
         perDatagram_ = static_cast<int>(o.Integer("--per-datagram", 1));
         answerDelay_ = std::chrono::milliseconds(o.Integer("--answer-delay-ms", 0));
@@ -71,6 +81,7 @@ private:
             SendDue(now);
             auto wait = std::chrono::milliseconds(1000);
             if (!pending_.empty()) wait = std::min(wait, Until(pending_.front().due, now));
+            if (!setups_.empty()) wait = std::min(wait, Until(setups_.front().due, now));
             if (!chatterTargets_.empty()) wait = std::min(wait, Until(nextChatter_, now));
             int ready = WaitReady(socket_.get(), POLLIN, waker_, wait);
             if (ready < 0) return;
@@ -98,7 +109,10 @@ private:
             queries_.Write(source + " " + package);
             auto flag = PackageFlag(package);
             if (!flag) continue;
-            if (*flag == kControlFlag) record_.Write(package);
+            if (*flag == kControlFlag) {
+                record_.Write(package);
+                if (!ignoreSetup_) setups_.push_back({Clock::now() + setupDelay_, package});
+            }
             if (IsQueryFlag(*flag)) query = true;
         }
         if (!query) return;
@@ -114,6 +128,11 @@ private:
     }
 
     void SendDue(Clock::time_point now) {
+        // One delay for all, so the front is always the earliest.
+        while (!setups_.empty() && setups_.front().due <= now) {
+            if (auto change = ApplyControlPackage(devices_, setups_.front().package, pool_)) diag_(*change);
+            setups_.pop_front();
+        }
         // Answers are queued in arrival order with one delay for all, so the
         // front is always the earliest.
         while (!pending_.empty() && pending_.front().due <= now) {
@@ -122,7 +141,7 @@ private:
             if (garbage_) {
                 for (const std::string& datagram : GarbageDatagrams(answer.seed)) Send(answer.to, datagram);
             }
-            for (const std::string& datagram : AnswerDatagrams(*devices_, perDatagram_)) Send(answer.to, datagram);
+            for (const std::string& datagram : AnswerDatagrams(devices_, perDatagram_)) Send(answer.to, datagram);
             if (rejects_) {
                 // One of each kind a receiver must refuse, so counts are known.
                 Send(answer.to, EncodePackage("Acme,01,not a package of this protocol"));
@@ -131,9 +150,9 @@ private:
             }
         }
         if (!chatterTargets_.empty() && nextChatter_ <= now) {
-            std::string datagram = devices_->empty()
+            std::string datagram = devices_.empty()
                                        ? EncodePackage("Kestrova,00,????")
-                                       : EncodePackage(DevicePackage((*devices_)[chatterIndex_++ % devices_->size()]));
+                                       : EncodePackage(DevicePackage(devices_[chatterIndex_++ % devices_.size()]));
             for (const sockaddr_in& target : chatterTargets_) Send(target, datagram);
             nextChatter_ = now + chatterInterval_;
         }
@@ -145,7 +164,11 @@ private:
         if (pace_.count() > 0) std::this_thread::sleep_for(pace_);
     }
 
-    const std::vector<SimDevice>* devices_ = nullptr;
+    std::vector<SimDevice> devices_;
+    std::chrono::milliseconds setupDelay_{2000};
+    bool ignoreSetup_ = false;
+    DhcpPool pool_;
+    std::deque<PendingSetup> setups_;
     std::function<void(const std::string&)> diag_;
     int perDatagram_ = 1;
     std::chrono::milliseconds answerDelay_{0};
@@ -184,6 +207,9 @@ const DevsimServiceRegistration kRegistration{{
             {"--rejects", DevsimOptionKind::Flag,
              "after every answer send one foreign package, one with an unknown flag and one undecodable datagram"},
             {"--silent", DevsimOptionKind::Flag, "receive and record, never answer"},
+            {"--setup-delay-ms", DevsimOptionKind::Integer,
+             "a device takes the settings of a control package after this long (default 2000)", 0, 600000},
+            {"--ignore-setup", DevsimOptionKind::Flag, "record control packages but keep the devices' settings"},
         },
     .enabled = [](const DevsimOptions& o) { return !o.Flag("--no-udp"); },
     .create = [] { return std::make_unique<UdpResponder>(); },

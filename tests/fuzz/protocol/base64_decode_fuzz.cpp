@@ -2,6 +2,8 @@
 // form must stop at its capacity; decoding a standard encoding gives back
 // the bytes.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -25,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int m = Base64Decode(small.data(), capacity, text.c_str());
     Require(m >= 0 && static_cast<std::size_t>(m) <= capacity);
     Require(static_cast<std::size_t>(m) == std::min<std::size_t>(capacity, static_cast<std::size_t>(n)));
-    Require(std::memcmp(small.data(), out.data(), static_cast<std::size_t>(m)) == 0);
+    // std::equal, not memcmp: an empty vector's data() may be null.
+    Require(std::equal(small.begin(), small.begin() + m, out.begin()));
 
     // The input read as bytes must survive encode then decode.
     std::vector<char> encoded(static_cast<std::size_t>(Base64EncodedLength(static_cast<int>(size))) + 1);
@@ -33,6 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(e == Base64EncodedLength(static_cast<int>(size)));
     std::vector<unsigned char> back(size + 1);
     Require(Base64Decode(back.data(), back.size(), encoded.data()) == static_cast<int>(size));
-    Require(std::memcmp(back.data(), data, size) == 0);
+    Require(std::equal(back.begin(), back.begin() + static_cast<std::ptrdiff_t>(size), data));
     return 0;
 }

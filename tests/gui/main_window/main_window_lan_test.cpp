@@ -6,15 +6,22 @@
 #include <cctype>
 #include <vector>
 
+#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
 #include "app/main_form.h"
 #include "app/string_grid_widget.h"
+#include "netsetup/control_package.h"
 #include "tests/support/lan_box.h"
 
 namespace {
@@ -45,10 +52,26 @@ private:
     qint64 worst_ = 0;
 };
 
-// Socket work on the window thread would stall it for the whole search, at
-// least two quiet times of 250 ms; the margin below that absorbs a slow or
-// busy machine (sanitizer builds, parallel tests) without letting it pass.
-constexpr qint64 kLongestStallMs = 400;
+// A stall this long is a frozen window, not a slow or busy machine (sanitizer
+// builds, parallel tests): several times what the window ever takes for one
+// task. The stall figures themselves are printed, not judged.
+constexpr qint64 kLongestStallMs = 2000;
+
+QPoint CellCentre(QTableWidget* grid, int col, int gridRow) {
+    return grid->visualRect(grid->model()->index(gridRow - 1, col)).center();
+}
+
+// A right-click as the window gets it: the button, then the menu request.
+void RightClick(QTableWidget* grid, const QPoint& pos) {
+    QWidget* viewport = grid->viewport();
+    const QPoint global = viewport->mapToGlobal(pos);
+    QMouseEvent press(QEvent::MouseButtonPress, pos, global, Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, pos, global, Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &release);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, pos, global);
+    QApplication::sendEvent(viewport, &menu);
+}
 
 }  // namespace
 
@@ -105,7 +128,9 @@ private Q_SLOTS:
     }
 
     void filteredSearchEndsOrderedByModel() {
-        DevsimProcess devsim({"--count", "20", "--duration", "60"});
+        // A host that never stops sending keeps each cycle going for its
+        // full 3 s: socket work on the window thread would freeze it that long.
+        DevsimProcess devsim({"--count", "20", "--chatter", "--duration", "60"});
         QVERIFY2(devsim.Start(), devsim.Error().c_str());
 
         TMainForm form;
@@ -115,13 +140,14 @@ private Q_SLOTS:
 
         StallMeter meter;
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 30000);
+        qInfo("longest stall of the window thread: %lld ms", meter.WorstMs());
         QVERIFY2(meter.WorstMs() < kLongestStallMs,
                  qPrintable(QStringLiteral("window thread stalled %1 ms").arg(meter.WorstMs())));
 
-        // Every third group of three generated devices is an NVR: six of twenty.
-        QCOMPARE(form.RowCount() - 1, 6);
-        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("6 device(s) found!"));
+        // The third group of three generated devices is the NVRs: three of twenty.
+        QCOMPARE(form.RowCount() - 1, 3);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("3 device(s) found!"));
         for (int row = 1; row < form.RowCount(); ++row) QCOMPARE(form.Cell(kColProj, row), std::string("NVR"));
         for (int row = 2; row < form.RowCount(); ++row)
             QVERIFY2(Lower(form.Cell(kColModel, row - 1)) >= Lower(form.Cell(kColModel, row)),
@@ -176,6 +202,111 @@ private Q_SLOTS:
         QTest::mouseClick(report, Qt::LeftButton);
         QCOMPARE(shown.size(), std::size_t(1));
         QCOMPARE(shown[0].outsideNetworks, std::vector<std::string>{"10.2.0.2"});
+    }
+
+    void rowClickedDuringASearchIsTheRowActedOnAfterIt() {
+        // Paced answers keep the search going while the first rows show.
+        DevsimProcess devsim({"--count", "42", "--pace-us", "20000", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        std::vector<tComUnitInfo> infoShown;
+        form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(rec); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Proj->setEditText(QStringLiteral("IPCam"));
+        auto* grid = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
+
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(form.RowCount() - 1 >= 3, 10000);
+        QVERIFY(form.Logic().Searching());
+        const int clicked = 3;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(grid, 0, clicked));
+        QCOMPARE(form.Logic().SelectedRow, clicked);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount() - 1, 6);
+        QCOMPARE(grid->currentRow() + 1, form.Logic().SelectedRow);
+
+        const std::string ip = form.Cell(kColIp, clicked);
+        RightClick(grid, CellCentre(grid, 0, clicked));
+        QTRY_VERIFY(form.PopupMenu1->isVisible());
+        form.Info1->trigger();
+        form.PopupMenu1->hide();
+        QCOMPARE(infoShown.size(), std::size_t(1));
+        QCOMPARE(ComUnitFieldText(infoShown[0].ip), ip);
+        QCOMPARE(grid->currentRow() + 1, clicked);
+    }
+
+    void headerClickDuringASearchLeavesTheTableToTheSearch() {
+        // No package device answers: an empty row made by ordering the empty
+        // table would stay, and the cameras would go behind it.
+        DevsimProcess devsim({"--no-udp", "--upnp-count", "3", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QCOMPARE(form.RowCount(), 1);
+        QHeaderView* header = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"))->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 20000);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("2 device(s) found!"));
+        QCOMPARE(form.RowCount() - 1, 2);
+        for (int row = 1; row < form.RowCount(); ++row) QVERIFY(!form.Cell(kColIp, row).empty());
+    }
+
+    void f5PressesTheSearchButton() {
+        DevsimProcess devsim({"--count", "6", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<QComboBox*>(QStringLiteral("Proj"))->setEditText(QStringLiteral("SpeedDome"));
+        QTest::keyClick(&form, Qt::Key_F5);
+        QVERIFY(form.Logic().Searching());
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label1"))->text(), QStringLiteral("3 device(s) found!"));
+    }
+
+    void aChangedDeviceIsFoundAgainAndShownInTheStatusBar() {
+        TempDir files;
+        QVERIFY(WriteFile(files.File("devices"),
+                          "IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,n\n"
+                          "IPCAM,P1,Gate,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:02,HW1.0,n\n"));
+        DevsimProcess devsim({"--devices", files.File("devices"), "--setup-delay-ms", "0", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.findChild<QComboBox*>(QStringLiteral("Proj"))->setEditText(QStringLiteral("P1"));
+        form.Logic().SetWatchTimings({std::chrono::milliseconds(300), std::chrono::seconds(10)});
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount() - 1, 2);
+
+        ControlRequest request = ControlRequestFor(form.Logic().ComUnitList[0]);
+        request.type = NetworkType::Static;
+        request.ip = "10.0.0.77";
+        QCOMPARE(SendControlPackage(form, MakeControlRecord(request)), 0);
+        form.Logic().StartSetupWatch(request);
+
+        auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
+        const QString expected = QString::fromStdString(request.mac + ": now at 10.0.0.77");
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(expected), 10000);
+        auto* grid = form.findChild<StringGridWidget*>();
+        QVERIFY(grid->currentRow() >= 0);
+        QCOMPARE(form.Cell(kColIp, grid->currentRow() + 1), std::string("10.0.0.77"));
+        QCOMPARE(form.Cell(kColMac, grid->currentRow() + 1), request.mac);
+        QVERIFY(!form.Logic().Watching());
     }
 };
 

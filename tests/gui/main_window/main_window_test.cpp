@@ -31,15 +31,8 @@
 #include "app/main_form.h"
 #include "app/search_report_dialog.h"
 #include "tests/support/fake_window.h"
-#include "upnp/manual_reset_event.h"
 
 namespace {
-
-struct Message {
-    std::string text;
-    std::string title;
-    MessageIcon icon;
-};
 
 // Rows written through the window operations, as the parsers write them.
 void FillRows(TMainForm& form, const std::vector<std::vector<std::string>>& rows) {
@@ -135,9 +128,10 @@ private Q_SLOTS:
         auto* proj = Find<QComboBox>(form, "Proj");
         QCOMPARE(proj->currentText(), QStringLiteral("ALL"));
         QVERIFY(proj->isEditable());
-        QCOMPARE(proj->count(), 11);
+        QCOMPARE(proj->count(), 12);
         QCOMPARE(proj->itemText(8), QStringLiteral("UPNP"));
-        QVERIFY(proj->itemText(9).isEmpty() && proj->itemText(10).isEmpty());
+        QCOMPARE(proj->itemText(9), QStringLiteral("ONVIF"));
+        QVERIFY(proj->itemText(10).isEmpty() && proj->itemText(11).isEmpty());
         QCOMPARE(form.ProjText(), std::string("ALL"));
 
         QCOMPARE(Find<QGroupBox>(form, "GroupBox1")->title(), QStringLiteral("Search Method"));
@@ -160,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
-        QCOMPARE(menu->actions().size(), 3);
+        QCOMPARE(menu->actions().size(), 6);  // then a separator, Copy and Export...
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
         QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
         QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
@@ -383,29 +377,6 @@ private Q_SLOTS:
         QCOMPARE(box->currentText(), QStringLiteral("<Customized>"));
     }
 
-    void closeIsRefusedWhileUpnpSearchPends() {
-        TMainForm form;
-        std::vector<Message> messages;
-        form.SetMessageHandler([&](const std::string& text, const std::string& title, MessageIcon icon) {
-            messages.push_back({text, title, icon});
-        });
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-
-        form.Logic().Engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
-        QVERIFY(!form.close());
-        QVERIFY(form.isVisible());
-        QCOMPARE(messages.size(), std::size_t(1));
-        QCOMPARE(messages[0].text, std::string("Searching Upnp Devices! Please wait"));
-        QCOMPARE(messages[0].title, std::string("Warning"));
-        QCOMPARE(messages[0].icon, MessageIcon::Warning);
-
-        form.Logic().Engine.m_hSearchEvent.reset();
-        QVERIFY(form.close());
-        QVERIFY(!form.isVisible());
-        QCOMPARE(messages.size(), std::size_t(1));
-    }
-
     void postedTasksRunOnTheWindowThreadInOrder() {
         TMainForm form;
         QVERIFY(form.IsWindowThread());
@@ -469,6 +440,23 @@ private Q_SLOTS:
         const QStringList lines = memo->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(lines.value(lines.size() - 2), QStringLiteral("CONNECT ERROR"));
         QCOMPARE(lines.last(), QStringLiteral("DM_CreateUDPBroadcastSocket(6666) failed!"));
+    }
+
+    void returnOnARowOpensDetailInfo() {
+        TMainForm form;
+        std::vector<std::string> infoShown;
+        form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(ComUnitFieldText(rec.name)); });
+        ShowAndActivate(form);
+        form.Logic().ComUnitList = {
+            MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "g", "d", "m1", "eth0", ""}),
+            MakeRecord({"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "g", "d", "m2", "eth0", ""})};
+        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "m1"},
+                        {"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "m2"}});
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        grid->setFocus();
+        grid->setCurrentCell(1, 0);
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(infoShown, std::vector<std::string>{"back"});
     }
 
     void onlyWebPagesAreOpened() {

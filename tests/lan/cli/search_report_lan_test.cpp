@@ -196,6 +196,27 @@ TEST_F(SearchReportLan, CountersAddUp) {
     EXPECT_EQ(cards[0].toObject()[Q("failed_sends")].toInt(), 0);
 }
 
+TEST_F(SearchReportLan, LargeRelayAnswerCountsOnce) {
+    // Big enough to reach the window thread in several pieces.
+    devsim = std::make_unique<DevsimProcess>(std::vector<std::string>{"--count", "6000", "--tcp-relay", "--no-udp"});
+    ASSERT_TRUE(devsim->Start()) << devsim->Error();
+    const QJsonObject replies = Report({"--relay", "127.0.0.1", "--filter", "none"})[Q("replies")].toObject();
+    EXPECT_EQ(replies[Q("datagrams")].toInt(), 1);
+    EXPECT_EQ(replies[Q("packages")].toInt(), 6000);
+    EXPECT_EQ(replies[Q("hidden_by_filter")].toInt(), 6000);
+}
+
+TEST_F(SearchReportLan, OnvifPartIsReported) {
+    devsim = std::make_unique<DevsimProcess>(
+        std::vector<std::string>{"--no-udp", "--onvif", "2", "--onvif-malformed", "--onvif-repeat"});
+    ASSERT_TRUE(devsim->Start()) << devsim->Error();
+    const QJsonObject onvif = Report({"--filter", "ONVIF"})[Q("onvif")].toObject();
+    EXPECT_EQ(onvif[Q("devices")].toInt(), 3);
+    // The repeating camera answers every probe three times.
+    EXPECT_GE(onvif[Q("matches")].toInt(), 5);
+    EXPECT_GE(onvif[Q("malformed")].toInt(), 1);
+}
+
 TEST_F(SearchReportLan, DoctorNamesTheProgramHoldingTheReplyPort) {
     BroadcastCard card;
     ASSERT_TRUE(card.Ok());

@@ -139,6 +139,24 @@ TEST_F(CliSetup, RefusesWithoutSendingWhenTheDeviceOrAnAddressIsWrong) {
             "Kestrova,03,IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,dhcp"});
 }
 
+TEST_F(CliSetup, RefusesARelayRowWhoseNameHoldsAComma) {
+    DevsimProcess relay(
+        {"--no-udp", "--devices", files_.File("devices"), "--http-relay", "18080", "--http-page", "comma-names"});
+    ASSERT_TRUE(relay.Start()) << relay.Error();
+    CliRun run = Run({"--mac", "02:4B:56:00:00:01", "--dhcp", "--relay", "127.0.0.1:18080", "--transport", "HttpCmd"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: Invalid Name - [Door, east wing]"});
+    EXPECT_TRUE(run.out.empty());
+
+    // Only the package sent last has arrived: the refusal sent nothing.
+    run = Run({"--mac", "02:4B:56:00:00:01", "--dhcp"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(
+        WaitForRecorded(Recorded(), 1),
+        std::vector<std::string>{
+            "Kestrova,03,IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,dhcp"});
+}
+
 #endif  // LANVARO_CLI_PATH
 
 }  // namespace

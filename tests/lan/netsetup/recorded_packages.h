@@ -12,12 +12,7 @@
 // The recorded lines once there are at least `count`, or what there is when
 // five seconds have passed.
 inline std::vector<std::string> WaitForRecorded(const std::string& path, std::size_t count) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (true) {
-        std::vector<std::string> lines = ReadLines(path);
-        if (lines.size() >= count || std::chrono::steady_clock::now() >= deadline) return lines;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    return WaitForLines(path, count, std::chrono::seconds(5));
 }
 
 // The recorded lines once one of them is `line`, or what there is when five

@@ -1,7 +1,5 @@
 // Control packages and the relay address guard, against a simulated device.
 
-#include <thread>
-
 #include <gtest/gtest.h>
 
 #include "protocol/plain_package.h"
@@ -12,18 +10,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Lines appear in devsim's files shortly after the datagram arrives.
-std::vector<std::string> LinesAfterAWhile(const std::string& path, size_t expected) {
-    const auto end = std::chrono::steady_clock::now() + 3s;
-    std::vector<std::string> lines;
-    while (std::chrono::steady_clock::now() < end) {
-        lines = ReadLines(path);
-        if (lines.size() >= expected) break;
-        std::this_thread::sleep_for(20ms);
-    }
-    return lines;
-}
 
 TEST(ControlPackage, ReachesTheDeviceByteExact) {
     SampleDevsim sim;
@@ -39,7 +25,7 @@ TEST(ControlPackage, ReachesTheDeviceByteExact) {
     SetComUnitField(record.note, "STATIC");
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
 
-    auto lines = LinesAfterAWhile(sim.Record(), 2);
+    auto lines = WaitForLines(sim.Record(), 2);
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "Kestrova,03,KV-2100,IPCAM,Gate camera,192.0.2.77,80,255.255.255.0,192.0.2.1,,"
                          "00:11:22:33:44:01,HW1.0,",
@@ -71,7 +57,7 @@ TEST(ControlPackage, InvalidRelayAddressSendsNothing) {
     form.relayAddress = "127.0.0.1";
     ASSERT_EQ(tool.Send(kFlagRelayQuery), 0);
     EXPECT_FALSE(tool.Receive().empty());
-    auto seen = LinesAfterAWhile(sim.QueryLog(), 1);
+    auto seen = WaitForLines(sim.QueryLog(), 1);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_NE(seen[0].find("Kestrova,02,????"), std::string::npos) << seen[0];
     EXPECT_TRUE(ReadLines(sim.Record()).empty());

@@ -1,8 +1,6 @@
 // "IP Relay" on a LAN of three hosts: the tool on host 1, simulated devices
 // on hosts 2 and 3. A relay query must reach the named host and no other.
 
-#include <thread>
-
 #include <gtest/gtest.h>
 
 #include "protocol/plain_package.h"
@@ -47,16 +45,14 @@ TEST_F(RelayHosts, RelayQueryReachesOnlyTheRelayHost) {
     tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
                                       "00:11:22:33:44:55", "d", "DHCP"});
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
-    std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(ReadLines(host2_->Record()).size(), 1u);
+    EXPECT_EQ(WaitForLines(host2_->Record(), 1).size(), 1u);
     EXPECT_TRUE(ReadLines(host3_->QueryLog()).empty()) << "host 3 heard the relay exchange";
 
     // Host 3 was listening: a broadcast reaches it, and both hosts answer.
     form.method = SearchMethod::LocalBroadcast;
     ASSERT_EQ(tool.Send(kFlagLocalQuery), 0);
     EXPECT_EQ(tool.Receive().size(), 10u);
-    std::this_thread::sleep_for(100ms);
-    auto heard = ReadLines(host3_->QueryLog());
+    auto heard = WaitForLines(host3_->QueryLog(), 1);
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].rfind("udp " + addresses_[0] + ":", 0), 0u) << heard[0];
     EXPECT_NE(heard[0].find(" Kestrova,00,????"), std::string::npos) << heard[0];

@@ -107,7 +107,7 @@ TEST(TcpRelay, SilentRelayClosesWithoutAWord) {
     RelayAnswer answer = AskRelay(form, 3s);
     EXPECT_TRUE(answer.closed);
     EXPECT_TRUE(answer.bytes.empty());
-    auto seen = ReadLines(sim.QueryLog());
+    auto seen = WaitForLines(sim.QueryLog(), 1);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].rfind("tcp 127.0.0.1:", 0), 0u) << seen[0];
 }

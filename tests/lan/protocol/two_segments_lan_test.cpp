@@ -5,7 +5,6 @@
 // never heard the query and its devices were missing; these tests failed so.
 
 #include <map>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -15,8 +14,6 @@
 #include "tests/support/fake_window.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 class TwoSegments : public ::testing::Test {
 protected:
@@ -33,8 +30,7 @@ protected:
     // Each host heard exactly one datagram, from host 1's address on its own
     // segment: one per card, none twice.
     void ExpectHeardOnceFromItsSegment(const std::string& log, const std::string& from, const char* flag) {
-        std::this_thread::sleep_for(100ms);
-        const auto heard = ReadLines(log);
+        const auto heard = WaitForLines(log, 1);
         ASSERT_EQ(heard.size(), 1u) << from;
         EXPECT_EQ(heard[0].rfind("udp " + from + ":", 0), 0u) << heard[0];
         EXPECT_NE(heard[0].find(std::string(" Kestrova,") + flag), std::string::npos) << heard[0];
@@ -72,8 +68,8 @@ TEST_F(TwoSegments, ControlPackageReachesBothSegments) {
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
     ExpectHeardOnceFromItsSegment(segmentA_->QueryLog(), host1_[0], "03");
     ExpectHeardOnceFromItsSegment(segmentB_->QueryLog(), host1_[1], "03");
-    EXPECT_EQ(ReadLines(segmentA_->Record()).size(), 1u);
-    EXPECT_EQ(ReadLines(segmentB_->Record()).size(), 1u);
+    EXPECT_EQ(WaitForLines(segmentA_->Record(), 1).size(), 1u);
+    EXPECT_EQ(WaitForLines(segmentB_->Record(), 1).size(), 1u);
 }
 
 TEST_F(TwoSegments, RelayQueryStillGoesToTheNamedHostOnly) {

@@ -20,7 +20,8 @@ std::vector<DeviceInformationContainer> SearchOnce() {
     FakeWindow window;
     CPortForwardEngine engine;
     EXPECT_TRUE(engine.StartSearch(&window));
-    EXPECT_TRUE(engine.m_hSearchEvent->WaitFor(milliseconds(4000)));
+    // Three times the 3.3 s a search takes at most: beyond that it hangs.
+    EXPECT_TRUE(engine.m_hSearchEvent->WaitFor(milliseconds(10000)));
     return engine.m_Devices;
 }
 

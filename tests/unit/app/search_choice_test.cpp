@@ -1,5 +1,6 @@
 #include <clocale>
 #include <cstring>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -42,4 +43,19 @@ TEST(DecodeReceivedText, AnUnterminatedPackageIsStillTerminated) {
     Base64Encode(text, plain, 3);
     const DecodedAnswer answer = DecodeReceivedText(text, static_cast<int>(std::strlen(text)));
     EXPECT_STREQ(answer.packages.data(), "xyz");
+}
+
+TEST(DecodeReceivedText, AnAnswerCutShortLosesOnlyItsUnfinishedLastPackage) {
+    unsigned char plain[7] = {'a', 'b', 'c', '\0', 'd', 'e', 'f'};
+    InvertBytes(plain, 7);
+    char text[16] = {};
+    const int length = Base64Encode(text, plain, 7);
+
+    const DecodedAnswer cut = DecodeReceivedText(text, length, false);
+    EXPECT_EQ(std::string(cut.packages.begin(), cut.packages.end()), std::string("abc\0\0\0", 6));
+    EXPECT_EQ(cut.droppedLength, 3);
+
+    const DecodedAnswer closed = DecodeReceivedText(text, length, true);
+    EXPECT_STREQ(closed.packages.data() + 4, "def") << "a relay that closed sent its last package whole";
+    EXPECT_EQ(closed.droppedLength, 0);
 }

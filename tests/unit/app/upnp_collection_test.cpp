@@ -1,7 +1,9 @@
+#include <algorithm>
 #include <clocale>
 
 #include <gtest/gtest.h>
 
+#include "app/main_form_logic.h"
 #include "tests/support/fake_window.h"
 #include "upnp/port_forward_engine.h"
 #include "upnp/upnp_result_thread.h"
@@ -128,6 +130,39 @@ TEST_F(UpnpCollection, DevicesOfAnEarlierSearchAreNotListedWhenThisRunStartedNon
     CollectUpnpResults(form, list, engine, false);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(form.label1Caption, "0 device(s) found!");
+}
+
+TEST(UpnpRowText, ALineBreakInADescriptionIsOneBlankAndOrderingKeepsEveryCellInItsColumn) {
+    std::setlocale(LC_ALL, "C.UTF-8");
+    FakeWindow form;
+    MainFormLogic logic(form);
+    const tComUnitInfo device = MakeRecord({"KV-2100", "IPCam", "Gate", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1",
+                                            "10.0.0.2", "02:4B:56:00:00:01", "HW1.0", ""});
+    logic.ComUnitList.push_back(device);
+    form.SetRowCount(2);
+    WriteRecordRow(form, 1, device);
+    logic.Engine.m_Devices = {Camera("AXIS", "", "Lobby\r\ncamera\nnorth", "http://10.0.0.9/")};
+    logic.Engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
+    CollectUpnpResults(form, logic.ComUnitList, logic.Engine, true);
+    logic.StringGrid1MouseUp(true, kColName, 0);
+    logic.StringGrid1MouseUp(true, kColName, 0);
+
+    const std::vector<std::string> upnpRow{
+        "Axis 200 Series", "Axis 200 Series", "Lobby camera north", "10.0.0.9", "80", "NULL", "NULL"};
+    std::vector<std::vector<std::string>> rows = form.DataRows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows,
+              (std::vector<std::vector<std::string>>{
+                  upnpRow, {"KV-2100", "IPCam", "Gate", "10.0.0.5", "80", "255.255.255.0", "02:4B:56:00:00:01"}}));
+
+    // The row still finds its device, and still takes no network settings.
+    const int row = form.Cell(kColNetmask, 1) == "NULL" ? 1 : 2;
+    logic.StringGrid1SelectCell(0, row);
+    logic.PopupMenu1Popup();
+    EXPECT_FALSE(form.networkSetupEnabled);
+    logic.Info1Click();
+    ASSERT_EQ(form.upnpInfoShown.size(), 1u);
+    EXPECT_EQ(form.upnpInfoShown[0].Description, "Lobby\r\ncamera\nnorth");
 }
 
 TEST(UpnpResultThreadBody, WaitsOffTheWindowThreadThenCollectsOnIt) {

@@ -65,24 +65,32 @@ ControlRequest Request(NetworkType type) {
     return r;
 }
 
-TEST(FirstRejectedAddress, StaticAndTorvoNeedFourAddressesDhcpCarriesThem) {
+TEST(FirstRejectedField, StaticAndTorvoNeedFourAddressesDhcpCarriesThem) {
     for (NetworkType type : {NetworkType::Static, NetworkType::Torvo}) {
         ControlRequest r = Request(type);
-        EXPECT_FALSE(FirstRejectedAddress(r).has_value());
+        EXPECT_FALSE(FirstRejectedField(r).has_value());
         r.dns = "";
         r.netmask = "255.255.255.255";
         // The first from the top of the dialog: Netmask is above DNS.
-        EXPECT_EQ(FirstRejectedAddress(r), AddressEdit::Netmask);
+        EXPECT_EQ(FirstRejectedField(r), RequestField::Netmask);
         r.netmask = "255.255.255.0";
-        EXPECT_EQ(FirstRejectedAddress(r), AddressEdit::DNS);
+        EXPECT_EQ(FirstRejectedField(r), RequestField::DNS);
     }
     ControlRequest dhcp = Request(NetworkType::Dhcp);
     dhcp.ip = "";
     dhcp.gateway = "anything";
-    EXPECT_FALSE(FirstRejectedAddress(dhcp).has_value());
+    EXPECT_FALSE(FirstRejectedField(dhcp).has_value());
     // A comma would move every later field of the package one place on.
     dhcp.gateway = "10.0.0.1,static";
-    EXPECT_EQ(FirstRejectedAddress(dhcp), AddressEdit::Gateway);
+    EXPECT_EQ(FirstRejectedField(dhcp), RequestField::Gateway);
+    // So would a line end in any other field, and a NUL would cut the package.
+    dhcp.port = std::string("80\0", 3);
+    EXPECT_EQ(FirstRejectedField(dhcp), RequestField::Gateway);
+    dhcp.mac = "00:11:22:33:44:55\r\n";
+    EXPECT_EQ(InvalidFieldMessage(*FirstRejectedField(dhcp), dhcp.mac), "Invalid MAC - [00:11:22:33:44:55\r\n]");
+    dhcp.gateway = "10.0.0.1";
+    dhcp.mac = "00:11:22:33:44:55";
+    EXPECT_EQ(FirstRejectedField(dhcp), RequestField::Port);
 }
 
 TEST(MakeControlRecord, CarriesTheRequestInRecordFieldsWithTheTypeKeyword) {

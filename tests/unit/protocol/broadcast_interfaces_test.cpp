@@ -76,11 +76,21 @@ INSTANTIATE_TEST_SUITE_P(
                       FilterCase{"UnsetAddress", {Entry("eth2", kCard, "0.0.0.0")}, {}}),
     [](const ::testing::TestParamInfo<FilterCase>& param) { return std::string(param.param.name); });
 
+TEST(MulticastSources, EveryCardThatCanMulticastElseLoopback) {
+    const std::vector<InterfaceAddress> cards{kLaptop[0],
+                                              Entry("eth0", IFF_UP | IFF_BROADCAST, "192.168.1.20"),  // no multicast
+                                              Entry("wlan0", kCard, "10.0.0.7"),
+                                              Entry("wlan0", kCard, "10.0.0.8"),
+                                              Entry("tun0", IFF_UP | IFF_POINTOPOINT | IFF_MULTICAST, "10.8.0.2"),
+                                              Entry("eth1", kCard & ~IFF_UP, "10.1.0.1")};
+    EXPECT_EQ(Texts(MulticastSourceAddresses(cards)), (std::vector<std::string>{"10.0.0.7", "10.8.0.2"}));
+    EXPECT_EQ(Texts(MulticastSourceAddresses({kLaptop[0], cards[1]})), std::vector<std::string>{"127.0.0.1"});
+}
+
 TEST(LocalNetworks, AnAddressIsLocalWhenAnyCardsSubnetHoldsIt) {
-    const std::vector<InterfaceAddress> cards{Entry("lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", "255.0.0.0"),
-                                              Entry("eth0", kCard, "192.168.1.20"),
-                                              Entry("wlan0", kCard, "10.0.0.7", "255.255.0.0"),
-                                              Entry("eth2", kCard, "0.0.0.0", "0.0.0.0")};
+    const std::vector<InterfaceAddress> cards{
+        Entry("lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", "255.0.0.0"), Entry("eth0", kCard, "192.168.1.20"),
+        Entry("wlan0", kCard, "10.0.0.7", "255.255.0.0"), Entry("eth2", kCard, "0.0.0.0", "0.0.0.0")};
     EXPECT_TRUE(InLocalNetworks(inet_addr("192.168.1.254"), cards));
     EXPECT_TRUE(InLocalNetworks(inet_addr("10.0.200.1"), cards));
     EXPECT_TRUE(InLocalNetworks(inet_addr("127.3.0.1"), cards));

@@ -74,6 +74,19 @@ TEST_F(ReplyParserTest, DevicesAreKnownByIpAndMacAcrossAnswers) {
     macCaseLower.replace(macCaseLower.find("00:1A"), 5, "00:1a");
     EXPECT_EQ(Parse(Joined({otherMac, otherIp, macCase, macCaseLower})), 4) << "comparison is byte for byte";
     EXPECT_EQ(nextRow, 6);
+
+    // A relay's answer: many packages in one buffer, known devices and
+    // repeats among them.
+    std::vector<std::string> relay{kReply, otherIp};
+    for (int i = 0; i < 50; ++i) {
+        std::string device = kReply;
+        device.replace(device.find("10.0.0.5"), 8, "10.0.1." + std::to_string(i));
+        relay.push_back(device);
+        relay.push_back(device);
+    }
+    relay.push_back(macCase);
+    EXPECT_EQ(Parse(Joined(relay)), 50);
+    EXPECT_EQ(list.size(), 55u);
 }
 
 TEST_F(ReplyParserTest, ProjectFilterHidesRowsButKeepsRecords) {

@@ -20,3 +20,12 @@ TEST(ReportJson, EmptyReportHasEveryKey) {
               "\"duplicates\": 0, \"hidden_by_filter\": 0, \"rejected\": 0, \"rejected_reasons\": {}}, \"upnp\": "
               "{\"answered\": 0, \"kept\": 0, \"skipped\": []}, \"problems\": [], \"outside_networks\": []}\n");
 }
+
+TEST(ReportJson, OnvifPartOnlyWhenTheSearchHadOne) {
+    SearchReport report;
+    report.onvif = OnvifReport{4, 2, 1};
+    const std::string json = ReportJson(report);
+    EXPECT_NE(json.find("\"onvif\": {\"matches\": 4, \"devices\": 2, \"malformed\": 1}, \"problems\""),
+              std::string::npos)
+        << json;
+}

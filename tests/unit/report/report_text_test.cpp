@@ -24,4 +24,11 @@ TEST(ReportText, StatusLineSumsUpTheSearch) {
     report.outsideNetworks.clear();
     report.problems = {{"relay-unreachable", "", ""}, {"nothing-answered", "", ""}};
     EXPECT_EQ(StatusSummary(report), "Relay 10.1.1.1 over TCP \xC2\xB7 1 reply \xC2\xB7 2 problems");
+
+    report.problems.clear();
+    report.upnp.ran = true;
+    report.upnp.answered = 2;
+    report.onvif = OnvifReport{5, 3, 1};
+    EXPECT_EQ(StatusSummary(report),
+              "Relay 10.1.1.1 over TCP \xC2\xB7 1 reply \xC2\xB7 UPnP 2 answered \xC2\xB7 ONVIF 3 answered");
 }

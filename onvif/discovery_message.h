@@ -1,0 +1,38 @@
+#pragma once
+// Reads one WS-Discovery datagram: the devices of a ProbeMatches or a Hello,
+// in the 2005/04 or the 2009/01 version of the protocol.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "protocol/onvif_device_info.h"
+
+namespace wsd {
+inline constexpr std::string_view kDiscovery2005 = "http://schemas.xmlsoap.org/ws/2005/04/discovery";
+inline constexpr std::string_view kDiscovery2009 = "http://docs.oasis-open.org/ws-dd/ns/discovery/2009/01";
+inline constexpr std::string_view kAddressing2004 = "http://schemas.xmlsoap.org/ws/2004/08/addressing";
+inline constexpr std::string_view kAddressing2005 = "http://www.w3.org/2005/08/addressing";
+inline constexpr std::string_view kSoap12 = "http://www.w3.org/2003/05/soap-envelope";
+inline constexpr std::string_view kSoap11 = "http://schemas.xmlsoap.org/soap/envelope/";
+inline constexpr std::string_view kNetworkWsdl = "http://www.onvif.org/ver10/network/wsdl";
+inline constexpr std::string_view kDeviceWsdl = "http://www.onvif.org/ver10/device/wsdl";
+}  // namespace wsd
+
+enum class DiscoveryKind {
+    ProbeMatches,
+    Hello,
+    Other,      // a well-formed SOAP message of another kind (a Probe, a Bye...)
+    Malformed,  // anything else
+};
+
+struct DiscoveryMessage {
+    DiscoveryKind kind = DiscoveryKind::Malformed;
+    // Every match of a ProbeMatches, or the one device of a Hello, in
+    // document order; answeredFrom is left empty.
+    std::vector<OnvifDeviceInfo> devices;
+    // For Other: the body element's name; for Malformed: why, in one line.
+    std::string detail;
+};
+
+DiscoveryMessage ParseDiscoveryMessage(std::string_view datagram);

@@ -1,0 +1,117 @@
+#include "onvif/onvif_rows.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+            return false;
+    return true;
+}
+
+// A text cut to fit a record field without splitting a UTF-8 sequence.
+template <std::size_t N>
+void SetTextField(char (&field)[N], std::string_view text) {
+    if (text.size() >= N) {
+        std::size_t cut = N - 1;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+        text = text.substr(0, cut);
+    }
+    SetComUnitField(field, text);
+}
+
+std::optional<XAddrHost> HttpIpv4Host(std::string_view url) {
+    constexpr std::string_view kScheme = "http://";
+    if (!StartsWithIgnoringCase(url, kScheme)) return std::nullopt;
+    std::string_view rest = url.substr(kScheme.size());
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    if (rest.find('@') != std::string_view::npos) return std::nullopt;  // user info hides the host
+    const std::size_t colon = rest.find(':');
+    const std::string host(rest.substr(0, colon));
+    in_addr parsed{};
+    if (inet_pton(AF_INET, host.c_str(), &parsed) != 1) return std::nullopt;
+    char canonical[INET_ADDRSTRLEN];
+    if (inet_ntop(AF_INET, &parsed, canonical, sizeof canonical) == nullptr) return std::nullopt;
+    XAddrHost out{canonical, "80"};
+    if (colon != std::string_view::npos) {
+        const std::string_view port = rest.substr(colon + 1);
+        if (port.empty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return std::nullopt;
+        const int number = std::stoi(std::string(port));
+        if (number < 1 || number > 65535) return std::nullopt;
+        out.port = std::to_string(number);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string PercentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = HexValue(text[i + 1]);
+            const int low = HexValue(text[i + 2]);
+            if (high >= 0 && low >= 0) {
+                out.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+std::string ScopeValue(const std::vector<std::string>& scopes, std::string_view prefix) {
+    for (const std::string& scope : scopes)
+        if (StartsWithIgnoringCase(scope, prefix)) return PercentDecode(std::string_view(scope).substr(prefix.size()));
+    return {};
+}
+
+std::optional<XAddrHost> FirstIpv4HttpXAddr(const std::vector<std::string>& xaddrs) {
+    for (const std::string& xaddr : xaddrs)
+        if (auto host = HttpIpv4Host(xaddr)) return host;
+    return std::nullopt;
+}
+
+std::optional<tComUnitInfo> OnvifDeviceRecord(const OnvifDeviceInfo& device, std::string& problem) {
+    const auto host = FirstIpv4HttpXAddr(device.xaddrs);
+    if (!host) {
+        problem = "no http XAddr with an IPv4 address";
+        return std::nullopt;
+    }
+    tComUnitInfo rec{};
+    SetTextField(rec.model, ScopeValue(device.scopes, "onvif://www.onvif.org/hardware/"));
+    SetComUnitField(rec.proj, kOnvifProj);
+    SetTextField(rec.name, ScopeValue(device.scopes, "onvif://www.onvif.org/name/"));
+    SetComUnitField(rec.ip, host->ip);
+    SetComUnitField(rec.trigger_port, host->port);
+    SetComUnitField(rec.netmask, "NULL");
+    SetComUnitField(rec.gateway, "NULL");
+    SetComUnitField(rec.dns, "NULL");
+    SetComUnitField(rec.mac, "NULL");
+    SetComUnitField(rec.dev, "NULL");
+    SetComUnitField(rec.note, device.endpoint.substr(0, sizeof rec.note - 1));
+    return rec;
+}
+
+bool RecordOfOnvifDevice(const tComUnitInfo& record, const OnvifDeviceInfo& device) {
+    return ComUnitFieldText(record.proj) == kOnvifProj &&
+           ComUnitFieldText(record.note) == device.endpoint.substr(0, sizeof record.note - 1);
+}

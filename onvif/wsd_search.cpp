@@ -1,0 +1,237 @@
+#include "onvif/wsd_search.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "onvif/discovery_message.h"
+#include "onvif/onvif_device_set.h"
+#include "onvif/probe_message.h"
+#include "protocol/broadcast_interfaces.h"
+#include "protocol/udp_socket.h"
+#include "protocol/unique_fd.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kCancelCheck{50};
+// A host that floods the port cannot fill the log.
+constexpr int kMaxProblemLines = 50;
+constexpr int kMaxDatagrams = 1'000'000;
+
+std::string AddressText(in_addr_t address) {
+    in_addr a{};
+    a.s_addr = address;
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
+}
+
+std::string ErrorText() { return std::strerror(errno); }
+
+void AskLargeReceiveBuffer(int sock) {
+    const int size = kReplySocketReceiveBuffer;
+    if (::setsockopt(sock, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) return;
+    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+}
+
+in_addr GroupAddress() {
+    in_addr group{};
+    ::inet_pton(AF_INET, wsd::kMulticastGroup, &group);
+    return group;
+}
+
+// A probing socket on one card: bound to the card's address (answers come
+// back to it by unicast), multicasting through that card with TTL 1.
+UniqueFd ProbeSocket(in_addr_t source, std::vector<std::string>& log) {
+    UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    const std::string card = AddressText(source);
+    if (!sock) {
+        log.push_back("WS-Discovery: socket() failed for " + card + ": " + ErrorText());
+        return sock;
+    }
+    AskLargeReceiveBuffer(sock.get());
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = source;
+    in_addr via{};
+    via.s_addr = source;
+    const unsigned char ttl = 1;
+    if (::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        ::setsockopt(sock.get(), IPPROTO_IP, IP_MULTICAST_IF, &via, sizeof via) != 0 ||
+        ::setsockopt(sock.get(), IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
+        log.push_back("WS-Discovery: cannot probe through " + card + ": " + ErrorText());
+        sock.reset();
+    }
+    return sock;
+}
+
+// The group's port, joined on every card, for Hellos. Other discovery
+// software on this host may hold the port too, hence the shared binding.
+UniqueFd HelloSocket(const std::vector<in_addr_t>& sources, std::vector<std::string>& log) {
+    UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!sock) return sock;
+    const int on = 1;
+    ::setsockopt(sock.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    AskLargeReceiveBuffer(sock.get());
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(wsd::kPort);
+    if (::bind(sock.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        log.push_back("WS-Discovery: Hellos not heard, port 3702: " + ErrorText());
+        sock.reset();
+        return sock;
+    }
+    int joined = 0;
+    for (const in_addr_t source : sources) {
+        ip_mreq request{};
+        request.imr_multiaddr = GroupAddress();
+        request.imr_interface.s_addr = source;
+        if (::setsockopt(sock.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) == 0) ++joined;
+    }
+    if (joined == 0) sock.reset();
+    return sock;
+}
+
+class Collector {
+public:
+    explicit Collector(std::vector<std::string>& log) : log_(log) {}
+
+    void Take(std::string_view datagram, const sockaddr_in& from) {
+        const std::string sender = AddressText(from.sin_addr.s_addr) + ":" + std::to_string(ntohs(from.sin_port));
+        DiscoveryMessage message = ParseDiscoveryMessage(datagram);
+        if (message.kind == DiscoveryKind::Malformed) {
+            ++counts_.malformed;
+            Problem("WS-Discovery: ignored a datagram from " + sender + ": " + message.detail);
+            return;
+        }
+        // Probes (this search's own among them) are the group's normal traffic.
+        if (message.kind == DiscoveryKind::Other) {
+            if (message.detail != "Probe")
+                Problem("WS-Discovery: ignored a " + message.detail + " from " + sender +
+                        ": not a ProbeMatches or Hello");
+            return;
+        }
+        for (OnvifDeviceInfo& device : message.devices) {
+            ++counts_.matches;
+            device.answeredFrom = sender;
+            switch (set_.Add(std::move(device))) {
+                case OnvifDeviceSet::AddResult::NoEndpoint:
+                    Problem("WS-Discovery: ignored a device from " + sender + ": no endpoint reference and no XAddr");
+                    break;
+                case OnvifDeviceSet::AddResult::Full:
+                    if (!fullLogged_)
+                        log_.push_back("WS-Discovery: more than " + std::to_string(OnvifDeviceSet::kMaxDevices) +
+                                       " devices; the rest are not listed");
+                    fullLogged_ = true;
+                    break;
+                default:
+                    break;
+            }
+        }
+    }
+
+    std::vector<OnvifDeviceInfo> Take() {
+        if (problems_ > kMaxProblemLines)
+            log_.push_back("WS-Discovery: " + std::to_string(problems_ - kMaxProblemLines) +
+                           " more ignored datagrams not logged");
+        return set_.Take();
+    }
+    const WsdCounts& Counts() const { return counts_; }
+
+private:
+    void Problem(std::string line) {
+        if (++problems_ <= kMaxProblemLines) log_.push_back(std::move(line));
+    }
+
+    std::vector<std::string>& log_;
+    OnvifDeviceSet set_;
+    int problems_ = 0;
+    bool fullLogged_ = false;
+    WsdCounts counts_;
+};
+
+void SendProbes(const std::vector<UniqueFd>& sockets, std::vector<std::string>& log) {
+    sockaddr_in group{};
+    group.sin_family = AF_INET;
+    group.sin_addr = GroupAddress();
+    group.sin_port = htons(wsd::kPort);
+    for (const char* type : kOnvifProbeTypes) {
+        for (const UniqueFd& sock : sockets) {
+            const std::string probe = BuildProbe(NewMessageId(), type);
+            if (::sendto(sock.get(), probe.data(), probe.size(), 0, reinterpret_cast<const sockaddr*>(&group),
+                         sizeof group) < 0)
+                log.push_back("WS-Discovery: sending a Probe failed: " + ErrorText());
+        }
+    }
+}
+
+}  // namespace
+
+WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<bool>& cancel) {
+    const Clock::time_point started = Clock::now();
+    WsdSearchResult result;
+    std::vector<std::string>& log = result.log;
+
+    const std::vector<in_addr_t> sources = MulticastSourceAddresses(LocalInterfaceAddresses());
+    std::vector<UniqueFd> probeSockets;
+    for (const in_addr_t source : sources) {
+        UniqueFd sock = ProbeSocket(source, log);
+        if (sock) probeSockets.push_back(std::move(sock));
+    }
+    if (probeSockets.empty()) {
+        log.push_back("WS-Discovery: no network card to probe through");
+        return result;
+    }
+    std::vector<pollfd> polled;
+    for (const UniqueFd& sock : probeSockets) polled.push_back({sock.get(), POLLIN, 0});
+    const UniqueFd hello = HelloSocket(sources, log);
+    if (hello) polled.push_back({hello.get(), POLLIN, 0});
+
+    Collector collector(log);
+    std::vector<char> buffer(65536);
+    std::size_t nextRound = 0;
+    int datagrams = 0;
+    const Clock::time_point end = started + timings.window;
+    while (!cancel.load()) {
+        const Clock::time_point now = Clock::now();
+        if (now >= end) break;
+        if (nextRound < timings.rounds.size() && now >= started + timings.rounds[nextRound]) {
+            SendProbes(probeSockets, log);
+            ++nextRound;
+            continue;
+        }
+        Clock::time_point wake = std::min(end, now + kCancelCheck);
+        if (nextRound < timings.rounds.size()) wake = std::min(wake, started + timings.rounds[nextRound]);
+        const auto wait = std::chrono::duration_cast<milliseconds>(wake - now).count() + 1;
+        if (::poll(polled.data(), polled.size(), static_cast<int>(wait)) <= 0) continue;
+        for (const pollfd& entry : polled) {
+            if ((entry.revents & POLLIN) == 0) continue;
+            // Drain what is queued, up to a bound, then look at the clock again.
+            for (int i = 0; i < 256 && datagrams < kMaxDatagrams; ++i) {
+                sockaddr_in from{};
+                socklen_t fromLength = sizeof from;
+                const ssize_t got = ::recvfrom(entry.fd, buffer.data(), buffer.size(), 0,
+                                               reinterpret_cast<sockaddr*>(&from), &fromLength);
+                if (got < 0) break;
+                ++datagrams;
+                collector.Take(std::string_view(buffer.data(), static_cast<std::size_t>(got)), from);
+            }
+        }
+        if (datagrams >= kMaxDatagrams) {
+            log.push_back("WS-Discovery: too many datagrams; listening stopped early");
+            break;
+        }
+    }
+    result.devices = collector.Take();
+    result.counts = collector.Counts();
+    return result;
+}

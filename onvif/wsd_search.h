@@ -1,0 +1,40 @@
+#pragma once
+// The socket side of an ONVIF search: Probes multicast through every card,
+// answers (ProbeMatches by unicast, Hellos on the group) read until the
+// listening window closes. Blocking; runs on the engine's thread.
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "protocol/onvif_device_info.h"
+
+namespace wsd {
+inline constexpr const char* kMulticastGroup = "239.255.255.250";
+inline constexpr unsigned short kPort = 3702;
+}  // namespace wsd
+
+struct WsdSearchTimings {
+    // Devices wait a random 0..500 ms before answering, and datagrams get
+    // lost: each round probes again, with fresh message ids.
+    std::vector<std::chrono::milliseconds> rounds{std::chrono::milliseconds(0), std::chrono::milliseconds(300),
+                                                  std::chrono::milliseconds(600)};
+    // Last round + the devices' 500 ms + a margin for loaded hosts.
+    std::chrono::milliseconds window{1400};
+};
+
+// What came back, counted before duplicates are dropped.
+struct WsdCounts {
+    int matches = 0;    // device entries of ProbeMatches and Hellos
+    int malformed = 0;  // datagrams that were no readable discovery message
+};
+
+struct WsdSearchResult {
+    std::vector<OnvifDeviceInfo> devices;  // one per endpoint, in order first heard
+    std::vector<std::string> log;          // diagnostic lines, in order
+    WsdCounts counts;
+};
+
+// Returns at the end of the window, or within 50 ms once `cancel` is set.
+WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<bool>& cancel);

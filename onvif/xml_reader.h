@@ -1,0 +1,42 @@
+#pragma once
+// Reads an XML document from bytes a LAN host sent: no network, no DTD, no
+// entities, no size beyond the datagram. Elements are matched by namespace
+// URI and local name, never by prefix.
+
+#include <libxml/tree.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct XmlDocFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+using XmlDocPtr = std::unique_ptr<xmlDoc, XmlDocFree>;
+
+// Initialises libxml2 once; call before threads parse (ReadUntrustedXml
+// calls it too).
+void InitXmlParser();
+
+// The parsed document, or null with a one-line reason in `problem`. A
+// document with a document type declaration is refused: a SOAP message has
+// none, and only a DTD can declare the entities of an expansion bomb.
+XmlDocPtr ReadUntrustedXml(std::string_view bytes, std::string& problem);
+
+// Whether the node is an element with this namespace URI and local name.
+bool IsXmlElement(const xmlNode* node, std::string_view ns, std::string_view name);
+// The namespace URI of an element; empty when it has none.
+std::string_view XmlNamespace(const xmlNode* node);
+std::string_view XmlName(const xmlNode* node);
+// The first child element with this namespace and local name, or null.
+const xmlNode* XmlChild(const xmlNode* parent, std::string_view ns, std::string_view name);
+// The first child element, whatever its name, or null.
+const xmlNode* XmlFirstElement(const xmlNode* parent);
+// The element's own text and CDATA children, joined (no entity is followed).
+std::string XmlText(const xmlNode* node);
+// The blank-separated items of the element's text.
+std::vector<std::string> XmlTextList(const xmlNode* node);
+// The element's text as a list of QNames, each with its prefix resolved in
+// the element's scope: "{namespace}Local"; an unresolved QName stays as sent.
+std::vector<std::string> XmlQNameList(const xmlNode* node);

@@ -1,0 +1,75 @@
+// The relay addresses and the window geometry kept between starts, in a
+// settings file of the test's own (never the user's).
+
+#include "app/window_memory.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_form.h"
+
+class WindowMemoryTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+
+    std::unique_ptr<QSettings> Settings() {
+        return std::make_unique<QSettings>(dir_.filePath(QStringLiteral("lanvaro.conf")), QSettings::IniFormat);
+    }
+
+    static QStringList Items(QComboBox* box) {
+        QStringList list;
+        for (int i = 0; i < box->count(); ++i) list << box->itemText(i);
+        return list;
+    }
+
+    static void TypeRelay(TMainForm& form, const QString& address) {
+        form.ComboBox1->setEditText(address);
+        form.Logic().ComboBox1Exit();
+    }
+
+private Q_SLOTS:
+    void typedRelaysAndGeometryAreKeptBetweenStarts() {
+        QVERIFY(dir_.isValid());
+        QStringList typed;
+        for (int i = 1; i <= 22; ++i) typed << QStringLiteral("10.0.0.%1").arg(i);
+        {
+            TMainForm form;
+            new WindowMemory(form, Settings());
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            form.RadioButton2->setChecked(true);
+            for (const QString& address : typed) TypeRelay(form, address);
+            form.setGeometry(60, 50, 700, 500);
+            QVERIFY(form.close());
+        }
+        QStringList newestFirst(typed.rbegin(), typed.rbegin() + 20);
+        QCOMPARE(Settings()->value(QStringLiteral("relayAddresses")).toStringList(), newestFirst);
+
+        TMainForm form;
+        new WindowMemory(form, Settings());
+        QStringList expected{QStringLiteral("<Customized>")};
+        expected << typed.mid(2);
+        QCOMPARE(Items(form.ComboBox1), expected);
+        // The other controls start as designed.
+        QCOMPARE(form.ComboBox1->currentText(), QStringLiteral("<Customized>"));
+        QVERIFY(form.RadioButton1->isChecked());
+        QCOMPARE(form.size(), QSize(700, 500));
+
+        // Kept as soon as typed, not only at a clean end.
+        form.RadioButton2->setChecked(true);
+        TypeRelay(form, QStringLiteral("192.168.7.7"));
+        const QStringList kept = Settings()->value(QStringLiteral("relayAddresses")).toStringList();
+        QCOMPARE(kept.size(), 20);
+        QCOMPARE(kept.first(), QStringLiteral("192.168.7.7"));
+        QCOMPARE(kept.last(), QStringLiteral("10.0.0.4"));
+    }
+};
+
+QTEST_MAIN(WindowMemoryTest)
+#include "window_memory_test.moc"

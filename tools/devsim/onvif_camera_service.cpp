@@ -1,0 +1,176 @@
+// Simulated ONVIF cameras on the WS-Discovery group: each answers a Probe
+// whose types it holds with a ProbeMatches to the prober, after a random
+// 0..500 ms, as real devices spread their answers.
+
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include <queue>
+
+#include "onvif/probe_message.h"
+#include "protocol/broadcast_interfaces.h"
+#include "tools/devsim/devsim_net.h"
+#include "tools/devsim/onvif_camera.h"
+#include "tools/devsim/service.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint16_t kDiscoveryPort = 3702;
+constexpr int kMaxAnswerDelayMs = 500;
+// A flood of probes cannot grow the queue without bound.
+constexpr std::size_t kMaxPending = 200000;
+// A Hello-only camera repeats its Hello, so any search window hears one.
+constexpr std::chrono::milliseconds kHelloInterval{300};
+
+struct PendingAnswer {
+    Clock::time_point due;
+    sockaddr_in to;
+    std::size_t camera;
+    std::string relatesTo;
+    bool operator>(const PendingAnswer& other) const { return due > other.due; }
+};
+
+class OnvifCameraService final : public DevsimService {
+public:
+    bool Start(const DevsimContext& context, std::string& error) override {
+        const DevsimOptions& o = context.options;
+        diag_ = context.diag;
+        cameras_ = GenerateOnvifCameras(static_cast<int>(o.Integer("--onvif", 0)),
+                                        static_cast<int>(o.Integer("--onvif-first", 0)));
+        if (o.Flag("--onvif-malformed")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Malformed));
+        if (o.Flag("--onvif-bomb")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Bomb));
+        if (o.Flag("--onvif-repeat")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Repeat));
+        if (o.Flag("--onvif-hello")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::HelloOnly));
+        if (!waker_.valid()) {
+            error = "eventfd failed";
+            return false;
+        }
+        socket_ = BindAnyPort(SOCK_DGRAM, kDiscoveryPort, error);
+        if (!socket_) return false;
+        const int size = 4 * 1024 * 1024;
+        ::setsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
+        ::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size);
+        int joined = 0;
+        for (const InterfaceAddress& card : LocalInterfaceAddresses()) {
+            if ((card.flags & IFF_UP) == 0 || (card.flags & (IFF_MULTICAST | IFF_LOOPBACK)) == 0) continue;
+            ip_mreq request{};
+            ::inet_pton(AF_INET, "239.255.255.250", &request.imr_multiaddr);
+            request.imr_interface.s_addr = card.address;
+            if (::setsockopt(socket_.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) continue;
+            // Hellos leave through the first network card, loopback only where there is none.
+            const bool loopback = (card.flags & IFF_LOOPBACK) != 0;
+            if (joined++ == 0 || (!loopback && announceIsLoopback_)) {
+                announceVia_.s_addr = card.address;
+                announceIsLoopback_ = loopback;
+            }
+        }
+        if (joined == 0) {
+            error = "ONVIF cameras could not join 239.255.255.250 on any card";
+            return false;
+        }
+        thread_ = std::thread([this] { Run(); });
+        return true;
+    }
+
+    void Stop() override {
+        waker_.Wake();
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void Run() {
+        std::string buffer(65536, '\0');
+        std::mt19937 random(std::random_device{}());
+        std::uniform_int_distribution<int> delay(0, kMaxAnswerDelayMs);
+        ::setsockopt(socket_.get(), IPPROTO_IP, IP_MULTICAST_IF, &announceVia_, sizeof announceVia_);
+        auto nextHello = Clock::now();
+        while (true) {
+            const auto now = Clock::now();
+            if (now >= nextHello) {
+                Announce();
+                nextHello = now + kHelloInterval;
+            }
+            while (!pending_.empty() && pending_.top().due <= now) {
+                Answer(pending_.top());
+                pending_.pop();
+            }
+            auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextHello - now);
+            if (!pending_.empty())
+                wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(pending_.top().due - now) +
+                                          std::chrono::milliseconds(1));
+            const int ready = WaitReady(socket_.get(), POLLIN, waker_, wait);
+            if (ready < 0) return;
+            if (ready == 0) continue;
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t n = ::recvfrom(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT,
+                                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (n <= 0) continue;
+            const auto probe = ParseProbe(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+            if (!probe) continue;
+            for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPending; ++i)
+                if (cameras_[i].fault != OnvifCameraFault::HelloOnly && OnvifCameraMatches(cameras_[i], probe->types))
+                    pending_.push({Clock::now() + std::chrono::milliseconds(delay(random)), from, i, probe->messageId});
+        }
+    }
+
+    void Announce() {
+        sockaddr_in group{};
+        group.sin_family = AF_INET;
+        group.sin_port = htons(kDiscoveryPort);
+        ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
+        for (const OnvifCamera& camera : cameras_) {
+            if (camera.fault != OnvifCameraFault::HelloOnly) continue;
+            std::string error;
+            if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error))
+                diag_("onvif hello: " + error);
+        }
+    }
+
+    void Answer(const PendingAnswer& answer) {
+        const OnvifCamera& camera = cameras_[answer.camera];
+        const int copies = camera.fault == OnvifCameraFault::Repeat ? 3 : 1;
+        for (int i = 0; i < copies; ++i) {
+            std::string error;
+            if (!SendDatagram(socket_.get(), answer.to, OnvifProbeMatches(camera, answer.relatesTo, NewMessageId()),
+                              error))
+                diag_("onvif: " + error);
+        }
+    }
+
+    std::function<void(const std::string&)> diag_;
+    std::vector<OnvifCamera> cameras_;
+    UniqueFd socket_;
+    in_addr announceVia_{};
+    bool announceIsLoopback_ = true;
+    Waker waker_;
+    std::thread thread_;
+    std::priority_queue<PendingAnswer, std::vector<PendingAnswer>, std::greater<>> pending_;
+};
+
+const DevsimServiceRegistration kRegistration{{
+    .name = "onvif-cameras",
+    .options = {{"--onvif", DevsimOptionKind::Integer, "run N simulated ONVIF cameras (WS-Discovery)", 0, 5000},
+                {"--onvif-first", DevsimOptionKind::Integer, "number of the first ONVIF camera (default 0)", 0, 100000},
+                {"--onvif-malformed", DevsimOptionKind::Flag, "add an ONVIF camera answering with malformed XML"},
+                {"--onvif-bomb", DevsimOptionKind::Flag, "add an ONVIF camera answering with an entity bomb"},
+                {"--onvif-repeat", DevsimOptionKind::Flag, "add an ONVIF camera answering every probe three times"},
+                {"--onvif-hello", DevsimOptionKind::Flag, "add an ONVIF camera sending Hellos, never answering"}},
+    .enabled =
+        [](const DevsimOptions& o) {
+            return o.Integer("--onvif", 0) > 0 || o.Flag("--onvif-malformed") || o.Flag("--onvif-bomb") ||
+                   o.Flag("--onvif-repeat") || o.Flag("--onvif-hello");
+        },
+    .create = [] { return std::make_unique<OnvifCameraService>(); },
+}};
+
+}  // namespace
