@@ -35,12 +35,14 @@ constexpr const char* kDevices =
     "M3,P2,other,10.2.0.3,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:03,d,n\n";
 
 // A second card that can broadcast, made inside the box for one test: a veth
-// pair whose other end nobody listens on.
+// pair whose other end nobody listens on. Both ends get a box address, or
+// devsim would refuse to start beside them.
 class BroadcastCard {
 public:
     BroadcastCard() {
         ok_ = Ip({"link", "add", "rpt0", "type", "veth", "peer", "name", "rpt1"}) &&
-              Ip({"addr", "add", "198.51.100.2/24", "dev", "rpt0"}) && Ip({"link", "set", "rpt0", "up"}) &&
+              Ip({"addr", "add", "198.51.100.2/24", "dev", "rpt0"}) &&
+              Ip({"addr", "add", "198.51.100.3/24", "dev", "rpt1"}) && Ip({"link", "set", "rpt0", "up"}) &&
               Ip({"link", "set", "rpt1", "up"});
     }
     ~BroadcastCard() { Ip({"link", "del", "rpt0"}); }
