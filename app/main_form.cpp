@@ -29,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
 #include "app/window_keys.h"
@@ -211,6 +212,11 @@ void TMainForm::CreateControls() {
     StatusText = new QLabel(this);
     StatusText->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(StatusText, 1);
+    ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
+    ReportButton->setObjectName(QStringLiteral("ReportButton"));
+    ReportButton->setFlat(true);
+    ReportButton->setEnabled(false);
+    statusBar()->addPermanentWidget(ReportButton);
 
     PopupMenu1 = new QMenu(StringGrid1);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -242,6 +248,7 @@ void TMainForm::ConnectEvents() {
     connect(Info1, &QAction::triggered, this, [this] { logic_->Info1Click(); });
     connect(Browser1, &QAction::triggered, this, [this] { logic_->Browser1Click(); });
     connect(NetworkSetup1, &QAction::triggered, this, [this] { logic_->NetworkSetup1Click(); });
+    connect(ReportButton, &QPushButton::clicked, this, [this] { ShowSearchReport(); });
 
     ComboBox1->installEventFilter(this);
     StringGrid1->installEventFilter(this);
@@ -384,7 +391,20 @@ void TMainForm::SetButton1Caption(const std::string& caption) { Button1->setText
 void TMainForm::SetLabel1Caption(const std::string& caption) { Label1->setText(Q(caption)); }
 
 void TMainForm::SetWindowCaption(const std::string& caption) { setWindowTitle(Q(caption)); }
-void TMainForm::SetStatusText(const std::string& text) { StatusText->setText(Q(text)); }
+void TMainForm::SetStatusText(const std::string& text) {
+    StatusText->setText(Q(text));
+    // A narrow window cuts the line; the whole of it stays at hand.
+    StatusText->setToolTip(Q(text));
+    ReportButton->setEnabled(logic_ && logic_->HasReport());
+}
+
+void TMainForm::ShowSearchReport() {
+    if (!logic_->HasReport()) return;
+    if (searchReportHandler_)
+        searchReportHandler_(logic_->LastReport());
+    else
+        ShowSearchReportDialog(this, logic_->LastReport(), Memo1->toPlainText().toStdString());
+}
 
 void TMainForm::SetRelayControlsEnabled(bool enabled) {
     ComboBox1->setEnabled(enabled);
@@ -402,6 +422,10 @@ void TMainForm::SetCell(int col, int row, const std::string& text) { StringGrid1
 int TMainForm::RowCount() { return StringGrid1->GridRowCount(); }
 
 void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
+
+void TMainForm::SetCellMark(int col, int row, const std::string& toolTip) {
+    StringGrid1->SetCellMark(col, row, toolTip);
+}
 
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}

@@ -47,6 +47,12 @@ public:
         questionHandler_ = std::move(handler);
     }
     void SetOpenUrlHandler(std::function<bool(const std::string&)> handler) { openUrlHandler_ = std::move(handler); }
+    void SetSearchReportHandler(std::function<void(const SearchReport&)> handler) {
+        searchReportHandler_ = std::move(handler);
+    }
+
+    // Opens the "Search Report" dialog on the last search's report.
+    void ShowSearchReport();
 
     // WindowOps; every call but Post comes from the window thread.
     std::string ProjText() override;
@@ -69,6 +75,7 @@ public:
     int RowCount() override;
     void SetRowCount(int rows) override;
     void SetHeaderRowFixed(bool fixed) override;
+    void SetCellMark(int col, int row, const std::string& toolTip) override;
     void SetCurrentRow(int row) override;
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
@@ -96,7 +103,8 @@ public:
     QPushButton* Button1 = nullptr;
     StringGridWidget* StringGrid1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QLabel* StatusText = nullptr;  // in the status bar
+    QLabel* StatusText = nullptr;         // in the status bar
+    QPushButton* ReportButton = nullptr;  // in the status bar: "Search Report"
     QMenu* PopupMenu1 = nullptr;
     QAction* Info1 = nullptr;
     QAction* Browser1 = nullptr;
@@ -119,6 +127,7 @@ private:
     std::function<void(const DeviceInformationContainer&)> upnpDeviceInfoHandler_;
     std::function<void(const tComUnitInfo&)> networkSetupHandler_;
     std::function<bool(const std::string&)> openUrlHandler_;
+    std::function<void(const SearchReport&)> searchReportHandler_;
     std::function<bool(const std::string&)> questionHandler_;
 };
 

@@ -17,6 +17,7 @@
 #include "netsetup/setup_confirmation.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
+#include "report/search_report.h"
 #include "upnp/port_forward_engine.h"
 
 // How often and how long the window searches for a device after sending it
@@ -87,12 +88,21 @@ public:
     // Test seam: a shorter interval and limit.
     void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 
-    // Parses decoded plain packages into records and rows (window thread).
+    // Parses decoded plain packages into records and rows (window thread),
+    // counting them in the running search's report.
     int ParserPlainPkg(const char* buf, int len);
 
     // Orders the data rows by a column in the direction SortAscending gives,
     // and keeps one fixed header row.
     void SortStringGrid(int column);
+
+    // The report of the last search that ended; HasReport() is false until one has.
+    const SearchReport& LastReport() const { return lastReport_; }
+    bool HasReport() const { return hasReport_; }
+
+    // Marks the IP cell of every row whose device lies outside this
+    // computer's networks, and clears the mark of every other row.
+    void MarkRowsOutsideNetworks();
 
     // Test seam: shorter waits for the package searches.
     void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }
@@ -110,7 +120,14 @@ private:
     // watch search has just ended) and which are given up.
     void CheckWatchedDevices(bool searchedAgain);
     void EndWatch();
-    void FinishSearch();
+    void FinishSearch(const PackageSearchFacts& facts);
+    // The report's parts, all on the window thread.
+    void BeginReport(const SearchSettings& settings);
+    void CountAnswer(const DecodedAnswer& answer);
+    void EndPackagePart(const PackageSearchFacts& facts);
+    void RecordUpnpPart();
+    void RecordOnvifPart();
+    void CompleteReport();
     // Waits for the UPnP and ONVIF parts off the window thread, then
     // collects them in one ending.
     void StartUpnpResultThread();
@@ -135,6 +152,11 @@ private:
     std::atomic<bool> cancel_{false};
     std::thread packageWorker_;
     std::thread upnpResultThread_;
+    SearchReport report_;
+    SearchReport lastReport_;
+    bool hasReport_ = false;
+    PackageSearchFacts facts_;
+    std::chrono::steady_clock::time_point searchStart_;
     // Tasks posted to the window thread hold a weak reference; they do
     // nothing once this object is gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

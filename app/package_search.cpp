@@ -90,6 +90,9 @@ void SinkInPieces(const DecodedAnswer& answer, const DecodedSink& sink) {
     auto send = [&](std::size_t from, std::size_t to) {
         DecodedAnswer piece;
         piece.receivedLength = answer.receivedLength;
+        // The answer is counted once, with its first piece.
+        piece.continuation = from > 0;
+        if (from == 0) piece.undecodable = answer.undecodable;
         piece.packages.reserve(to - from + 2);
         piece.packages.assign(bytes.begin() + static_cast<std::ptrdiff_t>(from),
                               bytes.begin() + static_cast<std::ptrdiff_t>(to));
@@ -144,11 +147,16 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whol
     answer.packages.resize(static_cast<std::size_t>(n));
     answer.packages.push_back('\0');
     answer.packages.push_back('\0');
+    if (n <= 0 && receivedLength > 0) {
+        const std::size_t length = ::strnlen(text, static_cast<std::size_t>(receivedLength));
+        answer.undecodable.assign(text, std::min<std::size_t>(length, 200));
+        if (answer.undecodable.empty()) answer.undecodable = std::string(1, '\0');
+    }
     return answer;
 }
 
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
-                  const DecodedSink& sink) {
+                  const DecodedSink& sink, PackageSearchFacts* facts) {
     int rawSock = -1;
     sockaddr_in addr{};
     const int created = DM_CreateUDPBroadcastSocket(form, kReplyPort, rawSock, addr);
@@ -156,6 +164,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
     if (created != 0) {
         // The devices' port is named here, as it always has been.
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");
+        if (facts != nullptr) facts->replySocketFailed = true;
         return;
     }
     if (timings.replyReceiveBuffer > 0) CutReceiveBuffer(form, sock.get(), timings.replyReceiveBuffer);
@@ -165,7 +174,8 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
     std::vector<std::string> texts;
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
         std::memset(query.get(), 0, kWireBufferSize);
-        if (MakePlainPkg(form, flag, query.get(), nullptr) == 0) DM_SendUDPBroadcast(form, kDevicePort, query.get());
+        if (MakePlainPkg(form, flag, query.get(), nullptr) == 0)
+            DM_SendUDPBroadcast(form, kDevicePort, query.get(), facts != nullptr ? &facts->sends : nullptr);
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
         // While a burst goes on the reader only drains the socket: decoding
@@ -205,7 +215,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
 }
 
 void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const SearchTimings& timings,
-                       const std::atomic<bool>& cancel, const DecodedSink& sink) {
+                       const std::atomic<bool>& cancel, const DecodedSink& sink, PackageSearchFacts* facts) {
     sockaddr_in relay{};
     relay.sin_family = AF_INET;
     relay.sin_port = htons(kDevicePort);
@@ -237,6 +247,7 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
     }
     if (!connected) {
         form.Log("CONNECT ERROR");
+        if (facts != nullptr) facts->relayConnectFailed = !cancel.load();
         return;
     }
 
@@ -298,6 +309,7 @@ void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const S
     }
     if (cancel.load()) return;
     if (timedOut) form.Log("RECV TIMEOUT");
+    if (facts != nullptr) facts->relayAnswered = total > 0;
     if (limitReached) form.Log(StrFormat("RECV LIMIT %zu bytes\n", kRelayAnswerLimit));
     text.resize(total);
     text.push_back('\0');

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "protocol/window_ops.h"
+#include "report/search_report.h"
 
 enum class PackageSearchKind { Udp, TcpRelay, HttpCommand };
 
@@ -38,8 +39,13 @@ struct SearchTimings {
 struct DecodedAnswer {
     std::vector<char> packages;
     int receivedLength = 0;
+    // Received text that decodes to nothing at all: its first bytes, for the
+    // report; empty otherwise.
+    std::string undecodable;
     // Bytes of an unfinished last package that were left out.
     int droppedLength = 0;
+    // A later piece of a large answer whose first piece carried its counts.
+    bool continuation = false;
 };
 // Answers in arrival order, several to a call; each call is one task for
 // the window thread.
@@ -58,12 +64,13 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whol
 // Two cycles of query and listen on the reply port. `form` must be safe to
 // use from the calling thread (the driver passes its worker snapshot).
 // Waiting datagrams are all read before any is decoded: a stock receive
-// buffer holds only a few hundred answers of a burst.
+// buffer holds only a few hundred answers of a burst. What only the worker
+// sees goes to `facts` when given.
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
-                  const DecodedSink& sink);
+                  const DecodedSink& sink, PackageSearchFacts* facts = nullptr);
 
 // Query a relay over TCP and read its one answer until it closes, the read
 // time is up or kRelayAnswerLimit bytes have come; an answer cut short loses
 // its unfinished last package.
 void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const SearchTimings& timings,
-                       const std::atomic<bool>& cancel, const DecodedSink& sink);
+                       const std::atomic<bool>& cancel, const DecodedSink& sink, PackageSearchFacts* facts = nullptr);

@@ -54,6 +54,7 @@ void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted
     searchStartedAt_ = std::chrono::steady_clock::now();
     userSearch_ = userStarted;
     currentSearch_ = settings;
+    BeginReport(settings);
 
     JoinThreads();
     cancel_ = false;
@@ -67,40 +68,50 @@ void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted
     DecodedSink sink = [this, alive](std::vector<DecodedAnswer> answers) {
         form_.Post([this, alive, answers = std::move(answers)] {
             if (alive.expired()) return;
-            for (const DecodedAnswer& answer : answers)
+            for (const DecodedAnswer& answer : answers) {
+                CountAnswer(answer);
                 ParserPlainPkg(answer.packages.data(), static_cast<int>(answer.packages.size()));
+            }
         });
     };
 
     packageWorker_ = std::thread([this, worker, kind, flag, alive, sink] {
+        PackageSearchFacts facts;
         switch (kind) {
             case PackageSearchKind::Udp:
-                RunUdpSearch(*worker, flag, timings_, cancel_, sink);
+                RunUdpSearch(*worker, flag, timings_, cancel_, sink, &facts);
                 break;
             case PackageSearchKind::TcpRelay:
-                RunTcpRelaySearch(*worker, worker->RelayAddressText(), timings_, cancel_, sink);
+                RunTcpRelaySearch(*worker, worker->RelayAddressText(), timings_, cancel_, sink, &facts);
                 break;
             case PackageSearchKind::HttpCommand: {
                 std::vector<std::string> lines;
-                FetchHtml(*worker, worker->RelayAddressText(), HttpCommandPath(worker->ProjText()), lines, cancel_,
-                          timings_.httpTimeout);
-                form_.Post([this, alive, lines = std::move(lines)]() mutable {
+                facts.httpFetchFailed =
+                    !FetchHtml(*worker, worker->RelayAddressText(), HttpCommandPath(worker->ProjText()), lines, cancel_,
+                               timings_.httpTimeout);
+                form_.Post([this, alive, lines = std::move(lines), fetched = !facts.httpFetchFailed]() mutable {
                     if (alive.expired()) return;
+                    // The page is the relay's one answer; its rows are no packages.
+                    if (fetched) {
+                        ++report_.datagrams;
+                        for (const std::string& line : lines) report_.bytes += static_cast<long long>(line.size());
+                    }
                     CleanHtml(lines);
                     PhaseItem(form_, ComUnitList, lines);
                 });
                 break;
             }
         }
-        form_.Post([this, alive] {
-            if (!alive.expired()) FinishSearch();
+        form_.Post([this, alive, facts = std::move(facts)] {
+            if (!alive.expired()) FinishSearch(facts);
         });
     });
 }
 
-void MainFormLogic::FinishSearch() {
+void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
     if (packageWorker_.joinable()) packageWorker_.join();
     answersInAt_ = std::chrono::steady_clock::now();
+    EndPackagePart(facts);
 
     // A watch search keeps to its own filter, whatever the control shows now.
     const std::string proj = userSearch_ ? form_.ProjText() : currentSearch_.proj;
@@ -126,6 +137,7 @@ void MainFormLogic::FinishSearch() {
     }
     form_.SetButton1Enabled(true);
     form_.SetButton1Caption("Lanvaro");
+    CompleteReport();
     searching_ = false;
     SearchEnded();
 }
@@ -137,6 +149,9 @@ void MainFormLogic::StartUpnpResultThread() {
     auto collect = [this, alive, upnpStarted, onvifStarted] {
         if (alive.expired()) return;
         CollectSearchParts(form_, ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
+        if (upnpStarted) RecordUpnpPart();
+        if (onvifStarted) RecordOnvifPart();
+        CompleteReport();
         searching_ = false;
         SearchEnded();
     };

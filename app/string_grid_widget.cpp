@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include <QApplication>
+#include <QBrush>
+#include <QColor>
 #include <QHelpEvent>
+#include <QStyle>
 #include <QToolTip>
 
 namespace {
@@ -47,6 +51,30 @@ void StringGridWidget::SetCell(int col, int row, const std::string& text) {
 
 void StringGridWidget::SetGridRowCount(int rows) { setRowCount(std::max(rows - 1, 0)); }
 
+void StringGridWidget::SetCellMark(int col, int row, const std::string& toolTip) {
+    if (col < 0 || col >= columnCount() || row < 1 || row > rowCount()) return;
+    QTableWidgetItem* cell = item(row - 1, col);
+    if (cell == nullptr) {
+        if (toolTip.empty()) return;
+        setItem(row - 1, col, MakeItem(std::string()));
+        cell = item(row - 1, col);
+    }
+    if (toolTip.empty()) {
+        cell->setData(Qt::BackgroundRole, QVariant());
+        cell->setData(Qt::DecorationRole, QVariant());
+        cell->setData(Qt::ToolTipRole, QVariant());
+        return;
+    }
+    cell->setBackground(QBrush(QColor(255, 224, 178)));
+    cell->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    cell->setToolTip(QString::fromStdString(toolTip));
+}
+
+bool StringGridWidget::CellMarked(int col, int row) const {
+    const QTableWidgetItem* cell = row >= 1 ? item(row - 1, col) : nullptr;
+    return cell != nullptr && !cell->toolTip().isEmpty();
+}
+
 bool StringGridWidget::CellAt(const QPoint& viewportPos, int* col, int* row) const {
     const QModelIndex index = indexAt(viewportPos);
     if (!index.isValid()) return false;
@@ -61,6 +89,11 @@ bool StringGridWidget::viewportEvent(QEvent* event) {
     const QModelIndex index = indexAt(help->pos());
     const QString text = index.data().toString();
     const QRect cell = visualRect(index);
+    // A marked cell says why it is marked.
+    if (const QString why = index.data(Qt::ToolTipRole).toString(); index.isValid() && !why.isEmpty()) {
+        QToolTip::showText(help->globalPos(), why, viewport(), cell);
+        return true;
+    }
     // Room for the item's margins on both sides.
     constexpr int kTextMargins = 8;
     if (index.isValid() && viewport()->fontMetrics().horizontalAdvance(text) + kTextMargins > cell.width())

@@ -16,6 +16,9 @@ public:
     void SetCell(int col, int row, const std::string& text);
     int GridRowCount() const { return rowCount() + 1; }
     void SetGridRowCount(int rows);
+    // A coloured cell with a warning icon and a tool tip; empty text unmarks.
+    void SetCellMark(int col, int row, const std::string& toolTip);
+    bool CellMarked(int col, int row) const;
 
     // Grid coordinates of the cell under a viewport position; false when no
     // data cell is there.

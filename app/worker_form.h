@@ -48,6 +48,7 @@ public:
     int RowCount() override { return 0; }
     void SetRowCount(int) override {}
     void SetHeaderRowFixed(bool) override {}
+    void SetCellMark(int, int, const std::string&) override {}
     void SetCurrentRow(int) override {}
 
     void Log(const std::string& line) override;

@@ -5,7 +5,8 @@
 
 const char* const kSearchUsage =
     "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
-    "                   [--format table|csv|json] [--log]\n"
+    "                   [--format table|csv|json] [--log] [--report FILE]\n"
+    "       lanvaro-cli doctor\n"
     "       lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
     "                   [--relay ADDR] [--transport T] [--verify SECONDS] [--force]\n";
 
@@ -17,6 +18,7 @@ struct SearchOptionValues {
     CLI::Option* filter = nullptr;
     CLI::Option* format = nullptr;
     CLI::Option* log = nullptr;
+    CLI::Option* report = nullptr;
 };
 
 // Every option of a search, in one place. A repeated option takes its last
@@ -31,6 +33,7 @@ SearchOptionValues DeclareSearchOptions(CLI::App& app) {
     o.filter = value("--filter");
     o.format = value("--format");
     o.log = app.add_flag("--log");
+    o.report = value("--report");
     return o;
 }
 
@@ -98,6 +101,21 @@ ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, boo
         o.format = *format;
     }
     o.log = declared.log->count() > 0;
+    if (declared.report->count() > 0) o.reportPath = last(declared.report);
     if (declared.transport->count() > 0 && !o.relay) parsed.error = "--transport needs --relay";
     return parsed;
+}
+
+std::string ParseDoctorOptions(const std::vector<std::string>& args) {
+    CLI::App app;
+    app.set_help_flag();
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ExtrasError&) {
+        return "doctor takes no arguments, got " + args.front();
+    } catch (const CLI::ParseError& e) {
+        return e.what();
+    }
+    return {};
 }

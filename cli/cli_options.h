@@ -13,6 +13,7 @@ struct SearchOptions {
     std::string filter = "ALL";
     OutputFormat format = OutputFormat::Table;
     bool log = false;
+    std::optional<std::string> reportPath;  // --report FILE: the search report as JSON
 };
 
 struct ParsedSearchOptions {
@@ -25,5 +26,9 @@ struct ParsedSearchOptions {
 // Parses the search options; unknown arguments are an error unless
 // `allowRest` is set, in which case they are handed back in `rest`.
 ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, bool allowRest = false);
+
+// Checks the arguments of `doctor`, which takes none; returns a usage error,
+// or an empty text when there is none.
+std::string ParseDoctorOptions(const std::vector<std::string>& args);
 
 extern const char* const kSearchUsage;

@@ -3,11 +3,14 @@
 
 #include <clocale>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_search.h"
+#include "cli/doctor_command.h"
 #include "cli/setup_command.h"
+#include "report/report_json.h"
 #include "web/http_fetch.h"
 
 namespace {
@@ -29,6 +32,15 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     }
     const std::string out = FormatRows(parsed.options.format, FoundRows(form), form.label1Caption);
     std::fwrite(out.data(), 1, out.size(), stdout);
+    if (parsed.options.reportPath) {
+        std::ofstream report(*parsed.options.reportPath, std::ios::binary | std::ios::trunc);
+        report << ReportJson(logic.LastReport());
+        report.close();
+        if (!report) {
+            std::fprintf(stderr, "lanvaro-cli: cannot write the report to %s\n", parsed.options.reportPath->c_str());
+            return 1;
+        }
+    }
     return 0;
 }
 
@@ -42,6 +54,8 @@ int main(int argc, char** argv) {
         std::fputs(kSearchUsage, stdout);
         return 0;
     }
+    if (!args.empty() && args[0] == "doctor")
+        return RunDoctorCommand(std::vector<std::string>(args.begin() + 1, args.end()));
     if (!args.empty() && args[0] == "--version") {
         std::printf("Lanvaro %s\n", LANVARO_VERSION);
         return 0;

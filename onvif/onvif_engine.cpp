@@ -28,6 +28,7 @@ bool COnvifEngine::StartSearch() {
             WsdSearchResult result = RunWsdSearch(timings, cancel_);
             m_Devices = std::move(result.devices);
             m_Log = std::move(result.log);
+            m_Counts = result.counts;
             filling_ = false;
             event->Set();
             running_ = false;

@@ -39,6 +39,7 @@ public:
     // thread once the event is set.
     std::vector<OnvifDeviceInfo> m_Devices;
     std::vector<std::string> m_Log;
+    WsdCounts m_Counts;
     // Written on the window thread only (StartSearch, the collector's close).
     std::shared_ptr<ManualResetEvent> m_hSearchEvent;
 

@@ -109,6 +109,7 @@ public:
         const std::string sender = AddressText(from.sin_addr.s_addr) + ":" + std::to_string(ntohs(from.sin_port));
         DiscoveryMessage message = ParseDiscoveryMessage(datagram);
         if (message.kind == DiscoveryKind::Malformed) {
+            ++counts_.malformed;
             Problem("WS-Discovery: ignored a datagram from " + sender + ": " + message.detail);
             return;
         }
@@ -120,6 +121,7 @@ public:
             return;
         }
         for (OnvifDeviceInfo& device : message.devices) {
+            ++counts_.matches;
             device.answeredFrom = sender;
             switch (set_.Add(std::move(device))) {
                 case OnvifDeviceSet::AddResult::NoEndpoint:
@@ -143,6 +145,7 @@ public:
                            " more ignored datagrams not logged");
         return set_.Take();
     }
+    const WsdCounts& Counts() const { return counts_; }
 
 private:
     void Problem(std::string line) {
@@ -153,6 +156,7 @@ private:
     OnvifDeviceSet set_;
     int problems_ = 0;
     bool fullLogged_ = false;
+    WsdCounts counts_;
 };
 
 void SendProbes(const std::vector<UniqueFd>& sockets, std::vector<std::string>& log) {
@@ -228,5 +232,6 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
         }
     }
     result.devices = collector.Take();
+    result.counts = collector.Counts();
     return result;
 }

@@ -24,9 +24,16 @@ struct WsdSearchTimings {
     std::chrono::milliseconds window{1400};
 };
 
+// What came back, counted before duplicates are dropped.
+struct WsdCounts {
+    int matches = 0;    // device entries of ProbeMatches and Hellos
+    int malformed = 0;  // datagrams that were no readable discovery message
+};
+
 struct WsdSearchResult {
     std::vector<OnvifDeviceInfo> devices;  // one per endpoint, in order first heard
     std::vector<std::string> log;          // diagnostic lines, in order
+    WsdCounts counts;
 };
 
 // Returns at the end of the window, or within 50 ms once `cancel` is set.

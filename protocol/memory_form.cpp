@@ -29,6 +29,16 @@ void MemoryForm::SetCell(int col, int row, const std::string& text) {
 void MemoryForm::SetRowCount(int count) {
     if (count < 0) count = 0;
     rows.resize(static_cast<std::size_t>(count), std::vector<std::string>(kGridColumnCount));
+    // Rows that went take their marks with them.
+    std::erase_if(marks, [count](const auto& mark) { return mark.first.second >= count; });
+}
+
+void MemoryForm::SetCellMark(int col, int row, const std::string& toolTip) {
+    if (row < 1 || col < 0 || row >= RowCount() || col >= kGridColumnCount) return;
+    if (toolTip.empty())
+        marks.erase({col, row});
+    else
+        marks[{col, row}] = toolTip;
 }
 
 void MemoryForm::Log(const std::string& line) {

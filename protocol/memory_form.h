@@ -5,7 +5,9 @@
 // lanvaro-cli and the tests' fake window build on it.
 
 #include <chrono>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/com_unit_info.h"
@@ -44,6 +46,8 @@ public:
 
     // The grid: rows[r][c]; rows.size() is the row count.
     std::vector<std::vector<std::string>> rows;
+    // Marked cells by (col, row), with their tool tips.
+    std::map<std::pair<int, int>, std::string> marks;
 
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
@@ -89,6 +93,7 @@ public:
     int RowCount() override { return static_cast<int>(rows.size()); }
     void SetRowCount(int count) override;
     void SetHeaderRowFixed(bool fixed) override { headerRowFixed = fixed; }
+    void SetCellMark(int col, int row, const std::string& toolTip) override;
     void SetCurrentRow(int row) override { currentRow = row; }
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override {

@@ -87,10 +87,15 @@ char* NextToken(std::string& work, std::size_t& pos) {
     return &work[start];
 }
 
-int SplitPackage(WindowOps& form, std::string_view text, tComUnitInfo* rec) {
+// On -1 or 0, `why` (when given) says why the package is no device answer.
+int SplitPackage(WindowOps& form, std::string_view text, tComUnitInfo* rec, RejectReason* why = nullptr) {
+    auto refuse = [why](RejectReason reason) {
+        if (why != nullptr) *why = reason;
+        return -1;
+    };
     std::string work;
-    if (!WidenEmptyFields(text, work)) return -1;
-    if (work.compare(0, kProtocolTokenLength, kProtocolToken) != 0) return -1;
+    if (!WidenEmptyFields(text, work)) return refuse(RejectReason::Undecodable);
+    if (work.compare(0, kProtocolTokenLength, kProtocolToken) != 0) return refuse(RejectReason::NotKestrova);
 
     // The character after the token is skipped unchecked.
     std::size_t pos = kProtocolTokenLength + 1;
@@ -106,8 +111,9 @@ int SplitPackage(WindowOps& form, std::string_view text, tComUnitInfo* rec) {
         ++p;
     }
 
-    if (flag == kFlagLocalQuery) return 0;
     if (flag == kFlagDeviceInfo) return 1;
+    if (why != nullptr) *why = RejectReason::UnexpectedFlag;
+    if (flag == kFlagLocalQuery) return 0;
     form.Log(StrFormat("flag(%02d) not implemented.\n", flag));
     return -1;
 }
@@ -183,7 +189,10 @@ int SplitPlainPkg(WindowOps& form, const char* text, tComUnitInfo* rec) {
     return SplitPackage(form, text, rec);
 }
 
-int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len) {
+int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len,
+                   ReplyCounters* counters) {
+    ReplyCounters ignored;
+    ReplyCounters& seen = counters != nullptr ? *counters : ignored;
     int count = 0;
     if (buf == nullptr || len <= 0) return 0;
 
@@ -198,11 +207,20 @@ int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char
         if (size == 0) break;
 
         tComUnitInfo rec{};
-        if (SplitPackage(form, std::string_view(buf + offset, size), &rec) == 1) {
-            if (!known.Contains(rec)) {
+        RejectReason why = RejectReason::Undecodable;
+        if (SplitPackage(form, std::string_view(buf + offset, size), &rec, &why) != 1) {
+            seen.Reject(why, buf + offset, size);
+        } else {
+            ++seen.packages;
+            if (known.Contains(rec)) {
+                ++seen.duplicates;
+            } else {
                 list.push_back(rec);
                 known.Added();
-                if (CheckProjFilter(form, rec.proj) == 0) {
+                ++seen.devices;
+                if (CheckProjFilter(form, rec.proj) != 0) {
+                    ++seen.hiddenByFilter;
+                } else {
                     // The row count grows before the row is written: a grid
                     // drops writes to rows it does not have yet.
                     form.SetRowCount(NextRow + 1);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "protocol/com_unit_info.h"
+#include "protocol/reply_counters.h"
 #include "protocol/window_ops.h"
 
 // Parses one NUL-terminated plain package into the caller's zeroed record.
@@ -14,8 +15,10 @@ int SplitPlainPkg(WindowOps& form, const char* text, tComUnitInfo* rec);
 // Walks the NUL-separated packages of buf, never reading past len bytes.
 // Each new device (by ip and mac) is appended to list; those that pass the
 // project filter are written to grid row NextRow, which then advances and
-// becomes the row count. Returns the number of devices appended.
-int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len);
+// becomes the row count. Returns the number of devices appended. What became
+// of each package is added to `counters` when given.
+int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len,
+                   ReplyCounters* counters = nullptr);
 
 // True when text holds at least five ':'.
 bool GetMacFromCString(std::string text);

@@ -85,8 +85,13 @@ int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_i
     return 0;
 }
 
-int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text) {
+int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text, std::vector<SendOutcome>* outcomes) {
     if (text == nullptr) return -1;
+    auto send = [&](const sockaddr_in& dest, in_addr_t source) {
+        const int result = SendDatagram(form, dest, source, text);
+        if (outcomes != nullptr) outcomes->push_back({source, result == 0});
+        return result;
+    };
 
     sockaddr_in dest{};
     dest.sin_family = AF_INET;
@@ -101,16 +106,16 @@ int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text) {
             return -1;
         }
         dest.sin_addr.s_addr = host;
-        return SendDatagram(form, dest, htonl(INADDR_ANY), text);
+        return send(dest, htonl(INADDR_ANY));
     }
 
     dest.sin_addr.s_addr = htonl(INADDR_BROADCAST);
     const std::vector<in_addr_t> sources = BroadcastSourceAddresses(LocalInterfaceAddresses());
     // Without a broadcast-capable card (loopback only) routing alone decides.
-    if (sources.empty()) return SendDatagram(form, dest, htonl(INADDR_ANY), text);
+    if (sources.empty()) return send(dest, htonl(INADDR_ANY));
     bool anySent = false;
     for (const in_addr_t source : sources) {
-        if (SendDatagram(form, dest, source, text) == 0) anySent = true;
+        if (send(dest, source) == 0) anySent = true;
     }
     return anySent ? 0 : -1;
 }

@@ -4,6 +4,8 @@
 
 #include <netinet/in.h>
 
+#include <vector>
+
 #include "protocol/window_ops.h"
 
 // Receive buffer asked of the reply socket, so a burst of answers from
@@ -20,8 +22,14 @@ int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_i
 // network card that can broadcast (through routing's choice when there is
 // none but loopback). Returns 0 when at least one datagram was handed to the
 // network, else -1; a failing card logs its line and the others still send.
-// A relay text that is not an address sends nothing.
-int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text);
+// A relay text that is not an address sends nothing. Each datagram tried is
+// added to `outcomes` when given: its source address (INADDR_ANY when routing
+// chose the card) and whether it was handed to the network.
+struct SendOutcome {
+    in_addr_t source{};
+    bool sent = false;
+};
+int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text, std::vector<SendOutcome>* outcomes = nullptr);
 
 // Closes sock if open and sets it to -1.
 void CloseSocket(int& sock);

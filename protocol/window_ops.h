@@ -45,6 +45,10 @@ public:
     virtual int RowCount() = 0;
     virtual void SetRowCount(int rows) = 0;
     virtual void SetHeaderRowFixed(bool fixed) = 0;
+    // Marks a data cell as needing attention, with a tool tip saying why; an
+    // empty text takes the mark away. A mark stays with its cell, not with the
+    // text: whoever moves texts between rows marks them again.
+    virtual void SetCellMark(int col, int row, const std::string& toolTip) = 0;
     // Shows a data row as the table's current (highlighted) row.
     virtual void SetCurrentRow(int row) = 0;
 

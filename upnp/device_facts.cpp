@@ -37,3 +37,14 @@ std::vector<DeviceInformationContainer> KeptDevices(const std::vector<DeviceInfo
     }
     return kept;
 }
+
+std::vector<DeviceInformationContainer> SkippedDevices(const std::vector<DeviceInformationContainer>& found) {
+    std::vector<DeviceInformationContainer> skipped;
+    std::unordered_set<std::string> seen;
+    for (const auto& device : found) {
+        if (IsKeptManufacturer(device.ManufacturerName)) continue;
+        if (!device.UniqueDeviceName.empty() && !seen.insert(device.UniqueDeviceName).second) continue;
+        skipped.push_back(device);
+    }
+    return skipped;
+}

@@ -31,3 +31,6 @@ std::string UdnFromUsn(const std::string& usn);
 // The devices a search keeps, in the order found: kept makers only, and a
 // device met again (on another interface) only once, by its UDN.
 std::vector<DeviceInformationContainer> KeptDevices(const std::vector<DeviceInformationContainer>& found);
+// The others, each once by its UDN, in the order found: what the search report
+// lists as answered but skipped.
+std::vector<DeviceInformationContainer> SkippedDevices(const std::vector<DeviceInformationContainer>& found);

@@ -148,8 +148,10 @@ bool CPortForwardEngine::StartSearch(WindowOps* hWnd) {
 void CPortForwardEngine::SearchThreadProc(CPortForwardEngine* engine, std::shared_ptr<ManualResetEvent> event,
                                           std::chrono::milliseconds listenWindow) {
     engine->m_Devices.clear();
+    engine->m_SkippedDevices.clear();
     SearchRootDevices(listenWindow, [&](std::vector<DeviceInformationContainer> found) {
         engine->m_Devices = KeptDevices(found);
+        engine->m_SkippedDevices = SkippedDevices(found);
         engine->m_DevicesFilling.store(false);
         event->Set();
     });

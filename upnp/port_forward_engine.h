@@ -45,6 +45,8 @@ public:
     std::atomic<bool> m_DevicesFilling{false};
     WindowOps* m_hWnd = nullptr;
     std::vector<DeviceInformationContainer> m_Devices;
+    // Devices that answered but are of another maker; read like m_Devices.
+    std::vector<DeviceInformationContainer> m_SkippedDevices;
     // Written on the window thread only (StartSearch, the collector's close).
     std::shared_ptr<ManualResetEvent> m_hSearchEvent;
 

@@ -54,6 +54,7 @@ public:
         chatterInterval_ = std::chrono::milliseconds(o.Integer("--chatter-interval-ms", 50));
         chatter_ = o.Flag("--chatter");
         garbage_ = o.Flag("--garbage");
+        rejects_ = o.Flag("--rejects");
         silent_ = o.Flag("--silent");
         if (!record_.Open(o.Text("--record", "-"), error)) return false;
         if (auto path = o.Text("--log-queries"); path && !queries_.Open(*path, error)) return false;
@@ -141,6 +142,12 @@ private:
                 for (const std::string& datagram : GarbageDatagrams(answer.seed)) Send(answer.to, datagram);
             }
             for (const std::string& datagram : AnswerDatagrams(devices_, perDatagram_)) Send(answer.to, datagram);
+            if (rejects_) {
+                // One of each kind a receiver must refuse, so counts are known.
+                Send(answer.to, EncodePackage("Acme,01,not a package of this protocol"));
+                Send(answer.to, EncodePackage("Kestrova,07,a flag no device sends"));
+                Send(answer.to, "%%%% !!!! ???? ####");
+            }
         }
         if (!chatterTargets_.empty() && nextChatter_ <= now) {
             std::string datagram = devices_.empty()
@@ -169,6 +176,7 @@ private:
     std::chrono::milliseconds chatterInterval_{50};
     bool chatter_ = false;
     bool garbage_ = false;
+    bool rejects_ = false;
     bool silent_ = false;
     LineSink record_;
     LineSink queries_;
@@ -196,6 +204,8 @@ const DevsimServiceRegistration kRegistration{{
             {"--chatter-interval-ms", DevsimOptionKind::Integer, "pause between chatter datagrams (default 50)", 1,
              60000},
             {"--garbage", DevsimOptionKind::Flag, "send malformed datagrams beside every answer"},
+            {"--rejects", DevsimOptionKind::Flag,
+             "after every answer send one foreign package, one with an unknown flag and one undecodable datagram"},
             {"--silent", DevsimOptionKind::Flag, "receive and record, never answer"},
             {"--setup-delay-ms", DevsimOptionKind::Integer,
              "a device takes the settings of a control package after this long (default 2000)", 0, 600000},

@@ -18,8 +18,13 @@ void CheckParse(const char* buf, int len) {
     FuzzForm form;
     TComUnitList list;
     int nextRow = 1;
-    const int added = ParserPlainPkg(form, list, nextRow, buf, len);
+    ReplyCounters counters;
+    const int added = ParserPlainPkg(form, list, nextRow, buf, len, &counters);
     Require(added >= 0 && static_cast<std::size_t>(added) == list.size());
+    // Every package read is listed, dropped as a duplicate or refused.
+    Require(counters.devices == added);
+    Require(counters.packages == counters.devices + counters.duplicates + counters.Rejected());
+    Require(counters.hiddenByFilter <= counters.devices);
     Require(nextRow >= 1 && nextRow <= added + 1 && form.RowCount() == nextRow);
     for (std::size_t i = 0; i < list.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {

@@ -156,6 +156,54 @@ private Q_SLOTS:
         QVERIFY(!form.Logic().SortAscending);
     }
 
+    void rowOutsideTheNetworksIsMarkedAndTheStatusLineSumsUp() {
+        TempDir files;
+        // The box's only network is 127.0.0.0/8.
+        QVERIFY(WriteFile(files.File("devices"),
+                          "M1,P1,near,127.0.0.9,80,255.0.0.0,127.0.0.1,127.0.0.1,00:11:22:33:44:01,d,n\n"
+                          "M2,P1,far,10.2.0.2,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:02,d,n\n"));
+        DevsimProcess devsim({"--devices", files.File("devices"), "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        std::vector<SearchReport> shown;
+        form.SetSearchReportHandler([&](const SearchReport& report) { shown.push_back(report); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.findChild<QComboBox*>(QStringLiteral("Proj"))->setEditText(QStringLiteral("P1"));
+        auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
+        auto* report = form.findChild<QPushButton*>(QStringLiteral("ReportButton"));
+        QVERIFY(status != nullptr && report != nullptr);
+        QVERIFY(!report->isEnabled());
+
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+        QCOMPARE(status->text(), QStringLiteral("Searching: local broadcast..."));
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+
+        // Two devices answer each of the two queries.
+        QCOMPARE(status->text(), QStringLiteral("Broadcast through the system's route \u00b7 4 replies \u00b7 "
+                                                "1 device outside your networks \u00b7 1 problem"));
+        auto marked = [&form](const std::string& ip) {
+            for (int row = 1; row < form.RowCount(); ++row)
+                if (form.Cell(kColIp, row) == ip) return form.StringGrid1->CellMarked(kColIp, row);
+            return false;
+        };
+        QVERIFY(marked("10.2.0.2"));
+        QVERIFY(!marked("127.0.0.9"));
+        // Sorting moves the texts; the mark must follow its device.
+        form.Logic().SortAscending = !form.Logic().SortAscending;
+        form.Logic().SortStringGrid(kColModel);
+        QVERIFY(marked("10.2.0.2"));
+        QVERIFY(!marked("127.0.0.9"));
+        const int farRow = form.Cell(kColIp, 1) == "10.2.0.2" ? 1 : 2;
+        QVERIFY(form.StringGrid1->item(farRow - 1, kColIp)->toolTip().contains(QStringLiteral("Network Setup")));
+
+        QVERIFY(report->isEnabled());
+        QTest::mouseClick(report, Qt::LeftButton);
+        QCOMPARE(shown.size(), std::size_t(1));
+        QCOMPARE(shown[0].outsideNetworks, std::vector<std::string>{"10.2.0.2"});
+    }
+
     void rowClickedDuringASearchIsTheRowActedOnAfterIt() {
         // Paced answers keep the search going while the first rows show.
         DevsimProcess devsim({"--count", "42", "--pace-us", "20000", "--duration", "60"});

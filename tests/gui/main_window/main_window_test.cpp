@@ -8,8 +8,11 @@
 #include <vector>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -23,8 +26,10 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "app/main_form.h"
+#include "app/search_report_dialog.h"
 #include "tests/support/fake_window.h"
 
 namespace {
@@ -466,6 +471,28 @@ private Q_SLOTS:
         QVERIFY(!form.OpenUrl("javascript:alert(1)"));
         QVERIFY(!form.OpenUrl("http://[bad"));
         QCOMPARE(urls, (std::vector<std::string>{"http://10.0.0.5:80"}));
+    }
+
+    void searchReportCopiesWithFixesAndShowsTheLog() {
+        SearchReport report;
+        report.problems.push_back({"reply-port-busy", "The reply port is held.", "Close the other program."});
+        QApplication::clipboard()->clear();
+        bool driven = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            auto* log = dialog->findChild<QPlainTextEdit*>(QStringLiteral("DiagnosticLog"));
+            const bool hiddenFirst = log != nullptr && !log->isVisible();
+            dialog->findChild<QPushButton*>(QStringLiteral("CopyReport"))->click();
+            dialog->findChild<QPushButton*>(QStringLiteral("ShowLog"))->click();
+            driven = hiddenFirst && log->isVisible() && log->toPlainText() == QStringLiteral("bind() error");
+            dialog->findChild<QPushButton*>(QStringLiteral("CloseReport"))->click();
+        });
+        ShowSearchReportDialog(nullptr, report, "bind() error");
+        QVERIFY(driven);
+        const QString copied = QApplication::clipboard()->text();
+        QVERIFY(copied.contains(QStringLiteral("[reply-port-busy] The reply port is held.")));
+        QVERIFY(copied.contains(QStringLiteral("Fix: Close the other program.")));
     }
 };
 

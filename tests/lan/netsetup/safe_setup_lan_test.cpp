@@ -51,6 +51,8 @@ protected:
         logic.Button1Click();
         ASSERT_TRUE(form.RunUntil([this] { return !logic.Searching(); }, std::chrono::seconds(20)));
         ASSERT_EQ(logic.ComUnitList.size(), 2u);
+        // The search's own summary goes; what follows is the watch's.
+        form.statusText.clear();
         NetFormLogic dialog(form, view, logic.SetupContext());
         dialog.Load(logic.ComUnitList[0].mac == kMac ? logic.ComUnitList[0] : logic.ComUnitList[1]);
         view.checked = type;

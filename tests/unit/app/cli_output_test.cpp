@@ -24,6 +24,18 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_EQ(*rest.options.relay, "10.0.0.1");
 }
 
+TEST(CliOptions, ReportFileAndDoctor) {
+    const auto parsed = ParseSearchOptions({"--report", "a.json", "--log", "--report", "b.json"});
+    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+    EXPECT_EQ(parsed.options.reportPath, std::optional<std::string>("b.json"));
+    EXPECT_TRUE(parsed.options.log);
+    EXPECT_EQ(ParseSearchOptions({"--log", "--report"}).error, "--report needs a value");
+
+    EXPECT_EQ(ParseDoctorOptions({}), "");
+    EXPECT_FALSE(ParseDoctorOptions({"--log"}).empty());
+    EXPECT_FALSE(ParseDoctorOptions({"extra"}).empty());
+}
+
 TEST(TableOutput, CsvQuotesOnlyWhatNeedsIt) {
     const TableRows rows{{"M,1", "say \"hi\"", "line\nbreak", "10.0.0.1", "80", "255.0.0.0", "aa"}};
     EXPECT_EQ(FormatCsv(rows),

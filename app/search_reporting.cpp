@@ -1,0 +1,129 @@
+// The search report, filled on the window thread as the parts of a search
+// post what they saw, and completed when the search ends.
+
+#include <chrono>
+#include <ctime>
+
+#include "app/main_form_logic.h"
+#include "protocol/broadcast_interfaces.h"
+#include "protocol/plain_package.h"
+#include "report/port_owner.h"
+#include "report/report_problems.h"
+#include "report/report_text.h"
+#include "upnp/presentation_url.h"
+#include "upnp/upnp_result_thread.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+std::string UtcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &utc);
+    return text;
+}
+
+}  // namespace
+
+void MainFormLogic::BeginReport(const SearchSettings& settings) {
+    report_ = SearchReport{};
+    const bool local = settings.method == SearchMethod::LocalBroadcast;
+    report_.method = local ? kLocalBroadcast : kIpRelay;
+    if (local) {
+        report_.transport = "UDP";
+    } else {
+        switch (ChoosePackageSearch(SearchMethod::IpRelay, settings.relayTransport)) {
+            case PackageSearchKind::TcpRelay:
+                report_.transport = "TCP";
+                break;
+            case PackageSearchKind::HttpCommand:
+                report_.transport = "HttpCmd";
+                break;
+            case PackageSearchKind::Udp:
+                report_.transport = "UDP";
+                break;
+        }
+        report_.relay = settings.relayAddress;
+    }
+    report_.filter = settings.proj;
+    report_.started = UtcNow();
+    searchStart_ = Clock::now();
+    // A watch search leaves the status bar to the watch.
+    if (userSearch_) form_.SetStatusText(RunningStatus(local ? "local broadcast" : "relay " + report_.relay));
+}
+
+void MainFormLogic::CountAnswer(const DecodedAnswer& answer) {
+    if (answer.receivedLength <= 0 || answer.continuation) return;
+    ++report_.datagrams;
+    report_.bytes += answer.receivedLength;
+    if (!answer.undecodable.empty())
+        report_.replies.Reject(RejectReason::Undecodable, answer.undecodable.data(), answer.undecodable.size());
+}
+
+void MainFormLogic::EndPackagePart(const PackageSearchFacts& facts) {
+    facts_ = facts;
+    report_.parts.push_back({"package search", SecondsSince(searchStart_)});
+    report_.cards = CardsFromSends(facts.sends, LocalInterfaceAddresses());
+    if (!userSearch_) return;
+    if (HasUpnpPart(report_.filter))
+        form_.SetStatusText(RunningStatus("UPnP"));
+    else if (HasOnvifPart(report_.filter))
+        form_.SetStatusText(RunningStatus("ONVIF"));
+}
+
+void MainFormLogic::RecordUpnpPart() {
+    UpnpReport& upnp = report_.upnp;
+    upnp.ran = true;
+    report_.parts.push_back({"UPnP", SecondsSince(searchStart_)});
+    auto skip = [&upnp](const DeviceInformationContainer& device) {
+        const auto address = AddressFromPresentationUrl(device.PresentationURL);
+        upnp.skipped.push_back({device.ManufacturerName, device.FriendlyName, address ? address->ip : ""});
+    };
+    for (const DeviceInformationContainer& device : Engine.m_Devices) {
+        if (UpnpDeviceRecord(device))
+            ++upnp.kept;
+        else
+            skip(device);
+    }
+    for (const DeviceInformationContainer& device : Engine.m_SkippedDevices) skip(device);
+    upnp.answered = upnp.kept + static_cast<int>(upnp.skipped.size());
+}
+
+void MainFormLogic::RecordOnvifPart() {
+    report_.parts.push_back({"ONVIF", SecondsSince(searchStart_)});
+    report_.onvif = OnvifReport{OnvifEngine.m_Counts.matches, static_cast<int>(OnvifEngine.m_Devices.size()),
+                                OnvifEngine.m_Counts.malformed};
+}
+
+void MainFormLogic::CompleteReport() {
+    const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();
+    std::vector<std::string> ips;
+    for (int row = 1; row < form_.RowCount(); ++row) ips.push_back(form_.Cell(kColIp, row));
+    report_.outsideNetworks = OutsideNetworks(ips, interfaces);
+    MarkRowsOutsideNetworks();
+
+    report_.seconds = SecondsSince(searchStart_);
+    // Our own socket is closed by now: whoever holds the port is another program.
+    const std::optional<std::string> owner =
+        facts_.replySocketFailed ? UdpPortOwner(kReplyPort) : std::optional<std::string>();
+    // The diagnostic log keeps only the lines it always had; problems live in the report.
+    report_.problems = FindProblems(report_, facts_, interfaces, owner);
+
+    lastReport_ = report_;
+    hasReport_ = true;
+    if (userSearch_) form_.SetStatusText(StatusSummary(lastReport_));
+}
+
+void MainFormLogic::MarkRowsOutsideNetworks() {
+    const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();
+    for (int row = 1; row < form_.RowCount(); ++row) {
+        const std::string ip = form_.Cell(kColIp, row);
+        const bool outside = !OutsideNetworks({ip}, interfaces).empty();
+        form_.SetCellMark(kColIp, row, outside ? OutsideNetworksToolTip(ip) : std::string());
+    }
+}

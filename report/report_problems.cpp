@@ -1,0 +1,182 @@
+#include "report/report_problems.h"
+
+#include <arpa/inet.h>
+#include <net/if.h>
+
+#include <algorithm>
+#include <bit>
+
+#include "protocol/plain_package.h"
+#include "protocol/reply_parser.h"
+
+namespace {
+
+std::string Dotted(in_addr_t address) {
+    char text[INET_ADDRSTRLEN] = {};
+    in_addr a{};
+    a.s_addr = address;
+    ::inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
+}
+
+const InterfaceAddress* CardWithAddress(in_addr_t address, const std::vector<InterfaceAddress>& interfaces) {
+    for (const InterfaceAddress& entry : interfaces)
+        if (entry.address == address) return &entry;
+    return nullptr;
+}
+
+std::string Plural(int n, const std::string& one, const std::string& many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string UsedCardList(const SearchReport& report) {
+    std::string list;
+    for (const CardReport& card : report.cards) {
+        if (!list.empty()) list += ", ";
+        list += card.name + " " + card.address;
+    }
+    return list;
+}
+
+const std::string kReplyPortText = std::to_string(kReplyPort);
+
+}  // namespace
+
+std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
+                                       const std::vector<InterfaceAddress>& interfaces) {
+    std::vector<CardReport> cards;
+    for (const SendOutcome& send : sends) {
+        const std::string address = Dotted(send.source);
+        auto card = std::find_if(cards.begin(), cards.end(), [&](const CardReport& c) { return c.address == address; });
+        if (card == cards.end()) {
+            CardReport entry;
+            entry.address = address;
+            if (const InterfaceAddress* known = CardWithAddress(send.source, interfaces);
+                known != nullptr && send.source != htonl(INADDR_ANY)) {
+                entry.name = known->name;
+                entry.netmask = Dotted(known->netmask);
+            } else {
+                entry.name = "(routing)";
+                entry.netmask = "0.0.0.0";
+            }
+            cards.push_back(entry);
+            card = cards.end() - 1;
+        }
+        ++card->queries;
+        if (!send.sent) ++card->failedSends;
+    }
+    return cards;
+}
+
+std::vector<std::string> OutsideNetworks(const std::vector<std::string>& ips,
+                                         const std::vector<InterfaceAddress>& interfaces) {
+    std::vector<std::string> outside;
+    for (const std::string& ip : ips) {
+        if (!IsAcceptedIpv4Text(ip.c_str())) continue;
+        if (InLocalNetworks(::inet_addr(ip.c_str()), interfaces)) continue;
+        if (std::find(outside.begin(), outside.end(), ip) == outside.end()) outside.push_back(ip);
+    }
+    return outside;
+}
+
+std::string BroadcastCardList(const std::vector<InterfaceAddress>& interfaces) {
+    std::string list;
+    for (const in_addr_t source : BroadcastSourceAddresses(interfaces)) {
+        const InterfaceAddress* card = CardWithAddress(source, interfaces);
+        if (card == nullptr) continue;
+        if (!list.empty()) list += ", ";
+        list += card->name + " " + Dotted(card->address) + "/" + std::to_string(std::popcount(ntohl(card->netmask)));
+    }
+    return list;
+}
+
+Problem ReplyPortBusyProblem(const std::optional<std::string>& portOwner) {
+    Problem p{"reply-port-busy", "The reply port UDP " + kReplyPortText + " could not be opened", ""};
+    p.text += portOwner ? ": " + *portOwner + " holds it." : "; another program probably holds it.";
+    p.text += " No answer of a device can be received while it is taken.";
+    p.fix = "Close " + (portOwner ? *portOwner : std::string("the other program (often another device finder)")) +
+            ", then search again. `ss -lunp 'sport = :" + kReplyPortText + "'` names the program holding the port.";
+    return p;
+}
+
+Problem NoBroadcastCardProblem() {
+    return {"no-broadcast-card",
+            "No network card is up that can broadcast: the query could only go where the system's routing sends it, "
+            "usually nowhere but this computer.",
+            "Connect the cable or join the Wi-Fi, and make sure the card is up and has an IPv4 address "
+            "(`ip -br addr` lists the cards); then search again."};
+}
+
+std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearchFacts& facts,
+                                  const std::vector<InterfaceAddress>& interfaces,
+                                  const std::optional<std::string>& portOwner) {
+    std::vector<Problem> problems;
+    const bool local = report.method == kLocalBroadcast;
+    const bool udp = report.transport == "UDP";
+
+    if (facts.replySocketFailed) problems.push_back(ReplyPortBusyProblem(portOwner));
+
+    if (local && BroadcastSourceAddresses(interfaces).empty()) problems.push_back(NoBroadcastCardProblem());
+
+    if (!local && report.transport != "HttpCmd" && !IsAcceptedIpv4Text(report.relay.c_str())) {
+        problems.push_back({"relay-address-invalid",
+                            "The relay address \"" + report.relay + "\" is not an IPv4 address, so no relay was asked.",
+                            "Type the relay's address in dotted form, for example 192.168.1.10, and search again."});
+    } else if (!local) {
+        std::string why;
+        if (report.transport == "TCP" && facts.relayConnectFailed)
+            why = "did not accept a TCP connection on port " + std::to_string(kDevicePort) + " (refused or timed out).";
+        else if (report.transport == "TCP" && !facts.relayAnswered)
+            why = "accepted the connection but sent no answer.";
+        else if (udp && !facts.replySocketFailed && report.datagrams == 0)
+            why = "did not answer the UDP query sent to its port " + std::to_string(kDevicePort) + ".";
+        else if (report.transport == "HttpCmd" && facts.httpFetchFailed)
+            why = "did not serve its device page over HTTP.";
+        if (!why.empty())
+            problems.push_back({"relay-unreachable", "The relay " + report.relay + " " + why,
+                                "Check that the relay is switched on and reachable from this computer (`ping " +
+                                    report.relay +
+                                    "`), that its relay service runs, and that no firewall on the way blocks port " +
+                                    std::to_string(report.transport == "HttpCmd" ? 80 : kDevicePort) + "."});
+    }
+
+    const bool anySent =
+        std::any_of(facts.sends.begin(), facts.sends.end(), [](const SendOutcome& s) { return s.sent; });
+    if (local && !facts.replySocketFailed && anySent && report.datagrams == 0) {
+        std::string cards = UsedCardList(report);
+        problems.push_back(
+            {"nothing-answered",
+             "The query went out (through " + cards + ") but not one answer came back to UDP port " + kReplyPortText +
+                 ".",
+             "A firewall on this computer may drop the answers. Allow UDP " + kReplyPortText +
+                 " in: ufw: `sudo ufw allow " + kReplyPortText +
+                 "/udp`; firewalld: `sudo firewall-cmd --permanent --add-port=" + kReplyPortText +
+                 "/udp && sudo firewall-cmd --reload`; nftables: `sudo nft add rule inet filter input udp dport " +
+                 kReplyPortText + " accept`; iptables: `sudo iptables -I INPUT -p udp --dport " + kReplyPortText +
+                 " -j ACCEPT`. Also check that the devices are on the network of one of these cards: " +
+                 (BroadcastCardList(interfaces).empty() ? std::string("none can broadcast")
+                                                        : BroadcastCardList(interfaces)) +
+                 "."});
+    }
+
+    if (!report.outsideNetworks.empty()) {
+        std::string ips;
+        for (const std::string& ip : report.outsideNetworks) ips += (ips.empty() ? "" : ", ") + ip;
+        const int n = static_cast<int>(report.outsideNetworks.size());
+        problems.push_back(
+            {"devices-outside-networks",
+             Plural(n, "device lies", "devices lie") + " outside this computer's networks (" + ips +
+                 "): a web page there will not open, and only a local broadcast reaches " + (n == 1 ? "it." : "them."),
+             "Use Network Setup (right-click the row) to give " + std::string(n == 1 ? "the device" : "each device") +
+                 " an address in a network of this computer" +
+                 (BroadcastCardList(interfaces).empty() ? std::string() : " (" + BroadcastCardList(interfaces) + ")") +
+                 ", or give this computer an address in the device's network."});
+    }
+    return problems;
+}
+
+std::string OutsideNetworksToolTip(const std::string& ip) {
+    return ip +
+           " lies outside this computer's networks: its web page will not open and only a local broadcast reaches it. "
+           "Use Network Setup to move the device into a reachable subnet.";
+}

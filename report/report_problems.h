@@ -1,0 +1,36 @@
+#pragma once
+// The rules that turn a search's facts into problems a person can act on,
+// and the list of devices this computer cannot reach directly.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/broadcast_interfaces.h"
+#include "report/search_report.h"
+
+// The cards a search used, from the worker's sends: one entry per source
+// address, named after the card that has it.
+std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
+                                       const std::vector<InterfaceAddress>& interfaces);
+
+// The IPv4 texts among `ips` that lie in no subnet of these interfaces, each
+// once, in order; texts that are no address are left out.
+std::vector<std::string> OutsideNetworks(const std::vector<std::string>& ips,
+                                         const std::vector<InterfaceAddress>& interfaces);
+
+// "eth0 198.51.100.11/24, eth1 ..." for the cards that can broadcast.
+std::string BroadcastCardList(const std::vector<InterfaceAddress>& interfaces);
+
+// The problems of a finished search (report filled but for its problems).
+// `portOwner` names the program holding the reply port, when known.
+std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearchFacts& facts,
+                                  const std::vector<InterfaceAddress>& interfaces,
+                                  const std::optional<std::string>& portOwner);
+
+// The problem entries shared with lanvaro-cli doctor.
+Problem ReplyPortBusyProblem(const std::optional<std::string>& portOwner);
+Problem NoBroadcastCardProblem();
+
+// Tool tip of a table cell whose device is outside this computer's networks.
+std::string OutsideNetworksToolTip(const std::string& ip);

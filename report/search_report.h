@@ -1,0 +1,83 @@
+#pragma once
+// The record one search leaves behind: what was asked, through which cards,
+// what came back and what became of it, and the problems that explain a
+// device that did not show up. Filled on the window thread from what the
+// search threads post; read by the status bar, the report dialog and
+// lanvaro-cli --report.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "protocol/reply_counters.h"
+#include "protocol/udp_socket.h"
+
+struct CardReport {
+    std::string name;     // "(routing)" when the system chose the card
+    std::string address;  // dotted
+    std::string netmask;  // dotted
+    int queries = 0;
+    int failedSends = 0;
+};
+
+struct PartTime {
+    std::string part;  // "package search", "UPnP", "ONVIF"
+    double seconds = 0;
+};
+
+struct UpnpSkipped {
+    std::string manufacturer;
+    std::string friendlyName;
+    std::string ip;  // from the presentation URL; empty without one
+};
+
+struct UpnpReport {
+    bool ran = false;
+    int answered = 0;  // root devices, each once
+    int kept = 0;      // became rows
+    std::vector<UpnpSkipped> skipped;
+};
+
+// The ONVIF part of a search, once it has one.
+struct OnvifReport {
+    int matches = 0;
+    int devices = 0;
+    int malformed = 0;
+};
+
+struct Problem {
+    std::string code;
+    std::string text;  // for a person
+    std::string fix;
+};
+
+struct SearchReport {
+    std::string method;     // "Local Broadcast" or "IP Relay"
+    std::string transport;  // "UDP", "TCP" or "HttpCmd"
+    std::string relay;      // empty for a local broadcast
+    std::string filter;
+    std::string started;  // UTC, "YYYY-MM-DD HH:MM:SS"
+    double seconds = 0;   // the whole search
+    std::vector<PartTime> parts;
+    std::vector<CardReport> cards;
+    int datagrams = 0;  // answers received (a TCP or HTTP answer counts once)
+    long long bytes = 0;
+    ReplyCounters replies;
+    UpnpReport upnp;
+    std::optional<OnvifReport> onvif;
+    std::vector<Problem> problems;
+    std::vector<std::string> outsideNetworks;  // IPs, in table order
+};
+
+// What the package search's worker learned that only it can see.
+struct PackageSearchFacts {
+    bool replySocketFailed = false;
+    std::vector<SendOutcome> sends;
+    bool relayConnectFailed = false;  // TCP: refused, unreachable or timed out
+    bool relayAnswered = false;       // TCP: some bytes came back
+    bool httpFetchFailed = false;
+};
+
+// "Local Broadcast" / "IP Relay" spelled as the report does.
+inline constexpr const char* kLocalBroadcast = "Local Broadcast";
+inline constexpr const char* kIpRelay = "IP Relay";

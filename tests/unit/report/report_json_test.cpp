@@ -1,0 +1,31 @@
+#include "report/report_json.h"
+
+#include <gtest/gtest.h>
+
+// Texts come from devices and relays: whatever they hold, the report must
+// stay valid JSON.
+TEST(ReportJson, StringsAreEscapedAndKeptValid) {
+    EXPECT_EQ(JsonString("plain"), "\"plain\"");
+    EXPECT_EQ(JsonString("say \"hi\" \\ now"), "\"say \\\"hi\\\" \\\\ now\"");
+    EXPECT_EQ(JsonString("a\nb\tc\x01"), "\"a\\nb\\tc\\u0001\"");
+    EXPECT_EQ(JsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"");
+    EXPECT_EQ(JsonString("bad \xFF\xC3"), "\"bad \\ufffd\\ufffd\"");
+    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"") << "a UTF-16 surrogate is no character";
+}
+
+TEST(ReportJson, EmptyReportHasEveryKey) {
+    EXPECT_EQ(ReportJson(SearchReport{}),
+              "{\"search\": {\"method\": \"\", \"transport\": \"\", \"relay\": \"\", \"filter\": \"\", \"seconds\": "
+              "0.000}, \"cards\": [], \"replies\": {\"datagrams\": 0, \"bytes\": 0, \"packages\": 0, \"devices\": 0, "
+              "\"duplicates\": 0, \"hidden_by_filter\": 0, \"rejected\": 0, \"rejected_reasons\": {}}, \"upnp\": "
+              "{\"answered\": 0, \"kept\": 0, \"skipped\": []}, \"problems\": [], \"outside_networks\": []}\n");
+}
+
+TEST(ReportJson, OnvifPartOnlyWhenTheSearchHadOne) {
+    SearchReport report;
+    report.onvif = OnvifReport{4, 2, 1};
+    const std::string json = ReportJson(report);
+    EXPECT_NE(json.find("\"onvif\": {\"matches\": 4, \"devices\": 2, \"malformed\": 1}, \"problems\""),
+              std::string::npos)
+        << json;
+}

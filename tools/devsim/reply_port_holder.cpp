@@ -1,0 +1,46 @@
+// Another program sitting on the tool's reply port (--hold-reply-port): bound
+// without SO_REUSEADDR, which makes the tool's own bind of that port fail.
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "protocol/plain_package.h"
+#include "protocol/unique_fd.h"
+#include "tools/devsim/service.h"
+
+namespace {
+
+class ReplyPortHolder final : public DevsimService {
+public:
+    bool Start(const DevsimContext&, std::string& error) override {
+        socket_.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(kReplyPort);
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        if (!socket_ || ::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            error = std::string("cannot hold UDP ") + std::to_string(kReplyPort) + ": " + std::strerror(errno);
+            return false;
+        }
+        return true;
+    }
+
+    void Stop() override { socket_.reset(); }
+
+private:
+    UniqueFd socket_;
+};
+
+const DevsimServiceRegistration kRegistration{{
+    .name = "reply-port-holder",
+    .options = {{"--hold-reply-port", DevsimOptionKind::Flag,
+                 "hold the tool's reply port UDP 6667 (bound without SO_REUSEADDR) as another program would"}},
+    .enabled = [](const DevsimOptions& o) { return o.Flag("--hold-reply-port"); },
+    .create = [] { return std::make_unique<ReplyPortHolder>(); },
+    .order = 5,
+}};
+
+}  // namespace
