@@ -55,7 +55,7 @@ std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, st
     return devices;
 }
 
-std::vector<SimDevice> GenerateDevices(int count) {
+std::vector<SimDevice> GenerateDevices(int count, const std::string& net) {
     // Models deliberately not in order, so orderings have repeated keys to
     // work on. Projects are the filter's families, three devices at a time,
     // so each family the window offers shows devices from 21 on.
@@ -72,12 +72,20 @@ std::vector<SimDevice> GenerateDevices(int count) {
         d.fields[1] = kProjectFamilies[(u / 3) % kProjectFamilies.size()];
         std::snprintf(buf, sizeof buf, "cam-%05u", u + 1);
         d.fields[2] = buf;
-        std::snprintf(buf, sizeof buf, "10.%u.%u.%u", (u / (254 * 254)) % 256, (u / 254) % 254, u % 254 + 1);
-        d.fields[3] = buf;
+        if (net.empty()) {
+            std::snprintf(buf, sizeof buf, "10.%u.%u.%u", (u / (254 * 254)) % 256, (u / 254) % 254, u % 254 + 1);
+            d.fields[3] = buf;
+            d.fields[5] = "255.0.0.0";
+            d.fields[6] = "10.0.0.254";
+            d.fields[7] = "10.0.0.53";
+        } else {
+            // From .10 on, clear of the addresses a box gives its own cards.
+            d.fields[3] = net + "." + std::to_string(10 + u % 240);
+            d.fields[5] = "255.255.255.0";
+            d.fields[6] = net + ".254";
+            d.fields[7] = net + ".53";
+        }
         d.fields[4] = kPorts[u % std::size(kPorts)];
-        d.fields[5] = "255.0.0.0";
-        d.fields[6] = "10.0.0.254";
-        d.fields[7] = "10.0.0.53";
         std::snprintf(buf, sizeof buf, "02:4B:56:%02X:%02X:%02X", (u >> 16) & 0xFF, (u >> 8) & 0xFF, u & 0xFF);
         d.fields[8] = buf;
         std::snprintf(buf, sizeof buf, "HW%u.%u", 1 + u % 3, u % 10);

@@ -30,10 +30,18 @@ std::vector<DevsimOption> CoreOptions() {
         {"--check-box", DevsimOptionKind::Flag, "only check that this runs inside a LAN box (exit 0) or not (exit 3)"},
         {"--devices", DevsimOptionKind::Text, "simulated devices from FILE (eleven fields a line, '#' comments)"},
         {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 100000},
+        {"--device-net", DevsimOptionKind::Text, "give the generated devices addresses in the /24 A.B.C"},
         {"--overlong", DevsimOptionKind::Flag, "make the devices' text fields longer than the tool's record"},
         {"--ready-file", DevsimOptionKind::Text, "write FILE once every service listens"},
         {"--duration", DevsimOptionKind::Integer, "stop after SEC seconds (default 120)", 1, 86400},
     };
+}
+
+// "A.B.C": three numbers of 0 to 255, so every generated address is valid.
+bool IsDeviceNet(const std::string& net) {
+    unsigned a = 0, b = 0, c = 0;
+    char tail = 0;
+    return std::sscanf(net.c_str(), "%3u.%3u.%3u%c", &a, &b, &c, &tail) == 3 && a < 256 && b < 256 && c < 256;
 }
 
 std::mutex diagMutex;
@@ -111,7 +119,12 @@ int main(int argc, char** argv) {
         }
         devices = std::move(*loaded);
     }
-    for (SimDevice& device : GenerateDevices(static_cast<int>(options->Integer("--count", 0)))) {
+    const std::string deviceNet = options->Text("--device-net").value_or("");
+    if (!deviceNet.empty() && !IsDeviceNet(deviceNet)) {
+        Diag("--device-net takes the first three numbers of an address, as in 203.0.113");
+        return kExitUsage;
+    }
+    for (SimDevice& device : GenerateDevices(static_cast<int>(options->Integer("--count", 0)), deviceNet)) {
         devices.push_back(std::move(device));
     }
     if (options->Flag("--overlong")) MakeOverlong(devices);

@@ -33,7 +33,8 @@ std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, st
 // `count` distinct devices, the same for the same count: names, IPs and MACs
 // unique, projects the project filter's families (three devices each in
 // turn), models repeating so orderings can be checked.
-std::vector<SimDevice> GenerateDevices(int count);
+// With `net` ("A.B.C") the devices are addresses of that /24 instead.
+std::vector<SimDevice> GenerateDevices(int count, const std::string& net = {});
 
 // Widens model, proj, name, mac, dev and note past the tool's field widths,
 // keeping each field's own text at the front and the MAC valid.
