@@ -26,14 +26,6 @@ constexpr milliseconds kCancelCheck{50};
 constexpr int kMaxProblemLines = 50;
 constexpr int kMaxDatagrams = 1'000'000;
 
-std::string AddressText(in_addr_t address) {
-    in_addr a{};
-    a.s_addr = address;
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &a, text, sizeof text);
-    return text;
-}
-
 std::string ErrorText() { return std::strerror(errno); }
 
 void AskLargeReceiveBuffer(int sock) {
@@ -52,7 +44,7 @@ in_addr GroupAddress() {
 // back to it by unicast), multicasting through that card with TTL 1.
 UniqueFd ProbeSocket(in_addr_t source, std::vector<std::string>& log) {
     UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    const std::string card = AddressText(source);
+    const std::string card = Ipv4Text(source);
     if (!sock) {
         log.push_back("WS-Discovery: socket() failed for " + card + ": " + ErrorText());
         return sock;
@@ -106,7 +98,7 @@ public:
     explicit Collector(std::vector<std::string>& log) : log_(log) {}
 
     void Take(std::string_view datagram, const sockaddr_in& from) {
-        const std::string sender = AddressText(from.sin_addr.s_addr) + ":" + std::to_string(ntohs(from.sin_port));
+        const std::string sender = Ipv4Text(from.sin_addr.s_addr) + ":" + std::to_string(ntohs(from.sin_port));
         DiscoveryMessage message = ParseDiscoveryMessage(datagram);
         if (message.kind == DiscoveryKind::Malformed) {
             ++counts_.malformed;

@@ -1,5 +1,6 @@
 #include "protocol/broadcast_interfaces.h"
 
+#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <sys/socket.h>
@@ -12,7 +13,33 @@ namespace {
 // "eth0:1" is an extra address of eth0, not a card of its own.
 std::string CardName(const std::string& name) { return name.substr(0, name.find(':')); }
 
+// The first address of each card that is up, has `capability` and is not
+// loopback, in the order given, each address once.
+std::vector<in_addr_t> CardSourceAddresses(const std::vector<InterfaceAddress>& interfaces, unsigned capability) {
+    std::vector<std::string> cards;
+    std::vector<in_addr_t> sources;
+    for (const InterfaceAddress& entry : interfaces) {
+        const unsigned wanted = IFF_UP | capability;
+        if ((entry.flags & wanted) != wanted || (entry.flags & IFF_LOOPBACK) != 0) continue;
+        if (entry.address == htonl(INADDR_ANY)) continue;
+        const std::string card = CardName(entry.name);
+        if (std::find(cards.begin(), cards.end(), card) != cards.end()) continue;
+        if (std::find(sources.begin(), sources.end(), entry.address) != sources.end()) continue;
+        cards.push_back(card);
+        sources.push_back(entry.address);
+    }
+    return sources;
+}
+
 }  // namespace
+
+std::string Ipv4Text(in_addr_t address) {
+    in_addr a{};
+    a.s_addr = address;
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
+}
 
 std::vector<InterfaceAddress> LocalInterfaceAddresses() {
     ifaddrs* list = nullptr;
@@ -35,34 +62,11 @@ std::vector<InterfaceAddress> LocalInterfaceAddresses() {
 }
 
 std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddress>& interfaces) {
-    std::vector<std::string> cards;
-    std::vector<in_addr_t> sources;
-    for (const InterfaceAddress& entry : interfaces) {
-        const unsigned wanted = IFF_UP | IFF_BROADCAST;
-        if ((entry.flags & wanted) != wanted || (entry.flags & IFF_LOOPBACK) != 0) continue;
-        if (entry.address == htonl(INADDR_ANY)) continue;
-        const std::string card = CardName(entry.name);
-        if (std::find(cards.begin(), cards.end(), card) != cards.end()) continue;
-        if (std::find(sources.begin(), sources.end(), entry.address) != sources.end()) continue;
-        cards.push_back(card);
-        sources.push_back(entry.address);
-    }
-    return sources;
+    return CardSourceAddresses(interfaces, IFF_BROADCAST);
 }
 
 std::vector<in_addr_t> MulticastSourceAddresses(const std::vector<InterfaceAddress>& interfaces) {
-    std::vector<std::string> cards;
-    std::vector<in_addr_t> sources;
-    for (const InterfaceAddress& entry : interfaces) {
-        const unsigned wanted = IFF_UP | IFF_MULTICAST;
-        if ((entry.flags & wanted) != wanted || (entry.flags & IFF_LOOPBACK) != 0) continue;
-        if (entry.address == htonl(INADDR_ANY)) continue;
-        const std::string card = CardName(entry.name);
-        if (std::find(cards.begin(), cards.end(), card) != cards.end()) continue;
-        if (std::find(sources.begin(), sources.end(), entry.address) != sources.end()) continue;
-        cards.push_back(card);
-        sources.push_back(entry.address);
-    }
+    std::vector<in_addr_t> sources = CardSourceAddresses(interfaces, IFF_MULTICAST);
     if (!sources.empty()) return sources;
     for (const InterfaceAddress& entry : interfaces)
         if ((entry.flags & (IFF_UP | IFF_LOOPBACK)) == (IFF_UP | IFF_LOOPBACK) && entry.address != htonl(INADDR_ANY) &&

@@ -16,6 +16,9 @@ struct InterfaceAddress {
     in_addr_t netmask{};  // network byte order; 0 when not reported
 };
 
+// An address (network byte order) as dotted text.
+std::string Ipv4Text(in_addr_t address);
+
 // The IPv4 addresses of this host's interfaces; empty when they cannot be read.
 std::vector<InterfaceAddress> LocalInterfaceAddresses();
 

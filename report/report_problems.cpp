@@ -11,14 +11,6 @@
 
 namespace {
 
-std::string Dotted(in_addr_t address) {
-    char text[INET_ADDRSTRLEN] = {};
-    in_addr a{};
-    a.s_addr = address;
-    ::inet_ntop(AF_INET, &a, text, sizeof text);
-    return text;
-}
-
 const InterfaceAddress* CardWithAddress(in_addr_t address, const std::vector<InterfaceAddress>& interfaces) {
     for (const InterfaceAddress& entry : interfaces)
         if (entry.address == address) return &entry;
@@ -46,7 +38,7 @@ std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
                                        const std::vector<InterfaceAddress>& interfaces) {
     std::vector<CardReport> cards;
     for (const SendOutcome& send : sends) {
-        const std::string address = Dotted(send.source);
+        const std::string address = Ipv4Text(send.source);
         auto card = std::find_if(cards.begin(), cards.end(), [&](const CardReport& c) { return c.address == address; });
         if (card == cards.end()) {
             CardReport entry;
@@ -54,7 +46,7 @@ std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
             if (const InterfaceAddress* known = CardWithAddress(send.source, interfaces);
                 known != nullptr && send.source != htonl(INADDR_ANY)) {
                 entry.name = known->name;
-                entry.netmask = Dotted(known->netmask);
+                entry.netmask = Ipv4Text(known->netmask);
             } else {
                 entry.name = "(routing)";
                 entry.netmask = "0.0.0.0";
@@ -85,7 +77,7 @@ std::string BroadcastCardList(const std::vector<InterfaceAddress>& interfaces) {
         const InterfaceAddress* card = CardWithAddress(source, interfaces);
         if (card == nullptr) continue;
         if (!list.empty()) list += ", ";
-        list += card->name + " " + Dotted(card->address) + "/" + std::to_string(std::popcount(ntohl(card->netmask)));
+        list += card->name + " " + Ipv4Text(card->address) + "/" + std::to_string(std::popcount(ntohl(card->netmask)));
     }
     return list;
 }

@@ -26,14 +26,6 @@ bool BoxAddress(const in6_addr& address) { return IN6_IS_ADDR_LOOPBACK(&address)
 
 std::string CardName(const std::string& name) { return name.substr(0, name.find(':')); }
 
-std::string AddressText(in_addr_t address) {
-    in_addr a{};
-    a.s_addr = address;
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &a, text, sizeof text);
-    return text;
-}
-
 struct Card {
     std::string name;
     unsigned flags = 0;
@@ -73,7 +65,7 @@ std::string CardOutsideLanBox() {
     if (addresses.empty() || cards.empty()) return "the network cards cannot be read";
     for (const InterfaceAddress& entry : addresses) {
         if (!BoxAddress(entry.address))
-            return "card " + entry.name + " has " + AddressText(entry.address) + ", an address no LAN box gives";
+            return "card " + entry.name + " has " + Ipv4Text(entry.address) + ", an address no LAN box gives";
     }
     for (const Card& card : cards) {
         if (!card.foreignIpv6.empty())
