@@ -53,6 +53,11 @@ public:
     }
     void Value(const std::string& text) { Raw(JsonString(text)); }
     void Value(long long n) { Raw(std::to_string(n)); }
+    template <typename T>
+    void Field(const char* key, const T& value) {
+        Key(key);
+        Value(value);
+    }
     void Number(double d) {
         char text[32];
         std::snprintf(text, sizeof text, "%.3f", std::isfinite(d) ? d : 0.0);
@@ -112,14 +117,10 @@ std::string ReportJson(const SearchReport& r) {
     w.Open('{');
     w.Key("search");
     w.Open('{');
-    w.Key("method");
-    w.Value(r.method);
-    w.Key("transport");
-    w.Value(r.transport);
-    w.Key("relay");
-    w.Value(r.relay);
-    w.Key("filter");
-    w.Value(r.filter);
+    w.Field("method", r.method);
+    w.Field("transport", r.transport);
+    w.Field("relay", r.relay);
+    w.Field("filter", r.filter);
     w.Key("seconds");
     w.Number(r.seconds);
     w.Close('}');
@@ -128,16 +129,11 @@ std::string ReportJson(const SearchReport& r) {
     w.Open('[');
     for (const CardReport& c : r.cards) {
         w.Open('{');
-        w.Key("name");
-        w.Value(c.name);
-        w.Key("address");
-        w.Value(c.address);
-        w.Key("netmask");
-        w.Value(c.netmask);
-        w.Key("queries");
-        w.Value(c.queries);
-        w.Key("failed_sends");
-        w.Value(c.failedSends);
+        w.Field("name", c.name);
+        w.Field("address", c.address);
+        w.Field("netmask", c.netmask);
+        w.Field("queries", c.queries);
+        w.Field("failed_sends", c.failedSends);
         w.Close('}');
     }
     w.Close(']');
@@ -145,20 +141,13 @@ std::string ReportJson(const SearchReport& r) {
     const ReplyCounters& k = r.replies;
     w.Key("replies");
     w.Open('{');
-    w.Key("datagrams");
-    w.Value(r.datagrams);
-    w.Key("bytes");
-    w.Value(r.bytes);
-    w.Key("packages");
-    w.Value(k.packages);
-    w.Key("devices");
-    w.Value(k.devices);
-    w.Key("duplicates");
-    w.Value(k.duplicates);
-    w.Key("hidden_by_filter");
-    w.Value(k.hiddenByFilter);
-    w.Key("rejected");
-    w.Value(k.Rejected());
+    w.Field("datagrams", r.datagrams);
+    w.Field("bytes", r.bytes);
+    w.Field("packages", k.packages);
+    w.Field("devices", k.devices);
+    w.Field("duplicates", k.duplicates);
+    w.Field("hidden_by_filter", k.hiddenByFilter);
+    w.Field("rejected", k.Rejected());
     w.Key("rejected_reasons");
     w.Open('{');
     for (int i = 0; i < kRejectReasonCount; ++i) {
@@ -172,20 +161,15 @@ std::string ReportJson(const SearchReport& r) {
 
     w.Key("upnp");
     w.Open('{');
-    w.Key("answered");
-    w.Value(r.upnp.answered);
-    w.Key("kept");
-    w.Value(r.upnp.kept);
+    w.Field("answered", r.upnp.answered);
+    w.Field("kept", r.upnp.kept);
     w.Key("skipped");
     w.Open('[');
     for (const UpnpSkipped& s : r.upnp.skipped) {
         w.Open('{');
-        w.Key("manufacturer");
-        w.Value(s.manufacturer);
-        w.Key("friendly_name");
-        w.Value(s.friendlyName);
-        w.Key("ip");
-        w.Value(s.ip);
+        w.Field("manufacturer", s.manufacturer);
+        w.Field("friendly_name", s.friendlyName);
+        w.Field("ip", s.ip);
         w.Close('}');
     }
     w.Close(']');
@@ -195,12 +179,9 @@ std::string ReportJson(const SearchReport& r) {
     if (r.onvif) {
         w.Key("onvif");
         w.Open('{');
-        w.Key("matches");
-        w.Value(r.onvif->matches);
-        w.Key("devices");
-        w.Value(r.onvif->devices);
-        w.Key("malformed");
-        w.Value(r.onvif->malformed);
+        w.Field("matches", r.onvif->matches);
+        w.Field("devices", r.onvif->devices);
+        w.Field("malformed", r.onvif->malformed);
         w.Close('}');
     }
 
@@ -208,12 +189,9 @@ std::string ReportJson(const SearchReport& r) {
     w.Open('[');
     for (const Problem& p : r.problems) {
         w.Open('{');
-        w.Key("code");
-        w.Value(p.code);
-        w.Key("text");
-        w.Value(p.text);
-        w.Key("fix");
-        w.Value(p.fix);
+        w.Field("code", p.code);
+        w.Field("text", p.text);
+        w.Field("fix", p.fix);
         w.Close('}');
     }
     w.Close(']');

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <thread>
 
+#include "tests/support/lan_files.h"
+
 extern char** environ;
 
 namespace {
@@ -141,4 +143,16 @@ std::optional<int> ChildProcess::Stop(std::chrono::milliseconds grace) {
     Signal(SIGKILL);
     Reap(true);
     return status_;
+}
+
+ProgramRun RunToEnd(std::vector<std::string> argv, const std::string& outPath, const std::string& errPath,
+                    std::chrono::seconds limit) {
+    ProgramRun run;
+    {
+        ChildProcess child(std::move(argv), {{}, outPath, errPath});
+        run.status = child.Wait(limit).value_or(-1);
+    }
+    run.out = ReadLines(outPath);
+    run.err = ReadLines(errPath);
+    return run;
 }

@@ -47,3 +47,14 @@ private:
     std::optional<int> status_;
     std::string error_;
 };
+
+// A program run to its end: its exit status (-1 when it had not ended within
+// the limit, and was then killed) and the lines it printed.
+struct ProgramRun {
+    int status = -1;
+    std::vector<std::string> out;
+    std::vector<std::string> err;
+};
+// stdout and stderr go through the two files named.
+ProgramRun RunToEnd(std::vector<std::string> argv, const std::string& outPath, const std::string& errPath,
+                    std::chrono::seconds limit = std::chrono::seconds(60));

@@ -82,31 +82,17 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<DialogCase>& param) { return std::string(param.param.name); });
 
 #ifdef LANVARO_CLI_PATH
-struct CliRun {
-    int status = -1;
-    std::vector<std::string> out;
-    std::vector<std::string> err;
-};
-
 class CliSetup : public NetsetupLan {
 protected:
-    CliRun Run(std::vector<std::string> args) {
+    ProgramRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), {LANVARO_CLI_PATH, "setup"});
-        ChildOptions options;
-        options.stdoutPath = files_.File("cli.out");
-        options.stderrPath = files_.File("cli.err");
-        ChildProcess cli(args, options);
-        CliRun run;
-        if (auto status = cli.Wait(std::chrono::seconds(60))) run.status = *status;
-        run.out = ReadLines(options.stdoutPath);
-        run.err = ReadLines(options.stderrPath);
-        return run;
+        return RunToEnd(args, files_.File("cli.out"), files_.File("cli.err"));
     }
 };
 
 TEST_F(CliSetup, FindsTheDeviceBySearchAndSendsWhatTheDialogWould) {
-    const CliRun run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "10.0.0.77", "--netmask", "255.255.0.0",
-                            "--gateway", "10.0.0.254", "--dns", "10.0.0.53"});
+    const ProgramRun run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "10.0.0.77", "--netmask",
+                                "255.255.0.0", "--gateway", "10.0.0.254", "--dns", "10.0.0.53"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, (std::vector<std::string>{"Control package sent.",
                                                  "Please try to re-search the device after one minute."}));
@@ -117,7 +103,7 @@ TEST_F(CliSetup, FindsTheDeviceBySearchAndSendsWhatTheDialogWould) {
 }
 
 TEST_F(CliSetup, RefusesWithoutSendingWhenTheDeviceOrAnAddressIsWrong) {
-    CliRun run = Run({"--mac", "02:4B:56:00:00:99", "--dhcp"});
+    ProgramRun run = Run({"--mac", "02:4B:56:00:00:99", "--dhcp"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: no device with MAC 02:4B:56:00:00:99 was found"});
 
@@ -143,7 +129,8 @@ TEST_F(CliSetup, RefusesARelayRowWhoseNameHoldsAComma) {
     DevsimProcess relay(
         {"--no-udp", "--devices", files_.File("devices"), "--http-relay", "18080", "--http-page", "comma-names"});
     ASSERT_TRUE(relay.Start()) << relay.Error();
-    CliRun run = Run({"--mac", "02:4B:56:00:00:01", "--dhcp", "--relay", "127.0.0.1:18080", "--transport", "HttpCmd"});
+    ProgramRun run =
+        Run({"--mac", "02:4B:56:00:00:01", "--dhcp", "--relay", "127.0.0.1:18080", "--transport", "HttpCmd"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: Invalid Name - [Door, east wing]"});
     EXPECT_TRUE(run.out.empty());

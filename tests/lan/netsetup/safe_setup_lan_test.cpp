@@ -133,25 +133,11 @@ TEST_F(WindowWatch, AnAddressOfAListedDeviceIsRefusedWithNothingSent) {
 }
 
 #ifdef LANVARO_CLI_PATH
-struct CliRun {
-    int status = -1;
-    std::vector<std::string> out;
-    std::vector<std::string> err;
-};
-
 class CliVerify : public SafeSetupLan {
 protected:
-    CliRun RunSetup(std::vector<std::string> args) {
+    ProgramRun RunSetup(std::vector<std::string> args) {
         args.insert(args.begin(), {LANVARO_CLI_PATH, "setup", "--filter", "P1", "--mac", kMac});
-        ChildOptions options;
-        options.stdoutPath = files.File("cli.out");
-        options.stderrPath = files.File("cli.err");
-        ChildProcess cli(args, options);
-        CliRun run;
-        if (auto status = cli.Wait(std::chrono::seconds(60))) run.status = *status;
-        run.out = ReadLines(options.stdoutPath);
-        run.err = ReadLines(options.stderrPath);
-        return run;
+        return RunToEnd(args, files.File("cli.out"), files.File("cli.err"));
     }
     const std::vector<std::string> kStatic77{"--static",  "--ip",     "10.0.0.77", "--netmask", "255.255.255.0",
                                              "--gateway", "10.0.0.1", "--dns",     "10.0.0.2"};
@@ -163,7 +149,7 @@ protected:
 
 TEST_F(CliVerify, StaticChangeIsConfirmed) {
     StartDevsim({"--setup-delay-ms", "500"});
-    const CliRun run = RunSetup(Static77({"--verify", "10"}));
+    const ProgramRun run = RunSetup(Static77({"--verify", "10"}));
     EXPECT_EQ(run.status, 0);
     ASSERT_FALSE(run.out.empty());
     EXPECT_TRUE(std::regex_match(run.out.back(),
@@ -173,7 +159,7 @@ TEST_F(CliVerify, StaticChangeIsConfirmed) {
 
 TEST_F(CliVerify, DhcpChangeIsConfirmed) {
     StartDevsim({"--setup-delay-ms", "0"});
-    const CliRun run = RunSetup({"--dhcp", "--verify", "10"});
+    const ProgramRun run = RunSetup({"--dhcp", "--verify", "10"});
     EXPECT_EQ(run.status, 0);
     ASSERT_FALSE(run.out.empty());
     EXPECT_TRUE(std::regex_match(run.out.back(),
@@ -183,7 +169,7 @@ TEST_F(CliVerify, DhcpChangeIsConfirmed) {
 
 TEST_F(CliVerify, IgnoredChangeIsNotConfirmed) {
     StartDevsim({"--ignore-setup"});
-    const CliRun run = RunSetup(Static77({"--verify", "3"}));
+    const ProgramRun run = RunSetup(Static77({"--verify", "3"}));
     EXPECT_EQ(run.status, 3);
     ASSERT_FALSE(run.out.empty());
     EXPECT_EQ(run.out.back(), "not confirmed within 3 s");
@@ -191,8 +177,8 @@ TEST_F(CliVerify, IgnoredChangeIsNotConfirmed) {
 
 TEST_F(CliVerify, ConflictsAreRefusedWithNothingSentUnlessForced) {
     StartDevsim({});
-    CliRun run = RunSetup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1",
-                           "--dns", "10.0.0.2", "--verify", "5"});
+    ProgramRun run = RunSetup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1",
+                               "--dns", "10.0.0.2", "--verify", "5"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{
                            "lanvaro-cli setup: The address 10.0.0.6 is already used by Gate (02:4B:56:00:00:02)."});
