@@ -11,12 +11,14 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 
 #include "protocol/datagram_drain.h"
 #include "protocol/package_codec.h"
 #include "protocol/plain_package.h"
+#include "protocol/reply_sockets.h"
 #include "protocol/text_format.h"
 #include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
@@ -35,19 +37,23 @@ int MillisUntil(Clock::time_point deadline) {
     return static_cast<int>(std::max<long long>(0, left));
 }
 
-// Polls one descriptor until it is ready, the deadline passes or the search
+// Polls descriptors until one is ready, the deadline passes or the search
 // is cancelled. Returns >0 ready, 0 timed out or cancelled, <0 error.
-int PollUntil(int fd, short events, Clock::time_point deadline, const std::atomic<bool>& cancel) {
+int PollUntil(std::span<pollfd> fds, Clock::time_point deadline, const std::atomic<bool>& cancel) {
     for (;;) {
         if (cancel.load()) return 0;
         const int left = MillisUntil(deadline);
         if (left == 0) return 0;
-        pollfd pfd{fd, events, 0};
         const int slice = std::min(left, static_cast<int>(kCancelSlice.count()));
-        const int r = ::poll(&pfd, 1, slice);
+        const int r = ::poll(fds.data(), fds.size(), slice);
         if (r < 0 && errno == EINTR) continue;
         if (r != 0) return r;
     }
+}
+
+int PollUntil(int fd, short events, Clock::time_point deadline, const std::atomic<bool>& cancel) {
+    pollfd one{fd, events, 0};
+    return PollUntil(std::span<pollfd>(&one, 1), deadline, cancel);
 }
 
 void SleepUnlessCancelled(milliseconds pause, const std::atomic<bool>& cancel) {
@@ -58,13 +64,15 @@ void SleepUnlessCancelled(milliseconds pause, const std::atomic<bool>& cancel) {
 
 // The kernel doubles what it is asked for; the granted size is logged so a
 // benchmark can show what it measured against.
-void CutReceiveBuffer(WindowOps& form, int sock, int bytes) {
+void CutReceiveBuffers(WindowOps& form, const std::vector<UniqueFd>& socks, int bytes) {
     const int ask = bytes / 2;
-    ::setsockopt(sock, SOL_SOCKET, SO_RCVBUF, &ask, sizeof ask);
     int granted = 0;
-    socklen_t len = sizeof granted;
-    ::getsockopt(sock, SOL_SOCKET, SO_RCVBUF, &granted, &len);
-    form.Log(StrFormat("receive buffer cut to %d bytes\n", granted));
+    for (const UniqueFd& sock : socks) {
+        ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &ask, sizeof ask);
+        socklen_t len = sizeof granted;
+        ::getsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &granted, &len);
+    }
+    form.Log(StrFormat("receive buffer cut to %d bytes, %zu sockets\n", granted, socks.size()));
 }
 
 // True when the peer has closed and nothing is left to read.
@@ -157,58 +165,60 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whol
 
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
                   const DecodedSink& sink, PackageSearchFacts* facts) {
-    int rawSock = -1;
-    sockaddr_in addr{};
-    const int created = DM_CreateUDPBroadcastSocket(form, kReplyPort, rawSock, addr);
-    UniqueFd sock(rawSock);
-    if (created != 0) {
+    const std::vector<UniqueFd> socks = OpenReplySockets(form, kReplyPort);
+    if (socks.empty()) {
         // The devices' port is named here, as it always has been.
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");
         if (facts != nullptr) facts->replySocketFailed = true;
         return;
     }
-    if (timings.replyReceiveBuffer > 0) CutReceiveBuffer(form, sock.get(), timings.replyReceiveBuffer);
+    if (timings.replyReceiveBuffer > 0) CutReceiveBuffers(form, socks, timings.replyReceiveBuffer);
+    std::vector<pollfd> waits;
+    for (const UniqueFd& sock : socks) waits.push_back({sock.get(), POLLIN, 0});
 
     auto query = std::make_unique<char[]>(kWireBufferSize);
     DatagramDrain drain;
-    std::vector<std::string> texts;
+    std::vector<ReceivedDatagram> held;
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
         std::memset(query.get(), 0, kWireBufferSize);
         if (MakePlainPkg(form, flag, query.get(), nullptr) == 0)
             DM_SendUDPBroadcast(form, kDevicePort, query.get(), facts != nullptr ? &facts->sends : nullptr);
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
-        // While a burst goes on the reader only drains the socket: decoding
+        // While a burst goes on the reader only drains the sockets: decoding
         // and waking the window thread wait until the burst pauses, since on
-        // a small machine either would take a processor the reader needs
-        // and the kernel drops what its buffer cannot hold meanwhile.
-        texts.clear();
+        // a small machine either would take a processor the reader needs.
+        held.clear();
         Clock::time_point heldSince;
         const auto handOver = [&] {
-            std::vector<DecodedAnswer> held;
-            for (const std::string& text : texts) {
-                held.push_back(DecodeReceivedText(text.c_str(), static_cast<int>(text.size())));
-                if (held.size() == kAnswersPerTask) {
-                    sink(std::move(held));
-                    held.clear();
+            SortByArrival(held);
+            std::vector<DecodedAnswer> answers;
+            for (const ReceivedDatagram& datagram : held) {
+                answers.push_back(DecodeReceivedText(datagram.text.c_str(), static_cast<int>(datagram.text.size())));
+                if (answers.size() == kAnswersPerTask) {
+                    sink(std::move(answers));
+                    answers.clear();
                 }
             }
-            if (!held.empty()) sink(std::move(held));
-            texts.clear();
+            if (!answers.empty()) sink(std::move(answers));
+            held.clear();
         };
+        const std::span<pollfd> all(waits);
         for (;;) {
             const auto quietEnd = std::min(Clock::now() + timings.quietTime, cycleEnd);
             int ready = 0;
-            if (!texts.empty()) {
-                ready = PollUntil(sock.get(), POLLIN, std::min(Clock::now() + kHoldTime, quietEnd), cancel);
+            if (!held.empty()) {
+                ready = PollUntil(all, std::min(Clock::now() + kHoldTime, quietEnd), cancel);
                 if (ready == 0) handOver();
             }
-            if (ready == 0) ready = PollUntil(sock.get(), POLLIN, quietEnd, cancel);
+            if (ready == 0) ready = PollUntil(all, quietEnd, cancel);
             if (ready <= 0) break;
-            if (texts.empty()) heldSince = Clock::now();
-            drain.Take(sock.get(), texts);
+            if (held.empty()) heldSince = Clock::now();
+            for (const pollfd& wait : waits) {
+                if (wait.revents != 0) drain.Take(wait.fd, held);
+            }
             // Answers amid a host that never pauses are still shown soon.
-            if (texts.size() >= DatagramDrain::kLimit || Clock::now() - heldSince >= kHoldLimit) handOver();
+            if (held.size() >= DatagramDrain::kLimit || Clock::now() - heldSince >= kHoldLimit) handOver();
         }
         handOver();
     }

@@ -4,20 +4,29 @@
 // it over. Decoding is left to the caller, after the socket is empty.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "protocol/plain_package.h"
 
+struct ReceivedDatagram {
+    std::string text;
+    // When the kernel took it in (ns of the real-time clock; the time of
+    // reading where the socket gives none), so that datagrams read from
+    // several sockets can be put back in arrival order.
+    std::int64_t arrival = 0;
+};
+
 class DatagramDrain {
 public:
     DatagramDrain();
 
-    // Appends the waiting datagrams to texts, in arrival order, each at its
+    // Appends the waiting datagrams to out, in arrival order, each at its
     // own size (empty ones are skipped). Never blocks; returns when nothing is
     // left or kLimit datagrams were taken, so a flood cannot hold the caller.
-    void Take(int fd, std::vector<std::string>& texts);
+    void Take(int fd, std::vector<ReceivedDatagram>& out);
 
     static constexpr std::size_t kLimit = 4096;
 
@@ -29,3 +38,10 @@ private:
     // Reused for every read and never cleared.
     std::unique_ptr<char[]> area_;
 };
+
+// The clock arrival times are read on.
+std::int64_t RealTimeNanoseconds();
+
+// Orders datagrams taken from several sockets by arrival; those that
+// arrived at the same moment keep the order they were taken in.
+void SortByArrival(std::vector<ReceivedDatagram>& datagrams);

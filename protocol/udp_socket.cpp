@@ -61,28 +61,29 @@ int SendDatagram(WindowOps& form, const sockaddr_in& dest, in_addr_t source, con
 
 }  // namespace
 
-int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_in& addr) {
+int CreateReplySocket(WindowOps* form, int port, int& sock, sockaddr_in& addr, bool shared) {
     std::memset(&addr, 0, sizeof addr);
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_ANY);
 
+    const auto fail = [form](const char* call) {
+        if (form != nullptr) form->Log(StrFormat("%s error : %s\n", call, LastErrorText().c_str()));
+        return -1;
+    };
     sock = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-    if (sock < 0) {
-        form.Log(StrFormat("socket() error : %s\n", LastErrorText().c_str()));
-        return -1;
-    }
+    if (sock < 0) return fail("socket()");
     const int on = 1;
-    if (::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) {
-        form.Log(StrFormat("setsockopt(SO_REUSEADDR) error : %s\n", LastErrorText().c_str()));
-        return -1;
-    }
+    if (::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) return fail("setsockopt(SO_REUSEADDR)");
+    if (shared && ::setsockopt(sock, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0)
+        return fail("setsockopt(SO_REUSEPORT)");
     AskLargeReceiveBuffer(sock);
-    if (::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
-        form.Log(StrFormat("bind() error : %s\n", LastErrorText().c_str()));
-        return -1;
-    }
+    if (::bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) return fail("bind()");
     return 0;
+}
+
+int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_in& addr) {
+    return CreateReplySocket(&form, port, sock, addr, false);
 }
 
 int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text, std::vector<SendOutcome>* outcomes) {

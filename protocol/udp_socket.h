@@ -17,6 +17,11 @@ constexpr int kReplySocketReceiveBuffer = 4 * 1024 * 1024;
 // 0 when bound, else -1 — then a live handle in sock is the caller's to close.
 int DM_CreateUDPBroadcastSocket(WindowOps& form, int port, int& sock, sockaddr_in& addr);
 
+// The same socket, logging to form unless it is null; with `shared` other
+// sockets of this user asking the same may join it on that port
+// (SO_REUSEPORT).
+int CreateReplySocket(WindowOps* form, int port, int& sock, sockaddr_in& addr, bool shared);
+
 // Sends text (without its NUL) as one datagram to port: at the relay host
 // when "IP Relay" is chosen, else to 255.255.255.255 once through every
 // network card that can broadcast (through routing's choice when there is

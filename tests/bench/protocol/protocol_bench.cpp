@@ -142,14 +142,15 @@ int ReadOneByOne(int fd, std::vector<char>& transfer) {
 
 // As the search reads now: everything waiting, then each decoded into memory
 // of its own size.
-int ReadDrained(int fd, DatagramDrain& drain, std::vector<std::string>& texts) {
+int ReadDrained(int fd, DatagramDrain& drain, std::vector<ReceivedDatagram>& texts) {
     texts.clear();
     for (int round = 0; round < kBurst && static_cast<int>(texts.size()) < kBurst; ++round) {
         pollfd pfd{fd, POLLIN, 0};
         if (::poll(&pfd, 1, 1000) <= 0) break;
         drain.Take(fd, texts);
     }
-    for (const std::string& text : texts) {
+    for (const ReceivedDatagram& datagram : texts) {
+        const std::string& text = datagram.text;
         std::vector<char> decoded(text.size() / 4 * 3 + 5, '\0');
         const int n = Base64Decode(reinterpret_cast<unsigned char*>(decoded.data()), decoded.size() - 2, text.c_str());
         InvertBytes(decoded.data(), n);
@@ -176,7 +177,7 @@ void BM_BurstDrained(benchmark::State& state) {
     LoopbackPair pair;
     const std::vector<std::string> burst = Burst();
     DatagramDrain drain;
-    std::vector<std::string> texts;
+    std::vector<ReceivedDatagram> texts;
     for (auto _ : state) {
         state.PauseTiming();
         const bool sent = pair.ok && pair.Send(burst);

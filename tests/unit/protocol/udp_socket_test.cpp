@@ -10,13 +10,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "protocol/datagram_drain.h"
+#include "protocol/reply_sockets.h"
 #include "protocol/unique_fd.h"
 #include "tests/support/fake_window.h"
 #include "tests/unit/protocol/private_network.h"
@@ -105,6 +109,49 @@ TEST(ReplySocket, TwoReplySocketsMayShareAPort) {
     ASSERT_EQ(DM_CreateUDPBroadcastSocket(form, LocalPort(first), second, addr), 0);
     UniqueFd b(second);
     EXPECT_TRUE(form.log.empty());
+}
+
+// A stock receive buffer (212,992 bytes) holds 256 answers. Two thousand
+// from one sender, with nobody reading meanwhile, must all be held by the
+// group and read back in the order they were sent.
+TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
+    int port = 0;
+    {
+        UniqueFd probe(::socket(AF_INET, SOCK_DGRAM, 0));
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        ASSERT_EQ(::bind(probe.get(), reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+        port = LocalPort(probe.get());
+    }
+    FakeWindow form;
+    const std::vector<UniqueFd> group = OpenReplySockets(form, port);
+    ASSERT_EQ(group.size(), kReplySocketCount);
+    EXPECT_TRUE(form.log.empty()) << form.log.front();
+    const int stockHalf = 212992 / 2;
+    for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &stockHalf, sizeof stockHalf);
+
+    UniqueFd sender(::socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    constexpr int kBurst = 2000;
+    for (int i = 0; i < kBurst; ++i) {
+        // About the size of one device's answer.
+        char text[141];
+        std::snprintf(text, sizeof text, "%04d%0136d", i, 0);
+        ASSERT_EQ(::sendto(sender.get(), text, 140, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 140);
+    }
+
+    DatagramDrain drain;
+    std::vector<ReceivedDatagram> got;
+    for (const UniqueFd& sock : group) drain.Take(sock.get(), got);
+    SortByArrival(got);
+    std::vector<int> order;
+    for (const ReceivedDatagram& datagram : got) order.push_back(std::stoi(datagram.text.substr(0, 4)));
+    std::vector<int> sent(kBurst);
+    for (int i = 0; i < kBurst; ++i) sent[static_cast<std::size_t>(i)] = i;
+    EXPECT_EQ(order, sent);
 }
 
 // Runs one send in a private namespace and reports its result, its log and

@@ -1,0 +1,22 @@
+#pragma once
+// The reply port opened as several sockets that share it. A single socket's
+// receive buffer holds a few hundred answers on a machine without
+// privileges; the kernel spreads arriving datagrams over the group at
+// random, so a burst from thousands of devices fits in the buffers together
+// even while the reader waits for a processor.
+
+#include <cstddef>
+#include <vector>
+
+#include "protocol/unique_fd.h"
+#include "protocol/window_ops.h"
+
+// Enough room for a burst of 4,096 answers with no reading at all.
+constexpr std::size_t kReplySocketCount = 16;
+
+// Opens up to `count` sockets bound to INADDR_ANY:port, each with the
+// receive buffer and options of DM_CreateUDPBroadcastSocket, and with kernel
+// arrival times on what they receive. Empty when the first cannot be bound
+// (logged as DM_CreateUDPBroadcastSocket logs it); a later one that cannot
+// be opened only makes the group smaller.
+std::vector<UniqueFd> OpenReplySockets(WindowOps& form, int port, std::size_t count = kReplySocketCount);
