@@ -35,8 +35,11 @@ DatagramDrain::DatagramDrain() : area_(std::make_unique_for_overwrite<char[]>(kS
 void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
     std::array<iovec, kBatch> parts{};
     std::array<mmsghdr, kBatch> messages{};
-    // Room for the arrival time a socket may add to each datagram.
-    using Control = std::array<char, CMSG_SPACE(sizeof(timespec))>;
+    // Room for the arrival time a socket may add to each datagram, aligned
+    // as the kernel's headers in it must be.
+    struct alignas(cmsghdr) Control {
+        char bytes[CMSG_SPACE(sizeof(timespec))];
+    };
     std::array<Control, kBatch> controls{};
     for (std::size_t round = 0; round < kLimit / kBatch; ++round) {
         for (std::size_t i = 0; i < kBatch; ++i) {
@@ -44,8 +47,8 @@ void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &parts[i];
             messages[i].msg_hdr.msg_iovlen = 1;
-            messages[i].msg_hdr.msg_control = controls[i].data();
-            messages[i].msg_hdr.msg_controllen = controls[i].size();
+            messages[i].msg_hdr.msg_control = controls[i].bytes;
+            messages[i].msg_hdr.msg_controllen = sizeof controls[i].bytes;
         }
         const int got = ::recvmmsg(fd, messages.data(), kBatch, MSG_DONTWAIT, nullptr);
         if (got < 0 && errno == EINTR) continue;
