@@ -222,6 +222,7 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
         }
         handOver();
     }
+    if (facts != nullptr) facts->replyDrops = DroppedDatagrams(socks);
 }
 
 void RunTcpRelaySearch(WindowOps& form, const std::string& relayAddress, const SearchTimings& timings,

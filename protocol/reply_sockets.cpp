@@ -1,6 +1,7 @@
 #include "protocol/reply_sockets.h"
 
 #include <linux/filter.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -64,6 +65,18 @@ bool AwaitArrivalTimes() {
 }
 
 }  // namespace
+
+long long DroppedDatagrams(const std::vector<UniqueFd>& group) {
+    long long dropped = 0;
+    for (const UniqueFd& sock : group) {
+        std::array<std::uint32_t, SK_MEMINFO_VARS> meminfo{};
+        socklen_t length = sizeof meminfo;
+        if (::getsockopt(sock.get(), SOL_SOCKET, SO_MEMINFO, meminfo.data(), &length) == 0 &&
+            length > SK_MEMINFO_DROPS * sizeof(std::uint32_t))
+            dropped += meminfo[SK_MEMINFO_DROPS];
+    }
+    return dropped;
+}
 
 std::vector<UniqueFd> OpenReplySockets(WindowOps& form, int port, std::size_t count) {
     std::vector<UniqueFd> group;

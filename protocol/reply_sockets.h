@@ -20,3 +20,7 @@ constexpr std::size_t kReplySocketCount = 16;
 // (logged as DM_CreateUDPBroadcastSocket logs it); a later one that cannot
 // be opened only makes the group smaller.
 std::vector<UniqueFd> OpenReplySockets(WindowOps& form, int port, std::size_t count = kReplySocketCount);
+
+// Datagrams the kernel dropped because a socket's receive buffer was full,
+// summed over the group: answers that reached this computer and were lost.
+long long DroppedDatagrams(const std::vector<UniqueFd>& group);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 
 #include "protocol/plain_package.h"
 #include "protocol/reply_parser.h"
@@ -149,6 +150,17 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                  (BroadcastCardList(interfaces).empty() ? std::string("none can broadcast")
                                                         : BroadcastCardList(interfaces)) +
                  "."});
+    }
+
+    if (facts.replyDrops > 0) {
+        problems.push_back(
+            {"answers-dropped",
+             Plural(static_cast<int>(std::min<long long>(facts.replyDrops, INT_MAX)), "answer was", "answers were") +
+                 " dropped by this computer unread: the receive buffers of UDP " + kReplyPortText +
+                 " were full, so devices may be missing from the list.",
+             "Search again. On a very large site let programs have larger receive buffers: `sudo sysctl -w "
+             "net.core.rmem_max=4194304`, kept across restarts by the line `net.core.rmem_max=4194304` in a file "
+             "of /etc/sysctl.d/."});
     }
 
     if (!report.outsideNetworks.empty()) {

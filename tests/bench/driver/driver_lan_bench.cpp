@@ -106,6 +106,8 @@ int main(int argc, char** argv) {
     }
     std::printf("devices listed:               %d (%s)\n", listed, listed == devices ? "all" : "NOT ALL");
     std::printf("records kept:                 %zu\n", logic.ComUnitList.size());
+    for (const Problem& problem : logic.LastReport().problems)
+        if (problem.code == "answers-dropped") std::printf("%s\n", problem.text.c_str());
     std::printf("package search wall time:     %.0f ms (floor: 2 cycles x 250 ms quiet = 500 ms)\n",
                 Ms(packageEnd - start));
     std::printf("whole search incl. UPnP part: %.0f ms\n", Ms(total));

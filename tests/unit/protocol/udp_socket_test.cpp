@@ -111,18 +111,33 @@ TEST(ReplySocket, TwoReplySocketsMayShareAPort) {
     EXPECT_TRUE(form.log.empty());
 }
 
+int FreeUdpPort() {
+    UniqueFd probe(::socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    if (::bind(probe.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) return 0;
+    return LocalPort(probe.get());
+}
+
+// Datagrams of about one device answer's size, numbered from 0000.
+void SendToLoopback(int port, int count) {
+    UniqueFd sender(::socket(AF_INET, SOCK_DGRAM, 0));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    for (int i = 0; i < count; ++i) {
+        char text[141];
+        std::snprintf(text, sizeof text, "%04d%0136d", i, 0);
+        ASSERT_EQ(::sendto(sender.get(), text, 140, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 140);
+    }
+}
+
 // A stock receive buffer (212,992 bytes) holds 256 answers. Two thousand
 // from one sender, with nobody reading meanwhile, must all be held by the
 // group and read back in the order they were sent.
 TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
-    int port = 0;
-    {
-        UniqueFd probe(::socket(AF_INET, SOCK_DGRAM, 0));
-        sockaddr_in any{};
-        any.sin_family = AF_INET;
-        ASSERT_EQ(::bind(probe.get(), reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
-        port = LocalPort(probe.get());
-    }
+    const int port = FreeUdpPort();
     FakeWindow form;
     const std::vector<UniqueFd> group = OpenReplySockets(form, port);
     ASSERT_EQ(group.size(), kReplySocketCount);
@@ -130,18 +145,8 @@ TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
     const int stockHalf = 212992 / 2;
     for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &stockHalf, sizeof stockHalf);
 
-    UniqueFd sender(::socket(AF_INET, SOCK_DGRAM, 0));
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     constexpr int kBurst = 2000;
-    for (int i = 0; i < kBurst; ++i) {
-        // About the size of one device's answer.
-        char text[141];
-        std::snprintf(text, sizeof text, "%04d%0136d", i, 0);
-        ASSERT_EQ(::sendto(sender.get(), text, 140, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 140);
-    }
+    SendToLoopback(port, kBurst);
 
     DatagramDrain drain;
     std::vector<ReceivedDatagram> got;
@@ -152,6 +157,23 @@ TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
     std::vector<int> sent(kBurst);
     for (int i = 0; i < kBurst; ++i) sent[static_cast<std::size_t>(i)] = i;
     EXPECT_EQ(order, sent);
+    EXPECT_EQ(DroppedDatagrams(group), 0);
+}
+
+TEST(ReplySocket, AGroupCountsWhatItsFullBuffersDropped) {
+    const int port = FreeUdpPort();
+    FakeWindow form;
+    const std::vector<UniqueFd> group = OpenReplySockets(form, port);
+    const int smallest = 1;
+    for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
+    constexpr int kBurst = 500;
+    SendToLoopback(port, kBurst);
+
+    DatagramDrain drain;
+    std::vector<ReceivedDatagram> got;
+    for (const UniqueFd& sock : group) drain.Take(sock.get(), got);
+    EXPECT_GT(DroppedDatagrams(group), 0);
+    EXPECT_EQ(static_cast<long long>(got.size()) + DroppedDatagrams(group), kBurst);
 }
 
 // Runs one send in a private namespace and reports its result, its log and
