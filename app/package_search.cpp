@@ -165,7 +165,9 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whol
 
 void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
                   const DecodedSink& sink, PackageSearchFacts* facts) {
-    const std::vector<UniqueFd> socks = OpenReplySockets(form, kReplyPort);
+    const ReplySockets reply = OpenReplySockets(form, kReplyPort);
+    const std::vector<UniqueFd>& socks = reply.sockets;
+    if (facts != nullptr) facts->replyPortShared = reply.portShared;
     if (socks.empty()) {
         // The devices' port is named here, as it always has been.
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");

@@ -110,7 +110,7 @@ void MainFormLogic::CompleteReport() {
     report_.seconds = SecondsSince(searchStart_);
     // Our own socket is closed by now: whoever holds the port is another program.
     const std::optional<std::string> owner =
-        facts_.replySocketFailed ? UdpPortOwner(kReplyPort) : std::optional<std::string>();
+        facts_.replySocketFailed || facts_.replyPortShared ? UdpPortOwner(kReplyPort) : std::optional<std::string>();
     // The diagnostic log keeps only the lines it always had; problems live in the report.
     report_.problems = FindProblems(report_, facts_, interfaces, owner);
 

@@ -18,6 +18,7 @@
 #include "cli/firewall_rules.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/plain_package.h"
+#include "protocol/reply_sockets.h"
 #include "protocol/unique_fd.h"
 #include "report/port_owner.h"
 #include "report/report_problems.h"
@@ -151,7 +152,10 @@ int RunDoctorCommand(const std::vector<std::string>& args) {
     std::vector<Check> checks;
 
     Check port{"Reply port UDP " + std::to_string(kReplyPort), "free", std::nullopt};
-    if (!ReplyPortFree()) port.problem = ReplyPortBusyProblem(UdpPortOwner(kReplyPort));
+    if (!ReplyPortFree())
+        port.problem = ReplyPortBusyProblem(UdpPortOwner(kReplyPort));
+    else if (UdpPortInUse(kReplyPort))
+        port.problem = ReplyPortSharedProblem(UdpPortOwner(kReplyPort));
     checks.push_back(port);
 
     const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();

@@ -78,14 +78,27 @@ long long DroppedDatagrams(const std::vector<UniqueFd>& group) {
     return dropped;
 }
 
-std::vector<UniqueFd> OpenReplySockets(WindowOps& form, int port, std::size_t count) {
-    std::vector<UniqueFd> group;
+bool UdpPortInUse(int port) {
+    UniqueFd probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    return probe && ::bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+           errno == EADDRINUSE;
+}
+
+ReplySockets OpenReplySockets(WindowOps& form, int port, std::size_t count) {
+    ReplySockets result;
+    result.portShared = port != 0 && UdpPortInUse(port);
+    if (result.portShared) count = 1;
+    std::vector<UniqueFd>& group = result.sockets;
     for (std::size_t i = 0; i < count; ++i) {
         int raw = -1;
         sockaddr_in addr{};
         // The first is the reply socket there always was; without the others
         // the search still works, with less room.
-        const int created = CreateReplySocket(i == 0 ? &form : nullptr, port, raw, addr, true);
+        const int created = CreateReplySocket(i == 0 ? &form : nullptr, port, raw, addr, !result.portShared);
         UniqueFd sock(raw);
         if (created != 0) {
             if (i > 0) form.Log(StrFormat("reply sockets opened : %zu of %zu\n", i, count));
@@ -99,5 +112,5 @@ std::vector<UniqueFd> OpenReplySockets(WindowOps& form, int port, std::size_t co
     if (!group.empty() && !AwaitArrivalTimes()) form.Log("reply arrival times not available\n");
     if (group.size() > 1 && !SpreadAtRandom(group.front().get(), group.size()))
         form.Log(StrFormat("reply sockets spread by sender only : %s\n", std::strerror(errno)));
-    return group;
+    return result;
 }

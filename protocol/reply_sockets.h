@@ -14,12 +14,24 @@
 // Enough room for a burst of 4,096 answers with no reading at all.
 constexpr std::size_t kReplySocketCount = 16;
 
+struct ReplySockets {
+    std::vector<UniqueFd> sockets;  // empty when the port could not be opened
+    // Another program had the port already: then one socket is opened, as
+    // DM_CreateUDPBroadcastSocket opens it, so that a second search (another
+    // window, another finder) never joins the first one's group.
+    bool portShared = false;
+};
+
 // Opens up to `count` sockets bound to INADDR_ANY:port, each with the
 // receive buffer and options of DM_CreateUDPBroadcastSocket, and with kernel
-// arrival times on what they receive. Empty when the first cannot be bound
+// arrival times on what they receive. None when the first cannot be bound
 // (logged as DM_CreateUDPBroadcastSocket logs it); a later one that cannot
 // be opened only makes the group smaller.
-std::vector<UniqueFd> OpenReplySockets(WindowOps& form, int port, std::size_t count = kReplySocketCount);
+ReplySockets OpenReplySockets(WindowOps& form, int port, std::size_t count = kReplySocketCount);
+
+// True when a socket is bound to the UDP port already, whatever options it
+// took (a bind without any of them fails).
+bool UdpPortInUse(int port);
 
 // Datagrams the kernel dropped because a socket's receive buffer was full,
 // summed over the group: answers that reached this computer and were lost.

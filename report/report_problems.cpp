@@ -92,6 +92,17 @@ Problem ReplyPortBusyProblem(const std::optional<std::string>& portOwner) {
     return p;
 }
 
+Problem ReplyPortSharedProblem(const std::optional<std::string>& portOwner) {
+    const std::string who = portOwner ? *portOwner : std::string("Another program");
+    return {"reply-port-shared",
+            who + " listens on the reply port UDP " + kReplyPortText +
+                " too: answers meant for this search can reach it instead, so devices may be missing.",
+            "Close " + (portOwner ? *portOwner : std::string("the other program")) +
+                " (often another device finder, or a second Lanvaro window that is searching), then search again. "
+                "`ss -lunp 'sport = :" +
+                kReplyPortText + "'` names the programs on the port."};
+}
+
 Problem NoBroadcastCardProblem() {
     return {"no-broadcast-card",
             "No network card is up that can broadcast: the query could only go where the system's routing sends it, "
@@ -107,7 +118,10 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
     const bool local = report.method == kLocalBroadcast;
     const bool udp = report.transport == "UDP";
 
-    if (facts.replySocketFailed) problems.push_back(ReplyPortBusyProblem(portOwner));
+    if (facts.replySocketFailed)
+        problems.push_back(ReplyPortBusyProblem(portOwner));
+    else if (facts.replyPortShared)
+        problems.push_back(ReplyPortSharedProblem(portOwner));
 
     if (local && BroadcastSourceAddresses(interfaces).empty()) problems.push_back(NoBroadcastCardProblem());
 

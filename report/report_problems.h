@@ -30,6 +30,7 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
 
 // The problem entries shared with lanvaro-cli doctor.
 Problem ReplyPortBusyProblem(const std::optional<std::string>& portOwner);
+Problem ReplyPortSharedProblem(const std::optional<std::string>& portOwner);
 Problem NoBroadcastCardProblem();
 
 // Tool tip of a table cell whose device is outside this computer's networks.

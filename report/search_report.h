@@ -72,7 +72,8 @@ struct SearchReport {
 // What the package search's worker learned that only it can see.
 struct PackageSearchFacts {
     bool replySocketFailed = false;
-    long long replyDrops = 0;  // answers lost to full receive buffers
+    long long replyDrops = 0;      // answers lost to full receive buffers
+    bool replyPortShared = false;  // another program listened on the reply port too
     std::vector<SendOutcome> sends;
     bool relayConnectFailed = false;  // TCP: refused, unreachable or timed out
     bool relayAnswered = false;       // TCP: some bytes came back

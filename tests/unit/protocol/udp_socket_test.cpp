@@ -109,6 +109,12 @@ TEST(ReplySocket, TwoReplySocketsMayShareAPort) {
     ASSERT_EQ(DM_CreateUDPBroadcastSocket(form, LocalPort(first), second, addr), 0);
     UniqueFd b(second);
     EXPECT_TRUE(form.log.empty());
+
+    // A search beside them takes one socket and does not gather a group.
+    const ReplySockets beside = OpenReplySockets(form, LocalPort(first));
+    EXPECT_TRUE(beside.portShared);
+    EXPECT_EQ(beside.sockets.size(), 1u);
+    EXPECT_TRUE(form.log.empty());
 }
 
 int FreeUdpPort() {
@@ -139,8 +145,10 @@ void SendToLoopback(int port, int count) {
 TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
     const int port = FreeUdpPort();
     FakeWindow form;
-    const std::vector<UniqueFd> group = OpenReplySockets(form, port);
+    const ReplySockets opened = OpenReplySockets(form, port);
+    const std::vector<UniqueFd>& group = opened.sockets;
     ASSERT_EQ(group.size(), kReplySocketCount);
+    EXPECT_FALSE(opened.portShared);
     EXPECT_TRUE(form.log.empty()) << form.log.front();
     const int stockHalf = 212992 / 2;
     for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &stockHalf, sizeof stockHalf);
@@ -163,7 +171,8 @@ TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
 TEST(ReplySocket, AGroupCountsWhatItsFullBuffersDropped) {
     const int port = FreeUdpPort();
     FakeWindow form;
-    const std::vector<UniqueFd> group = OpenReplySockets(form, port);
+    const ReplySockets opened = OpenReplySockets(form, port);
+    const std::vector<UniqueFd>& group = opened.sockets;
     const int smallest = 1;
     for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
     constexpr int kBurst = 500;
