@@ -139,6 +139,17 @@ void SendToLoopback(int port, int count) {
     }
 }
 
+// Cuts each member's receive buffer (the kernel doubles `ask`), sends `count`
+// datagrams to the port with nobody reading, then reads what the group holds.
+std::vector<ReceivedDatagram> BurstWithNobodyReading(int port, const std::vector<UniqueFd>& group, int ask, int count) {
+    for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &ask, sizeof ask);
+    SendToLoopback(port, count);
+    DatagramDrain drain;
+    std::vector<ReceivedDatagram> got;
+    for (const UniqueFd& sock : group) drain.Take(sock.get(), got);
+    return got;
+}
+
 // A stock receive buffer (212,992 bytes) holds 256 answers. Two thousand
 // from one sender, with nobody reading meanwhile, must all be held by the
 // group and read back in the order they were sent.
@@ -150,15 +161,8 @@ TEST(ReplySocket, AGroupHoldsABurstNoStockBufferCouldInArrivalOrder) {
     ASSERT_EQ(group.size(), kReplySocketCount);
     EXPECT_FALSE(opened.portShared);
     EXPECT_TRUE(form.log.empty()) << form.log.front();
-    const int stockHalf = 212992 / 2;
-    for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &stockHalf, sizeof stockHalf);
-
     constexpr int kBurst = 2000;
-    SendToLoopback(port, kBurst);
-
-    DatagramDrain drain;
-    std::vector<ReceivedDatagram> got;
-    for (const UniqueFd& sock : group) drain.Take(sock.get(), got);
+    std::vector<ReceivedDatagram> got = BurstWithNobodyReading(port, group, 212992 / 2, kBurst);
     SortByArrival(got);
     std::vector<int> order;
     for (const ReceivedDatagram& datagram : got) order.push_back(std::stoi(datagram.text.substr(0, 4)));
@@ -173,14 +177,8 @@ TEST(ReplySocket, AGroupCountsWhatItsFullBuffersDropped) {
     FakeWindow form;
     const ReplySockets opened = OpenReplySockets(form, port);
     const std::vector<UniqueFd>& group = opened.sockets;
-    const int smallest = 1;
-    for (const UniqueFd& sock : group) ::setsockopt(sock.get(), SOL_SOCKET, SO_RCVBUF, &smallest, sizeof smallest);
     constexpr int kBurst = 500;
-    SendToLoopback(port, kBurst);
-
-    DatagramDrain drain;
-    std::vector<ReceivedDatagram> got;
-    for (const UniqueFd& sock : group) drain.Take(sock.get(), got);
+    const std::vector<ReceivedDatagram> got = BurstWithNobodyReading(port, group, 1, kBurst);
     EXPECT_GT(DroppedDatagrams(group), 0);
     EXPECT_EQ(static_cast<long long>(got.size()) + DroppedDatagrams(group), kBurst);
 }
