@@ -26,10 +26,11 @@ std::int64_t ArrivalOf(msghdr& header, std::int64_t fallback) {
 
 }  // namespace
 
-DatagramDrain::DatagramDrain() : area_(std::make_unique_for_overwrite<char[]>(kSlot * kBatch)) {
+DatagramDrain::DatagramDrain(std::size_t batch)
+    : batch_(std::clamp<std::size_t>(batch, 1, kBatch)), area_(std::make_unique_for_overwrite<char[]>(kSlot * batch_)) {
     // The pages a small datagram lands in are mapped now, before a query goes
     // out, not while the answers to it pour in.
-    for (std::size_t i = 0; i < kBatch; ++i) area_[i * kSlot] = '\0';
+    for (std::size_t i = 0; i < batch_; ++i) area_[i * kSlot] = '\0';
 }
 
 void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
@@ -41,8 +42,8 @@ void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
         char bytes[CMSG_SPACE(sizeof(timespec))];
     };
     std::array<Control, kBatch> controls{};
-    for (std::size_t round = 0; round < kLimit / kBatch; ++round) {
-        for (std::size_t i = 0; i < kBatch; ++i) {
+    for (std::size_t round = 0; round < kLimit / batch_; ++round) {
+        for (std::size_t i = 0; i < batch_; ++i) {
             parts[i] = {area_.get() + i * kSlot, kSlot - 1};
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &parts[i];
@@ -50,7 +51,7 @@ void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
             messages[i].msg_hdr.msg_control = controls[i].bytes;
             messages[i].msg_hdr.msg_controllen = sizeof controls[i].bytes;
         }
-        const int got = ::recvmmsg(fd, messages.data(), kBatch, MSG_DONTWAIT, nullptr);
+        const int got = ::recvmmsg(fd, messages.data(), static_cast<unsigned>(batch_), MSG_DONTWAIT, nullptr);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) return;
         const std::int64_t now = RealTimeNanoseconds();
@@ -59,7 +60,7 @@ void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
             out.push_back(
                 {std::string(area_.get() + i * kSlot, messages[i].msg_len), ArrivalOf(messages[i].msg_hdr, now)});
         }
-        if (got < static_cast<int>(kBatch)) return;
+        if (got < static_cast<int>(batch_)) return;
     }
 }
 

@@ -21,7 +21,9 @@ struct ReceivedDatagram {
 
 class DatagramDrain {
 public:
-    DatagramDrain();
+    // `batch` datagrams are taken per call into the kernel, each into a slot
+    // of its own that can hold the largest datagram.
+    explicit DatagramDrain(std::size_t batch = kBatch);
 
     // Appends the waiting datagrams to out, in arrival order, each at its
     // own size (empty ones are skipped). Never blocks; returns when nothing is
@@ -35,6 +37,7 @@ private:
     // single 64 KiB read always did.
     static constexpr std::size_t kSlot = kWireBufferSize;
     static constexpr std::size_t kBatch = 64;
+    std::size_t batch_;
     // Reused for every read and never cleared.
     std::unique_ptr<char[]> area_;
 };

@@ -47,7 +47,7 @@ bool AwaitArrivalTimes() {
         ::bind(receiver.get(), reinterpret_cast<const sockaddr*>(&self), sizeof self) != 0 ||
         ::getsockname(receiver.get(), reinterpret_cast<sockaddr*>(&self), &length) != 0)
         return false;
-    DatagramDrain drain;
+    DatagramDrain drain(1);
     std::vector<ReceivedDatagram> echo;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const char mark = '.';
