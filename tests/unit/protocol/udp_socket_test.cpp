@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -133,9 +132,10 @@ void SendToLoopback(int port, int count) {
     to.sin_port = htons(static_cast<std::uint16_t>(port));
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     for (int i = 0; i < count; ++i) {
-        char text[141];
-        std::snprintf(text, sizeof text, "%04d%0136d", i, 0);
-        ASSERT_EQ(::sendto(sender.get(), text, 140, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), 140);
+        std::string text = std::to_string(10000 + i % 10000).substr(1);
+        text.resize(140, '0');
+        ASSERT_EQ(::sendto(sender.get(), text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+                  140);
     }
 }
 
