@@ -1,7 +1,8 @@
 #include "cli/cli_options.h"
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
+
+#include "cli/command_line.h"
 
 const char* const kSearchUsage =
     "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
@@ -61,17 +62,8 @@ ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, boo
             return parsed;
         }
     }
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ArgumentMismatch&) {
-        // Only an option at the very end can lack its value.
-        parsed.error = args.back() + " needs a value";
-        return parsed;
-    } catch (const CLI::ParseError& e) {
-        parsed.error = e.what();
-        return parsed;
-    }
+    parsed.error = ParseCommandLine(app, args);
+    if (!parsed.error.empty()) return parsed;
 
     const std::vector<std::string> unknown = app.remaining();
     if (!unknown.empty()) {
@@ -109,13 +101,8 @@ ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, boo
 std::string ParseDoctorOptions(const std::vector<std::string>& args) {
     CLI::App app;
     app.set_help_flag();
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ExtrasError&) {
-        return "doctor takes no arguments, got " + args.front();
-    } catch (const CLI::ParseError& e) {
-        return e.what();
-    }
+    app.allow_extras();
+    if (std::string error = ParseCommandLine(app, args); !error.empty()) return error;
+    if (!app.remaining().empty()) return "doctor takes no arguments, got " + app.remaining().front();
     return {};
 }

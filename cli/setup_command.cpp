@@ -8,10 +8,10 @@
 #include "cli/cli_options.h"
 #include "cli/cli_search.h"
 #include "cli/console_form.h"
+#include "cli/setup_options.h"
 #include "cli/setup_verify.h"
 #include "netsetup/control_package.h"
 #include "netsetup/setup_confirmation.h"
-#include "netsetup/setup_options.h"
 #include "netsetup/setup_safety.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "netsetup/setup_options.h"
+#include "cli/setup_options.h"
 
 #include <cstdlib>
 #include <utility>
 
-#include <CLI/CLI.hpp>
+#include "cli/command_line.h"
 
 namespace {
 
@@ -34,17 +34,8 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     CLI::Option* force = app.add_flag("--force");
     CLI::Option* verify = value("--verify");
 
-    std::vector<std::string> reversed(args.rbegin(), args.rend());
-    try {
-        app.parse(reversed);
-    } catch (const CLI::ArgumentMismatch&) {
-        // Only an option at the very end can lack its value.
-        parsed.error = args.back() + " needs a value";
-        return parsed;
-    } catch (const CLI::ParseError& e) {
-        parsed.error = e.what();
-        return parsed;
-    }
+    parsed.error = ParseCommandLine(app, args);
+    if (!parsed.error.empty()) return parsed;
     if (const std::vector<std::string> unknown = app.remaining(); !unknown.empty()) {
         parsed.error = "unknown argument " + unknown.front();
         return parsed;

@@ -1,4 +1,4 @@
-#include "netsetup/setup_options.h"
+#include "cli/setup_options.h"
 
 #include <gtest/gtest.h>
 
