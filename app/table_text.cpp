@@ -1,7 +1,8 @@
 #include "app/table_text.h"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "report/report_json.h"
 
 namespace {
 
@@ -19,65 +20,6 @@ std::string CsvField(const std::string& s) {
     for (char c : s) {
         if (c == '"') out += '"';
         out += c;
-    }
-    return out + "\"";
-}
-
-// Length of the valid UTF-8 sequence starting at s[i], or 0.
-std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t n = 0;
-    unsigned min = 0;
-    if (b >= 0xC2 && b <= 0xDF) {
-        n = 2;
-        min = 0x80;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-        n = 3;
-        min = 0x800;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-        n = 4;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) return 0;
-    unsigned cp = b & (0x7F >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto c = static_cast<unsigned char>(s[i + k]);
-        if ((c & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
-
-// Device texts are bytes; JSON must stay valid whatever they hold, so a byte
-// that is not part of valid UTF-8 is written as the character of that value.
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-            ++i;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else if (const std::size_t n = Utf8SequenceLength(s, i); n > 0) {
-            out.append(s, i, n);
-            i += n;
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-            ++i;
-        }
     }
     return out + "\"";
 }
@@ -126,9 +68,10 @@ std::string FormatJson(const TableRows& rows) {
         out += r == 0 ? "\n  {" : ",\n  {";
         for (int c = 0; c < kGridColumnCount; ++c) {
             if (c > 0) out += ", ";
-            out += JsonString(kJsonKeys[c]);
+            out += JsonString(kJsonKeys[c], StrayByte::Latin1);
             out += ": ";
-            out += JsonString(c < static_cast<int>(rows[r].size()) ? rows[r][static_cast<std::size_t>(c)] : "");
+            out += JsonString(c < static_cast<int>(rows[r].size()) ? rows[r][static_cast<std::size_t>(c)] : "",
+                              StrayByte::Latin1);
         }
         out += '}';
     }

@@ -79,13 +79,15 @@ private:
 
 }  // namespace
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(const std::string& text, StrayByte stray) {
     std::string out = "\"";
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         const std::size_t n = Utf8Length(text, i);
         if (n == 0) {
-            out += "\\ufffd";
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", stray == StrayByte::Latin1 ? c : 0xFFFDu);
+            out += escaped;
             ++i;
             continue;
         }

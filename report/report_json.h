@@ -7,6 +7,11 @@
 
 std::string ReportJson(const SearchReport& report);
 
-// A JSON string literal, quotes included; bytes that are not valid UTF-8
-// become U+FFFD.
-std::string JsonString(const std::string& text);
+// How a byte that is no part of valid UTF-8 is written.
+enum class StrayByte {
+    Replacement,  // U+FFFD
+    Latin1,       // the character of that byte's value, so nothing is lost
+};
+
+// A JSON string literal, quotes included, valid whatever bytes text holds.
+std::string JsonString(const std::string& text, StrayByte stray = StrayByte::Replacement);
