@@ -12,6 +12,7 @@
 
 #include "onvif/onvif_engine.h"
 #include "onvif/onvif_rows.h"
+#include "tests/bench/median.h"
 #include "tests/support/lan_box.h"
 
 namespace {
@@ -60,11 +61,6 @@ bool RunNmap(const TempDir& files, Run& run) {
     }
     run.found = addresses.size();
     return true;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <libgssdp/gssdp.h>
 
+#include "tests/bench/median.h"
 #include "tests/support/fake_window.h"
 #include "tests/support/lan_box.h"
 #include "tools/devsim/upnp_camera.h"
@@ -102,11 +103,6 @@ bool RunReference(milliseconds window, ReferenceRun& run) {
     g_main_context_pop_thread_default(context);
     g_main_context_unref(context);
     return ok;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace
