@@ -73,7 +73,8 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     if (TakesTheSentAddress(request.type)) {
         if (!setup.options.force) {
             std::optional<std::string> conflict;
-            if (const tComUnitInfo* other = DeviceHoldingAddress(logic.ComUnitList, request)) {
+            if (const tComUnitInfo* other =
+                    DeviceHoldingAddress(logic.ComUnitList, request, ComUnitFieldText(device.ip))) {
                 conflict = AddressInUseMessage(request.ip, *other);
             } else {
                 conflict = ProbeConflict(form, ProbeAddressText, request, ComUnitFieldText(device.ip));

@@ -115,7 +115,7 @@ void NetFormLogic::ButtonCloseClick() { view_.CloseForm(); }
 
 bool NetFormLogic::NewAddressIsSafe(const ControlRequest& request) {
     std::optional<std::string> conflict;
-    if (const tComUnitInfo* other = DeviceHoldingAddress(context_.knownDevices, request)) {
+    if (const tComUnitInfo* other = DeviceHoldingAddress(context_.knownDevices, request, loadedIp_)) {
         conflict = AddressInUseMessage(request.ip, *other);
     } else {
         conflict = ProbeWhileResponsive(request);

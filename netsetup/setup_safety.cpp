@@ -10,7 +10,9 @@
 
 bool TakesTheSentAddress(NetworkType type) { return type == NetworkType::Static || type == NetworkType::Torvo; }
 
-const tComUnitInfo* DeviceHoldingAddress(const TComUnitList& list, const ControlRequest& request) {
+const tComUnitInfo* DeviceHoldingAddress(const TComUnitList& list, const ControlRequest& request,
+                                         const std::string& currentIp) {
+    if (request.ip == currentIp) return nullptr;
     for (const tComUnitInfo& record : list) {
         if (ComUnitFieldText(record.ip) == request.ip && ComUnitFieldText(record.mac) != request.mac) return &record;
     }

@@ -16,7 +16,10 @@
 bool TakesTheSentAddress(NetworkType type);
 
 // Another device of the list (another MAC) at the request's IP, or nullptr.
-const tComUnitInfo* DeviceHoldingAddress(const TComUnitList& list, const ControlRequest& request);
+// A device that keeps its current address conflicts with nothing: its own
+// UPnP and ONVIF rows stand at that address without its MAC.
+const tComUnitInfo* DeviceHoldingAddress(const TComUnitList& list, const ControlRequest& request,
+                                         const std::string& currentIp);
 
 // "The address %s is already used by %s (%s)." with the other device's name and MAC.
 std::string AddressInUseMessage(const std::string& ip, const tComUnitInfo& other);
