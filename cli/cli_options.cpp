@@ -55,13 +55,6 @@ ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, boo
     app.set_help_flag();
     app.allow_extras();
     const SearchOptionValues declared = DeclareSearchOptions(app);
-    // A flag takes no value; CLI11 would read "--log=0" as one.
-    for (const std::string& arg : args) {
-        if (arg.rfind("--log=", 0) == 0) {
-            parsed.error = "unknown argument " + arg;
-            return parsed;
-        }
-    }
     parsed.error = ParseCommandLine(app, args);
     if (!parsed.error.empty()) return parsed;
 

@@ -1,6 +1,13 @@
 #include "cli/command_line.h"
 
 std::string ParseCommandLine(CLI::App& app, const std::vector<std::string>& args) {
+    // CLI11 reads "--flag=0" as the flag given; a flag takes no value.
+    for (const std::string& arg : args) {
+        const std::size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) != 0 || equals == std::string::npos) continue;
+        const CLI::Option* option = app.get_option_no_throw(arg.substr(0, equals));
+        if (option != nullptr && option->get_expected_max() == 0) return "unknown argument " + arg;
+    }
     // CLI11 takes a vector of arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
     try {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
-// Parses args into app. Empty on success, else the usage error: "X needs a
-// value" for an option at the end without its value, else CLI11's message.
+// Parses args into app. Empty on success, else the usage error: "unknown
+// argument --flag=V" for a flag given a value, "X needs a value" for an
+// option at the end without its value, else CLI11's message.
 std::string ParseCommandLine(CLI::App& app, const std::vector<std::string>& args);

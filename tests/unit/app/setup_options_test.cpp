@@ -41,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"StaticWithoutDns", Without(kStaticArgs, "--dns"), "--static needs --dns"},
         UsageCase{"StaticWithoutIp", Without(kStaticArgs, "--ip"), "--static needs --ip"},
         UsageCase{"AddressTwice", {"--mac", "m", "--dhcp", "--ip", "1.2.3.4", "--ip", "1.2.3.5"}, "--ip given twice"},
-        UsageCase{"Unknown", {"--mac", "m", "--dhcp", "--torvo"}, "unknown argument --torvo"}),
+        UsageCase{"Unknown", {"--mac", "m", "--dhcp", "--torvo"}, "unknown argument --torvo"},
+        UsageCase{"FlagGivenAValue", {"--mac", "m", "--dhcp", "--force=0"}, "unknown argument --force=0"}),
     [](const testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
 
 TEST(ApplySetupOptions, ReplacesOnlyTheGivenAddressesOfTheDevice) {
