@@ -22,6 +22,7 @@
 #include "protocol/text_format.h"
 #include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
+#include "report/port_owner.h"
 
 namespace {
 
@@ -167,7 +168,11 @@ void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const
                   const DecodedSink& sink, PackageSearchFacts* facts) {
     const ReplySockets reply = OpenReplySockets(form, kReplyPort);
     const std::vector<UniqueFd>& socks = reply.sockets;
-    if (facts != nullptr) facts->replyPortShared = reply.portShared;
+    if (facts != nullptr) {
+        facts->replyPortShared = reply.portShared;
+        // Read here, off the window thread: it walks every process's descriptors.
+        if (reply.portShared || socks.empty()) facts->replyPortOwner = UdpPortOwner(kReplyPort);
+    }
     if (socks.empty()) {
         // The devices' port is named here, as it always has been.
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");

@@ -7,7 +7,6 @@
 #include "app/main_form_logic.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/plain_package.h"
-#include "report/port_owner.h"
 #include "report/report_problems.h"
 #include "report/report_text.h"
 #include "upnp/presentation_url.h"
@@ -108,11 +107,8 @@ void MainFormLogic::CompleteReport() {
     MarkRowsOutsideNetworks();
 
     report_.seconds = SecondsSince(searchStart_);
-    // Our own socket is closed by now: whoever holds the port is another program.
-    const std::optional<std::string> owner =
-        facts_.replySocketFailed || facts_.replyPortShared ? UdpPortOwner(kReplyPort) : std::optional<std::string>();
     // The diagnostic log keeps only the lines it always had; problems live in the report.
-    report_.problems = FindProblems(report_, facts_, interfaces, owner);
+    report_.problems = FindProblems(report_, facts_, interfaces);
 
     lastReport_ = report_;
     hasReport_ = true;

@@ -112,16 +112,15 @@ Problem NoBroadcastCardProblem() {
 }
 
 std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearchFacts& facts,
-                                  const std::vector<InterfaceAddress>& interfaces,
-                                  const std::optional<std::string>& portOwner) {
+                                  const std::vector<InterfaceAddress>& interfaces) {
     std::vector<Problem> problems;
     const bool local = report.method == kLocalBroadcast;
     const bool udp = report.transport == "UDP";
 
     if (facts.replySocketFailed)
-        problems.push_back(ReplyPortBusyProblem(portOwner));
+        problems.push_back(ReplyPortBusyProblem(facts.replyPortOwner));
     else if (facts.replyPortShared)
-        problems.push_back(ReplyPortSharedProblem(portOwner));
+        problems.push_back(ReplyPortSharedProblem(facts.replyPortOwner));
 
     if (local && BroadcastSourceAddresses(interfaces).empty()) problems.push_back(NoBroadcastCardProblem());
 

@@ -23,10 +23,8 @@ std::vector<std::string> OutsideNetworks(const std::vector<std::string>& ips,
 std::string BroadcastCardList(const std::vector<InterfaceAddress>& interfaces);
 
 // The problems of a finished search (report filled but for its problems).
-// `portOwner` names the program holding the reply port, when known.
 std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearchFacts& facts,
-                                  const std::vector<InterfaceAddress>& interfaces,
-                                  const std::optional<std::string>& portOwner);
+                                  const std::vector<InterfaceAddress>& interfaces);
 
 // The problem entries shared with lanvaro-cli doctor.
 Problem ReplyPortBusyProblem(const std::optional<std::string>& portOwner);

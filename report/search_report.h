@@ -74,6 +74,8 @@ struct PackageSearchFacts {
     bool replySocketFailed = false;
     long long replyDrops = 0;      // answers lost to full receive buffers
     bool replyPortShared = false;  // another program listened on the reply port too
+    // The program holding the reply port, where it was busy or shared and /proc tells.
+    std::optional<std::string> replyPortOwner;
     std::vector<SendOutcome> sends;
     bool relayConnectFailed = false;  // TCP: refused, unreachable or timed out
     bool relayAnswered = false;       // TCP: some bytes came back

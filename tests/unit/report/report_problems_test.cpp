@@ -20,10 +20,10 @@ TEST(ReportProblems, AnswersDroppedByFullBuffersAreReportedWithTheLimitToRaise) 
     report.datagrams = 1500;
     PackageSearchFacts facts;
     facts.sends = {{0x0100007F, true}};
-    EXPECT_EQ(Find(FindProblems(report, facts, {}, std::nullopt), "answers-dropped"), nullptr);
+    EXPECT_EQ(Find(FindProblems(report, facts, {}), "answers-dropped"), nullptr);
 
     facts.replyDrops = 500;
-    const std::vector<Problem> problems = FindProblems(report, facts, {}, std::nullopt);
+    const std::vector<Problem> problems = FindProblems(report, facts, {});
     const Problem* dropped = Find(problems, "answers-dropped");
     ASSERT_NE(dropped, nullptr);
     EXPECT_NE(dropped->text.find("500 answers were dropped"), std::string::npos) << dropped->text;
