@@ -19,6 +19,7 @@
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/plain_package.h"
 #include "protocol/reply_sockets.h"
+#include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
 #include "report/port_owner.h"
 #include "report/report_problems.h"
@@ -36,16 +37,13 @@ struct Check {
     std::optional<Problem> problem;  // shown instead when not
 };
 
+// Whether the search's reply socket could be opened now.
 bool ReplyPortFree() {
-    UniqueFd sock(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!sock) return false;
-    const int on = 1;
-    ::setsockopt(sock.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    int raw = -1;
     sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(kReplyPort);
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    return ::bind(sock.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    const bool bound = CreateReplySocket(nullptr, kReplyPort, raw, addr, false) == 0;
+    UniqueFd sock(raw);
+    return bound;
 }
 
 // The standard output of a program (no shell), or nullopt when it cannot be
@@ -163,13 +161,7 @@ int RunDoctorCommand(const std::vector<std::string>& args) {
     if (broadcast.ok.empty()) broadcast.problem = NoBroadcastCardProblem();
     checks.push_back(broadcast);
 
-    std::string multicastCards;
-    for (const InterfaceAddress& entry : interfaces) {
-        const unsigned wanted = IFF_UP | IFF_MULTICAST;
-        if ((entry.flags & wanted) != wanted || (entry.flags & IFF_LOOPBACK) != 0) continue;
-        if (multicastCards.find(entry.name) == std::string::npos)
-            multicastCards += (multicastCards.empty() ? "" : ", ") + entry.name;
-    }
+    const std::string multicastCards = MulticastCardList(interfaces);
     Check multicast{"Cards that can multicast (UPnP, ONVIF)", multicastCards, std::nullopt};
     if (multicastCards.empty())
         multicast.problem = Problem{"no-multicast-card",

@@ -31,6 +31,19 @@ std::string UsedCardList(const SearchReport& report) {
     return list;
 }
 
+// "eth0 198.51.100.11/24, eth1 ..." for the cards of these source addresses;
+// loopback is no card a device sits behind.
+std::string CardList(const std::vector<in_addr_t>& sources, const std::vector<InterfaceAddress>& interfaces) {
+    std::string list;
+    for (const in_addr_t source : sources) {
+        const InterfaceAddress* card = CardWithAddress(source, interfaces);
+        if (card == nullptr || (card->flags & IFF_LOOPBACK) != 0) continue;
+        if (!list.empty()) list += ", ";
+        list += card->name + " " + Ipv4Text(card->address) + "/" + std::to_string(std::popcount(ntohl(card->netmask)));
+    }
+    return list;
+}
+
 const std::string kReplyPortText = std::to_string(kReplyPort);
 
 }  // namespace
@@ -73,14 +86,11 @@ std::vector<std::string> OutsideNetworks(const std::vector<std::string>& ips,
 }
 
 std::string BroadcastCardList(const std::vector<InterfaceAddress>& interfaces) {
-    std::string list;
-    for (const in_addr_t source : BroadcastSourceAddresses(interfaces)) {
-        const InterfaceAddress* card = CardWithAddress(source, interfaces);
-        if (card == nullptr) continue;
-        if (!list.empty()) list += ", ";
-        list += card->name + " " + Ipv4Text(card->address) + "/" + std::to_string(std::popcount(ntohl(card->netmask)));
-    }
-    return list;
+    return CardList(BroadcastSourceAddresses(interfaces), interfaces);
+}
+
+std::string MulticastCardList(const std::vector<InterfaceAddress>& interfaces) {
+    return CardList(MulticastSourceAddresses(interfaces), interfaces);
 }
 
 Problem ReplyPortBusyProblem(const std::optional<std::string>& portOwner) {

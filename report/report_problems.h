@@ -19,8 +19,10 @@ std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
 std::vector<std::string> OutsideNetworks(const std::vector<std::string>& ips,
                                          const std::vector<InterfaceAddress>& interfaces);
 
-// "eth0 198.51.100.11/24, eth1 ..." for the cards that can broadcast.
+// "eth0 198.51.100.11/24, eth1 ..." for the cards that can broadcast, or
+// multicast; empty where there is none but loopback.
 std::string BroadcastCardList(const std::vector<InterfaceAddress>& interfaces);
+std::string MulticastCardList(const std::vector<InterfaceAddress>& interfaces);
 
 // The problems of a finished search (report filled but for its problems).
 std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearchFacts& facts,
