@@ -10,6 +10,7 @@
 NetSetupContext MainFormLogic::SetupContext() {
     NetSetupContext context;
     context.knownDevices = ComUnitList;
+    context.probe = ProbeAddressText;
     std::weak_ptr<int> alive = alive_;
     context.onSent = [this, alive](const ControlRequest& request) {
         if (!alive.expired()) StartSetupWatch(request);

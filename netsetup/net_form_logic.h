@@ -35,8 +35,9 @@ public:
 struct NetSetupContext {
     // The devices of the search that found this one: their addresses are taken.
     TComUnitList knownDevices;
-    // Asks whether some host answers at the new address; unset: no probe.
-    AddressProber probe = ProbeAddressText;
+    // Asks whether some host answers at the new address; unset: no probe, so
+    // a dialog made without its window's context sends nothing on its own.
+    AddressProber probe;
     // Told of every package sent, so the window can watch for the device.
     std::function<void(const ControlRequest&)> onSent;
 };

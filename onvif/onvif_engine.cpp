@@ -20,7 +20,6 @@ bool COnvifEngine::StartSearch() {
 
     auto event = std::make_shared<ManualResetEvent>();
     m_hSearchEvent = event;
-    running_ = true;
     filling_ = true;
     cancel_ = false;
     try {
@@ -31,10 +30,8 @@ bool COnvifEngine::StartSearch() {
             m_Counts = result.counts;
             filling_ = false;
             event->Set();
-            running_ = false;
         });
     } catch (const std::system_error&) {
-        running_ = false;
         filling_ = false;
         m_hSearchEvent.reset();
         return false;

@@ -28,7 +28,6 @@ public:
     // True from a successful StartSearch until the collector has closed the
     // event: the window must not close meanwhile.
     bool SearchPending() const { return m_hSearchEvent != nullptr; }
-    bool Busy() const { return running_.load(); }
     // False while a search thread fills m_Devices.
     bool DevicesReady() const { return !filling_.load(); }
 
@@ -45,7 +44,6 @@ public:
 
 private:
     std::thread thread_;
-    std::atomic<bool> running_{false};
     std::atomic<bool> filling_{false};
     std::atomic<bool> cancel_{false};
     WsdSearchTimings timings_;

@@ -234,7 +234,6 @@ private Q_SLOTS:
         NetSetupContext context;
         context.knownDevices = {kDevice, MakeRecord({"IPCAM", "P1", "Gate", "10.0.0.9", "80", "255.255.255.0",
                                                      "10.0.0.1", "10.0.0.2", "00:11:22:33:44:66", "eth0", ""})};
-        context.probe = nullptr;  // nothing leaves this host
         bool sent = false;
         context.onSent = [&sent](const ControlRequest&) { sent = true; };
         dialog_ = std::make_unique<TNetForm>(nullptr, *form_, kDevice, std::move(context));
