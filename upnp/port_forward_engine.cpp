@@ -124,8 +124,10 @@ CPortForwardEngine::~CPortForwardEngine() {
 }
 
 bool CPortForwardEngine::StartSearch(WindowOps* hWnd) {
-    if (m_hThreadRunning.load() || hWnd == nullptr) return false;
-    // The last search thread has passed its final step; collect it.
+    // Once the devices are in, the thread only tears GUPnP down (bounded):
+    // a search started right after the last one ended waits for that, as a
+    // setup watch does when it hands over to the user's search.
+    if (m_DevicesFilling.load() || hWnd == nullptr) return false;
     if (m_hThread.joinable()) m_hThread.join();
 
     m_hWnd = hWnd;

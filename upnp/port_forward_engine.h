@@ -23,7 +23,7 @@ public:
     virtual ~CPortForwardEngine();
 
     // Starts a search on a new thread. Refused (false, nothing changed) while
-    // a search thread runs or when hWnd is null.
+    // a search is still listening or when hWnd is null.
     bool StartSearch(WindowOps* hWnd);
 
     // True from a successful StartSearch until the collector has closed the
