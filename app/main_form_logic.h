@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "app/package_search.h"
-#include "onvif/onvif_engine.h"
 #include "app/periodic_ticker.h"
 #include "app/worker_form.h"
 #include "netsetup/net_form_logic.h"
 #include "netsetup/setup_confirmation.h"
+#include "onvif/onvif_engine.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "report/search_report.h"
@@ -130,6 +130,8 @@ private:
     void CompleteReport();
     // Waits for the UPnP and ONVIF parts off the window thread, then
     // collects them in one ending.
+    // The project filter the running search keeps to.
+    std::string SearchFilter();
     void StartUpnpResultThread();
     void JoinThreads();
 

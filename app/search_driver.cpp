@@ -113,8 +113,7 @@ void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
     answersInAt_ = std::chrono::steady_clock::now();
     EndPackagePart(facts);
 
-    // A watch search keeps to its own filter, whatever the control shows now.
-    const std::string proj = userSearch_ ? form_.ProjText() : currentSearch_.proj;
+    const std::string proj = SearchFilter();
     if (HasUpnpPart(proj) || HasOnvifPart(proj)) {
         StartUpnpResultThread();
         return;
@@ -142,13 +141,18 @@ void MainFormLogic::FinishSearch(const PackageSearchFacts& facts) {
     SearchEnded();
 }
 
+std::string MainFormLogic::SearchFilter() {
+    // A watch search keeps to its own filter, whatever the control shows now.
+    return userSearch_ ? form_.ProjText() : currentSearch_.proj;
+}
+
 void MainFormLogic::StartUpnpResultThread() {
     std::weak_ptr<int> alive = alive_;
     const bool upnpStarted = upnpSearchStarted_;
     const bool onvifStarted = onvifSearchStarted_;
     auto collect = [this, alive, upnpStarted, onvifStarted] {
         if (alive.expired()) return;
-        CollectSearchParts(form_, ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
+        CollectSearchParts(form_, SearchFilter(), ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
         if (upnpStarted) RecordUpnpPart();
         if (onvifStarted) RecordOnvifPart();
         CompleteReport();
@@ -159,8 +163,7 @@ void MainFormLogic::StartUpnpResultThread() {
     std::vector<std::shared_ptr<ManualResetEvent>> events;
     if (upnpStarted) events.push_back(Engine.m_hSearchEvent);
     if (onvifStarted) events.push_back(OnvifEngine.m_hSearchEvent);
-    const std::string caption =
-        HasUpnpPart(userSearch_ ? form_.ProjText() : currentSearch_.proj) ? "Search Upnp..." : "Search Onvif...";
+    const std::string caption = HasUpnpPart(SearchFilter()) ? "Search Upnp..." : "Search Onvif...";
     upnpResultThread_ = std::thread(PartsResultThread, std::ref(form_), caption, std::move(events), std::move(collect));
 }
 

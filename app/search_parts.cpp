@@ -10,9 +10,8 @@ bool HasOnvifPart(const std::string& projText) {
     return SameTextIgnoreCase(projText, "ALL") || SameTextIgnoreCase(projText, "ONVIF");
 }
 
-void CollectSearchParts(WindowOps& form, TComUnitList& list, CPortForwardEngine& upnp, bool upnpStarted,
-                        COnvifEngine& onvif, bool onvifStarted) {
-    const std::string proj = form.ProjText();
+void CollectSearchParts(WindowOps& form, const std::string& proj, TComUnitList& list, CPortForwardEngine& upnp,
+                        bool upnpStarted, COnvifEngine& onvif, bool onvifStarted) {
     const bool all = SameTextIgnoreCase(proj, "ALL");
     const bool upnpOnly = SameTextIgnoreCase(proj, "UPNP");
     const bool onvifOnly = SameTextIgnoreCase(proj, "ONVIF");

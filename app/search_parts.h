@@ -11,7 +11,8 @@ class COnvifEngine;
 
 // "UPNP" and "ONVIF" first cut the table to its header row; "ALL" keeps the
 // package rows and appends the UPnP rows, then the ONVIF rows. Any other
-// filter (changed during the wait) adds nothing and keeps the label.
+// filter (changed during the wait) adds nothing and keeps the label. `proj`
+// is the search's filter as it stands at the collection.
 // `...Started` are false when the part's engine did not search in this run.
-void CollectSearchParts(WindowOps& form, TComUnitList& list, CPortForwardEngine& upnp, bool upnpStarted,
-                        COnvifEngine& onvif, bool onvifStarted);
+void CollectSearchParts(WindowOps& form, const std::string& proj, TComUnitList& list, CPortForwardEngine& upnp,
+                        bool upnpStarted, COnvifEngine& onvif, bool onvifStarted);
