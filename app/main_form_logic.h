@@ -158,7 +158,6 @@ private:
     SearchReport lastReport_;
     bool hasReport_ = false;
     PackageSearchFacts facts_;
-    std::chrono::steady_clock::time_point searchStart_;
     // Tasks posted to the window thread hold a weak reference; they do
     // nothing once this object is gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

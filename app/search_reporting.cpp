@@ -51,7 +51,6 @@ void MainFormLogic::BeginReport(const SearchSettings& settings) {
     }
     report_.filter = settings.proj;
     report_.started = UtcNow();
-    searchStart_ = Clock::now();
     // A watch search leaves the status bar to the watch.
     if (userSearch_) form_.SetStatusText(RunningStatus(local ? "local broadcast" : "relay " + report_.relay));
 }
@@ -66,7 +65,7 @@ void MainFormLogic::CountAnswer(const DecodedAnswer& answer) {
 
 void MainFormLogic::EndPackagePart(const PackageSearchFacts& facts) {
     facts_ = facts;
-    report_.parts.push_back({"package search", SecondsSince(searchStart_)});
+    report_.parts.push_back({"package search", SecondsSince(searchStartedAt_)});
     report_.cards = CardsFromSends(facts.sends, LocalInterfaceAddresses());
     if (!userSearch_) return;
     if (HasUpnpPart(report_.filter))
@@ -78,7 +77,7 @@ void MainFormLogic::EndPackagePart(const PackageSearchFacts& facts) {
 void MainFormLogic::RecordUpnpPart() {
     UpnpReport& upnp = report_.upnp;
     upnp.ran = true;
-    report_.parts.push_back({"UPnP", SecondsSince(searchStart_)});
+    report_.parts.push_back({"UPnP", SecondsSince(searchStartedAt_)});
     auto skip = [&upnp](const DeviceInformationContainer& device) {
         const auto address = AddressFromPresentationUrl(device.PresentationURL);
         upnp.skipped.push_back({device.ManufacturerName, device.FriendlyName, address ? address->ip : ""});
@@ -94,7 +93,7 @@ void MainFormLogic::RecordUpnpPart() {
 }
 
 void MainFormLogic::RecordOnvifPart() {
-    report_.parts.push_back({"ONVIF", SecondsSince(searchStart_)});
+    report_.parts.push_back({"ONVIF", SecondsSince(searchStartedAt_)});
     report_.onvif = OnvifReport{OnvifEngine.m_Counts.matches, static_cast<int>(OnvifEngine.m_Devices.size()),
                                 OnvifEngine.m_Counts.malformed};
 }
@@ -106,7 +105,7 @@ void MainFormLogic::CompleteReport() {
     report_.outsideNetworks = OutsideNetworks(ips, interfaces);
     MarkRowsOutsideNetworks();
 
-    report_.seconds = SecondsSince(searchStart_);
+    report_.seconds = SecondsSince(searchStartedAt_);
     // The diagnostic log keeps only the lines it always had; problems live in the report.
     report_.problems = FindProblems(report_, facts_, interfaces);
 
