@@ -29,21 +29,6 @@ std::string GridRowText(WindowOps& form, int row) {
     return text;
 }
 
-void SetGridRowText(WindowOps& form, int row, const std::string& text) {
-    std::size_t pos = 0;
-    for (int col = 0; col < kGridColumnCount; ++col) {
-        std::string cell;
-        if (pos < text.size()) {
-            std::size_t end = text.find('\n', pos);
-            if (end == std::string::npos) end = text.size();
-            cell = text.substr(pos, end - pos);
-            if (!cell.empty() && cell.back() == '\r') cell.pop_back();
-            pos = end + 1;
-        }
-        form.SetCell(col, row, cell);
-    }
-}
-
 void ClearGridRow(WindowOps& form, int row) {
     for (int col = 0; col < kGridColumnCount; ++col) form.SetCell(col, row, std::string());
 }

@@ -99,8 +99,6 @@ constexpr std::array<const char*, 7> kProjectFamilies{"IPCam",   "SpeedDome", "N
 
 // A row's text: every cell from column 0 on, each followed by "\r\n".
 std::string GridRowText(WindowOps& form, int row);
-// Fills a row's cells in order from such a text, one line each.
-void SetGridRowText(WindowOps& form, int row, const std::string& text);
 void ClearGridRow(WindowOps& form, int row);
 // A device's text as a cell shows it: every line break (CR LF, CR or LF)
 // becomes one space, so no cell holds what separates the cells of a row text.
