@@ -13,10 +13,7 @@ void NetworkSetup1Click(WindowOps& form, const TComUnitList& list, int SelectedR
     // iteration over the list itself.
     const TComUnitList records = list;
     for (const tComUnitInfo& record : records) {
-        // The cells show the record's texts as WriteRecordRow wrote them.
-        if (GridCellText(ComUnitFieldText(record.ip)) != ip || GridCellText(ComUnitFieldText(record.mac)) != mac) {
-            continue;
-        }
+        if (!RowShowsRecord(ip, mac, record)) continue;
         // UPnP rows carry "NULL" where the device protocol's fields would be;
         // they cannot take a control package.
         if (mac.find("NULL") != std::string::npos) {

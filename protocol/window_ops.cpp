@@ -47,6 +47,10 @@ std::string GridCellText(const std::string& text) {
     return cell;
 }
 
+bool RowShowsRecord(const std::string& ipCell, const std::string& macCell, const tComUnitInfo& record) {
+    return GridCellText(ComUnitFieldText(record.ip)) == ipCell && GridCellText(ComUnitFieldText(record.mac)) == macCell;
+}
+
 void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record) {
     form.SetCell(kColModel, row, GridCellText(ComUnitFieldText(record.model)));
     form.SetCell(kColProj, row, GridCellText(ComUnitFieldText(record.proj)));

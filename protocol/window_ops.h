@@ -61,7 +61,7 @@ public:
     virtual void ShowDeviceInfo(const tComUnitInfo& record) = 0;                    // TFormInfo
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
     virtual void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) = 0;
-    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;                  // TNetForm
+    virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;  // TNetForm
     // A Yes/No question; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
     // True while any modal window (a dialog, a message box) is open.
@@ -106,3 +106,6 @@ std::string GridCellText(const std::string& text);
 // Writes a record's model, proj, name, ip, trigger_port, netmask and mac
 // into columns 0 to 6 of a row, each as GridCellText gives it.
 void WriteRecordRow(WindowOps& form, int row, const tComUnitInfo& record);
+// Whether a row whose IP and Mac cells hold these texts shows this record:
+// the row keys compare as WriteRecordRow wrote them.
+bool RowShowsRecord(const std::string& ipCell, const std::string& macCell, const tComUnitInfo& record);

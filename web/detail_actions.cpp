@@ -13,7 +13,7 @@ std::vector<const tComUnitInfo*> RowRecords(WindowOps& form, const TComUnitList&
     const std::string mac = form.Cell(kColMac, SelectedRow);
     const bool onvifRow = IsOnvifRow(form, SelectedRow);
     for (const tComUnitInfo& rec : list)
-        if (GridCellText(ComUnitFieldText(rec.ip)) == ip && GridCellText(ComUnitFieldText(rec.mac)) == mac &&
+        if (RowShowsRecord(ip, mac, rec) &&
             (ComUnitFieldText(rec.proj) == kOnvifProj && ComUnitFieldText(rec.mac) == "NULL") == onvifRow)
             matches.push_back(&rec);
     return matches;
