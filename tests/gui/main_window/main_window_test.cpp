@@ -481,13 +481,24 @@ private Q_SLOTS:
         QTimer::singleShot(0, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
             if (dialog == nullptr) return;
+            const auto click = [dialog](const char* name) {
+                auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+                if (button != nullptr) button->click();
+                return button != nullptr;
+            };
             auto* log = dialog->findChild<QPlainTextEdit*>(QStringLiteral("DiagnosticLog"));
             const bool hiddenFirst = log != nullptr && !log->isVisible();
-            dialog->findChild<QPushButton*>(QStringLiteral("CopyReport"))->click();
-            dialog->findChild<QPushButton*>(QStringLiteral("ShowLog"))->click();
-            driven = hiddenFirst && log->isVisible() && log->toPlainText() == QStringLiteral("bind() error");
-            dialog->findChild<QPushButton*>(QStringLiteral("CloseReport"))->click();
+            const bool clicked = click("CopyReport") && click("ShowLog");
+            driven = clicked && hiddenFirst && log->isVisible() && log->toPlainText() == QStringLiteral("bind() error");
+            click("CloseReport");
         });
+        // A dialog the test failed to end is closed, not left to hang the run.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        });
+        watchdog.start(5000);
         ShowSearchReportDialog(nullptr, report, "bind() error");
         QVERIFY(driven);
         const QString copied = QApplication::clipboard()->text();
