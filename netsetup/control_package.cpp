@@ -216,7 +216,7 @@ tComUnitInfo MakeControlRecord(const ControlRequest& request) {
 
 int SendControlPackage(WindowOps& form, const tComUnitInfo& record) {
     for (int i = 0; i < kComUnitFieldCount; ++i) {
-        if (HoldsSeparator(ComUnitField(record, i))) {
+        if (HoldsSeparator(ComUnitFieldText(ComUnitField(record, i), ComUnitFieldWidth(i)))) {
             form.Log(StrFormat("Control package not sent: field %d holds a separator.", i));
             return -1;
         }
