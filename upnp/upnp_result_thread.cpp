@@ -2,7 +2,6 @@
 
 #include <optional>
 
-#include "protocol/locale_text.h"
 #include "protocol/text_format.h"
 #include "protocol/window_ops.h"
 #include "upnp/port_forward_engine.h"
@@ -52,10 +51,6 @@ std::optional<tComUnitInfo> UpnpDeviceRecord(const DeviceInformationContainer& d
     return rec;
 }
 
-void UpnpResultThread(WindowOps& form, std::shared_ptr<ManualResetEvent> event, std::function<void()> collect) {
-    PartsResultThread(form, "Search Upnp...", {std::move(event)}, std::move(collect));
-}
-
 void PartsResultThread(WindowOps& form, std::string caption, std::vector<std::shared_ptr<ManualResetEvent>> events,
                        std::function<void()> collect) {
     form.Post([&form, caption = std::move(caption)] { form.SetButton1Caption(caption); });
@@ -85,19 +80,4 @@ void WriteCollectionEnding(WindowOps& form) {
         form.SetHeaderRowFixed(true);
     }
     GiveSearchButtonBack(form);
-}
-
-void CollectUpnpResults(WindowOps& form, TComUnitList& list, CPortForwardEngine& engine, bool searchStarted) {
-    const std::string proj = form.ProjText();
-    if (SameTextIgnoreCase(proj, "UPNP")) {
-        form.SetRowCount(1);
-    } else if (!SameTextIgnoreCase(proj, "ALL")) {
-        // The filter was changed during the wait: no UPnP rows, label kept.
-        GiveSearchButtonBack(form);
-        engine.m_hSearchEvent.reset();
-        return;
-    }
-    if (searchStarted) AppendUpnpRows(form, list, engine);
-    engine.m_hSearchEvent.reset();
-    WriteCollectionEnding(form);
 }

@@ -15,17 +15,6 @@
 class WindowOps;
 class CPortForwardEngine;
 
-// The thread body. Sets the "Search Upnp..." caption, waits for `event`
-// (returns at once when there is none), then posts `collect` to the window
-// thread. Never blocks on the window thread.
-void UpnpResultThread(WindowOps& form, std::shared_ptr<ManualResetEvent> event, std::function<void()> collect);
-
-// The work after the wait, on the window thread: filter decision, one record
-// and row per AXIS or Vivotek device, the event closed, the count label and
-// the button given back. `searchStarted` is false when no engine search
-// belongs to this run; its stale devices are then not listed.
-void CollectUpnpResults(WindowOps& form, TComUnitList& list, CPortForwardEngine& engine, bool searchStarted);
-
 // Waits for every event (null ones are skipped) off the window thread after
 // setting the button's caption, then posts `collect`. Never blocks on the
 // window thread.

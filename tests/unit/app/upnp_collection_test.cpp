@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/main_form_logic.h"
+#include "app/search_parts.h"
+#include "onvif/onvif_engine.h"
 #include "tests/support/fake_window.h"
 #include "upnp/port_forward_engine.h"
 #include "upnp/upnp_result_thread.h"
@@ -34,9 +36,15 @@ protected:
         for (int r = 1; r <= n; ++r) form.SetCell(0, r, "pkg" + std::to_string(r));
         for (int r = 1; r <= n; ++r) list.push_back(MakeRecord({"pkg"}));
     }
+    // The collection of a search with a UPnP part and no ONVIF part.
+    void Collect(bool upnpStarted) {
+        CollectSearchParts(form, form.ProjText(), list, engine, upnpStarted, onvif, false);
+    }
+
     FakeWindow form;
     TComUnitList list;
     CPortForwardEngine engine;
+    COnvifEngine onvif;
 };
 
 }  // namespace
@@ -78,7 +86,7 @@ TEST(UpnpDeviceRecord, SkippedDevices) {
 TEST_F(UpnpCollection, AllAddsRowsBehindThePackageRowsAndCountsEverything) {
     AddPackageRows(3);
     engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/"), Camera("Sony", "", "x", "http://10.0.0.8/")};
-    CollectUpnpResults(form, list, engine, true);
+    Collect(true);
     ASSERT_EQ(form.RowCount(), 5);
     EXPECT_EQ(form.Cell(0, 3), "pkg3");
     EXPECT_EQ(form.Cell(0, 4), "Axis 200 Series");
@@ -96,7 +104,7 @@ TEST_F(UpnpCollection, UpnpFilterInAnyCaseKeepsOnlyUpnpRowsButKeepsTheRecords) {
     form.proj = "uPnP";
     AddPackageRows(2);
     engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/")};
-    CollectUpnpResults(form, list, engine, true);
+    Collect(true);
     ASSERT_EQ(form.RowCount(), 2);
     EXPECT_EQ(form.Cell(0, 1), "Axis 200 Series");
     EXPECT_EQ(list.size(), 3u);
@@ -105,7 +113,7 @@ TEST_F(UpnpCollection, UpnpFilterInAnyCaseKeepsOnlyUpnpRowsButKeepsTheRecords) {
 
 TEST_F(UpnpCollection, NothingAtAllShowsOneEmptyRowAndZero) {
     form.label1Caption = "earlier";
-    CollectUpnpResults(form, list, engine, true);
+    Collect(true);
     EXPECT_EQ(form.RowCount(), 2);
     EXPECT_EQ(form.Cell(0, 1), "");
     EXPECT_EQ(form.label1Caption, "0 device(s) found!");
@@ -117,7 +125,7 @@ TEST_F(UpnpCollection, FilterChangedDuringTheWaitAddsNothingAndKeepsTheLabel) {
     form.label1Caption = "earlier";
     AddPackageRows(1);
     engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/")};
-    CollectUpnpResults(form, list, engine, true);
+    Collect(true);
     EXPECT_EQ(form.RowCount(), 2);
     EXPECT_EQ(form.label1Caption, "earlier");
     EXPECT_TRUE(form.button1Enabled);
@@ -127,7 +135,7 @@ TEST_F(UpnpCollection, FilterChangedDuringTheWaitAddsNothingAndKeepsTheLabel) {
 
 TEST_F(UpnpCollection, DevicesOfAnEarlierSearchAreNotListedWhenThisRunStartedNone) {
     engine.m_Devices = {Camera("AXIS", "", "stale", "http://10.0.0.9/")};
-    CollectUpnpResults(form, list, engine, false);
+    Collect(false);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(form.label1Caption, "0 device(s) found!");
 }
@@ -143,7 +151,7 @@ TEST(UpnpRowText, ALineBreakInADescriptionIsOneBlankAndOrderingKeepsEveryCellInI
     WriteRecordRow(form, 1, device);
     logic.Engine.m_Devices = {Camera("AXIS", "", "Lobby\r\ncamera\nnorth", "http://10.0.0.9/")};
     logic.Engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
-    CollectUpnpResults(form, logic.ComUnitList, logic.Engine, true);
+    CollectSearchParts(form, form.ProjText(), logic.ComUnitList, logic.Engine, true, logic.OnvifEngine, false);
     logic.StringGrid1MouseUp(true, kColName, 0);
     logic.StringGrid1MouseUp(true, kColName, 0);
 
@@ -170,7 +178,7 @@ TEST(UpnpResultThreadBody, WaitsOffTheWindowThreadThenCollectsOnIt) {
     auto event = std::make_shared<ManualResetEvent>();
     std::atomic<bool> collectedOnWindowThread{false};
     std::atomic<bool> collected{false};
-    std::thread t(UpnpResultThread, std::ref(form), event, [&] {
+    std::thread t(PartsResultThread, std::ref(form), "Search Upnp...", std::vector{event}, [&] {
         collectedOnWindowThread = form.IsWindowThread();
         collected = true;
     });
