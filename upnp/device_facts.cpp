@@ -26,25 +26,13 @@ bool IsKeptManufacturer(const std::string& manufacturerName) {
 
 std::string UdnFromUsn(const std::string& usn) { return usn.substr(0, usn.find("::")); }
 
-std::vector<DeviceInformationContainer> KeptDevices(const std::vector<DeviceInformationContainer>& found) {
-    std::vector<DeviceInformationContainer> kept;
+SortedDevices SortByMaker(const std::vector<DeviceInformationContainer>& found) {
+    SortedDevices sorted;
     std::unordered_set<std::string> seen;
     for (const auto& device : found) {
-        if (!IsKeptManufacturer(device.ManufacturerName)) continue;
         // A device without a UDN cannot be matched with another sighting.
         if (!device.UniqueDeviceName.empty() && !seen.insert(device.UniqueDeviceName).second) continue;
-        kept.push_back(device);
+        (IsKeptManufacturer(device.ManufacturerName) ? sorted.kept : sorted.skipped).push_back(device);
     }
-    return kept;
-}
-
-std::vector<DeviceInformationContainer> SkippedDevices(const std::vector<DeviceInformationContainer>& found) {
-    std::vector<DeviceInformationContainer> skipped;
-    std::unordered_set<std::string> seen;
-    for (const auto& device : found) {
-        if (IsKeptManufacturer(device.ManufacturerName)) continue;
-        if (!device.UniqueDeviceName.empty() && !seen.insert(device.UniqueDeviceName).second) continue;
-        skipped.push_back(device);
-    }
-    return skipped;
+    return sorted;
 }

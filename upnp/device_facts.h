@@ -28,9 +28,11 @@ bool IsKeptManufacturer(const std::string& manufacturerName);
 // → "uuid:x"); a name without "::" is the device's own.
 std::string UdnFromUsn(const std::string& usn);
 
-// The devices a search keeps, in the order found: kept makers only, and a
-// device met again (on another interface) only once, by its UDN.
-std::vector<DeviceInformationContainer> KeptDevices(const std::vector<DeviceInformationContainer>& found);
-// The others, each once by its UDN, in the order found: what the search report
-// lists as answered but skipped.
-std::vector<DeviceInformationContainer> SkippedDevices(const std::vector<DeviceInformationContainer>& found);
+// What a search found, each device once by its UDN (a device met again on
+// another interface is the same), in the order found: the kept makers'
+// devices, and the others, which the search report lists as skipped.
+struct SortedDevices {
+    std::vector<DeviceInformationContainer> kept;
+    std::vector<DeviceInformationContainer> skipped;
+};
+SortedDevices SortByMaker(const std::vector<DeviceInformationContainer>& found);

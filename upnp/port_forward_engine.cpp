@@ -152,8 +152,9 @@ void CPortForwardEngine::SearchThreadProc(CPortForwardEngine* engine, std::share
     engine->m_Devices.clear();
     engine->m_SkippedDevices.clear();
     SearchRootDevices(listenWindow, [&](std::vector<DeviceInformationContainer> found) {
-        engine->m_Devices = KeptDevices(found);
-        engine->m_SkippedDevices = SkippedDevices(found);
+        SortedDevices sorted = SortByMaker(found);
+        engine->m_Devices = std::move(sorted.kept);
+        engine->m_SkippedDevices = std::move(sorted.skipped);
         engine->m_DevicesFilling.store(false);
         event->Set();
     });

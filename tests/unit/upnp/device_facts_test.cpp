@@ -71,7 +71,7 @@ DeviceInformationContainer Device(const std::string& maker, const std::string& u
     return d;
 }
 
-TEST(DeviceFacts, KeptDevicesKeepOrderMakersAndOneSightingPerUdn) {
+TEST(DeviceFacts, SortByMakerKeepsOrderMakersAndOneSightingPerUdn) {
     const std::vector<DeviceInformationContainer> found = {
         Device("Vivotek Inc.", "uuid:v1", "first"),
         Device("Kestrel", "uuid:k1", "other maker"),
@@ -82,11 +82,15 @@ TEST(DeviceFacts, KeptDevicesKeepOrderMakersAndOneSightingPerUdn) {
         Device("axis", "uuid:a2", "wrong case"),
         Device("AXIS", "uuid:a3", "third"),
     };
-    const auto kept = KeptDevices(found);
-    std::vector<std::string> names;
-    for (const auto& d : kept) names.push_back(d.FriendlyName);
-    EXPECT_EQ(names, (std::vector<std::string>{"first", "second", "no udn 1", "no udn 2", "third"}));
-    EXPECT_TRUE(KeptDevices({}).empty());
+    const SortedDevices sorted = SortByMaker(found);
+    const auto names = [](const std::vector<DeviceInformationContainer>& devices) {
+        std::vector<std::string> out;
+        for (const auto& d : devices) out.push_back(d.FriendlyName);
+        return out;
+    };
+    EXPECT_EQ(names(sorted.kept), (std::vector<std::string>{"first", "second", "no udn 1", "no udn 2", "third"}));
+    EXPECT_EQ(names(sorted.skipped), (std::vector<std::string>{"other maker", "wrong case"}));
+    EXPECT_TRUE(SortByMaker({}).kept.empty());
 }
 
 using std::chrono::milliseconds;
