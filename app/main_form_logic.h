@@ -15,6 +15,7 @@
 #include "netsetup/net_form_logic.h"
 #include "netsetup/setup_confirmation.h"
 #include "onvif/onvif_engine.h"
+#include "protocol/broadcast_interfaces.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "report/search_report.h"
@@ -101,8 +102,9 @@ public:
     bool HasReport() const { return hasReport_; }
 
     // Marks the IP cell of every row whose device lies outside this
-    // computer's networks, and clears the mark of every other row.
-    void MarkRowsOutsideNetworks();
+    // computer's networks, and clears the mark of every other row. Returns
+    // the marked IPs, each once, in table order.
+    std::vector<std::string> MarkRowsOutsideNetworks(const std::vector<InterfaceAddress>& interfaces);
 
     // Test seam: shorter waits for the package searches.
     void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }

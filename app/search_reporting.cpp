@@ -100,10 +100,7 @@ void MainFormLogic::RecordOnvifPart() {
 
 void MainFormLogic::CompleteReport() {
     const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();
-    std::vector<std::string> ips;
-    for (int row = 1; row < form_.RowCount(); ++row) ips.push_back(form_.Cell(kColIp, row));
-    report_.outsideNetworks = OutsideNetworks(ips, interfaces);
-    MarkRowsOutsideNetworks();
+    report_.outsideNetworks = MarkRowsOutsideNetworks(interfaces);
 
     report_.seconds = SecondsSince(searchStartedAt_);
     // The diagnostic log keeps only the lines it always had; problems live in the report.
@@ -114,11 +111,13 @@ void MainFormLogic::CompleteReport() {
     if (userSearch_) form_.SetStatusText(StatusSummary(lastReport_));
 }
 
-void MainFormLogic::MarkRowsOutsideNetworks() {
-    const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();
+std::vector<std::string> MainFormLogic::MarkRowsOutsideNetworks(const std::vector<InterfaceAddress>& interfaces) {
+    std::vector<std::string> ips;
     for (int row = 1; row < form_.RowCount(); ++row) {
         const std::string ip = form_.Cell(kColIp, row);
         const bool outside = !OutsideNetworks({ip}, interfaces).empty();
         form_.SetCellMark(kColIp, row, outside ? OutsideNetworksToolTip(ip) : std::string());
+        ips.push_back(ip);
     }
+    return OutsideNetworks(ips, interfaces);
 }
