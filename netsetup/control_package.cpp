@@ -173,16 +173,18 @@ namespace {
 
 bool HoldsSeparator(std::string_view text) { return text.find_first_of(std::string_view(",\r\n\0", 4)) != text.npos; }
 
+}  // namespace
+
 std::optional<AddressEdit> AsAddressEdit(RequestField field) {
     for (AddressEdit edit : kAddressEdits)
         if (ToRequestField(edit) == field) return edit;
     return std::nullopt;
 }
 
-}  // namespace
+bool TakesTheSentAddress(NetworkType type) { return type == NetworkType::Static || type == NetworkType::Torvo; }
 
 std::optional<RequestField> FirstRejectedField(const ControlRequest& request) {
-    const bool needsAddresses = request.type == NetworkType::Static || request.type == NetworkType::Torvo;
+    const bool needsAddresses = TakesTheSentAddress(request.type);
     for (RequestField field : kRequestFields) {
         const std::string& text = RequestFieldText(request, field);
         if (HoldsSeparator(text)) return field;

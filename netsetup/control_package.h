@@ -57,6 +57,10 @@ constexpr std::array<RequestField, 10> kRequestFields{
     RequestField::Model,   RequestField::Proj,    RequestField::Name, RequestField::Mac, RequestField::IP,
     RequestField::Gateway, RequestField::Netmask, RequestField::DNS,  RequestField::Dev, RequestField::Port};
 RequestField ToRequestField(AddressEdit edit);
+// The address edit a field is, if it is one.
+std::optional<AddressEdit> AsAddressEdit(RequestField field);
+// Static and Torvo name the address the device will take; DHCP does not.
+bool TakesTheSentAddress(NetworkType type);
 // The field's label in the dialog: "Model", "Project", "Name", "MAC", an
 // address edit's caption, "Dev", "Port".
 const char* RequestFieldCaption(RequestField field);

@@ -24,16 +24,6 @@ constexpr int kEditWidth = 170;
 
 int Index(NetFormEdit edit) { return static_cast<int>(edit); }
 
-bool IsAddressEdit(NetFormEdit edit, AddressEdit* address) {
-    for (AddressEdit a : kAddressEdits) {
-        if (ToNetFormEdit(a) == edit) {
-            *address = a;
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record, NetSetupContext context)
@@ -76,7 +66,7 @@ TNetForm::TNetForm(QWidget* owner, WindowOps& form, const tComUnitInfo& record, 
     auto* panelLayout = new QFormLayout(panel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     for (AddressEdit a : kAddressEdits) {
-        const NetFormEdit e = ToNetFormEdit(a);
+        const NetFormEdit e = ToRequestField(a);
         const std::string name = std::string("LabeledEdit") + (a == AddressEdit::IP ? "IP" : AddressEditCaption(a));
         edits_[Index(e)] = MakeLabeledEdit(panel, name.c_str(), AddressEditCaption(a));
         Edit(e).edit->setMaxLength(AddressEditMaxLength(a));
@@ -184,8 +174,8 @@ bool TNetForm::eventFilter(QObject* watched, QEvent* event) {
             continue;
         }
         const auto which = static_cast<NetFormEdit>(i);
-        AddressEdit address{};
-        const bool isAddress = IsAddressEdit(which, &address);
+        const std::optional<AddressEdit> address = AsAddressEdit(which);
+        const bool isAddress = address.has_value();
         if (event->type() == QEvent::FocusIn && !isAddress) {
             // Queued: moving the focus while it is being given is not safe.
             QTimer::singleShot(0, this, [this] { logic_.LabeledEditModelEnter(); });
@@ -200,7 +190,7 @@ bool TNetForm::eventFilter(QObject* watched, QEvent* event) {
             // before a message box opens its own loop.
             QTimer::singleShot(0, this, [this, address] {
                 if (isVisible()) {
-                    logic_.IpEditExit(address);
+                    logic_.IpEditExit(*address);
                 }
             });
         }
@@ -217,7 +207,7 @@ void TNetForm::SetEditText(NetFormEdit edit, const std::string& text) {
 
 void TNetForm::SetAddressEditsEnabled(bool enabled) {
     for (AddressEdit a : kAddressEdits) {
-        Edit(ToNetFormEdit(a)).edit->setEnabled(enabled);
+        Edit(ToRequestField(a)).edit->setEnabled(enabled);
     }
 }
 

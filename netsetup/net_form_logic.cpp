@@ -3,20 +3,6 @@
 #include <chrono>
 #include <future>
 
-NetFormEdit ToNetFormEdit(AddressEdit edit) {
-    switch (edit) {
-        case AddressEdit::IP:
-            return NetFormEdit::IP;
-        case AddressEdit::Gateway:
-            return NetFormEdit::Gateway;
-        case AddressEdit::Netmask:
-            return NetFormEdit::Netmask;
-        case AddressEdit::DNS:
-            break;
-    }
-    return NetFormEdit::DNS;
-}
-
 void NetFormLogic::Load(const tComUnitInfo& record) {
     const ControlRequest r = ControlRequestFor(record);
     loadedIp_ = r.ip;
@@ -45,16 +31,16 @@ NetworkType NetFormLogic::CheckedType() {
 
 void NetFormLogic::ClickToChangeNetworkType() {
     const NetworkType type = CheckedType();
-    view_.SetAddressEditsEnabled(type == NetworkType::Static || type == NetworkType::Torvo);
+    view_.SetAddressEditsEnabled(TakesTheSentAddress(type));
 }
 
 void NetFormLogic::LabeledEditModelEnter() { view_.FocusCloseButton(); }
 
 bool NetFormLogic::IpEditExit(AddressEdit edit) {
-    const std::string text = view_.EditText(ToNetFormEdit(edit));
+    const std::string text = view_.EditText(ToRequestField(edit));
     if (!IsValidAddressText(edit, text)) {
         form_.ShowMessage(InvalidAddressMessage(edit, text), "Warning", MessageIcon::Warning);
-        view_.FocusEdit(ToNetFormEdit(edit));
+        view_.FocusEdit(ToRequestField(edit));
         return false;
     }
     if (edit == AddressEdit::Gateway &&

@@ -15,8 +15,6 @@
 // each text of the package.
 using NetFormEdit = RequestField;
 
-NetFormEdit ToNetFormEdit(AddressEdit edit);
-
 class NetFormView {
 public:
     virtual ~NetFormView() = default;

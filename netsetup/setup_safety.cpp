@@ -8,8 +8,6 @@
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/text_format.h"
 
-bool TakesTheSentAddress(NetworkType type) { return type == NetworkType::Static || type == NetworkType::Torvo; }
-
 const tComUnitInfo* DeviceHoldingAddress(const TComUnitList& list, const ControlRequest& request,
                                          const std::string& currentIp) {
     if (request.ip == currentIp) return nullptr;

@@ -12,9 +12,6 @@
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 
-// Static and Torvo name the address the device will take; DHCP does not.
-bool TakesTheSentAddress(NetworkType type);
-
 // Another device of the list (another MAC) at the request's IP, or nullptr.
 // A device that keeps its current address conflicts with nothing: its own
 // UPnP and ONVIF rows stand at that address without its MAC.
