@@ -60,13 +60,13 @@ TEST_F(OnvifLan, OnvifListsEveryCameraOnceWithItsValues) {
 
     const int ipv6First = OnvifRowOf("10.77.0.11");
     ASSERT_GT(ipv6First, 0);
-    EXPECT_EQ(form.Cell(kColModel, ipv6First), "DS-2CD2143G2-I");
+    EXPECT_EQ(form.Cell(kColModel, ipv6First), "VX-2140-IR");
     EXPECT_EQ(form.Cell(kColName, ipv6First), "cam-1");
     EXPECT_EQ(form.Cell(kColPort, ipv6First), "80");
     EXPECT_EQ(form.Cell(kColNetmask, ipv6First), "NULL");
     const int withPort = OnvifRowOf("10.77.0.12");
     ASSERT_GT(withPort, 0);
-    EXPECT_EQ(form.Cell(kColModel, withPort), "M3106-LVE Mk II");
+    EXPECT_EQ(form.Cell(kColModel, withPort), "QL-310 Mk II");
     EXPECT_EQ(form.Cell(kColPort, withPort), "8080");
     const int twoNames = OnvifRowOf("10.77.0.13");
     ASSERT_GT(twoNames, 0);
