@@ -42,7 +42,7 @@ void CollectStructured(void* data, xmlErrorPtr error) {
 }
 
 // Some paths of libxml2 still print through the generic channel.
-void CollectGeneric(void* data, const char* format, ...) {
+__attribute__((format(printf, 2, 3))) void CollectGeneric(void* data, const char* format, ...) {
     char text[256];
     va_list args;
     va_start(args, format);
