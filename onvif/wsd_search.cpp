@@ -122,7 +122,8 @@ public:
         counts_.cut += message.entriesNotRead;
         const AnswerArrival arrival{ownProbes_.count(message.relatesTo) > 0, toProbingSocket};
         for (DiscoveryEntry& entry : message.entries) {
-            if (entry.cut) ++counts_.cut;
+            const bool cut = entry.cut;
+            if (cut) ++counts_.cut;
             if (!IsOnvifDeviceAnswer(message, entry, arrival)) {
                 ++counts_.other;
                 continue;
@@ -134,7 +135,7 @@ public:
                     Problem("WS-Discovery: ignored a device from " + sender + ": no endpoint reference and no XAddr");
                     break;
                 case OnvifDeviceSet::AddResult::Full:
-                    ++counts_.cut;
+                    if (!cut) ++counts_.cut;
                     if (!fullLogged_)
                         log_.push_back("WS-Discovery: more than " + std::to_string(OnvifDeviceSet::kMaxDevices) +
                                        " devices or " + std::to_string(OnvifDeviceSet::kMaxTextBytes >> 20) +
