@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
     for (const Problem& problem : logic.LastReport().problems)
         if (problem.code == "answers-dropped" || problem.code == "too-many-answers")
             std::printf("%s\n", problem.text.c_str());
-    std::printf("package search wall time:     %.0f ms (floor: 2 cycles x 250 ms quiet = 500 ms)\n",
-                Ms(packageEnd - start));
+    std::printf("package search wall time:     %.0f ms (floor: %s)\n", Ms(packageEnd - start),
+                perDatagram > 1 ? "the paced send, then 3 s quiet" : "2 cycles x 250 ms quiet = 500 ms");
     std::printf("whole search incl. UPnP part: %.0f ms\n", Ms(total));
     std::printf("processor time, all threads:  %.0f ms\n", cpu);
     std::printf("window thread, button press:  %.1f ms\n", Ms(buttonClick));
