@@ -95,12 +95,6 @@ int main(int argc, char** argv) {
     logic.Engine.SetSearchWindow(std::chrono::milliseconds(200));
     SearchTimings timings;
     timings.replyReceiveBuffer = receiveBuffer;
-    if (perDatagram > 1) {
-        // One query, with room for devsim to build its answer.
-        timings.cycles = 1;
-        timings.quietTime = std::chrono::milliseconds(3000);
-        timings.cycleLimit = std::chrono::milliseconds(30000);
-    }
     logic.SetSearchTimings(timings);
 
     const double cpuStart = CpuMs();
@@ -130,7 +124,7 @@ int main(int argc, char** argv) {
         if (problem.code == "answers-dropped" || problem.code == "too-many-answers")
             std::printf("%s\n", problem.text.c_str());
     std::printf("package search wall time:     %.0f ms (floor: %s)\n", Ms(packageEnd - start),
-                perDatagram > 1 ? "the paced send, then 3 s quiet" : "2 cycles x 250 ms quiet = 500 ms");
+                "2 cycles x 250 ms quiet = 500 ms");
     std::printf("whole search incl. UPnP part: %.0f ms\n", Ms(total));
     std::printf("processor time, all threads:  %.0f ms\n", cpu);
     std::printf("window thread, button press:  %.1f ms\n", Ms(buttonClick));
