@@ -124,10 +124,11 @@ TEST_F(DriverLan, AFloodOfDistinctAnswersListsAtMostTheLimitAndCountsTheRest) {
     form.proj = "ALL";
     logic.Engine.SetSearchWindow(std::chrono::milliseconds(200));
     SearchTimings timings;
-    // One query, and room for devsim to build its answer: every device answers once.
+    // One query, and room for devsim to build its answer (seconds in a
+    // sanitizer build): every device answers once.
     timings.cycles = 1;
-    timings.quietTime = std::chrono::milliseconds(3000);
-    timings.cycleLimit = std::chrono::milliseconds(30000);
+    timings.quietTime = std::chrono::milliseconds(10000);
+    timings.cycleLimit = std::chrono::milliseconds(60000);
     logic.SetSearchTimings(timings);
     Search(std::chrono::seconds(120));
 
