@@ -62,6 +62,10 @@ struct OnvifNetworkOutcome {
 // "none", "ws-security", "http-digest".
 const char* OnvifAuthMethodName(OnvifAuthMethod method);
 
+// The host of an XAddr ("http://host:port/path"), without brackets; empty
+// when it is no URL.
+std::string OnvifXaddrHost(const std::string& xaddr);
+
 class OnvifDeviceClient {
 public:
     explicit OnvifDeviceClient(std::string xaddr);
