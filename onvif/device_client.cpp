@@ -50,28 +50,6 @@ std::string Joined(const std::vector<std::string>& items) {
 
 }  // namespace
 
-const char* OnvifAuthMethodName(OnvifAuthMethod method) {
-    switch (method) {
-        case OnvifAuthMethod::None:
-            return "none";
-        case OnvifAuthMethod::WsSecurity:
-            return "ws-security";
-        case OnvifAuthMethod::HttpDigest:
-            return "http-digest";
-    }
-    return "none";
-}
-
-std::string OnvifXaddrHost(const std::string& xaddr) {
-    const std::size_t scheme = xaddr.find("://");
-    if (scheme == std::string::npos) return {};
-    std::string rest = xaddr.substr(scheme + 3);
-    rest = rest.substr(0, rest.find_first_of("/?#"));
-    rest = rest.substr(rest.find('@') == std::string::npos ? 0 : rest.find('@') + 1);
-    if (!rest.empty() && rest.front() == '[') return rest.substr(1, rest.find(']') - 1);
-    return rest.substr(0, rest.find(':'));
-}
-
 struct OnvifDeviceClient::State {
     std::optional<double> clockOffset;
     std::optional<OnvifAuthMethod> method;
