@@ -34,7 +34,9 @@
 #include "app/table_transfer.h"
 #include "app/window_keys.h"
 #include "netsetup/net_form.h"
+#include "protocol/terminal_text.h"
 #include "web/detail_dialogs.h"
+#include "web/plain_tool_tip.h"
 
 // Off unless asked for: QT_LOGGING_RULES="lanvaro.diag=true".
 Q_LOGGING_CATEGORY(lcLanvaroDiag, "lanvaro.diag", QtWarningMsg)
@@ -211,6 +213,8 @@ void TMainForm::CreateControls() {
 
     StatusText = new QLabel(this);
     StatusText->setObjectName(QStringLiteral("StatusText"));
+    // The watch writes a device's MAC and address here.
+    StatusText->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(StatusText, 1);
     ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
     ReportButton->setObjectName(QStringLiteral("ReportButton"));
@@ -394,7 +398,7 @@ void TMainForm::SetWindowCaption(const std::string& caption) { setWindowTitle(Q(
 void TMainForm::SetStatusText(const std::string& text) {
     StatusText->setText(Q(text));
     // A narrow window cuts the line; the whole of it stays at hand.
-    StatusText->setToolTip(Q(text));
+    StatusText->setToolTip(PlainToolTip(Q(text)));
     ReportButton->setEnabled(logic_ && logic_->HasReport());
 }
 
@@ -442,7 +446,8 @@ void TMainForm::Log(const std::string& line) {
     if (!text.empty() && text.back() == '\n') text.pop_back();
     const QString shown = Q(text);
     Memo1->appendPlainText(shown);
-    qCInfo(lcLanvaroDiag).noquote() << shown;
+    // Qt's logging writes to a terminal; the memo shows the line as it is.
+    qCInfo(lcLanvaroDiag).noquote() << Q(TerminalText(text));
 }
 
 void TMainForm::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
@@ -465,6 +470,8 @@ void TMainForm::ShowMessage(const std::string& text, const std::string& title, M
             break;
     }
     QMessageBox box(boxIcon, Q(title), Q(text), QMessageBox::Ok, this);
+    // Messages quote what devices sent ("Invalid Name - [...]").
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -493,8 +500,10 @@ void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
 
 bool TMainForm::AskYesNo(const std::string& text, const std::string& title) {
     if (questionHandler_) return questionHandler_(text);
-    return QMessageBox::question(this, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
 }
 
 // An open pop-up menu counts too: its row must not change under it.

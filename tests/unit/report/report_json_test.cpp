@@ -11,6 +11,10 @@ TEST(ReportJson, StringsAreEscapedAndKeptValid) {
     EXPECT_EQ(JsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"");
     EXPECT_EQ(JsonString("bad \xFF\xC3"), "\"bad \\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"") << "a UTF-16 surrogate is no character";
+    // Valid JSON raw, but a C1 control (here CSI) acts on a terminal showing the file.
+    EXPECT_EQ(JsonString("csi \xC2\x9B"
+                         "1m \xC2\x80\xC2\x9F \xC2\xA0"),
+              "\"csi \\u009b1m \\u0080\\u009f \xC2\xA0\"");
 }
 
 TEST(ReportJson, EmptyReportHasEveryKey) {
