@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -168,6 +170,35 @@ TEST_F(UpnpEngineTest, DestructionWaitsForTheRunningSearch) {
     }
     EXPECT_TRUE(event->IsSet());
     EXPECT_LT(Clock::now() - start, kBound);
+}
+
+TEST_F(UpnpEngineTest, ACardWhoseContextFailsIsRetriedThenReported) {
+    // GUPnP's port pick failing twice costs nothing: the third try serves.
+    CPortForwardEngine engine;
+    std::vector<int> tries;
+    engine.SetCardFault([&tries](const std::string&, int attempt) -> std::optional<std::string> {
+        tries.push_back(attempt);
+        if (attempt <= 2) return "Address already in use";
+        return std::nullopt;
+    });
+    Search(engine);
+    EXPECT_EQ(tries, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(engine.m_Devices.size(), 2u);
+    EXPECT_TRUE(engine.m_FailedCards.empty());
+
+    // Failing every try, the card is named with the reason, not lost silently.
+    CPortForwardEngine failing;
+    int attempts = 0;
+    failing.SetCardFault([&attempts](const std::string&, int) -> std::optional<std::string> {
+        ++attempts;
+        return "Address already in use";
+    });
+    Search(failing);
+    EXPECT_EQ(attempts, 3);
+    EXPECT_TRUE(failing.m_Devices.empty());
+    ASSERT_EQ(failing.m_FailedCards.size(), 1u);
+    EXPECT_EQ(failing.m_FailedCards[0].name, "lo");
+    EXPECT_EQ(failing.m_FailedCards[0].reason, "Address already in use");
 }
 
 TEST(UpnpEngineAlone, NoDeviceGivesAnEmptyListAndStillSignals) {
