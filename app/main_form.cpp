@@ -29,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/elided_label.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
@@ -209,7 +210,7 @@ void TMainForm::CreateControls() {
     Memo1->setMaximumBlockCount(kLogLineLimit);
     Memo1->hide();
 
-    StatusText = new QLabel(this);
+    StatusText = new ElidedLabel(this);
     StatusText->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(StatusText, 1);
     ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
