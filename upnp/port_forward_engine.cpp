@@ -27,6 +27,7 @@ struct CardSearch {
     GObjectRef<GUPnPControlPoint> controlPoint;
     SsdpSearcher searcher;
     std::set<std::string> handedOver;  // UDNs whose description was asked for
+    std::vector<std::string> usns;     // as handed over, to take back
     std::size_t nextSend = 0;
 };
 
@@ -62,6 +63,7 @@ void OnDeviceProxyAvailable(GUPnPControlPoint*, GUPnPDeviceProxy* proxy, gpointe
 void HandOver(SearchState& state, CardSearch& card, const SsdpSearchAnswer& answer) {
     state.progress.Announced(answer.udn);
     if (!card.handedOver.insert(answer.udn).second) return;
+    card.usns.push_back(answer.usn);
     GList locations{};
     locations.data = const_cast<char*>(answer.location.c_str());
     g_signal_emit_by_name(card.controlPoint.get(), "resource-available", answer.usn.c_str(), &locations);
@@ -162,7 +164,16 @@ void SearchRootDevices(const upnp_search::Schedule& schedule, milliseconds liste
             g_source_destroy(check);
             g_source_unref(check);
 
-            for (auto& card : state.cards) g_signal_handlers_disconnect_by_data(card->controlPoint.get(), &state);
+            for (auto& card : state.cards) {
+                g_signal_handlers_disconnect_by_data(card->controlPoint.get(), &state);
+                // The control point keeps a proxy per device, and each proxy
+                // its context, until the device is reported gone; the
+                // browser's own cache, which would report it when the control
+                // point goes, never saw these answers. Without this every
+                // search kept its contexts, sockets and connections.
+                for (const std::string& usn : card->usns)
+                    g_signal_emit_by_name(card->controlPoint.get(), "resource-unavailable", usn.c_str());
+            }
             for (auto& proxy : state.proxies) {
                 DeviceInformationContainer record;
                 ReadDeviceInformation(GUPNP_DEVICE_INFO(proxy.get()), record);

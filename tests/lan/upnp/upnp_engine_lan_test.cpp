@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -199,6 +200,23 @@ TEST_F(UpnpEngineTest, ACardWhoseContextFailsIsRetriedThenReported) {
     ASSERT_EQ(failing.m_FailedCards.size(), 1u);
     EXPECT_EQ(failing.m_FailedCards[0].name, "lo");
     EXPECT_EQ(failing.m_FailedCards[0].reason, "Address already in use");
+}
+
+int OpenDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+TEST_F(UpnpEngineTest, RepeatedSearchesKeepNoSocketsOrConnections) {
+    // A window searches all day: each search must give back its contexts,
+    // sockets and the description connections they keep open.
+    CPortForwardEngine engine;
+    Search(engine);
+    const int afterFirst = OpenDescriptors();
+    for (int i = 0; i < 3; ++i) Search(engine);
+    EXPECT_EQ(engine.m_Devices.size(), 2u);
+    EXPECT_EQ(OpenDescriptors(), afterFirst);
 }
 
 TEST(UpnpEngineAlone, NoDeviceGivesAnEmptyListAndStillSignals) {
