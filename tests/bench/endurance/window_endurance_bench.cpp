@@ -1,5 +1,5 @@
 // The real window left open: under Xvfb (started for it when no display is
-// set), F5 pressed as soon as each search has ended, against 500 devices,
+// set), searching again (as F5 does) as soon as each search has ended, against 500 devices,
 // 5 UPnP and 20 ONVIF cameras. Prints what the process holds after searches
 // 1, 10, 100 and 300 and the longest stall of the window thread, as a 5 ms
 // timer sees it. Prints figures; asserts nothing.
@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -76,7 +77,9 @@ int main(int argc, char** argv) {
 
     ProcessFigures after10;
     for (int n = 1; n <= searches; ++n) {
-        QTest::keyClick(&form, Qt::Key_F5);
+        // What F5 does; without a window manager the window never gets the
+        // focus its shortcut needs.
+        form.Button1->click();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (form.Logic().Searching() && std::chrono::steady_clock::now() < deadline) QTest::qWait(5);
         if (form.Logic().Searching()) {
