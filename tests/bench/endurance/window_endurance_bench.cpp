@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -90,7 +91,10 @@ int main(int argc, char** argv) {
         if (n == 1) measuring = true;
         const ProcessFigures figures = ReadProcessFigures();
         if (n == 10) after10 = figures;
-        if (IsSampledSearch(n) || n == searches) PrintFigures(n, figures, after10);
+        if (IsSampledSearch(n) || n == searches) {
+            PrintFigures(n, figures, after10);
+            std::printf("                   diagnostic log: %d lines kept\n", form.Memo1->blockCount());
+        }
     }
     // 500 devices, 4 of the 5 UPnP cameras (AXIS or Vivotek), 20 ONVIF cameras.
     std::printf("rows in the last search: %d of 524\n", form.RowCount() - 1);
