@@ -29,6 +29,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/elided_label.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
@@ -211,7 +212,7 @@ void TMainForm::CreateControls() {
     Memo1->setMaximumBlockCount(kLogLineLimit);
     Memo1->hide();
 
-    StatusText = new QLabel(this);
+    StatusText = new ElidedLabel(this);
     StatusText->setObjectName(QStringLiteral("StatusText"));
     // The watch writes a device's MAC and address here.
     StatusText->setTextFormat(Qt::PlainText);

@@ -90,6 +90,7 @@ void MainFormLogic::RecordUpnpPart() {
     }
     for (const DeviceInformationContainer& device : Engine.m_SkippedDevices) skip(device);
     upnp.answered = upnp.kept + static_cast<int>(upnp.skipped.size());
+    for (const FailedCard& card : Engine.m_FailedCards) upnp.failedCards.emplace_back(card.name, card.reason);
 }
 
 void MainFormLogic::RecordOnvifPart() {

@@ -206,6 +206,14 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                  kReplyPortText + "` shows its address; take it off the network and search again."});
     }
 
+    for (const auto& [card, reason] : report.upnp.failedCards) {
+        problems.push_back({"upnp-card-failed",
+                            "UPnP could not search through " + card + " (" + reason +
+                                "), even after retrying: cameras behind that card are missing from the list.",
+                            "Search again. If it keeps failing, look for a program holding many ports on " + card +
+                                " (`ss -ltnp` lists them)."});
+    }
+
     if (!report.outsideNetworks.empty()) {
         std::string ips;
         for (const std::string& ip : report.outsideNetworks) ips += (ips.empty() ? "" : ", ") + ip;

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/reply_counters.h"
@@ -36,6 +37,8 @@ struct UpnpReport {
     int answered = 0;  // root devices, each once
     int kept = 0;      // became rows
     std::vector<UpnpSkipped> skipped;
+    // Cards the search could not open UPnP on, each "name" with its reason.
+    std::vector<std::pair<std::string, std::string>> failedCards;
 };
 
 // The ONVIF part of a search, once it has one.

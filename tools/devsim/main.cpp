@@ -34,6 +34,8 @@ std::vector<DevsimOption> CoreOptions() {
         {"--overlong", DevsimOptionKind::Flag, "make the devices' text fields longer than the tool's record"},
         {"--ready-file", DevsimOptionKind::Text, "write FILE once every service listens"},
         {"--duration", DevsimOptionKind::Integer, "stop after SEC seconds (default 120)", 1, 86400},
+        {"--loss", DevsimOptionKind::Integer,
+         "UDP devices, UPnP and ONVIF cameras each miss PERCENT of the queries they get", 0, 100},
     };
 }
 
