@@ -28,6 +28,13 @@ struct WatchTimings {
     std::chrono::milliseconds limit{60000};
 };
 
+// What MarkIpCells found, each in table order: the IPs outside this
+// computer's networks (each once) and the addresses several devices share.
+struct IpCellMarks {
+    std::vector<std::string> outside;
+    std::vector<AddressConflict> conflicts;
+};
+
 class MainFormLogic {
 public:
     explicit MainFormLogic(WindowOps& form);
@@ -101,10 +108,10 @@ public:
     const SearchReport& LastReport() const { return lastReport_; }
     bool HasReport() const { return hasReport_; }
 
-    // Marks the IP cell of every row whose device lies outside this
-    // computer's networks, and clears the mark of every other row. Returns
-    // the marked IPs, each once, in table order.
-    std::vector<std::string> MarkRowsOutsideNetworks(const std::vector<InterfaceAddress>& interfaces);
+    // Marks the IP cell of every row at an address several devices answer
+    // with, or whose device lies outside this computer's networks, and
+    // clears the mark of every other row.
+    IpCellMarks MarkIpCells(const std::vector<InterfaceAddress>& interfaces);
 
     // Test seam: shorter waits for the package searches.
     void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }
