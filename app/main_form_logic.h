@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/package_search.h"
 #include "app/periodic_ticker.h"
 #include "app/worker_form.h"
+#include "netsetup/batch_watch.h"
 #include "netsetup/net_form_logic.h"
 #include "netsetup/setup_confirmation.h"
 #include "onvif/onvif_engine.h"
@@ -72,6 +74,8 @@ public:
     // shows highlighted.
     void SelectRow(int row);
     void PopupMenu1Popup();
+    // The records the given rows show, in their order; rows showing none are left out.
+    std::vector<tComUnitInfo> SelectedRecords(const std::vector<int>& rows);
     void StringGrid1MouseUp(bool leftButton, int col, int row);
     bool WantsHandCursor(int col, int row) const;
     void RadioButton1Click();
@@ -93,6 +97,13 @@ public:
     // the watch.
     void StartSetupWatch(const ControlRequest& request);
     bool Watching() const { return !watched_.empty(); }
+    // Watches the devices of a batch with the same background searches;
+    // `told` hears of the devices each search (or the limit) decides. A
+    // search the user starts checks them too, and does not end this watch.
+    using BatchTold = std::function<void(const std::vector<BatchWatch::Outcome>&)>;
+    int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told);
+    void StopBatchWatch(int id);
+    bool WatchingBatch() const { return !batches_.empty(); }
     // Test seam: a shorter interval and limit.
     void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 
@@ -129,6 +140,8 @@ private:
     // watch search has just ended) and which are given up.
     void CheckWatchedDevices(bool searchedAgain);
     void EndWatch();
+    void EnsureWatchTicker();
+    void CheckBatches(bool searchedAgain);
     void FinishSearch(const PackageSearchFacts& facts);
     // The report's parts, all on the window thread.
     void BeginReport(const SearchSettings& settings);
@@ -158,6 +171,13 @@ private:
     std::vector<WatchedDevice> watched_;
     SearchSettings watchSettings_;
     std::unique_ptr<PeriodicTicker> watchTicker_;
+    struct WatchedBatch {
+        int id;
+        std::shared_ptr<BatchWatch> watch;
+        BatchTold told;
+    };
+    std::vector<WatchedBatch> batches_;
+    int nextBatchId_ = 1;
     bool upnpSearchStarted_ = false;
     bool onvifSearchStarted_ = false;
     std::atomic<bool> cancel_{false};
