@@ -7,6 +7,10 @@
 #include "netsetup/batch_watch.h"
 #include "protocol/text_format.h"
 
+namespace {
+constexpr const char* kSentWatching = "sent, watching";
+}  // namespace
+
 BatchSetupLogic::BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view,
                                  const std::vector<tComUnitInfo>& rows, AddressProber probe)
     : form_(form), window_(window), view_(view), probe_(std::move(probe)), listed_(window.ComUnitList) {
@@ -137,7 +141,7 @@ void BatchSetupLogic::Apply() {
             continue;
         }
         ++sent;
-        item.result = "sent, watching";
+        item.result = kSentWatching;
         std::shared_ptr<DeviceSetup> setup = item.setup;
         const NewSettings settings = *item.settings;
         watch->Add(
@@ -151,11 +155,15 @@ void BatchSetupLogic::Apply() {
         if (alive.expired()) return;
     }
     busy_ = false;
-    if (!closed_) {
-        view_.SetBusy(false);
-        view_.ShowLines();
+    if (closed_) {
+        // The lines still say which went out; nobody watches for them now.
+        for (Item& item : items_)
+            if (item.result == kSentWatching) item.result = "sent (not watched: closed)";
+        return;
     }
-    if (sent == 0 || closed_) return;
+    view_.SetBusy(false);
+    view_.ShowLines();
+    if (sent == 0) return;
     watchId_ = window_.WatchBatch(watch, [this, alive](const std::vector<BatchWatch::Outcome>& outcomes) {
         if (!alive.expired()) Told(outcomes);
     });
