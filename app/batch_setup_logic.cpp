@@ -13,7 +13,12 @@ constexpr const char* kSentWatching = "sent, watching";
 
 BatchSetupLogic::BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view,
                                  const std::vector<tComUnitInfo>& rows, AddressProber probe)
-    : form_(form), window_(window), view_(view), probe_(std::move(probe)), listed_(window.ComUnitList) {
+    : form_(form),
+      window_(window),
+      windowAlive_(window.Lifetime()),
+      view_(view),
+      probe_(std::move(probe)),
+      listed_(window.ComUnitList) {
     for (const tComUnitInfo& row : rows) {
         Item item;
         item.setup = MakeDeviceSetupForRow(row);
@@ -182,7 +187,7 @@ void BatchSetupLogic::Told(const std::vector<BatchWatch::Outcome>& outcomes) {
 void BatchSetupLogic::Close() {
     closed_ = true;
     cancel_ = true;
-    if (watchId_ != 0) window_.StopBatchWatch(watchId_);
+    if (watchId_ != 0 && !windowAlive_.expired()) window_.StopBatchWatch(watchId_);
     watchId_ = 0;
 }
 

@@ -71,6 +71,7 @@ private:
 
     WindowOps& form_;
     MainFormLogic& window_;
+    std::weak_ptr<int> windowAlive_;
     BatchSetupView& view_;
     AddressProber probe_;
     TComUnitList listed_;

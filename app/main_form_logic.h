@@ -104,6 +104,9 @@ public:
     int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told);
     void StopBatchWatch(int id);
     bool WatchingBatch() const { return !batches_.empty(); }
+    // Expires when this object goes, for those that may outlive it (a batch
+    // dialog is destroyed with the window's widgets, after the logic).
+    std::weak_ptr<int> Lifetime() const { return alive_; }
     // Test seam: a shorter interval and limit.
     void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 
