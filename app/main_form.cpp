@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include "app/elided_label.h"
+#include "app/batch_setup_dialog.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
@@ -181,7 +183,8 @@ void TMainForm::CreateControls() {
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setFont(SizedFont(baseFont, 12));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl and Shift clicks and Ctrl+A select several rows for a batch setup.
+    StringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setShowGrid(true);
     StringGrid1->setAlternatingRowColors(true);
@@ -330,10 +333,21 @@ void TMainForm::ShowPopupAt(const QPoint& viewportPos) {
     int row = -1;
     if (!StringGrid1->CellAt(viewportPos, &col, &row)) return;
     // The menu acts on the row it was opened on, highlighted or not before.
-    if (StringGrid1->currentRow() != row - 1)
-        StringGrid1->setCurrentCell(row - 1, col);
-    else
-        logic_->StringGrid1SelectCell(col, row);
+    // On a row of a selection it keeps the selection; on any other row that
+    // row alone is selected.
+    const bool inSelection = StringGrid1->selectionModel()->isRowSelected(row - 1, QModelIndex());
+    const bool wasCurrent = StringGrid1->currentRow() == row - 1;
+    {
+        // The logic is told below where the current row stays.
+        std::optional<QSignalBlocker> quiet;
+        if (wasCurrent) quiet.emplace(StringGrid1);
+        if (!inSelection)
+            StringGrid1->setCurrentCell(row - 1, col, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else if (!wasCurrent)
+            StringGrid1->selectionModel()->setCurrentIndex(StringGrid1->model()->index(row - 1, col),
+                                                           QItemSelectionModel::NoUpdate);
+    }
+    if (wasCurrent) logic_->StringGrid1SelectCell(col, row);
     logic_->PopupMenu1Popup();
     if (popupAttached_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(viewportPos));
 }
@@ -491,6 +505,20 @@ void TMainForm::ShowUpnpDeviceInfo(const DeviceInformationContainer& device) {
 }
 
 void TMainForm::ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) { ShowOnvifDeviceInfoDialog(this, device); }
+
+std::vector<int> TMainForm::SelectedRows() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : StringGrid1->selectionModel()->selectedRows()) rows.push_back(index.row() + 1);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TMainForm::ShowBatchSetup(const std::vector<tComUnitInfo>& rows) {
+    if (batchSetupHandler_)
+        batchSetupHandler_(rows);
+    else
+        ShowBatchSetupDialog(this, *this, *logic_, rows);
+}
 
 void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)

@@ -8,6 +8,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_search.h"
 #include "cli/console_form.h"
+#include "cli/plan_command.h"
+#include "cli/plan_options.h"
 #include "cli/setup_options.h"
 #include "cli/setup_verify.h"
 #include "netsetup/control_package.h"
@@ -27,6 +29,7 @@ const tComUnitInfo* FindByMac(const TComUnitList& list, const std::string& mac) 
 }  // namespace
 
 int RunSetupCommand(const std::vector<std::string>& args) {
+    if (AsksForPlan(args)) return RunPlanCommand(args);
     const ParsedSearchOptions search = ParseSearchOptions(args, true);
     std::string error = search.error;
     ParsedSetupOptions setup;

@@ -182,6 +182,19 @@ std::string ReportJson(const SearchReport& r) {
     w.Open('[');
     for (const std::string& ip : r.outsideNetworks) w.Value(ip);
     w.Close(']');
+
+    w.Key("address_conflicts");
+    w.Open('[');
+    for (const AddressConflict& c : r.addressConflicts) {
+        w.Open('{');
+        w.Field("ip", c.ip);
+        w.Key("macs");
+        w.Open('[');
+        for (const std::string& mac : c.macs) w.Value(mac);
+        w.Close(']');
+        w.Close('}');
+    }
+    w.Close(']');
     w.Close('}');
     return w.out + "\n";
 }

@@ -50,6 +50,14 @@ struct OnvifReport {
     int other = 0;  // WS-Discovery answers that are no ONVIF device (computers, printers)
 };
 
+// Two or more devices (by MAC) answering with one address: only one of
+// them can be reached there.
+struct AddressConflict {
+    std::string ip;
+    std::vector<std::string> macs;  // as the table shows them, first seen first
+    bool operator==(const AddressConflict&) const = default;
+};
+
 struct Problem {
     std::string code;
     std::string text;  // for a person
@@ -71,7 +79,8 @@ struct SearchReport {
     UpnpReport upnp;
     std::optional<OnvifReport> onvif;
     std::vector<Problem> problems;
-    std::vector<std::string> outsideNetworks;  // IPs, in table order
+    std::vector<std::string> outsideNetworks;       // IPs, in table order
+    std::vector<AddressConflict> addressConflicts;  // in table order
 };
 
 // What the package search's worker learned that only it can see.

@@ -72,7 +72,9 @@ private Q_SLOTS:
                  QStringLiteral("Model\tProj\tName\tIP\tPort\tNetmask\tMac\n"
                                 "M1\tP1\thall, left side\t10.2.0.1\t8080\t255.255.0.0\t00:11:22:33:44:01\n"));
 
-        grid->selectRow(0);
+        // A plain click selects that row alone (the table allows several).
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid->visualRect(grid->model()->index(0, 0)).center());
         items[4]->trigger();
         QVERIFY(QApplication::clipboard()->text().endsWith(
             QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t10.2.0.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
