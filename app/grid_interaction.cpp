@@ -5,6 +5,7 @@
 
 #include "app/main_form_logic.h"
 #include "protocol/text_format.h"
+#include "web/detail_actions.h"
 
 void MainFormLogic::StringGrid1SelectCell(int col, int row) {
     if (row <= 0) {
@@ -22,9 +23,10 @@ void MainFormLogic::SelectRow(int row) {
 }
 
 void MainFormLogic::PopupMenu1Popup() {
-    // A UPnP device cannot be sent network settings.
+    // A UPnP device cannot be sent network settings; an ONVIF camera takes them
+    // through its device service.
     const bool upnpRow = form_.Cell(kColNetmask, SelectedRow).find("NULL") != std::string::npos;
-    form_.SetNetworkSetupEnabled(!upnpRow);
+    form_.SetNetworkSetupEnabled(!upnpRow || IsOnvifRow(form_, SelectedRow));
 }
 
 void MainFormLogic::StringGrid1MouseUp(bool leftButton, int col, int row) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/onvif_setup_confirmation.h"
 #include "app/package_search.h"
 #include "app/periodic_ticker.h"
 #include "app/worker_form.h"
@@ -85,7 +86,9 @@ public:
     // passed, and says which in the status bar. A search the user starts ends
     // the watch.
     void StartSetupWatch(const ControlRequest& request);
-    bool Watching() const { return !watched_.empty(); }
+    // The same for an ONVIF camera, by WS-Discovery whatever the filter.
+    void StartOnvifSetupWatch(const OnvifSetupTarget& target);
+    bool Watching() const { return !watched_.empty() || !watchedCameras_.empty(); }
     // Test seam: a shorter interval and limit.
     void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 
@@ -122,6 +125,8 @@ private:
     // watch search has just ended) and which are given up.
     void CheckWatchedDevices(bool searchedAgain);
     void EndWatch();
+    void StartWatchTicker();
+    void CheckWatchedCameras(bool searchedAgain);
     void FinishSearch(const PackageSearchFacts& facts);
     // The report's parts, all on the window thread.
     void BeginReport(const SearchSettings& settings);
@@ -149,6 +154,11 @@ private:
     std::chrono::steady_clock::time_point answersInAt_;
     WatchTimings watchTimings_;
     std::vector<WatchedDevice> watched_;
+    struct WatchedCamera {
+        OnvifSetupTarget target;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+    std::vector<WatchedCamera> watchedCameras_;
     SearchSettings watchSettings_;
     std::unique_ptr<PeriodicTicker> watchTicker_;
     bool upnpSearchStarted_ = false;

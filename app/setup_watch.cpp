@@ -23,6 +23,11 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
     std::erase_if(watched_, [&request](const WatchedDevice& w) { return w.target.mac == request.mac; });
     watched_.push_back({SetupTargetFor(request), std::chrono::steady_clock::now()});
     watchSettings_ = lastUserSearch_;
+    if (!watchedCameras_.empty() && !HasOnvifPart(watchSettings_.proj)) watchSettings_.proj = "ALL";
+    StartWatchTicker();
+}
+
+void MainFormLogic::StartWatchTicker() {
     if (watchTicker_) return;
     std::weak_ptr<int> alive = alive_;
     watchTicker_ = std::make_unique<PeriodicTicker>(watchTimings_.interval, [this, alive] {
@@ -33,7 +38,7 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
 }
 
 void MainFormLogic::WatchTick() {
-    if (watched_.empty()) return;
+    if (!Watching()) return;
     // Never in the way of the user: a running search or an open dialog skips this turn.
     if (searching_ || form_.IsModalOpen()) {
         if (!searching_) CheckWatchedDevices(false);
@@ -77,10 +82,12 @@ void MainFormLogic::CheckWatchedDevices(bool searchedAgain) {
         }
         return false;
     });
-    if (watched_.empty()) watchTicker_.reset();
+    CheckWatchedCameras(searchedAgain);
+    if (!Watching()) watchTicker_.reset();
 }
 
 void MainFormLogic::EndWatch() {
     watched_.clear();
+    watchedCameras_.clear();
     watchTicker_.reset();
 }
