@@ -61,7 +61,7 @@ std::string KeyringVault::Save(const std::string& endpoint, const OnvifCredentia
     const QKeychain::Error error = Run(job, &why);
     if (error == QKeychain::NoError) return {};
     if (error == QKeychain::NoBackendAvailable) available_ = false;
-    return why.isEmpty() ? std::string("the keyring refused it") : why.toStdString();
+    return "the keyring did not take it: " + (why.isEmpty() ? std::string("no reason given") : why.toStdString());
 }
 
 void KeyringVault::Forget(const std::string& endpoint) {
@@ -72,10 +72,14 @@ void KeyringVault::Forget(const std::string& endpoint) {
 
 bool KeyringVault::Available() {
     if (!available_) {
-        // A read of an entry nobody writes tells a missing keyring from a missing entry.
+        // A read of an entry nobody writes tells a missing keyring from a
+        // missing entry; without a session bus the Secret Service library
+        // answers with an unnamed error, not NoBackendAvailable.
         QKeychain::ReadPasswordJob job(kService);
         job.setKey(QStringLiteral("lanvaro-keyring-check"));
-        available_ = Run(job) != QKeychain::NoBackendAvailable;
+        const QKeychain::Error error = Run(job);
+        available_ =
+            error == QKeychain::NoError || error == QKeychain::EntryNotFound || error == QKeychain::AccessDenied;
     }
     return *available_;
 }
