@@ -62,6 +62,13 @@ struct OnvifNetworkOutcome {
 // "none", "ws-security", "http-digest".
 const char* OnvifAuthMethodName(OnvifAuthMethod method);
 
+// The host of an XAddr ("http://host:port/path"), without brackets; empty
+// when it is no URL.
+std::string OnvifXaddrHost(const std::string& xaddr);
+
+// 24 for "255.255.255.0"; nullopt for text that is no contiguous IPv4 netmask.
+std::optional<int> OnvifPrefixLength(const std::string& netmask);
+
 class OnvifDeviceClient {
 public:
     explicit OnvifDeviceClient(std::string xaddr);

@@ -18,6 +18,7 @@
 #include "protocol/broadcast_interfaces.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/onvif_camera.h"
+#include "tools/devsim/onvif_camera_http.h"
 #include "tools/devsim/service.h"
 
 namespace {
@@ -77,6 +78,7 @@ public:
             error = "ONVIF cameras could not join 239.255.255.250 on any card";
             return false;
         }
+        if (!StartDeviceServices(o, error)) return false;
         thread_ = std::thread([this] { Run(); });
         return true;
     }
@@ -84,9 +86,33 @@ public:
     void Stop() override {
         waker_.Wake();
         if (thread_.joinable()) thread_.join();
+        http_.Stop();
     }
 
 private:
+    bool StartDeviceServices(const DevsimOptions& o, std::string& error) {
+        OnvifSimOptions sim;
+        const std::string auth = o.Text("--onvif-auth", "both");
+        if (auth == "none")
+            sim.auth = OnvifSimAuth::None;
+        else if (auth == "wsse")
+            sim.auth = OnvifSimAuth::Wsse;
+        else if (auth == "digest")
+            sim.auth = OnvifSimAuth::Digest;
+        else if (auth != "both") {
+            error = "--onvif-auth takes none, wsse, digest or both";
+            return false;
+        }
+        sim.user = o.Text("--onvif-user", sim.user);
+        sim.password = o.Text("--onvif-password", sim.password);
+        sim.clockOffsetSeconds = static_cast<double>(o.Integer("--onvif-clock-offset", 0));
+        sim.ntp = o.Flag("--onvif-ntp");
+        sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
+        if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
+        return http_.Start(cameras_, sim, std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000)),
+                           o.Text("--onvif-log", ""), diag_, error);
+    }
+
     void Run() {
         std::string buffer(65536, '\0');
         std::mt19937 random(std::random_device{}());
@@ -137,7 +163,9 @@ private:
     }
 
     void Answer(const PendingAnswer& answer) {
-        const OnvifCamera& camera = cameras_[answer.camera];
+        // A camera given a new address answers with it.
+        OnvifCamera camera = cameras_[answer.camera];
+        camera.xaddrs = http_.Xaddrs(answer.camera);
         const int copies = camera.fault == OnvifCameraFault::Repeat ? 3 : 1;
         for (int i = 0; i < copies; ++i) {
             std::string error;
@@ -149,6 +177,7 @@ private:
 
     std::function<void(const std::string&)> diag_;
     std::vector<OnvifCamera> cameras_;
+    OnvifCameraHttp http_;
     UniqueFd socket_;
     in_addr announceVia_{};
     bool announceIsLoopback_ = true;
@@ -164,7 +193,18 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-malformed", DevsimOptionKind::Flag, "add an ONVIF camera answering with malformed XML"},
                 {"--onvif-bomb", DevsimOptionKind::Flag, "add an ONVIF camera answering with an entity bomb"},
                 {"--onvif-repeat", DevsimOptionKind::Flag, "add an ONVIF camera answering every probe three times"},
-                {"--onvif-hello", DevsimOptionKind::Flag, "add an ONVIF camera sending Hellos, never answering"}},
+                {"--onvif-hello", DevsimOptionKind::Flag, "add an ONVIF camera sending Hellos, never answering"},
+                {"--onvif-auth", DevsimOptionKind::Text,
+                 "sign-in the cameras' device services take: none, wsse, digest or both (default)"},
+                {"--onvif-user", DevsimOptionKind::Text, "the cameras' user name (default admin)"},
+                {"--onvif-password", DevsimOptionKind::Text, "the cameras' password (default admin)"},
+                {"--onvif-clock-offset", DevsimOptionKind::Integer,
+                 "the cameras' clocks run SECONDS ahead (negative: behind)", -864000, 864000},
+                {"--onvif-ntp", DevsimOptionKind::Flag, "the cameras keep time by NTP"},
+                {"--onvif-reboot-needed", DevsimOptionKind::Flag,
+                 "a new address needs a reboot (SetNetworkInterfaces answers RebootNeeded)"},
+                {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
+                {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
     .enabled =
         [](const DevsimOptions& o) {
             return o.Integer("--onvif", 0) > 0 || o.Flag("--onvif-malformed") || o.Flag("--onvif-bomb") ||
