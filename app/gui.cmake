@@ -6,7 +6,6 @@ add_library(lanvaro_main_form STATIC
   ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
   ${CMAKE_CURRENT_LIST_DIR}/onvif_camera_details_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/onvif_camera_menu.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/onvif_device_access.cpp
   ${CMAKE_CURRENT_LIST_DIR}/onvif_sign_in_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_report_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/string_grid_widget.cpp
@@ -24,13 +23,6 @@ target_link_libraries(lanvaro_main_form PUBLIC
 # Camera passwords live only in the desktop's keyring.
 find_package(Qt6Keychain REQUIRED)
 target_link_libraries(lanvaro_main_form PRIVATE Qt6Keychain::Qt6Keychain)
-# The ONVIF device service client arrives with its own branch; until then
-# the window's camera calls say that it is missing.
-if(TARGET lanvaro_onvif_device)
-  target_link_libraries(lanvaro_main_form PUBLIC lanvaro_onvif_device)
-else()
-  target_compile_definitions(lanvaro_main_form PRIVATE LANVARO_NO_ONVIF_DEVICE_CLIENT)
-endif()
 
 add_executable(lanvaro ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(lanvaro PRIVATE lanvaro_config lanvaro_main_form)

@@ -69,18 +69,6 @@ OnvifDetailsView DetailsViewOf(const OnvifDeviceFacts& facts) {
     return view;
 }
 
-std::optional<int> PrefixLengthOf(const std::string& netmask) {
-    const auto mask = ParseAddress(netmask);
-    // ParseAddress refuses 255.255.255.255 along with the texts it cannot read.
-    if (!mask) return netmask == "255.255.255.255" ? std::optional<int>(32) : std::nullopt;
-    const std::uint32_t host = *mask;
-    int length = 0;
-    while (length < 32 && (host & (0x80000000u >> length)) != 0) ++length;
-    const std::uint32_t contiguous = length == 0 ? 0 : 0xFFFFFFFFu << (32 - length);
-    if (host != contiguous) return std::nullopt;
-    return length;
-}
-
 std::string NetmaskOf(int prefixLength) {
     if (prefixLength <= 0) return "0.0.0.0";
     const std::uint32_t mask = prefixLength >= 32 ? 0xFFFFFFFFu : 0xFFFFFFFFu << (32 - prefixLength);
@@ -91,7 +79,7 @@ std::optional<OnvifNetworkChange> NetworkChangeFor(const ControlRequest& request
     OnvifNetworkChange change;
     change.dhcp = request.type == NetworkType::Dhcp;
     if (change.dhcp) return change;
-    const auto prefix = PrefixLengthOf(request.netmask);
+    const auto prefix = OnvifPrefixLength(request.netmask);
     if (!prefix) return std::nullopt;
     change.address = request.ip;
     change.prefixLength = *prefix;

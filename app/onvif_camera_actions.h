@@ -59,8 +59,6 @@ inline constexpr const char* kRestartQuestion = "The camera must restart to use 
 std::string ClockNote(const std::optional<double>& offsetSeconds);
 // The facts as the dialog lists them, beside the discovery data.
 OnvifDetailsView DetailsViewOf(const OnvifDeviceFacts& facts);
-// The prefix length of a contiguous netmask; nullopt for any other text.
-std::optional<int> PrefixLengthOf(const std::string& netmask);
 std::string NetmaskOf(int prefixLength);
 // What the dialog's request asks of the camera; nullopt when its netmask has
 // no prefix length.

@@ -5,25 +5,6 @@
 
 namespace {
 
-#ifdef LANVARO_NO_ONVIF_DEVICE_CLIENT
-class DeviceClientAccess : public OnvifCameraAccess {
-    static OnvifCallResult Missing() { return {OnvifCallStatus::NoService, "This build has no ONVIF device client."}; }
-
-public:
-    OnvifCallResult ReadFacts(const std::string&, const std::optional<OnvifCredentials>&, OnvifDeviceFacts&) override {
-        return Missing();
-    }
-    OnvifCallResult SyncTime(const std::string&, const std::optional<OnvifCredentials>&, double&) override {
-        return Missing();
-    }
-    OnvifNetworkOutcome ApplyNetworkChange(const std::string&, const std::optional<OnvifCredentials>&,
-                                           const OnvifNetworkChange&) override {
-        return {Missing(), {}, {}, false};
-    }
-    OnvifCallResult Reboot(const std::string&, const std::optional<OnvifCredentials>&) override { return Missing(); }
-};
-#else
-
 class DeviceClientAccess : public OnvifCameraAccess {
 public:
     OnvifCallResult ReadFacts(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
@@ -65,7 +46,6 @@ private:
         return result.ok() ? client.SignIn(credentials) : result;
     }
 };
-#endif
 
 }  // namespace
 

@@ -223,8 +223,8 @@ struct MaskCase {
     std::optional<int> prefix;
 };
 class PrefixLengthTest : public testing::TestWithParam<MaskCase> {};
-TEST_P(PrefixLengthTest, OnlyContiguousNetmasksHaveAPrefixLength) {
-    EXPECT_EQ(PrefixLengthOf(GetParam().netmask), GetParam().prefix) << GetParam().netmask;
+TEST_P(PrefixLengthTest, TheDialogsNetmaskAndTheCamerasPrefixLengthMapBothWays) {
+    EXPECT_EQ(OnvifPrefixLength(GetParam().netmask), GetParam().prefix) << GetParam().netmask;
     if (GetParam().prefix) {
         EXPECT_EQ(NetmaskOf(*GetParam().prefix), GetParam().netmask);
     }
