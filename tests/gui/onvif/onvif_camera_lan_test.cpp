@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -40,6 +41,9 @@ struct DialogDriver {
             facts = dialog->findChild<QPlainTextEdit*>(QStringLiteral("EditFacts"))->toPlainText();
             clock = dialog->findChild<QLabel*>(QStringLiteral("LabelClock"))->text();
             dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        } else if (dialog->objectName() == QLatin1String("NetForm")) {
+            dialog->findChild<QRadioButton*>(QStringLiteral("RadioButtonDhcp"))->setChecked(true);
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonApply"))->click();
         } else {
             dialog->close();
         }
@@ -98,6 +102,52 @@ private Q_SLOTS:
         QVERIFY2(driver.clock.contains(QStringLiteral(" s off; sign-in may fail until it is set.")),
                  qPrintable(driver.clock));
         QVERIFY(!form.Logic().Searching());
+    }
+
+    // A remembered password signs in by itself; after the change the watch
+    // finds the camera again by WS-Discovery.
+    void networkSetupByDhcpIsConfirmedByTheWatch() {
+        DevsimProcess devsim({"--no-udp", "--onvif", "1", "--onvif-user", "installer", "--onvif-password",
+                              "s3cret pass", "--setup-delay-ms", "300", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        auto vault = std::make_unique<MemoryVault>();
+        MemoryVault& keyring = *vault;
+        form.OnvifMenu().SetCameraSupport(MakeOnvifDeviceAccess(), std::move(vault));
+        form.Logic().SetWatchTimings({std::chrono::milliseconds(500), std::chrono::seconds(20)});
+        std::vector<std::string> messages;
+        form.SetMessageHandler(
+            [&](const std::string& text, const std::string&, MessageIcon) { messages.push_back(text); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Proj->setEditText(QStringLiteral("ONVIF"));
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount(), 2);
+        const std::string endpoint = form.Logic().OnvifEngine.m_Devices.at(0).endpoint;
+        keyring.entries[endpoint] = {"installer", "s3cret pass"};
+        form.Logic().SelectRow(1);
+
+        DialogDriver driver;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &form, [&] { driver.Act(); });
+        poll.start();
+        QTimer::singleShot(30000, &form, [] {
+            while (auto* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+        form.NetworkSetup1->trigger();
+        QCOMPARE(driver.seen, QStringList{QStringLiteral("NetForm")});
+        QVERIFY(!messages.empty());
+        QCOMPARE(messages.back(), std::string("The camera took the new settings."));
+        QVERIFY(form.Logic().Watching());
+
+        auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QString::fromStdString(endpoint + ": now at ")), 20000);
+        poll.stop();
+        QVERIFY(!form.Logic().Watching());
+        QCOMPARE(form.Cell(kColProj, form.Logic().SelectedRow), std::string("ONVIF"));
     }
 };
 
