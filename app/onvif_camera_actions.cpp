@@ -32,10 +32,10 @@ const char* AuthName(const std::optional<OnvifAuthMethod>& auth) {
     return "";
 }
 
-// The row's XAddr: the first http one with an IPv4 host, as the row's address came from.
-std::string RowXAddr(const OnvifDeviceInfo& device) {
+// The row's XAddr: the http one at the row's address, which it was taken from.
+std::string RowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp) {
     for (const std::string& xaddr : device.xaddrs)
-        if (FirstIpv4HttpXAddr({xaddr})) return xaddr;
+        if (const auto host = FirstIpv4HttpXAddr({xaddr}); host && host->ip == rowIp) return xaddr;
     return {};
 }
 
@@ -128,7 +128,7 @@ std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {
     for (const tComUnitInfo* record : RowRecords(form_, logic_.ComUnitList, row))
         for (const OnvifDeviceInfo& device : logic_.OnvifEngine.m_Devices)
             if (RecordOfOnvifDevice(*record, device)) {
-                Camera camera{device, *record, RowXAddr(device)};
+                Camera camera{device, *record, RowXAddr(device, ComUnitFieldText(record->ip))};
                 if (!camera.xaddr.empty()) return camera;
             }
     return std::nullopt;

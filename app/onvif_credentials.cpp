@@ -1,6 +1,7 @@
 #include "app/onvif_credentials.h"
 
 std::optional<OnvifCredentials> OnvifCredentialBook::Known(const std::string& endpoint) {
+    if (refused_.count(endpoint) != 0) return std::nullopt;
     if (const auto it = run_.find(endpoint); it != run_.end()) return it->second;
     auto stored = vault_.Load(endpoint);
     // Read once per run: the keyring may ask the user to unlock it.
@@ -10,6 +11,12 @@ std::optional<OnvifCredentials> OnvifCredentialBook::Known(const std::string& en
 
 void OnvifCredentialBook::KeepForRun(const std::string& endpoint, const OnvifCredentials& credentials) {
     run_[endpoint] = credentials;
+    refused_.erase(endpoint);
+}
+
+void OnvifCredentialBook::DropForRun(const std::string& endpoint) {
+    run_.erase(endpoint);
+    refused_.insert(endpoint);
 }
 
 std::string OnvifCredentialBook::Remember(const std::string& endpoint, const OnvifCredentials& credentials) {

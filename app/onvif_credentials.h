@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "onvif/device_client.h"
@@ -32,11 +33,13 @@ public:
     std::string Remember(const std::string& endpoint, const OnvifCredentials& credentials);
     bool Remembered(const std::string& endpoint);
     void Forget(const std::string& endpoint);
-    // A password the camera refused is not offered to it again.
-    void DropForRun(const std::string& endpoint) { run_.erase(endpoint); }
+    // A password the camera refused is not offered to it again this run,
+    // not even the keyring's, until the user gives one.
+    void DropForRun(const std::string& endpoint);
     bool KeyringAvailable() { return vault_.Available(); }
 
 private:
     CredentialVault& vault_;
     std::map<std::string, OnvifCredentials> run_;
+    std::set<std::string> refused_;
 };

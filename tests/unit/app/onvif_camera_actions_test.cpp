@@ -91,7 +91,7 @@ TEST_F(OnvifActionsTest, WithoutAPasswordTheDialogComesFirstThenTheCameraSignsIn
     ASSERT_EQ(window.questions.size(), 1u);
     EXPECT_EQ(window.questions[0].camera, "lobby1 (127.0.0.1)");
     ASSERT_EQ(camera.Calls(), std::vector<std::string>{"ReadFacts " + xaddr1 + " admin"})
-        << "the row's XAddr is its first http IPv4 one";
+        << "the row's XAddr, not the link-local one";
     ASSERT_EQ(window.detailsShown.size(), 1u);
 
     actions.SyncTime1Click();
@@ -99,6 +99,14 @@ TEST_F(OnvifActionsTest, WithoutAPasswordTheDialogComesFirstThenTheCameraSignsIn
     EXPECT_EQ(camera.CountOf("SyncTime"), 1);
     ASSERT_FALSE(form.messages.empty());
     EXPECT_EQ(form.messages.back().text, "The camera's clock is now 0.2 s off.");
+}
+
+TEST_F(OnvifActionsTest, TheCameraIsAskedAtTheXAddrItsRowShows) {
+    // A camera that lists another address first, its row taken from the one it answered from.
+    logic.OnvifEngine.m_Devices[0].xaddrs = {"http://127.0.0.40/onvif/device_service", xaddr1};
+    window.answers = {Answer("admin", "secret")};
+    actions.SignIn1Click();
+    EXPECT_EQ(camera.Calls(), std::vector<std::string>{"ReadFacts " + xaddr1 + " admin"});
 }
 
 TEST_F(OnvifActionsTest, CancelledSignInAsksTheCameraNothing) {
@@ -158,6 +166,17 @@ TEST_F(OnvifActionsTest, RememberedPasswordOutlivesTheRunUntilForgotten) {
     EXPECT_TRUE(vault.entries.empty());
     nextRun.SyncTime1Click();
     EXPECT_EQ(nextWindow.questions.size(), 2u) << "a forgotten password is asked for again";
+}
+
+TEST_F(OnvifActionsTest, AKeyringPasswordTheCameraRefusesIsNotSentAgain) {
+    vault.entries[Camera(1).endpoint] = {"admin", "changed since"};
+    actions.Info1Click();
+    EXPECT_TRUE(window.questions.empty());
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text.rfind("Sign-in refused by", 0), 0u) << form.messages[0].text;
+    actions.SyncTime1Click();
+    EXPECT_EQ(window.questions.size(), 1u) << "the user is asked instead";
+    EXPECT_EQ(camera.CountOf("ReadFacts"), 1);
 }
 
 TEST_F(OnvifActionsTest, OnePasswordForEveryCameraOfTheSearch) {
