@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QtTest>
 
@@ -28,18 +30,33 @@ struct DialogDriver {
     QStringList seen;
     QString facts;
     QString clock;
+    QString refreshedClock;
+    bool plainClock = false;
+    QString keyringNote;
+    bool rememberOffered = true;
+    bool acting = false;
 
     void Act() {
+        // Refresh waits for the camera with the window's messages flowing, this timer's included.
+        if (acting) return;
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr) return;
+        QScopedValueRollback<bool> busy(acting, true);
         seen << dialog->objectName();
         if (dialog->objectName() == QLatin1String("OnvifSignInForm")) {
+            keyringNote = dialog->findChild<QLabel*>(QStringLiteral("LabelKeyring"))->text();
+            rememberOffered = dialog->findChild<QCheckBox*>(QStringLiteral("CheckRemember"))->isEnabled();
             dialog->findChild<QLineEdit*>(QStringLiteral("EditUser"))->setText(QStringLiteral("installer"));
             dialog->findChild<QLineEdit*>(QStringLiteral("EditPassword"))->setText(password);
             dialog->findChild<QPushButton*>(QStringLiteral("ButtonSignIn"))->click();
         } else if (dialog->objectName() == QLatin1String("OnvifDeviceInfoForm")) {
             facts = dialog->findChild<QPlainTextEdit*>(QStringLiteral("EditFacts"))->toPlainText();
-            clock = dialog->findChild<QLabel*>(QStringLiteral("LabelClock"))->text();
+            auto* clockLabel = dialog->findChild<QLabel*>(QStringLiteral("LabelClock"));
+            clock = clockLabel->text();
+            plainClock = clockLabel->textFormat() == Qt::PlainText;
+            // Refresh asks the camera again; its clock is still off.
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonRefresh"))->click();
+            refreshedClock = clockLabel->text();
             dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
         } else if (dialog->objectName() == QLatin1String("NetForm")) {
             dialog->findChild<QRadioButton*>(QStringLiteral("RadioButtonDhcp"))->setChecked(true);
@@ -101,6 +118,11 @@ private Q_SLOTS:
         QVERIFY2(driver.facts.contains(QStringLiteral("MAC: ")), qPrintable(driver.facts));
         QVERIFY2(driver.clock.contains(QStringLiteral(" s off; sign-in may fail until it is set.")),
                  qPrintable(driver.clock));
+        QVERIFY(driver.plainClock);
+        QVERIFY2(driver.refreshedClock.contains(QStringLiteral(" s off;")), qPrintable(driver.refreshedClock));
+        QVERIFY(!driver.rememberOffered);
+        QVERIFY2(driver.keyringNote.contains(QStringLiteral("not remembered")), qPrintable(driver.keyringNote));
+        QCOMPARE(messages.size(), std::size_t(1));
         QVERIFY(!form.Logic().Searching());
     }
 
