@@ -170,6 +170,13 @@ std::optional<OnvifCredentials> OnvifCameraActions::CredentialsFor(const Camera&
 
 std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camera& camera) {
     const std::string& endpoint = camera.device.endpoint;
+    // The cameras of this search, taken first: the keyring, the dialog and the
+    // sign-in let the window handle messages, and a search started meanwhile
+    // refills the list on its own thread.
+    std::vector<std::string> endpoints{endpoint};
+    if (logic_.OnvifEngine.DevicesReady())
+        for (const OnvifDeviceInfo& other : logic_.OnvifEngine.m_Devices)
+            if (other.endpoint != endpoint) endpoints.push_back(other.endpoint);
     OnvifSignInQuestion question;
     const std::string name = ComUnitFieldText(camera.record.name);
     const std::string ip = ComUnitFieldText(camera.record.ip);
@@ -188,10 +195,7 @@ std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camer
     lastUser_ = answer->credentials.user;
     if (!ReadFacts(camera, answer->credentials)) return std::nullopt;
 
-    std::vector<std::string> endpoints{endpoint};
-    if (answer->useForEveryCamera)
-        for (const OnvifDeviceInfo& other : logic_.OnvifEngine.m_Devices)
-            if (other.endpoint != endpoint) endpoints.push_back(other.endpoint);
+    if (!answer->useForEveryCamera) endpoints.resize(1);
     std::string notKept;
     for (const std::string& each : endpoints) {
         if (!answer->remember) {
