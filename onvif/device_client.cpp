@@ -337,6 +337,11 @@ OnvifNetworkOutcome OnvifDeviceClient::ApplyNetworkChange(const OnvifNetworkChan
                 [&](std::string_view bytes) { return ReadSetNetworkInterfacesAnswer(bytes, outcome.rebootNeeded); });
         if (!result.ok()) {
             outcome.notApplied.assign(steps.begin() + static_cast<std::ptrdiff_t>(i), steps.end());
+            // A camera may switch its address before its answer is out: lost
+            // is not refused, and the user must not take it for unchanged.
+            if (step == "address" &&
+                (result.status == OnvifCallStatus::NoService || result.status == OnvifCallStatus::Failed))
+                result.message += " (the camera may already use the new address)";
             if (!outcome.applied.empty())
                 result.message +=
                     ". Applied: " + Joined(outcome.applied) + "; not applied: " + Joined(outcome.notApplied) + ".";

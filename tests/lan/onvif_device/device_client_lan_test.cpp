@@ -2,8 +2,6 @@
 // ephemeral loopback port of the box answers the first request with canned
 // bytes.
 
-#include "onvif/device_client.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -16,6 +14,8 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+
+#include "onvif/device_client.h"
 
 namespace {
 
