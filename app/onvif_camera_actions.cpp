@@ -1,5 +1,6 @@
 #include "app/onvif_camera_actions.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -105,9 +106,11 @@ tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& 
 }
 
 std::string PartialChangeText(const OnvifNetworkOutcome& outcome) {
+    // The client's message may list the steps too; here they are said once.
+    const std::string& message = outcome.result.message;
+    const std::string reason = message.substr(0, message.find(". Applied: "));
     return StrFormat("The camera took only part of the new settings.\nApplied: %s.\nNot applied: %s.\n%s",
-                     Joined(outcome.applied, ", ").c_str(), Joined(outcome.notApplied, ", ").c_str(),
-                     outcome.result.message.c_str());
+                     Joined(outcome.applied, ", ").c_str(), Joined(outcome.notApplied, ", ").c_str(), reason.c_str());
 }
 
 template <class Result>
@@ -302,6 +305,12 @@ bool OnvifCameraActions::SendNetworkChange(const Camera& camera, const OnvifCred
         });
     calling_ = false;
     if (!outcome.result.ok()) {
+        // An address change whose answer was lost may have taken: the watch tells.
+        const bool answerLost =
+            outcome.result.status == OnvifCallStatus::NoService || outcome.result.status == OnvifCallStatus::Failed;
+        if (answerLost &&
+            std::find(outcome.notApplied.begin(), outcome.notApplied.end(), "address") != outcome.notApplied.end())
+            logic_.StartOnvifSetupWatch({camera.device.endpoint, change->dhcp, change->address});
         if (outcome.applied.empty()) {
             Refused(camera, outcome.result, "Network Setup");
             return false;

@@ -325,6 +325,21 @@ TEST_F(OnvifNetworkSetupTest, ARefusedLastCallSaysWhatWasAppliedAndWhatNot) {
     EXPECT_FALSE(logic.Watching());
 }
 
+TEST_F(OnvifNetworkSetupTest, ALostAnswerToTheAddressChangeIsWatchedFor) {
+    camera.networkOutcome = {{OnvifCallStatus::Failed,
+                              "No answer to SetNetworkInterfaces (the camera may already use the new address). "
+                              "Applied: gateway, DNS; not applied: address."},
+                             {"gateway", "DNS"},
+                             {"address"},
+                             false};
+    OpenSetup();
+    EXPECT_TRUE(window.setupContext.send(Static("127.0.9.9")));
+    const std::string& text = form.messages.back().text;
+    EXPECT_EQ(text.find("Applied: gateway, DNS;"), std::string::npos) << "said once: " << text;
+    EXPECT_NE(text.find("may already use the new address"), std::string::npos) << text;
+    EXPECT_TRUE(logic.Watching());
+}
+
 TEST_F(OnvifNetworkSetupTest, ANothingAppliedRefusalKeepsTheDialogOpen) {
     camera.networkOutcome = {{OnvifCallStatus::Refused, "The camera refused SetNetworkDefaultGateway"},
                              {},
