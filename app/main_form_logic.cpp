@@ -54,7 +54,7 @@ bool MainFormLogic::FormCloseQuery() {
 }
 
 int MainFormLogic::ParserPlainPkg(const char* buf, int len) {
-    return ::ParserPlainPkg(form_, ComUnitList, NextRow, buf, len, &report_.replies);
+    return ::ParserPlainPkg(form_, ComUnitList, NextRow, buf, len, &report_.replies, &listedDevices_);
 }
 
 void MainFormLogic::Info1Click() {

@@ -18,6 +18,7 @@
 #include "onvif/onvif_engine.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/com_unit_info.h"
+#include "protocol/device_index.h"
 #include "protocol/window_ops.h"
 #include "report/search_report.h"
 #include "upnp/port_forward_engine.h"
@@ -166,6 +167,9 @@ private:
     std::atomic<bool> cancel_{false};
     std::thread packageWorker_;
     std::thread upnpResultThread_;
+    // Of ComUnitList, for the whole search: one datagram's packages are
+    // looked up in it instead of indexing the list again.
+    DeviceIndex listedDevices_;
     SearchReport report_;
     SearchReport lastReport_;
     bool hasReport_ = false;

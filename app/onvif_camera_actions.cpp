@@ -35,6 +35,7 @@ const char* AuthName(const std::optional<OnvifAuthMethod>& auth) {
 
 // The row's XAddr: the http one at the row's address, which it was taken from.
 std::string RowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp) {
+    if (!device.xaddr.empty()) return device.xaddr;
     for (const std::string& xaddr : device.xaddrs)
         if (const auto host = FirstIpv4HttpXAddr({xaddr}); host && host->ip == rowIp) return xaddr;
     return {};

@@ -40,6 +40,7 @@ void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted
     onvifSearchStarted_ = HasOnvifPart(settings.proj) && OnvifEngine.StartSearch();
 
     ComUnitList.clear();
+    listedDevices_.Reset();
     NextRow = 1;
     for (int row = 1; row < form_.RowCount(); ++row) ClearGridRow(form_, row);
     form_.SetRowCount(1);
@@ -97,7 +98,7 @@ void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted
                         for (const std::string& line : lines) report_.bytes += static_cast<long long>(line.size());
                     }
                     CleanHtml(lines);
-                    PhaseItem(form_, ComUnitList, lines);
+                    report_.replies.notListed += PhaseItem(form_, ComUnitList, lines);
                 });
                 break;
             }

@@ -94,8 +94,9 @@ void MainFormLogic::RecordUpnpPart() {
 
 void MainFormLogic::RecordOnvifPart() {
     report_.parts.push_back({"ONVIF", SecondsSince(searchStartedAt_)});
-    report_.onvif = OnvifReport{OnvifEngine.m_Counts.matches, static_cast<int>(OnvifEngine.m_Devices.size()),
-                                OnvifEngine.m_Counts.malformed};
+    const WsdCounts& counts = OnvifEngine.m_Counts;
+    report_.onvif = OnvifReport{counts.matches, static_cast<int>(OnvifEngine.m_Devices.size()), counts.malformed,
+                                counts.cut, counts.other};
 }
 
 void MainFormLogic::CompleteReport() {

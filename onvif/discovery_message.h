@@ -2,6 +2,7 @@
 // Reads one WS-Discovery datagram: the devices of a ProbeMatches or a Hello,
 // in the 2005/04 or the 2009/01 version of the protocol.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,13 +27,35 @@ enum class DiscoveryKind {
     Malformed,  // anything else
 };
 
+// Whatever one datagram says, what is kept of it fits in this: real
+// answers hold a handful of matches of a few hundred bytes each.
+inline constexpr std::size_t kMaxDatagramTextBytes = 1024 * 1024;
+
+struct DiscoveryEntry {
+    OnvifDeviceInfo device;    // answeredFrom and xaddr are left empty
+    bool statesTypes = false;  // its Types named a type, kept or dropped
+    bool cut = false;          // an item or text was dropped for the bounds
+};
+
 struct DiscoveryMessage {
     DiscoveryKind kind = DiscoveryKind::Malformed;
     // Every match of a ProbeMatches, or the one device of a Hello, in
-    // document order; answeredFrom is left empty.
-    std::vector<OnvifDeviceInfo> devices;
+    // document order.
+    std::vector<DiscoveryEntry> entries;
+    // Matches past kMaxDatagramTextBytes, not read.
+    int entriesNotRead = 0;
+    // The MessageID of the Probe a ProbeMatches answers; empty without one.
+    std::string relatesTo;
     // For Other: the body element's name; for Malformed: why, in one line.
     std::string detail;
+    // What the XML parser said of a document it read all the same.
+    std::string parserNote;
 };
 
 DiscoveryMessage ParseDiscoveryMessage(std::string_view datagram);
+
+// Whether the types hold the ONVIF NetworkVideoTransmitter or Device type.
+bool HoldsOnvifType(const std::vector<std::string>& types);
+
+// Text held by a device's fields, the measure of the search-wide bound.
+std::size_t OnvifTextBytes(const OnvifDeviceInfo& device);

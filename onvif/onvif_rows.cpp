@@ -33,7 +33,9 @@ void SetTextField(char (&field)[N], std::string_view text) {
     SetComUnitField(field, text);
 }
 
-std::optional<XAddrHost> HttpIpv4Host(std::string_view url) {
+}  // namespace
+
+std::optional<XAddrHost> HttpIpv4XAddrHost(std::string_view url) {
     constexpr std::string_view kScheme = "http://";
     if (!StartsWithIgnoringCase(url, kScheme)) return std::nullopt;
     std::string_view rest = url.substr(kScheme.size());
@@ -57,8 +59,6 @@ std::optional<XAddrHost> HttpIpv4Host(std::string_view url) {
     }
     return out;
 }
-
-}  // namespace
 
 std::string PercentDecode(std::string_view text) {
     std::string out;
@@ -86,12 +86,25 @@ std::string ScopeValue(const std::vector<std::string>& scopes, std::string_view 
 
 std::optional<XAddrHost> FirstIpv4HttpXAddr(const std::vector<std::string>& xaddrs) {
     for (const std::string& xaddr : xaddrs)
-        if (auto host = HttpIpv4Host(xaddr)) return host;
+        if (auto host = HttpIpv4XAddrHost(xaddr)) return host;
     return std::nullopt;
 }
 
+std::string RowXAddr(const std::vector<std::string>& xaddrs, std::string_view answeredFromIp) {
+    const std::string* first = nullptr;
+    for (const std::string& xaddr : xaddrs) {
+        const auto host = HttpIpv4XAddrHost(xaddr);
+        if (!host) continue;
+        if (host->ip == answeredFromIp) return xaddr;
+        if (first == nullptr) first = &xaddr;
+    }
+    return first != nullptr ? *first : std::string();
+}
+
+std::string_view SenderIp(std::string_view answeredFrom) { return answeredFrom.substr(0, answeredFrom.find(':')); }
+
 std::optional<tComUnitInfo> OnvifDeviceRecord(const OnvifDeviceInfo& device, std::string& problem) {
-    const auto host = FirstIpv4HttpXAddr(device.xaddrs);
+    const auto host = HttpIpv4XAddrHost(device.xaddr);
     if (!host) {
         problem = "no http XAddr with an IPv4 address";
         return std::nullopt;

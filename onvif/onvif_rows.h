@@ -25,12 +25,24 @@ struct XAddrHost {
     std::string port;
 };
 
+// Host and port of an "http" URL whose host is a dotted IPv4 address;
+// port "80" when the URL names none.
+std::optional<XAddrHost> HttpIpv4XAddrHost(std::string_view xaddr);
+
 // Host and port of the first "http" XAddr whose host is a dotted IPv4
-// address; port "80" when the URL names none.
+// address.
 std::optional<XAddrHost> FirstIpv4HttpXAddr(const std::vector<std::string>& xaddrs);
 
-// The record of the device's row; nullopt (with the reason) when no XAddr
-// gives it an address.
+// The row's XAddr among the http IPv4 ones: the first on `answeredFromIp`
+// (the sender's address), else the first; empty when there is none. A stray
+// answer naming another host then cannot decide where the row points.
+std::string RowXAddr(const std::vector<std::string>& xaddrs, std::string_view answeredFromIp);
+
+// "198.51.100.7" of "198.51.100.7:3702".
+std::string_view SenderIp(std::string_view answeredFrom);
+
+// The record of the device's row, addressed by the device's xaddr; nullopt
+// (with the reason) when it has none.
 std::optional<tComUnitInfo> OnvifDeviceRecord(const OnvifDeviceInfo& device, std::string& problem);
 
 // Whether a record was made from this device (the record's note holds the

@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
 
 #include "onvif/discovery_message.h"
+#include "onvif/onvif_answer_filter.h"
 #include "onvif/onvif_device_set.h"
 #include "onvif/probe_message.h"
 #include "protocol/broadcast_interfaces.h"
@@ -97,7 +99,9 @@ class Collector {
 public:
     explicit Collector(std::vector<std::string>& log) : log_(log) {}
 
-    void Take(std::string_view datagram, const sockaddr_in& from) {
+    void AddOwnProbe(std::string messageId) { ownProbes_.insert(std::move(messageId)); }
+
+    void Take(std::string_view datagram, const sockaddr_in& from, bool toProbingSocket) {
         const std::string sender = Ipv4Text(from.sin_addr.s_addr) + ":" + std::to_string(ntohs(from.sin_port));
         DiscoveryMessage message = ParseDiscoveryMessage(datagram);
         if (message.kind == DiscoveryKind::Malformed) {
@@ -105,24 +109,37 @@ public:
             Problem("WS-Discovery: ignored a datagram from " + sender + ": " + message.detail);
             return;
         }
-        // Probes (this search's own among them) are the group's normal traffic.
+        if (!message.parserNote.empty())
+            Problem("WS-Discovery: the XML parser, on a datagram from " + sender + ": " + message.parserNote);
+        // Probes (this search's own among them) are the group's normal
+        // traffic; a Bye changes nothing.
         if (message.kind == DiscoveryKind::Other) {
             if (message.detail != "Probe")
                 Problem("WS-Discovery: ignored a " + message.detail + " from " + sender +
                         ": not a ProbeMatches or Hello");
             return;
         }
-        for (OnvifDeviceInfo& device : message.devices) {
+        counts_.cut += message.entriesNotRead;
+        const AnswerArrival arrival{ownProbes_.count(message.relatesTo) > 0, toProbingSocket};
+        for (DiscoveryEntry& entry : message.entries) {
+            const bool cut = entry.cut;
+            if (cut) ++counts_.cut;
+            if (!IsOnvifDeviceAnswer(message, entry, arrival)) {
+                ++counts_.other;
+                continue;
+            }
             ++counts_.matches;
-            device.answeredFrom = sender;
-            switch (set_.Add(std::move(device))) {
+            entry.device.answeredFrom = sender;
+            switch (set_.Add(std::move(entry.device))) {
                 case OnvifDeviceSet::AddResult::NoEndpoint:
                     Problem("WS-Discovery: ignored a device from " + sender + ": no endpoint reference and no XAddr");
                     break;
                 case OnvifDeviceSet::AddResult::Full:
+                    if (!cut) ++counts_.cut;
                     if (!fullLogged_)
                         log_.push_back("WS-Discovery: more than " + std::to_string(OnvifDeviceSet::kMaxDevices) +
-                                       " devices; the rest are not listed");
+                                       " devices or " + std::to_string(OnvifDeviceSet::kMaxTextBytes >> 20) +
+                                       " MiB of their text; the rest are counted, not listed");
                     fullLogged_ = true;
                     break;
                 default:
@@ -146,19 +163,22 @@ private:
 
     std::vector<std::string>& log_;
     OnvifDeviceSet set_;
+    std::unordered_set<std::string> ownProbes_;
     int problems_ = 0;
     bool fullLogged_ = false;
     WsdCounts counts_;
 };
 
-void SendProbes(const std::vector<UniqueFd>& sockets, std::vector<std::string>& log) {
+void SendProbes(const std::vector<UniqueFd>& sockets, Collector& collector, std::vector<std::string>& log) {
     sockaddr_in group{};
     group.sin_family = AF_INET;
     group.sin_addr = GroupAddress();
     group.sin_port = htons(wsd::kPort);
     for (const char* type : kOnvifProbeTypes) {
         for (const UniqueFd& sock : sockets) {
-            const std::string probe = BuildProbe(NewMessageId(), type);
+            std::string messageId = NewMessageId();
+            const std::string probe = BuildProbe(messageId, type);
+            collector.AddOwnProbe(std::move(messageId));
             if (::sendto(sock.get(), probe.data(), probe.size(), 0, reinterpret_cast<const sockaddr*>(&group),
                          sizeof group) < 0)
                 log.push_back("WS-Discovery: sending a Probe failed: " + ErrorText());
@@ -197,7 +217,7 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
         const Clock::time_point now = Clock::now();
         if (now >= end) break;
         if (nextRound < timings.rounds.size() && now >= started + timings.rounds[nextRound]) {
-            SendProbes(probeSockets, log);
+            SendProbes(probeSockets, collector, log);
             ++nextRound;
             continue;
         }
@@ -215,7 +235,8 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
                                                reinterpret_cast<sockaddr*>(&from), &fromLength);
                 if (got < 0) break;
                 ++datagrams;
-                collector.Take(std::string_view(buffer.data(), static_cast<std::size_t>(got)), from);
+                collector.Take(std::string_view(buffer.data(), static_cast<std::size_t>(got)), from,
+                               !hello || entry.fd != hello.get());
             }
         }
         if (datagrams >= kMaxDatagrams) {

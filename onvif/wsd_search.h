@@ -26,8 +26,10 @@ struct WsdSearchTimings {
 
 // What came back, counted before duplicates are dropped.
 struct WsdCounts {
-    int matches = 0;    // device entries of ProbeMatches and Hellos
+    int matches = 0;    // ONVIF device entries of ProbeMatches and Hellos
     int malformed = 0;  // datagrams that were no readable discovery message
+    int other = 0;      // entries that are no ONVIF device of this search
+    int cut = 0;        // entries cut short, or not kept, for the size bounds
 };
 
 struct WsdSearchResult {

@@ -14,4 +14,8 @@ struct OnvifDeviceInfo {
     std::vector<std::string> xaddrs;
     std::string metadataVersion;
     std::string answeredFrom;  // "address:port" of the datagram
+    // The row's XAddr: its IP and port cells, Browse and every later action
+    // use it. Of the http XAddrs with an IPv4 host, the one on the address
+    // the answer came from, else the first; empty when there is none.
+    std::string xaddr;
 };

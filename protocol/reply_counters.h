@@ -21,6 +21,7 @@ struct ReplyCounters {
     int devices = 0;     // new devices listed
     int duplicates = 0;  // a device already listed
     int hiddenByFilter = 0;
+    int notListed = 0;  // new devices past the most a search lists
     std::array<RejectTally, kRejectReasonCount> rejects{};
 
     int Rejected() const;

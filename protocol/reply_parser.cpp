@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <functional>
 #include <string_view>
-#include <unordered_map>
 
+#include "protocol/device_index.h"
 #include "protocol/plain_package.h"
 #include "protocol/text_format.h"
 
@@ -118,52 +117,11 @@ int SplitPackage(WindowOps& form, std::string_view text, tComUnitInfo* rec, Reje
     return -1;
 }
 
-bool SameDevice(const tComUnitInfo& a, const tComUnitInfo& b) {
-    return std::strncmp(a.ip, b.ip, sizeof a.ip) == 0 && std::strncmp(a.mac, b.mac, sizeof a.mac) == 0;
-}
-
-// Equal for devices SameDevice takes as one.
-std::size_t DeviceHash(const tComUnitInfo& rec) {
-    const std::hash<std::string_view> hash;
-    const std::size_t ip = hash(std::string_view(rec.ip, strnlen(rec.ip, sizeof rec.ip)));
-    const std::size_t mac = hash(std::string_view(rec.mac, strnlen(rec.mac, sizeof rec.mac)));
-    return ip ^ (mac * 0x9E3779B97F4A7C15ULL);
-}
-
-// Devices already listed. A datagram holds one package or a few, so the list
-// is scanned; a relay's answer holds thousands, and scanning the list once
-// per package would take the window thread seconds, so past a few packages
-// the list is indexed.
-class KnownDevices {
-public:
-    explicit KnownDevices(const TComUnitList& list) : list_(list) {}
-
-    bool Contains(const tComUnitInfo& rec) {
-        if (++asked_ > kScanLimit && !indexed_) {
-            index_.reserve(list_.size() * 2);
-            for (std::size_t i = 0; i < list_.size(); ++i) index_.emplace(DeviceHash(list_[i]), i);
-            indexed_ = true;
-        }
-        if (!indexed_) {
-            return std::any_of(list_.begin(), list_.end(),
-                               [&](const tComUnitInfo& other) { return SameDevice(other, rec); });
-        }
-        const auto [first, last] = index_.equal_range(DeviceHash(rec));
-        return std::any_of(first, last, [&](const auto& entry) { return SameDevice(list_[entry.second], rec); });
-    }
-
-    // Called after rec was appended to the list.
-    void Added() {
-        if (indexed_) index_.emplace(DeviceHash(list_.back()), list_.size() - 1);
-    }
-
-private:
-    static constexpr int kScanLimit = 4;
-    const TComUnitList& list_;
-    int asked_ = 0;
-    bool indexed_ = false;
-    std::unordered_multimap<std::size_t, std::size_t> index_;
-};
+// A datagram holds one package or a few, so without the search's own index
+// the list is scanned; past a few packages (a relay's answer holds
+// thousands) scanning once per package would take the window thread
+// seconds, so the list is indexed.
+constexpr int kScanLimit = 4;
 
 }  // namespace
 
@@ -189,16 +147,25 @@ int SplitPlainPkg(WindowOps& form, const char* text, tComUnitInfo* rec) {
     return SplitPackage(form, text, rec);
 }
 
-int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len,
-                   ReplyCounters* counters) {
+int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len, ReplyCounters* counters,
+                   DeviceIndex* index) {
     ReplyCounters ignored;
     ReplyCounters& seen = counters != nullptr ? *counters : ignored;
     int count = 0;
     if (buf == nullptr || len <= 0) return 0;
 
+    DeviceIndex local;
+    int asked = 0;
+    auto known = [&](const tComUnitInfo& rec) {
+        if (index != nullptr) return index->Contains(list, rec);
+        if (++asked <= kScanLimit)
+            return std::any_of(list.begin(), list.end(),
+                               [&](const tComUnitInfo& other) { return SameDevice(other, rec); });
+        return local.Contains(list, rec);
+    };
+
     const auto end = static_cast<std::size_t>(len);
     std::size_t offset = 0;
-    KnownDevices known(list);
     while (offset < end) {
         // A last package without its NUL ends at len.
         const void* nul = std::memchr(buf + offset, '\0', end - offset);
@@ -212,11 +179,12 @@ int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char
             seen.Reject(why, buf + offset, size);
         } else {
             ++seen.packages;
-            if (known.Contains(rec)) {
+            if (known(rec)) {
                 ++seen.duplicates;
+            } else if (list.size() >= kMaxListedDevices) {
+                ++seen.notListed;
             } else {
                 list.push_back(rec);
-                known.Added();
                 ++seen.devices;
                 if (CheckProjFilter(form, rec.proj) != 0) {
                     ++seen.hiddenByFilter;

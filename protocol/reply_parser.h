@@ -4,6 +4,7 @@
 #include <string>
 
 #include "protocol/com_unit_info.h"
+#include "protocol/device_index.h"
 #include "protocol/reply_counters.h"
 #include "protocol/window_ops.h"
 
@@ -13,12 +14,15 @@
 int SplitPlainPkg(WindowOps& form, const char* text, tComUnitInfo* rec);
 
 // Walks the NUL-separated packages of buf, never reading past len bytes.
-// Each new device (by ip and mac) is appended to list; those that pass the
-// project filter are written to grid row NextRow, which then advances and
-// becomes the row count. Returns the number of devices appended. What became
-// of each package is added to `counters` when given.
+// Each new device (by ip and mac) is appended to list while it holds fewer
+// than kMaxListedDevices, and counted as not listed after that; those
+// appended that pass the project filter are written to grid row NextRow,
+// which then advances and becomes the row count. Returns the number of
+// devices appended. What became of each package is added to `counters` when
+// given. A search passes its own `index` of list, so that the cost of an
+// answer does not grow with the list.
 int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char* buf, int len,
-                   ReplyCounters* counters = nullptr);
+                   ReplyCounters* counters = nullptr, DeviceIndex* index = nullptr);
 
 // True when text holds at least five ':'.
 bool GetMacFromCString(std::string text);

@@ -184,6 +184,8 @@ std::string ReportJson(const SearchReport& r) {
         w.Field("matches", r.onvif->matches);
         w.Field("devices", r.onvif->devices);
         w.Field("malformed", r.onvif->malformed);
+        w.Field("cut", r.onvif->cut);
+        w.Field("other", r.onvif->other);
         w.Close('}');
     }
 

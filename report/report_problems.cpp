@@ -6,9 +6,13 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <string_view>
+#include <unordered_set>
 
+#include "protocol/device_index.h"
 #include "protocol/plain_package.h"
 #include "protocol/reply_parser.h"
+#include "report/report_text.h"
 
 namespace {
 
@@ -77,10 +81,12 @@ std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
 std::vector<std::string> OutsideNetworks(const std::vector<std::string>& ips,
                                          const std::vector<InterfaceAddress>& interfaces) {
     std::vector<std::string> outside;
+    // A full table holds over 100,000 rows: searching `outside` for each would take minutes.
+    std::unordered_set<std::string_view> seen;
     for (const std::string& ip : ips) {
         if (!IsAcceptedIpv4Text(ip.c_str())) continue;
         if (InLocalNetworks(::inet_addr(ip.c_str()), interfaces)) continue;
-        if (std::find(outside.begin(), outside.end(), ip) == outside.end()) outside.push_back(ip);
+        if (seen.insert(ip).second) outside.push_back(ip);
     }
     return outside;
 }
@@ -184,6 +190,20 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
              "Search again. On a very large site let programs have larger receive buffers: `sudo sysctl -w "
              "net.core.rmem_max=4194304`, kept across restarts by the line `net.core.rmem_max=4194304` in a file "
              "of /etc/sysctl.d/."});
+    }
+
+    if (report.replies.notListed > 0) {
+        const int n = report.replies.notListed;
+        problems.push_back(
+            {"too-many-answers",
+             GroupedNumber(n) + (n == 1 ? " more answer was" : " more answers were") +
+                 " not listed: a search lists at most " + GroupedNumber(static_cast<long long>(kMaxListedDevices)) +
+                 " devices, so that a flood of answers cannot take this computer's memory. The list holds the first "
+                 "ones that came in; any device may be among those left out.",
+             "Where a site really has that many devices, search it a part at a time: one relay per subnet (IP "
+             "Relay), or the HTTP relay with a project filter. Otherwise a host is sending made-up answers: "
+             "`sudo tcpdump -n udp dst port " +
+                 kReplyPortText + "` shows its address; take it off the network and search again."});
     }
 
     if (!report.outsideNetworks.empty()) {

@@ -95,7 +95,8 @@ std::string ReportText(const SearchReport& r) {
     if (r.onvif)
         t += "\nONVIF: " + Count(r.onvif->matches, "match", "matches") + ", " +
              Count(r.onvif->devices, "device", "devices") + ", " + GroupedNumber(r.onvif->malformed) +
-             " malformed answers\n";
+             " malformed answers, " + GroupedNumber(r.onvif->other) + " other answers, " + GroupedNumber(r.onvif->cut) +
+             " cut for size\n";
 
     t += "\nProblems:\n";
     if (r.problems.empty()) t += "  none found\n";

@@ -43,6 +43,8 @@ struct OnvifReport {
     int matches = 0;
     int devices = 0;
     int malformed = 0;
+    int cut = 0;    // entries cut short, or not kept, for the size bounds
+    int other = 0;  // WS-Discovery answers that are no ONVIF device (computers, printers)
 };
 
 struct Problem {

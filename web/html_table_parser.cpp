@@ -4,6 +4,8 @@
 #include <array>
 #include <functional>
 
+#include "protocol/device_index.h"
+
 // Both walks below edit a line only at its first tag or first cell. A line is
 // therefore held as `kept` (the part before the edits, finished) followed by
 // the unread rest of the original, so that an edit never moves the rest of a
@@ -177,9 +179,10 @@ void CleanHtml(std::vector<std::string>& lines) {
     lines.resize(kept);
 }
 
-void PhaseItem(WindowOps& form, TComUnitList& list, std::vector<std::string>& lines) {
+int PhaseItem(WindowOps& form, TComUnitList& list, std::vector<std::string>& lines) {
     std::size_t kept = 0;
     int row = 0;
+    int notListed = 0;
     for (auto& line : lines) {
         tComUnitInfo record{};
         const bool heading = row == 0;
@@ -188,7 +191,9 @@ void PhaseItem(WindowOps& form, TComUnitList& list, std::vector<std::string>& li
             const int field = kCellField[static_cast<std::size_t>(c)];
             SetComUnitField(ComUnitField(record, field), ComUnitFieldWidth(field), text);
         });
-        if (!heading) {
+        if (!heading && list.size() >= kMaxListedDevices) {
+            ++notListed;
+        } else if (!heading) {
             form.SetRowCount(row + 1);
             WriteRecordRow(form, row, record);
             list.push_back(record);
@@ -199,4 +204,5 @@ void PhaseItem(WindowOps& form, TComUnitList& list, std::vector<std::string>& li
         if (!rest.empty()) lines[kept++] = std::move(rest);
     }
     lines.resize(kept);
+    return notListed;
 }

@@ -32,5 +32,6 @@ void CleanHtml(std::vector<std::string>& lines);
 // its cells between "<td>" and "</td>" filling model, proj, name, ip,
 // trigger_port, netmask and mac in turn. Cells are cut to their field's width
 // less one. What is left of each line stays in `lines`; lines left empty are
-// removed but still had their own row.
-void PhaseItem(WindowOps& form, TComUnitList& list, std::vector<std::string>& lines);
+// removed but still had their own row. Once `list` holds kMaxListedDevices
+// records, further lines make neither row nor record; returns how many.
+int PhaseItem(WindowOps& form, TComUnitList& list, std::vector<std::string>& lines);

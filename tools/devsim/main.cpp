@@ -29,7 +29,7 @@ std::vector<DevsimOption> CoreOptions() {
         {"--help", DevsimOptionKind::Flag, "show this text"},
         {"--check-box", DevsimOptionKind::Flag, "only check that this runs inside a LAN box (exit 0) or not (exit 3)"},
         {"--devices", DevsimOptionKind::Text, "simulated devices from FILE (eleven fields a line, '#' comments)"},
-        {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 100000},
+        {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 200000},
         {"--device-net", DevsimOptionKind::Text, "give the generated devices addresses in the /24 A.B.C"},
         {"--overlong", DevsimOptionKind::Flag, "make the devices' text fields longer than the tool's record"},
         {"--ready-file", DevsimOptionKind::Text, "write FILE once every service listens"},

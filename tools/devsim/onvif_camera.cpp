@@ -8,7 +8,7 @@ namespace {
 
 const char* const kTransmitter = "{http://www.onvif.org/ver10/network/wsdl}NetworkVideoTransmitter";
 const char* const kDevice = "{http://www.onvif.org/ver10/device/wsdl}Device";
-const char* const kHardware[] = {"IPC-HDW2431T", "DS-2CD2143G2-I", "M3106-LVE%20Mk%20II", "SNB-6004"};
+const char* const kHardware[] = {"KV-410T", "VX-2140-IR", "QL-310%20Mk%20II", "ZN-6004"};
 
 std::string Ip(int k) { return "127.77." + std::to_string(k / 200) + "." + std::to_string(k % 200 + 10); }
 

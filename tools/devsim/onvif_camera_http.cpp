@@ -49,7 +49,7 @@ std::string AddressOf(std::uint32_t hostOrder) {
     return text;
 }
 
-OnvifSimSettings InitialSettings(const OnvifCamera& camera, std::size_t index, const std::string& address,
+OnvifSimSettings InitialSettings(const OnvifCamera& camera, int index, const std::string& address,
                                  const OnvifSimOptions& options) {
     OnvifSimSettings s;
     s.manufacturer = "Devsim Optics";
@@ -65,7 +65,7 @@ OnvifSimSettings InitialSettings(const OnvifCamera& camera, std::size_t index, c
                   static_cast<unsigned>((index >> 8) & 0xff), static_cast<unsigned>(index & 0xff));
     s.mac = mac;
     s.address = address;
-    s.prefixLength = 8;
+    s.prefixLength = address.rfind("127.", 0) == 0 ? 8 : 24;  // loopback, or a box card
     s.clockOffsetSeconds = options.clockOffsetSeconds;
     s.ntp = options.ntp;
     return s;
@@ -73,7 +73,7 @@ OnvifSimSettings InitialSettings(const OnvifCamera& camera, std::size_t index, c
 
 }  // namespace
 
-bool OnvifCameraHttp::Start(const std::vector<OnvifCamera>& cameras, const OnvifSimOptions& options,
+bool OnvifCameraHttp::Start(const std::vector<OnvifCamera>& cameras, int first, const OnvifSimOptions& options,
                             std::chrono::milliseconds setupDelay, const std::string& logPath,
                             std::function<void(const std::string&)> diag, std::string& error) {
     options_ = options;
@@ -88,7 +88,7 @@ bool OnvifCameraHttp::Start(const std::vector<OnvifCamera>& cameras, const Onvif
             in_addr a{};
             const std::string host = OnvifXaddrHost(xaddr);
             if (xaddr.rfind("http://", 0) != 0 || ::inet_pton(AF_INET, host.c_str(), &a) != 1) continue;
-            camera.settings = InitialSettings(cameras[i], i, host, options);
+            camera.settings = InitialSettings(cameras[i], first + static_cast<int>(i), host, options);
             camera.port = XaddrPort(xaddr);
             break;
         }

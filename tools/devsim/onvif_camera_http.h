@@ -25,8 +25,9 @@ public:
     OnvifCameraHttp& operator=(const OnvifCameraHttp&) = delete;
     ~OnvifCameraHttp() { Stop(); }
 
-    // Serves every camera with an http XAddr at an IPv4 address.
-    bool Start(const std::vector<OnvifCamera>& cameras, const OnvifSimOptions& options,
+    // Serves every camera with an http XAddr at an IPv4 address; `first`
+    // numbers the first camera, as in its name and MAC.
+    bool Start(const std::vector<OnvifCamera>& cameras, int first, const OnvifSimOptions& options,
                std::chrono::milliseconds setupDelay, const std::string& logPath,
                std::function<void(const std::string&)> diag, std::string& error);
     void Stop();

@@ -18,6 +18,7 @@
 #include "protocol/broadcast_interfaces.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/onvif_camera.h"
+#include "tools/devsim/onvif_camera_address.h"
 #include "tools/devsim/onvif_camera_http.h"
 #include "tools/devsim/service.h"
 
@@ -78,7 +79,9 @@ public:
             error = "ONVIF cameras could not join 239.255.255.250 on any card";
             return false;
         }
-        if (!StartDeviceServices(o, error)) return false;
+        if (!PlaceOnvifCamerasOnBoxCard(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), error) ||
+            !StartDeviceServices(o, error))
+            return false;
         thread_ = std::thread([this] { Run(); });
         return true;
     }
@@ -109,8 +112,9 @@ private:
         sim.ntp = o.Flag("--onvif-ntp");
         sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
         if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
-        return http_.Start(cameras_, sim, std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000)),
-                           o.Text("--onvif-log", ""), diag_, error);
+        return http_.Start(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), sim,
+                           std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000)), o.Text("--onvif-log", ""),
+                           diag_, error);
     }
 
     void Run() {

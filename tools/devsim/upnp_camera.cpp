@@ -165,18 +165,18 @@ std::vector<UpnpCamera> GenerateUpnpCameras(int count) {
         switch (i % 3) {
             case 0:
                 camera.maker = "AXIS";
-                std::snprintf(buf, sizeof buf, "AXIS 211 Network Camera %d", i + 1);
+                std::snprintf(buf, sizeof buf, "AXIS KX-211 Network Camera %d", i + 1);
                 camera.description = buf;
-                std::snprintf(buf, sizeof buf, "AXIS 211 - %08X", 0x00408C00 + i);
+                std::snprintf(buf, sizeof buf, "AXIS KX-211 - %08X", 0x00408C00 + i);
                 camera.name = buf;
-                camera.model = "AXIS 211";
+                camera.model = "AXIS KX-211";
                 break;
             case 1:
                 camera.maker = "Vivotek Inc.";
-                std::snprintf(buf, sizeof buf, "IP7133 (00:02:D1:00:%02X:%02X)", (i >> 8) & 0xFF, i & 0xFF);
+                std::snprintf(buf, sizeof buf, "VK7331 (00:02:D1:00:%02X:%02X)", (i >> 8) & 0xFF, i & 0xFF);
                 camera.name = buf;
                 camera.description = "Network Camera";
-                camera.model = "IP7133";
+                camera.model = "VK7331";
                 break;
             default:
                 camera.maker = "Kestrel Optics";

@@ -3,10 +3,12 @@
 // longest stretch the window thread spent on one piece of the search's work.
 // Prints figures; asserts nothing about time.
 //
-//   driver_lan_bench [DEVICES] [--receive-buffer BYTES]
+//   driver_lan_bench [DEVICES] [--receive-buffer BYTES] [--per-datagram N]
 // --receive-buffer cuts each reply socket's buffer as a machine without
 // privileges would (212992 on a stock Debian). Every device must be listed
-// either way.
+// either way, up to the most a search lists. --per-datagram packs N devices
+// into each answer datagram, as a relay may (paced so that none is lost):
+// with more devices than a search lists, the figure is the cost of the flood.
 
 #include <sys/resource.h>
 
@@ -17,8 +19,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/main_form_logic.h"
+#include "protocol/device_index.h"
 #include "tests/support/fake_window.h"
 #include "tests/support/lan_box.h"
 
@@ -59,15 +63,24 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "C.UTF-8");
     int devices = 2000;
     int receiveBuffer = 0;
+    int perDatagram = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--receive-buffer") == 0 && i + 1 < argc) {
             receiveBuffer = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--per-datagram") == 0 && i + 1 < argc) {
+            perDatagram = std::atoi(argv[++i]);
         } else {
             devices = std::atoi(argv[i]);
         }
     }
 
-    DevsimProcess devsim({"--count", std::to_string(devices)});
+    std::vector<std::string> devsimArgs{"--count", std::to_string(devices)};
+    if (perDatagram > 1) {
+        for (const char* arg : {"--device-net", "198.51.100", "--pace-us", "1000"}) devsimArgs.push_back(arg);
+        devsimArgs.push_back("--per-datagram");
+        devsimArgs.push_back(std::to_string(perDatagram));
+    }
+    DevsimProcess devsim(devsimArgs);
     if (!devsim.Start()) {
         std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
         return 1;
@@ -100,20 +113,22 @@ int main(int argc, char** argv) {
     if (packageEnd == Clock::time_point{}) packageEnd = Clock::now();
 
     const int listed = form.RowCount() - 1;
+    const int listable = std::min(devices, static_cast<int>(kMaxListedDevices));
     std::printf("devices answering:            %d\n", devices);
     for (const std::string& line : form.log) {
         if (line.find("receive buffer cut to") != std::string::npos) std::printf("%s\n", line.c_str());
     }
-    std::printf("devices listed:               %d (%s)\n", listed, listed == devices ? "all" : "NOT ALL");
+    std::printf("devices listed:               %d (%s)\n", listed, listed == listable ? "all it may" : "NOT ALL");
     std::printf("records kept:                 %zu\n", logic.ComUnitList.size());
     for (const Problem& problem : logic.LastReport().problems)
-        if (problem.code == "answers-dropped") std::printf("%s\n", problem.text.c_str());
-    std::printf("package search wall time:     %.0f ms (floor: 2 cycles x 250 ms quiet = 500 ms)\n",
-                Ms(packageEnd - start));
+        if (problem.code == "answers-dropped" || problem.code == "too-many-answers")
+            std::printf("%s\n", problem.text.c_str());
+    std::printf("package search wall time:     %.0f ms (floor: %s)\n", Ms(packageEnd - start),
+                "2 cycles x 250 ms quiet = 500 ms");
     std::printf("whole search incl. UPnP part: %.0f ms\n", Ms(total));
     std::printf("processor time, all threads:  %.0f ms\n", cpu);
     std::printf("window thread, button press:  %.1f ms\n", Ms(buttonClick));
     std::printf("window thread, longest task:  %.1f ms over %d tasks\n", Ms(form.longestTask), form.tasks);
     std::printf("search ended:                 %s\n", ended ? "yes" : "NO");
-    return ended && listed == devices ? 0 : 1;
+    return ended && listed == listable ? 0 : 1;
 }

@@ -14,7 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view datagram(reinterpret_cast<const char*>(data), size);
     DiscoveryMessage message = ParseDiscoveryMessage(datagram);
     OnvifDeviceSet set;
-    for (OnvifDeviceInfo& device : message.devices) set.Add(std::move(device));
+    for (DiscoveryEntry& entry : message.entries) {
+        entry.device.answeredFrom = "198.51.100.1:3702";
+        set.Add(std::move(entry.device));
+    }
+    if (set.TextBytes() > OnvifDeviceSet::kMaxTextBytes) __builtin_trap();
     for (const OnvifDeviceInfo& device : set.Devices()) {
         std::string problem;
         const auto rec = OnvifDeviceRecord(device, problem);

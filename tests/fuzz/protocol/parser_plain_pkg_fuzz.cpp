@@ -23,7 +23,7 @@ void CheckParse(const char* buf, int len) {
     Require(added >= 0 && static_cast<std::size_t>(added) == list.size());
     // Every package read is listed, dropped as a duplicate or refused.
     Require(counters.devices == added);
-    Require(counters.packages == counters.devices + counters.duplicates + counters.Rejected());
+    Require(counters.packages == counters.devices + counters.duplicates + counters.notListed + counters.Rejected());
     Require(counters.hiddenByFilter <= counters.devices);
     Require(nextRow >= 1 && nextRow <= added + 1 && form.RowCount() == nextRow);
     for (std::size_t i = 0; i < list.size(); ++i) {

@@ -18,7 +18,7 @@ private Q_SLOTS:
         OnvifDeviceInfo device;
         device.endpoint = "urn:uuid:4f4e5649-4600-4000-8000-000000000003";
         device.types = {"{http://www.onvif.org/ver10/network/wsdl}NetworkVideoTransmitter"};
-        device.scopes = {"onvif://www.onvif.org/hardware/SNB-6004", "onvif://www.onvif.org/name/Caf%C3%A9",
+        device.scopes = {"onvif://www.onvif.org/hardware/QRN-6400", "onvif://www.onvif.org/name/Caf%C3%A9",
                          "onvif://www.onvif.org/Profile/Streaming"};
         device.xaddrs = {"http://[fe80::1]/onvif/device_service", "http://10.77.0.13/onvif/device_service"};
         device.metadataVersion = "7";
@@ -38,7 +38,7 @@ private Q_SLOTS:
                     line("EditMetadataVersion") && line("EditAnsweredFrom"));
             QCOMPARE(line("EditEndpoint")->text(), QStringLiteral("urn:uuid:4f4e5649-4600-4000-8000-000000000003"));
             QCOMPARE(list("EditScopes")->toPlainText(),
-                     QStringLiteral("onvif://www.onvif.org/hardware/SNB-6004\nonvif://www.onvif.org/name/Caf%C3%A9\n"
+                     QStringLiteral("onvif://www.onvif.org/hardware/QRN-6400\nonvif://www.onvif.org/name/Caf%C3%A9\n"
                                     "onvif://www.onvif.org/Profile/Streaming"));
             QCOMPARE(list("EditXAddrs")->toPlainText(),
                      QStringLiteral("http://[fe80::1]/onvif/device_service\nhttp://10.77.0.13/onvif/device_service"));

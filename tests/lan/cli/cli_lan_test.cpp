@@ -113,8 +113,8 @@ TEST_F(CliLan, AllListsUpnpCamerasBehindThePackageRows) {
         "M3,P2,other,10.2.0.3,80,255.255.0.0,00:11:22:33:44:03\n";
     ASSERT_EQ(run.out.substr(0, packageRows.size()), packageRows) << "package rows first, in arrival order";
     // Cameras answer after a random delay, so their order is not fixed.
-    const std::string axis = "Axis 200 Series,Axis 200 Series,AXIS Q1755 Network Camera,192.168.0.90,80,NULL,NULL\n";
-    const std::string vivotek = "VivoTek 7000 Series,VivoTek 7000 Series,FD8169 ,192.168.0.91,8080,NULL,NULL\n";
+    const std::string axis = "Axis 200 Series,Axis 200 Series,AXIS KX1557 Network Camera,192.168.0.90,80,NULL,NULL\n";
+    const std::string vivotek = "VivoTek 7000 Series,VivoTek 7000 Series,VK8619 ,192.168.0.91,8080,NULL,NULL\n";
     const std::string cameras = run.out.substr(packageRows.size());
     EXPECT_TRUE(cameras == axis + vivotek || cameras == vivotek + axis) << cameras;
 }

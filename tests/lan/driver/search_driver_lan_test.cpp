@@ -114,3 +114,34 @@ TEST_F(DriverLan, ChangingTheFilterAwayFromUpnpDuringTheSearchFreesTheCloseGuard
     EXPECT_EQ(form.label1Caption, "1 device(s) found!");
     EXPECT_TRUE(logic.FormCloseQuery());
 }
+
+TEST_F(DriverLan, AFloodOfDistinctAnswersListsAtMostTheLimitAndCountsTheRest) {
+    // 250 packages a datagram, as a relay may send them; paced so that no
+    // receive buffer overflows and every answer is counted.
+    constexpr int kAnswering = 140000;
+    StartDevsim({}, {"--count", std::to_string(kAnswering), "--device-net", "198.51.100", "--per-datagram", "250",
+                     "--pace-us", "1000"});
+    form.proj = "ALL";
+    logic.Engine.SetSearchWindow(std::chrono::milliseconds(200));
+    SearchTimings timings;
+    // One query, and room for devsim to build its answer (seconds in a
+    // sanitizer build): every device answers once.
+    timings.cycles = 1;
+    timings.quietTime = std::chrono::milliseconds(10000);
+    timings.cycleLimit = std::chrono::milliseconds(60000);
+    logic.SetSearchTimings(timings);
+    Search(std::chrono::seconds(120));
+
+    const SearchReport& report = logic.LastReport();
+    ASSERT_FALSE(std::any_of(report.problems.begin(), report.problems.end(), [](const Problem& p) {
+        return p.code == "answers-dropped";
+    })) << "answers lost on the way make the count unknowable";
+    EXPECT_EQ(logic.ComUnitList.size(), kMaxListedDevices);
+    EXPECT_EQ(form.RowCount() - 1, static_cast<int>(kMaxListedDevices));
+    EXPECT_EQ(report.replies.devices, static_cast<int>(kMaxListedDevices));
+    EXPECT_EQ(report.replies.notListed, kAnswering - static_cast<int>(kMaxListedDevices));
+    const auto cut = std::find_if(report.problems.begin(), report.problems.end(),
+                                  [](const Problem& p) { return p.code == "too-many-answers"; });
+    ASSERT_NE(cut, report.problems.end());
+    EXPECT_EQ(cut->text.rfind("8,928 more answers were not listed: ", 0), 0u) << cut->text;
+}

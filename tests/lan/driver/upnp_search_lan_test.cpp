@@ -30,13 +30,13 @@ TEST_F(DriverLan, AllAddsTheUpnpRowsBehindThePackageRows) {
     const int axisPort = RowOf(form, "192.168.0.93");
     ASSERT_GT(axisPort, 0);
     EXPECT_EQ(form.Cell(kColModel, axisPort), "Axis 200 Series");
-    EXPECT_EQ(form.Cell(kColName, axisPort), "AXIS 215 PTZ");
+    EXPECT_EQ(form.Cell(kColName, axisPort), "AXIS KX-215 PTZ");
     EXPECT_EQ(form.Cell(kColPort, axisPort), "8080");
     EXPECT_EQ(form.Cell(kColMac, axisPort), "NULL");
     const int vivotek = RowOf(form, "192.168.0.91");
     ASSERT_GT(vivotek, 0);
     EXPECT_EQ(form.Cell(kColModel, vivotek), "VivoTek 7000 Series");
-    EXPECT_EQ(form.Cell(kColName, vivotek), "IP7133 ");
+    EXPECT_EQ(form.Cell(kColName, vivotek), "VK7331 ");
     EXPECT_EQ(form.Cell(kColPort, vivotek), "80");
 
     const int rows = form.RowCount() - 1;

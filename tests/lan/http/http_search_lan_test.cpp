@@ -1,6 +1,7 @@
 // The HTTP command search through the search button and through lanvaro-cli,
 // against devsim's HTTP relay, inside the one-host box.
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <clocale>
@@ -121,6 +122,18 @@ TEST_F(HttpSearchLan, RefusedRelayAddressEndsTheSearchWithoutARequest) {
     form_.relayAddress = kRelay;
     Search();
     EXPECT_EQ(Requests(), std::vector<std::string>{"GET /device.get?DeviceType=VIVA\tDeviceType=VIVA\tpage=normal"});
+}
+
+TEST_F(HttpSearchLan, RedirectToAnotherHostEndsTheSearchAsAFailedFetch) {
+    StartRelay({"--http-page", "redirect-cross"});
+    form_.proj = "VIVA";
+    Search();
+    ExpectSearchEnded("0 device(s) found!");
+    EXPECT_TRUE(form_.LogContains("127.0.0.2")) << testing::PrintToString(form_.log);
+    EXPECT_EQ(Requests().size(), 1u) << "nothing may be fetched where the redirect pointed";
+    const auto& problems = logic_.LastReport().problems;
+    EXPECT_TRUE(
+        std::any_of(problems.begin(), problems.end(), [](const Problem& p) { return p.code == "relay-unreachable"; }));
 }
 
 TEST_F(HttpSearchLan, SlowRelayIsGivenUpAtTwentySecondsWithTheWindowLive) {

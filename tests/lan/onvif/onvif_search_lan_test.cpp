@@ -60,13 +60,13 @@ TEST_F(OnvifLan, OnvifListsEveryCameraOnceWithItsValues) {
 
     const int ipv6First = OnvifRowOf("127.77.0.11");
     ASSERT_GT(ipv6First, 0);
-    EXPECT_EQ(form.Cell(kColModel, ipv6First), "DS-2CD2143G2-I");
+    EXPECT_EQ(form.Cell(kColModel, ipv6First), "VX-2140-IR");
     EXPECT_EQ(form.Cell(kColName, ipv6First), "cam-1");
     EXPECT_EQ(form.Cell(kColPort, ipv6First), "80");
     EXPECT_EQ(form.Cell(kColNetmask, ipv6First), "NULL");
     const int withPort = OnvifRowOf("127.77.0.12");
     ASSERT_GT(withPort, 0);
-    EXPECT_EQ(form.Cell(kColModel, withPort), "M3106-LVE Mk II");
+    EXPECT_EQ(form.Cell(kColModel, withPort), "QL-310 Mk II");
     EXPECT_EQ(form.Cell(kColPort, withPort), "8080");
     const int twoNames = OnvifRowOf("127.77.0.13");
     ASSERT_GT(twoNames, 0);
@@ -133,5 +133,7 @@ TEST_F(OnvifLan, ProbesLeaveThroughEveryCard) {
     Search();
     std::set<std::string> ips;
     for (int r = 1; r < form.RowCount(); ++r) ips.insert(form.Cell(kColIp, r));
-    EXPECT_EQ(ips, (std::set<std::string>{"127.77.0.10", "127.77.0.11", "127.77.0.12", "127.77.0.13", "127.77.0.14"}));
+    // Each camera stands at host .100 + its number of its own host's segment.
+    EXPECT_EQ(ips, (std::set<std::string>{"198.51.100.100", "198.51.100.101", "203.0.113.102", "203.0.113.103",
+                                          "203.0.113.104"}));
 }

@@ -98,8 +98,8 @@ TEST_F(UpnpEngineTest, ReadsEveryFieldOfADeviceWithChildrenServicesAndIcon) {
     const DeviceInformationContainer* axis = ByMaker(engine, "AXIS");
     ASSERT_NE(axis, nullptr);
     EXPECT_EQ(axis->Children, "Yes: 2 children");
-    EXPECT_EQ(axis->Description, "AXIS Q1755 Network Camera");
-    EXPECT_EQ(axis->FriendlyName, "AXIS Q1755 - 00408C1234");
+    EXPECT_EQ(axis->Description, "AXIS KX1557 Network Camera");
+    EXPECT_EQ(axis->FriendlyName, "AXIS KX1557 - 00408C1234");
     EXPECT_EQ(axis->HasChildren, "Yes");
     // Served by the camera itself, absolute, the one of this camera.
     EXPECT_EQ(axis->IconURL.rfind("http://127.0.0.1:", 0), 0u) << axis->IconURL;
@@ -107,16 +107,16 @@ TEST_F(UpnpEngineTest, ReadsEveryFieldOfADeviceWithChildrenServicesAndIcon) {
     EXPECT_EQ(axis->IsRootDevice, "Yes");
     EXPECT_EQ(axis->ManufacturerName, "AXIS");
     EXPECT_EQ(axis->ManufacturerURL, "http://www.axis.com/");
-    EXPECT_EQ(axis->ModelName, "AXIS Q1755");
+    EXPECT_EQ(axis->ModelName, "AXIS KX1557");
     EXPECT_EQ(axis->ModelNumber, "5.40");
-    EXPECT_EQ(axis->ModelURL, "http://www.axis.com/products/q1755");
+    EXPECT_EQ(axis->ModelURL, "http://www.axis.com/products/kx1557");
     EXPECT_EQ(axis->ParentDevice, "This is a topmost device");
     EXPECT_EQ(axis->PresentationURL, "http://192.168.0.90/");
     EXPECT_EQ(axis->RootDevice, "This is a topmost device");
     EXPECT_EQ(axis->SerialNumber, "00408C1234");
     EXPECT_EQ(axis->Services, "Yes: 5 services");
     EXPECT_EQ(axis->Type, "urn:schemas-upnp-org:device:Basic:1");
-    EXPECT_EQ(axis->UniqueDeviceName, "uuid:Upnp-Q1755-1_0-00408C1234");
+    EXPECT_EQ(axis->UniqueDeviceName, "uuid:Upnp-KX1557-1_0-00408C1234");
     EXPECT_EQ(axis->UPC, "012345678905");
 
     const DeviceInformationContainer* vivotek = ByMaker(engine, "Vivotek Inc.");

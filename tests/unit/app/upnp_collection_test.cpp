@@ -50,21 +50,21 @@ protected:
 }  // namespace
 
 TEST(UpnpDeviceRecord, NameAndAddressRules) {
-    auto axis = UpnpDeviceRecord(Camera("AXIS", "f (x)", "AXIS Q1615 Network Camera", "http://192.168.0.90/"));
+    auto axis = UpnpDeviceRecord(Camera("AXIS", "f (x)", "AXIS KX1516 Network Camera", "http://192.168.0.90/"));
     ASSERT_TRUE(axis);
     EXPECT_STREQ(axis->model, "Axis 200 Series");
     EXPECT_STREQ(axis->proj, "Axis 200 Series");
-    EXPECT_STREQ(axis->name, "AXIS Q1615 Network Camera");
+    EXPECT_STREQ(axis->name, "AXIS KX1516 Network Camera");
     EXPECT_STREQ(axis->ip, "192.168.0.90");
     EXPECT_STREQ(axis->trigger_port, "80");
     EXPECT_STREQ(axis->netmask, "NULL");
     EXPECT_STREQ(axis->mac, "NULL");
     EXPECT_STREQ(axis->note, "NULL");
 
-    auto vivo = UpnpDeviceRecord(Camera("Vivotek Inc.", "FD8169 (10.0.0.4)", "d", "http://10.0.0.4:8080/index.html"));
+    auto vivo = UpnpDeviceRecord(Camera("Vivotek Inc.", "VK8619 (10.0.0.4)", "d", "http://10.0.0.4:8080/index.html"));
     ASSERT_TRUE(vivo);
     EXPECT_STREQ(vivo->model, "VivoTek 7000 Series");
-    EXPECT_STREQ(vivo->name, "FD8169 ") << "the blank before the parenthesis stays";
+    EXPECT_STREQ(vivo->name, "VK8619 ") << "the blank before the parenthesis stays";
     EXPECT_STREQ(vivo->ip, "10.0.0.4");
     EXPECT_STREQ(vivo->trigger_port, "8080");
 
@@ -85,7 +85,8 @@ TEST(UpnpDeviceRecord, SkippedDevices) {
 
 TEST_F(UpnpCollection, AllAddsRowsBehindThePackageRowsAndCountsEverything) {
     AddPackageRows(3);
-    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/"), Camera("Sony", "", "x", "http://10.0.0.8/")};
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/"),
+                        Camera("Heronfield", "", "x", "http://10.0.0.8/")};
     Collect(true);
     ASSERT_EQ(form.RowCount(), 5);
     EXPECT_EQ(form.Cell(0, 3), "pkg3");

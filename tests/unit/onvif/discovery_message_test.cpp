@@ -1,5 +1,7 @@
 // Known answers: each tests/data/onvif/NAME.xml is one datagram, NAME.expected
-// what it reads as, devices and their rows included.
+// what it reads as, devices and their rows included. Each is taken as an
+// answer from kSender that came to a probing socket of a search whose probe
+// had the MessageID kOwnProbe.
 
 #include "onvif/discovery_message.h"
 
@@ -12,9 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include "onvif/onvif_answer_filter.h"
+#include "onvif/onvif_device_set.h"
 #include "onvif/onvif_rows.h"
 
 namespace {
+
+constexpr const char* kOwnProbe = "urn:uuid:11111111-2222-4333-8444-555555555555";
+constexpr const char* kSender = "198.51.100.200:3702";
 
 const std::filesystem::path kDir = std::filesystem::path(LANVARO_TEST_DATA) / "onvif";
 
@@ -43,14 +50,26 @@ std::string Describe(const DiscoveryMessage& message) {
     std::string text = std::string("kind: ") + KindName(message.kind);
     if (message.kind == DiscoveryKind::Other) text += " " + message.detail;
     text += "\n";
-    for (const OnvifDeviceInfo& d : message.devices) {
+    if (!message.relatesTo.empty()) text += "relates-to: " + message.relatesTo + "\n";
+    const AnswerArrival arrival{message.relatesTo == kOwnProbe, true};
+    for (const DiscoveryEntry& entry : message.entries) {
+        const OnvifDeviceInfo& d = entry.device;
         text += "endpoint: " + d.endpoint + "\n";
         for (const auto& t : d.types) text += "type: " + t + "\n";
         for (const auto& s : d.scopes) text += "scope: " + s + "\n";
         for (const auto& x : d.xaddrs) text += "xaddr: " + x + "\n";
         text += "version: " + d.metadataVersion + "\n";
+        if (entry.cut) text += "cut: yes\n";
+        if (!IsOnvifDeviceAnswer(message, entry, arrival)) {
+            text += "listed: no\n";
+            continue;
+        }
+        OnvifDeviceSet set;
+        OnvifDeviceInfo heard = d;
+        heard.answeredFrom = kSender;
+        set.Add(std::move(heard));
         std::string problem;
-        const auto rec = OnvifDeviceRecord(d, problem);
+        const auto rec = set.Devices().empty() ? std::nullopt : OnvifDeviceRecord(set.Devices().front(), problem);
         if (!rec) {
             text += "row: none\n";
             continue;
@@ -61,6 +80,7 @@ std::string Describe(const DiscoveryMessage& message) {
         EXPECT_EQ(ComUnitFieldText(rec->netmask), "NULL");
         EXPECT_EQ(ComUnitFieldText(rec->mac), "NULL");
     }
+    if (message.entriesNotRead > 0) text += "not read: " + std::to_string(message.entriesNotRead) + "\n";
     return text;
 }
 
@@ -88,7 +108,7 @@ TEST(DiscoveryRow, LongNamesAreCutWithoutSplittingACharacter) {
     device.endpoint = "urn:uuid:x";
     // 30 ASCII bytes, then a two-byte "é": the field holds 31 bytes.
     device.scopes = {"onvif://www.onvif.org/name/" + std::string(30, 'a') + "%C3%A9"};
-    device.xaddrs = {"http://10.0.0.1/"};
+    device.xaddr = "http://198.51.100.1/";
     std::string problem;
     const auto rec = OnvifDeviceRecord(device, problem);
     ASSERT_TRUE(rec);

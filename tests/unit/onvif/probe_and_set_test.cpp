@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "onvif/onvif_device_set.h"
+#include "onvif/onvif_rows.h"
 #include "onvif/probe_message.h"
 
 namespace {
@@ -47,6 +48,43 @@ TEST(OnvifDeviceSet, OneDevicePerEndpointFilledFromLaterAnswers) {
     EXPECT_EQ(set.Devices()[0].xaddrs, std::vector<std::string>{"http://10.0.0.1/"});
     EXPECT_EQ(set.Devices()[0].answeredFrom, "10.0.0.1:40000");
     EXPECT_EQ(set.Devices()[1].xaddrs, std::vector<std::string>{"http://10.0.0.2/"}) << "first answer kept";
+}
+
+TEST(OnvifDeviceSet, TheRowsXAddrIsOnTheSenderAndAnAnswerFromItCorrectsAStrayOne) {
+    OnvifDeviceSet set;
+    // An answer from a second card names the XAddrs in its own order.
+    set.Add(Device("urn:uuid:two-cards", {"http://203.0.113.5/", "http://198.51.100.5:8080/"}, "198.51.100.5:3702"));
+    // A stray first answer: the host it came from is none of its XAddrs'.
+    set.Add(Device("urn:uuid:stray", {"http://203.0.113.66/"}, "198.51.100.9:3702"));
+    set.Add(Device("urn:uuid:stray", {"http://198.51.100.9/", "http://203.0.113.66/"}, "198.51.100.9:3702"));
+    // Once the row's XAddr is on its sender, another host's answer changes nothing.
+    set.Add(Device("urn:uuid:two-cards", {"http://203.0.113.5/"}, "203.0.113.77:3702"));
+    ASSERT_EQ(set.Devices().size(), 2u);
+    EXPECT_EQ(set.Devices()[0].xaddr, "http://198.51.100.5:8080/");
+    EXPECT_EQ(set.Devices()[0].answeredFrom, "198.51.100.5:3702");
+    EXPECT_EQ(set.Devices()[1].xaddr, "http://198.51.100.9/");
+    std::string problem;
+    const auto rec = OnvifDeviceRecord(set.Devices()[1], problem);
+    ASSERT_TRUE(rec) << problem;
+    EXPECT_EQ(ComUnitFieldText(rec->ip), "198.51.100.9");
+}
+
+TEST(OnvifDeviceSet, KeepsAtMost16MiBOfText) {
+    OnvifDeviceSet set;
+    const std::vector<std::string> scopes(64, std::string(1024, 's'));
+    int added = 0;
+    for (int i = 0; i < 1000; ++i) {
+        OnvifDeviceInfo device = Device("urn:uuid:" + std::to_string(i), {}, "");
+        device.scopes = scopes;
+        if (set.Add(std::move(device)) == OnvifDeviceSet::AddResult::Added) ++added;
+    }
+    EXPECT_EQ(added, 255);
+    EXPECT_LE(set.TextBytes(), OnvifDeviceSet::kMaxTextBytes);
+    // What a kept device lacked is not filled in past the bound either.
+    OnvifDeviceInfo filler = Device("urn:uuid:0", {}, "");
+    filler.types = scopes;
+    EXPECT_EQ(set.Add(std::move(filler)), OnvifDeviceSet::AddResult::Full);
+    EXPECT_TRUE(set.Devices()[0].types.empty());
 }
 
 TEST(OnvifDeviceSet, KeepsAtMost4096Devices) {

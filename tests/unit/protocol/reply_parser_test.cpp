@@ -1,10 +1,12 @@
 #include "protocol/reply_parser.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "protocol/device_index.h"
 #include "protocol/plain_package.h"
 #include "tests/support/fake_window.h"
 
@@ -255,6 +257,60 @@ TEST_F(ReplyParserTest, RowsContinueFromNextRow) {
     EXPECT_EQ(form.RowCount(), 5);
     EXPECT_EQ(form.Cell(kColModel, 3), "earlier");
     EXPECT_EQ(form.Cell(kColMac, 4), "00:11:22:33:44:55");
+}
+
+// A device answer from 198.51.100.<host> with a MAC made of n.
+std::string Answer(unsigned n, int host = 7) {
+    char mac[24];
+    std::snprintf(mac, sizeof mac, "02:00:00:%02X:%02X:%02X", (n >> 16) & 0xFF, (n >> 8) & 0xFF, n & 0xFF);
+    return "Kestrova,01,KX-1,P1,cam,198.51.100." + std::to_string(host) +
+           ",80,255.255.255.0,198.51.100.1,"
+           "198.51.100.1," +
+           mac + ",dv,nt";
+}
+
+TEST_F(ReplyParserTest, SearchIndexFollowsTheListAsOthersChangeIt) {
+    DeviceIndex index;
+    auto parse = [&](const std::vector<std::string>& packages) {
+        const std::string buf = Joined(packages);
+        return ParserPlainPkg(form, list, nextRow, buf.data(), static_cast<int>(buf.size()), nullptr, &index);
+    };
+    ASSERT_EQ(parse({Answer(1)}), 1);
+    EXPECT_EQ(parse({Answer(1), Answer(2)}), 1) << "a device of an earlier datagram";
+
+    // Rows another part of the search appended (UPnP, ONVIF) are known too.
+    tComUnitInfo appended{};
+    ASSERT_EQ(SplitPlainPkg(form, Answer(3).c_str(), &appended), 1);
+    list.push_back(appended);
+    EXPECT_EQ(parse({Answer(3)}), 0);
+
+    // A new search empties the list: its devices are new again.
+    list.clear();
+    EXPECT_EQ(parse({Answer(1)}), 1);
+    // A list rebuilt to the same length holds other devices.
+    tComUnitInfo other{};
+    ASSERT_EQ(SplitPlainPkg(form, Answer(9).c_str(), &other), 1);
+    list.assign(1, other);
+    EXPECT_EQ(parse({Answer(1)}), 1);
+    EXPECT_EQ(parse({Answer(9)}), 0);
+    EXPECT_EQ(list.size(), 2u);
+}
+
+TEST_F(ReplyParserTest, ListStopsAtItsLimitAndCountsTheAnswersLeftOut) {
+    list.resize(kMaxListedDevices - 1);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        ASSERT_EQ(SplitPlainPkg(form, Answer(static_cast<unsigned>(i), 20).c_str(), &list[i]), 1);
+    }
+    DeviceIndex index;
+    ReplyCounters seen;
+    const std::string buf = Joined({Answer(1), Answer(2), Answer(3), Answer(1), Answer(5, 20)});
+    EXPECT_EQ(ParserPlainPkg(form, list, nextRow, buf.data(), static_cast<int>(buf.size()), &seen, &index), 1);
+    EXPECT_EQ(list.size(), kMaxListedDevices);
+    EXPECT_EQ(nextRow, 2);
+    EXPECT_EQ(seen.devices, 1);
+    EXPECT_EQ(seen.notListed, 2) << "answers 2 and 3";
+    EXPECT_EQ(seen.duplicates, 2) << "answer 1 again, and one listed before";
+    EXPECT_EQ(seen.packages, 5);
 }
 
 }  // namespace

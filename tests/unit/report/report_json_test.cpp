@@ -23,9 +23,10 @@ TEST(ReportJson, EmptyReportHasEveryKey) {
 
 TEST(ReportJson, OnvifPartOnlyWhenTheSearchHadOne) {
     SearchReport report;
-    report.onvif = OnvifReport{4, 2, 1};
+    report.onvif = OnvifReport{4, 2, 1, 3, 5};
     const std::string json = ReportJson(report);
-    EXPECT_NE(json.find("\"onvif\": {\"matches\": 4, \"devices\": 2, \"malformed\": 1}, \"problems\""),
+    EXPECT_NE(json.find("\"onvif\": {\"matches\": 4, \"devices\": 2, \"malformed\": 1, \"cut\": 3, \"other\": 5}, "
+                        "\"problems\""),
               std::string::npos)
         << json;
 }

@@ -10,22 +10,22 @@ namespace {
 TEST(UpnpCameraLine, ReadsEveryKey) {
     std::string error;
     const auto camera = ParseUpnpCameraLine(
-        "maker=AXIS; name=Q1755 (front door) ;description=AXIS Q1755 Network Camera;model=Q1755;number=2.1;"
+        "maker=AXIS; name=KX1557 (front door) ;description=AXIS KX1557 Network Camera;model=KX1557;number=2.1;"
         "serial=00408C1234;udn=uuid:abc;upc=123456789012;maker_url=http://www.axis.com/;"
-        "model_url=http://www.axis.com/q1755;presentation=http://192.168.0.90:8080/index.html;icon=gif;"
+        "model_url=http://www.axis.com/kx1557;presentation=http://192.168.0.90:8080/index.html;icon=gif;"
         "children=2;services=5",
         error);
     ASSERT_TRUE(camera) << error;
     EXPECT_EQ(camera->maker, "AXIS");
-    EXPECT_EQ(camera->name, "Q1755 (front door)");
-    EXPECT_EQ(camera->description, "AXIS Q1755 Network Camera");
-    EXPECT_EQ(camera->model, "Q1755");
+    EXPECT_EQ(camera->name, "KX1557 (front door)");
+    EXPECT_EQ(camera->description, "AXIS KX1557 Network Camera");
+    EXPECT_EQ(camera->model, "KX1557");
     EXPECT_EQ(camera->number, "2.1");
     EXPECT_EQ(camera->serial, "00408C1234");
     EXPECT_EQ(camera->udn, "uuid:abc");
     EXPECT_EQ(camera->upc, "123456789012");
     EXPECT_EQ(camera->makerUrl, "http://www.axis.com/");
-    EXPECT_EQ(camera->modelUrl, "http://www.axis.com/q1755");
+    EXPECT_EQ(camera->modelUrl, "http://www.axis.com/kx1557");
     // Values keep their own "=" and ":".
     EXPECT_EQ(camera->presentation, "http://192.168.0.90:8080/index.html");
     EXPECT_EQ(camera->icon, CameraIcon::Gif);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "protocol/device_index.h"
 #include "tests/support/fake_window.h"
 #include "tests/unit/web_html/reference_walk.h"
 
@@ -170,6 +171,16 @@ TEST(PhaseItem, CellsOnlyLinesKeepConsecutiveRowsInListOrder) {
     EXPECT_EQ(s.form.DataRows(), expected);
     ExpectListMatchesGrid(s);
     EXPECT_EQ(lines, (Lines{"tail"}));
+}
+
+TEST(PhaseItem, ListStopsAtItsLimitAndCountsTheRowsLeftOut) {
+    Search s;
+    s.list.resize(kMaxListedDevices - 1);
+    Lines lines{"H", "<td>1</td>", "<td>2</td>", "<td>3</td>"};
+    CleanHtml(lines);
+    EXPECT_EQ(PhaseItem(s.form, s.list, lines), 2);
+    EXPECT_EQ(s.list.size(), kMaxListedDevices);
+    EXPECT_EQ(s.form.DataRows(), (Rows{{"1", "", "", "", "", "", ""}}));
 }
 
 TEST(PhaseItem, CellCloseBeforeOpenGivesEmptyCellsAndLeavesTheLine) {
