@@ -41,6 +41,7 @@ OnvifDeviceInfo Camera(int n) {
     device.scopes = {"onvif://www.onvif.org/hardware/QF-200", "onvif://www.onvif.org/name/lobby" + std::to_string(n)};
     device.xaddrs = {"http://[fe80::1]/onvif/device_service",
                      "http://127.0.0." + std::to_string(n) + "/onvif/device_service"};
+    device.xaddr = device.xaddrs[1];
     return device;
 }
 
