@@ -15,7 +15,7 @@ void MainFormLogic::StartOnvifSetupWatch(const OnvifSetupTarget& target) {
     watchSettings_ = lastUserSearch_;
     // The camera answers only WS-Discovery, whatever the user last searched for.
     if (!HasOnvifPart(watchSettings_.proj)) watchSettings_.proj = "ALL";
-    StartWatchTicker();
+    EnsureWatchTicker();
 }
 
 void MainFormLogic::CheckWatchedCameras(bool searchedAgain) {

@@ -24,10 +24,10 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
     watched_.push_back({SetupTargetFor(request), std::chrono::steady_clock::now()});
     watchSettings_ = lastUserSearch_;
     if (!watchedCameras_.empty() && !HasOnvifPart(watchSettings_.proj)) watchSettings_.proj = "ALL";
-    StartWatchTicker();
+    EnsureWatchTicker();
 }
 
-void MainFormLogic::StartWatchTicker() {
+void MainFormLogic::EnsureWatchTicker() {
     if (watchTicker_) return;
     std::weak_ptr<int> alive = alive_;
     watchTicker_ = std::make_unique<PeriodicTicker>(watchTimings_.interval, [this, alive] {
@@ -38,16 +38,20 @@ void MainFormLogic::StartWatchTicker() {
 }
 
 void MainFormLogic::WatchTick() {
-    if (!Watching()) return;
+    if (!Watching() && batches_.empty()) return;
     // Never in the way of the user: a running search or an open dialog skips this turn.
     if (searching_ || form_.IsModalOpen()) {
-        if (!searching_) CheckWatchedDevices(false);
+        if (!searching_) {
+            CheckWatchedDevices(false);
+            CheckBatches(false);
+        }
         return;
     }
     StartSearch(watchSettings_, false);
 }
 
 void MainFormLogic::SearchEnded() {
+    CheckBatches(true);
     if (!userSearch_) {
         CheckWatchedDevices(true);
         if (userSearchPending_) {
@@ -83,11 +87,11 @@ void MainFormLogic::CheckWatchedDevices(bool searchedAgain) {
         return false;
     });
     CheckWatchedCameras(searchedAgain);
-    if (!Watching()) watchTicker_.reset();
+    if (!Watching() && batches_.empty()) watchTicker_.reset();
 }
 
 void MainFormLogic::EndWatch() {
     watched_.clear();
     watchedCameras_.clear();
-    watchTicker_.reset();
+    if (batches_.empty()) watchTicker_.reset();
 }

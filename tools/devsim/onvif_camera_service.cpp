@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -20,6 +21,7 @@
 #include "tools/devsim/onvif_camera.h"
 #include "tools/devsim/onvif_camera_address.h"
 #include "tools/devsim/onvif_camera_http.h"
+#include "tools/devsim/query_loss.h"
 #include "tools/devsim/service.h"
 
 namespace {
@@ -46,6 +48,8 @@ public:
     bool Start(const DevsimContext& context, std::string& error) override {
         const DevsimOptions& o = context.options;
         diag_ = context.diag;
+        loss_ = std::make_unique<QueryLoss>(o.Integer("--loss", 0));
+        if (o.Has("--onvif-answer-delay-ms")) fixedDelay_ = static_cast<int>(o.Integer("--onvif-answer-delay-ms", 0));
         cameras_ = GenerateOnvifCameras(static_cast<int>(o.Integer("--onvif", 0)),
                                         static_cast<int>(o.Integer("--onvif-first", 0)));
         if (o.Flag("--onvif-malformed")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Malformed));
@@ -148,8 +152,11 @@ private:
             const auto probe = ParseProbe(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
             if (!probe) continue;
             for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPending; ++i)
-                if (cameras_[i].fault != OnvifCameraFault::HelloOnly && OnvifCameraMatches(cameras_[i], probe->types))
-                    pending_.push({Clock::now() + std::chrono::milliseconds(delay(random)), from, i, probe->messageId});
+                if (cameras_[i].fault != OnvifCameraFault::HelloOnly && OnvifCameraMatches(cameras_[i], probe->types) &&
+                    !loss_->Misses())
+                    pending_.push(
+                        {Clock::now() + std::chrono::milliseconds(fixedDelay_ >= 0 ? fixedDelay_ : delay(random)), from,
+                         i, probe->messageId});
         }
     }
 
@@ -182,6 +189,8 @@ private:
     std::function<void(const std::string&)> diag_;
     std::vector<OnvifCamera> cameras_;
     OnvifCameraHttp http_;
+    std::unique_ptr<QueryLoss> loss_;
+    int fixedDelay_ = -1;  // else random
     UniqueFd socket_;
     in_addr announceVia_{};
     bool announceIsLoopback_ = true;
@@ -193,6 +202,8 @@ private:
 const DevsimServiceRegistration kRegistration{{
     .name = "onvif-cameras",
     .options = {{"--onvif", DevsimOptionKind::Integer, "run N simulated ONVIF cameras (WS-Discovery)", 0, 5000},
+                {"--onvif-answer-delay-ms", DevsimOptionKind::Integer,
+                 "answer every Probe after this delay instead of a random 0-500 ms", 0, 10000},
                 {"--onvif-first", DevsimOptionKind::Integer, "number of the first ONVIF camera (default 0)", 0, 100000},
                 {"--onvif-malformed", DevsimOptionKind::Flag, "add an ONVIF camera answering with malformed XML"},
                 {"--onvif-bomb", DevsimOptionKind::Flag, "add an ONVIF camera answering with an entity bomb"},
