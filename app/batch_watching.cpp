@@ -7,14 +7,14 @@ int MainFormLogic::WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told)
     const int id = nextBatchId_++;
     batches_.push_back({id, std::move(watch), std::move(told)});
     // Watched with the search the user last ran, as a single setup is.
-    if (watched_.empty()) watchSettings_ = lastUserSearch_;
+    if (!Watching()) watchSettings_ = lastUserSearch_;
     EnsureWatchTicker();
     return id;
 }
 
 void MainFormLogic::StopBatchWatch(int id) {
     std::erase_if(batches_, [id](const WatchedBatch& b) { return b.id == id; });
-    if (watched_.empty() && batches_.empty()) watchTicker_.reset();
+    if (!Watching() && batches_.empty()) watchTicker_.reset();
 }
 
 void MainFormLogic::CheckBatches(bool searchedAgain) {
@@ -28,5 +28,5 @@ void MainFormLogic::CheckBatches(bool searchedAgain) {
         if (!outcomes.empty() && b.told) b.told(outcomes);
     }
     std::erase_if(batches_, [](const WatchedBatch& b) { return b.watch->Done(); });
-    if (watched_.empty() && batches_.empty()) watchTicker_.reset();
+    if (!Watching() && batches_.empty()) watchTicker_.reset();
 }

@@ -5,6 +5,7 @@
 
 #include "app/main_form_logic.h"
 #include "protocol/text_format.h"
+#include "web/detail_actions.h"
 
 void MainFormLogic::StringGrid1SelectCell(int col, int row) {
     if (row <= 0) {
@@ -22,9 +23,12 @@ void MainFormLogic::SelectRow(int row) {
 }
 
 void MainFormLogic::PopupMenu1Popup() {
-    // A UPnP device cannot be sent network settings; of several selected
-    // rows, one that can is enough.
-    auto takesSettings = [this](int row) { return form_.Cell(kColNetmask, row).find("NULL") == std::string::npos; };
+    // A UPnP device cannot be sent network settings, an ONVIF camera takes
+    // them through its device service; of several selected rows, one that
+    // can is enough.
+    auto takesSettings = [this](int row) {
+        return form_.Cell(kColNetmask, row).find("NULL") == std::string::npos || IsOnvifRow(form_, row);
+    };
     const std::vector<int> rows = form_.SelectedRows();
     if (rows.size() > 1)
         form_.SetNetworkSetupEnabled(std::any_of(rows.begin(), rows.end(), takesSettings));

@@ -30,8 +30,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/elided_label.h"
 #include "app/batch_setup_dialog.h"
+#include "app/elided_label.h"
+#include "app/onvif_camera_menu.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
@@ -80,6 +81,7 @@ QComboBox* MakeCombo(const char* name, QWidget* parent, const QStringList& items
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     CreateControls();
     logic_ = std::make_unique<MainFormLogic>(*this);
+    onvifMenu_ = std::make_unique<OnvifCameraMenu>(*this, *this, *logic_, *PopupMenu1);
     ConnectEvents();
     new TableTransfer(*this);
     InstallWindowKeys(*this);
@@ -99,6 +101,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 TMainForm::~TMainForm() {
     // The logic stops and joins its threads first, while every control it
     // may still be told about is alive.
+    onvifMenu_.reset();
     logic_.reset();
 }
 
@@ -253,9 +256,14 @@ void TMainForm::ConnectEvents() {
         logic_->StringGrid1SelectCell(col, row + 1);
         logic_->Browser1Click();
     });
-    connect(Info1, &QAction::triggered, this, [this] { logic_->Info1Click(); });
+    connect(Info1, &QAction::triggered, this, [this] {
+        if (!onvifMenu_->Info1Click()) logic_->Info1Click();
+    });
     connect(Browser1, &QAction::triggered, this, [this] { logic_->Browser1Click(); });
-    connect(NetworkSetup1, &QAction::triggered, this, [this] { logic_->NetworkSetup1Click(); });
+    connect(NetworkSetup1, &QAction::triggered, this, [this] {
+        // Several rows go to the batch setup, whatever their kind.
+        if (SelectedRows().size() > 1 || !onvifMenu_->NetworkSetup1Click()) logic_->NetworkSetup1Click();
+    });
     connect(ReportButton, &QPushButton::clicked, this, [this] { ShowSearchReport(); });
 
     ComboBox1->installEventFilter(this);
@@ -349,6 +357,7 @@ void TMainForm::ShowPopupAt(const QPoint& viewportPos) {
     }
     if (wasCurrent) logic_->StringGrid1SelectCell(col, row);
     logic_->PopupMenu1Popup();
+    onvifMenu_->Popup();
     if (popupAttached_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(viewportPos));
 }
 

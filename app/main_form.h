@@ -12,6 +12,7 @@
 #include "app/main_form_logic.h"
 #include "protocol/window_ops.h"
 
+class OnvifCameraMenu;
 class QAction;
 class QComboBox;
 class QFrame;
@@ -29,6 +30,7 @@ public:
     ~TMainForm() override;
 
     MainFormLogic& Logic() { return *logic_; }
+    OnvifCameraMenu& OnvifMenu() { return *onvifMenu_; }
 
     // Seams for tests: when set, these receive what would otherwise open a
     // modal window or the desktop's browser, so nothing blocks.
@@ -126,6 +128,7 @@ private:
     void ShowPopupAt(const QPoint& viewportPos);
 
     std::unique_ptr<MainFormLogic> logic_;
+    std::unique_ptr<OnvifCameraMenu> onvifMenu_;
     bool popupAttached_ = true;
     MessageHandler messageHandler_;
     std::function<void(const tComUnitInfo&)> deviceInfoHandler_;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/onvif_setup_confirmation.h"
 #include "app/package_search.h"
 #include "app/periodic_ticker.h"
 #include "app/worker_form.h"
@@ -97,7 +98,9 @@ public:
     // passed, and says which in the status bar. A search the user starts ends
     // the watch.
     void StartSetupWatch(const ControlRequest& request);
-    bool Watching() const { return !watched_.empty(); }
+    // The same for an ONVIF camera, by WS-Discovery whatever the filter.
+    void StartOnvifSetupWatch(const OnvifSetupTarget& target);
+    bool Watching() const { return !watched_.empty() || !watchedCameras_.empty(); }
     // Watches the devices of a batch with the same background searches;
     // `told` hears of the devices each search (or the limit) decides. A
     // search the user starts checks them too, and does not end this watch.
@@ -146,6 +149,7 @@ private:
     void EndWatch();
     void EnsureWatchTicker();
     void CheckBatches(bool searchedAgain);
+    void CheckWatchedCameras(bool searchedAgain);
     void FinishSearch(const PackageSearchFacts& facts);
     // The report's parts, all on the window thread.
     void BeginReport(const SearchSettings& settings);
@@ -173,6 +177,11 @@ private:
     std::chrono::steady_clock::time_point answersInAt_;
     WatchTimings watchTimings_;
     std::vector<WatchedDevice> watched_;
+    struct WatchedCamera {
+        OnvifSetupTarget target;
+        std::chrono::steady_clock::time_point sentAt;
+    };
+    std::vector<WatchedCamera> watchedCameras_;
     SearchSettings watchSettings_;
     std::unique_ptr<PeriodicTicker> watchTicker_;
     struct WatchedBatch {

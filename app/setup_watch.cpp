@@ -23,6 +23,7 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
     std::erase_if(watched_, [&request](const WatchedDevice& w) { return w.target.mac == request.mac; });
     watched_.push_back({SetupTargetFor(request), std::chrono::steady_clock::now()});
     watchSettings_ = lastUserSearch_;
+    if (!watchedCameras_.empty() && !HasOnvifPart(watchSettings_.proj)) watchSettings_.proj = "ALL";
     EnsureWatchTicker();
 }
 
@@ -37,7 +38,7 @@ void MainFormLogic::EnsureWatchTicker() {
 }
 
 void MainFormLogic::WatchTick() {
-    if (watched_.empty() && batches_.empty()) return;
+    if (!Watching() && batches_.empty()) return;
     // Never in the way of the user: a running search or an open dialog skips this turn.
     if (searching_ || form_.IsModalOpen()) {
         if (!searching_) {
@@ -85,10 +86,12 @@ void MainFormLogic::CheckWatchedDevices(bool searchedAgain) {
         }
         return false;
     });
-    if (watched_.empty() && batches_.empty()) watchTicker_.reset();
+    CheckWatchedCameras(searchedAgain);
+    if (!Watching() && batches_.empty()) watchTicker_.reset();
 }
 
 void MainFormLogic::EndWatch() {
     watched_.clear();
+    watchedCameras_.clear();
     if (batches_.empty()) watchTicker_.reset();
 }

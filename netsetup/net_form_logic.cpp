@@ -90,6 +90,10 @@ void NetFormLogic::BtnApplyClick() {
         return;
     }
     if (TakesTheSentAddress(request.type) && !NewAddressIsSafe(request)) return;
+    if (context_.send) {
+        if (context_.send(request)) view_.CloseForm();
+        return;
+    }
     const bool sent = SendControlPackage(form_, MakeControlRecord(request)) == 0;
     if (sent && context_.onSent) context_.onSent(request);
     form_.ShowMessage(sent ? kControlSentText : kControlFailedText, "Note",

@@ -38,6 +38,9 @@ struct NetSetupContext {
     AddressProber probe;
     // Told of every package sent, so the window can watch for the device.
     std::function<void(const ControlRequest&)> onSent;
+    // Where set, sends the checked request itself in place of a control
+    // package and says how it went; true when the dialog is done.
+    std::function<bool(const ControlRequest&)> send;
 };
 
 class NetFormLogic {

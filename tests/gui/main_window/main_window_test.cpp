@@ -154,10 +154,14 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
-        QCOMPARE(menu->actions().size(), 6);  // then a separator, Copy and Export...
+        QCOMPARE(menu->actions().size(), 8);  // then a separator, Copy and Export...
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
         QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
         QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
+        // The camera items show only on an ONVIF row.
+        QCOMPARE(menu->actions()[3]->text(), QStringLiteral("Sign In..."));
+        QCOMPARE(menu->actions()[4]->text(), QStringLiteral("Sync Time"));
+        QVERIFY(!menu->actions()[3]->isVisible() && !menu->actions()[4]->isVisible());
     }
 
     void columnWidthsFollowTheTable_data() {

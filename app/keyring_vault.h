@@ -1,0 +1,17 @@
+#pragma once
+// Camera passwords in the desktop's keyring (the Secret Service, through
+// QtKeychain), one entry per endpoint reference. Nothing is written anywhere
+// else: where there is no keyring, nothing is kept.
+
+#include "app/onvif_credentials.h"
+
+class KeyringVault : public CredentialVault {
+public:
+    std::optional<OnvifCredentials> Load(const std::string& endpoint) override;
+    std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) override;
+    void Forget(const std::string& endpoint) override;
+    bool Available() override;
+
+private:
+    std::optional<bool> available_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+// What the window asks of an ONVIF camera, one blocking call per question,
+// each signing in first. The window calls it off its own thread; tests give
+// a fake in its place.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "onvif/device_client.h"
+
+class OnvifCameraAccess {
+public:
+    virtual ~OnvifCameraAccess() = default;
+    // The public facts, then, signed in with the credentials (or without,
+    // where the camera allows it), the rest.
+    virtual OnvifCallResult ReadFacts(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                                      OnvifDeviceFacts& facts) = 0;
+    virtual OnvifCallResult SyncTime(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                                     double& newOffsetSeconds) = 0;
+    virtual OnvifNetworkOutcome ApplyNetworkChange(const std::string& xaddr,
+                                                   const std::optional<OnvifCredentials>& credentials,
+                                                   const OnvifNetworkChange& change) = 0;
+    virtual OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) = 0;
+};
+
+// The device service client behind the interface.
+std::unique_ptr<OnvifCameraAccess> MakeOnvifDeviceAccess();

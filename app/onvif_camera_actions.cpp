@@ -1,0 +1,344 @@
+#include "app/onvif_camera_actions.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <future>
+
+#include "app/main_form_logic.h"
+#include "onvif/onvif_rows.h"
+#include "protocol/text_format.h"
+#include "web/detail_actions.h"
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& items, const char* separator) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
+    return text;
+}
+
+std::string YesNo(const std::optional<bool>& value) { return value ? (*value ? "yes" : "no") : ""; }
+
+const char* AuthName(const std::optional<OnvifAuthMethod>& auth) {
+    if (!auth) return "";
+    switch (*auth) {
+        case OnvifAuthMethod::None:
+            return "none";
+        case OnvifAuthMethod::WsSecurity:
+            return "WS-Security";
+        case OnvifAuthMethod::HttpDigest:
+            return "HTTP Digest";
+    }
+    return "";
+}
+
+// The row's XAddr: the http one at the row's address, which it was taken from.
+std::string RowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp) {
+    if (!device.xaddr.empty()) return device.xaddr;
+    for (const std::string& xaddr : device.xaddrs)
+        if (const auto host = FirstIpv4HttpXAddr({xaddr}); host && host->ip == rowIp) return xaddr;
+    return {};
+}
+
+}  // namespace
+
+std::string ClockNote(const std::optional<double>& offsetSeconds) {
+    if (!offsetSeconds || std::fabs(*offsetSeconds) <= 5.0) return {};
+    return StrFormat("The camera's clock is %.0f s off; sign-in may fail until it is set.", std::fabs(*offsetSeconds));
+}
+
+OnvifDetailsView DetailsViewOf(const OnvifDeviceFacts& facts) {
+    OnvifDetailsView view;
+    auto add = [&view](const char* caption, const std::string& value) { view.facts.emplace_back(caption, value); };
+    add("Manufacturer", facts.manufacturer);
+    add("Model", facts.model);
+    add("Firmware", facts.firmware);
+    add("Serial number", facts.serial);
+    add("Hardware ID", facts.hardwareId);
+    add("Host name", facts.hostname);
+    for (const OnvifNetworkInterface& nic : facts.interfaces) {
+        add("MAC", nic.mac);
+        const std::string address = nic.address.empty() ? "" : nic.address + "/" + std::to_string(nic.prefixLength);
+        add("Address", address + (nic.dhcp ? " (DHCP)" : ""));
+    }
+    add("Gateway", Joined(facts.gateway, ", "));
+    add("DNS", Joined(facts.dns, ", "));
+    add("Clock offset", facts.clockOffsetSeconds ? StrFormat("%.1f s", *facts.clockOffsetSeconds) : "");
+    add("NTP", YesNo(facts.ntp));
+    add("Signed in by", AuthName(facts.auth));
+    view.clockNote = ClockNote(facts.clockOffsetSeconds);
+    return view;
+}
+
+std::string NetmaskOf(int prefixLength) {
+    if (prefixLength <= 0) return "0.0.0.0";
+    const std::uint32_t mask = prefixLength >= 32 ? 0xFFFFFFFFu : 0xFFFFFFFFu << (32 - prefixLength);
+    return StrFormat("%u.%u.%u.%u", mask >> 24, (mask >> 16) & 0xFF, (mask >> 8) & 0xFF, mask & 0xFF);
+}
+
+std::optional<OnvifNetworkChange> NetworkChangeFor(const ControlRequest& request) {
+    OnvifNetworkChange change;
+    change.dhcp = request.type == NetworkType::Dhcp;
+    if (change.dhcp) return change;
+    const auto prefix = OnvifPrefixLength(request.netmask);
+    if (!prefix) return std::nullopt;
+    change.address = request.ip;
+    change.prefixLength = *prefix;
+    change.gateway = request.gateway;
+    change.dns = request.dns;
+    return change;
+}
+
+tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& facts) {
+    tComUnitInfo record = row;
+    const std::string rowIp = ComUnitFieldText(row.ip);
+    const OnvifNetworkInterface* nic = nullptr;
+    for (const OnvifNetworkInterface& candidate : facts.interfaces)
+        if (candidate.address == rowIp) nic = &candidate;
+    if (nic == nullptr && !facts.interfaces.empty()) nic = &facts.interfaces.front();
+    if (!facts.model.empty()) SetComUnitField(record.model, facts.model);
+    if (!facts.hostname.empty()) SetComUnitField(record.name, facts.hostname);
+    SetComUnitField(record.mac, nic ? nic->mac : "");
+    SetComUnitField(record.netmask, nic && nic->prefixLength > 0 ? NetmaskOf(nic->prefixLength) : "");
+    SetComUnitField(record.gateway, facts.gateway.empty() ? "" : facts.gateway.front());
+    SetComUnitField(record.dns, facts.dns.empty() ? "" : facts.dns.front());
+    return record;
+}
+
+std::string PartialChangeText(const OnvifNetworkOutcome& outcome) {
+    // The client's message may list the steps too; here they are said once.
+    const std::string& message = outcome.result.message;
+    const std::string reason = message.substr(0, message.find(". Applied: "));
+    return StrFormat("The camera took only part of the new settings.\nApplied: %s.\nNot applied: %s.\n%s",
+                     Joined(outcome.applied, ", ").c_str(), Joined(outcome.notApplied, ", ").c_str(), reason.c_str());
+}
+
+template <class Result>
+Result OnvifCameraActions::Ask(const std::string& doing, std::function<Result()> call) {
+    form_.SetStatusText(doing);
+    auto pending = std::async(std::launch::async, std::move(call));
+    // Bounded by the client's own time limit per call.
+    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form_.ProcessMessages();
+    form_.SetStatusText("");
+    return pending.get();
+}
+
+std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {
+    const int row = logic_.SelectedRow;
+    if (row < 1 || row >= form_.RowCount() || !IsOnvifRow(form_, row)) return std::nullopt;
+    // While a search fills the list it is not read.
+    if (!logic_.OnvifEngine.DevicesReady()) return std::nullopt;
+    for (const tComUnitInfo* record : RowRecords(form_, logic_.ComUnitList, row))
+        for (const OnvifDeviceInfo& device : logic_.OnvifEngine.m_Devices)
+            if (RecordOfOnvifDevice(*record, device)) {
+                Camera camera{device, *record, RowXAddr(device, ComUnitFieldText(record->ip))};
+                if (!camera.xaddr.empty()) return camera;
+            }
+    return std::nullopt;
+}
+
+bool OnvifCameraActions::SelectedRowIsCamera() { return SelectedCamera().has_value(); }
+
+const OnvifDeviceFacts* OnvifCameraActions::KnownFacts(const std::string& endpoint) const {
+    const auto it = facts_.find(endpoint);
+    return it == facts_.end() ? nullptr : &it->second;
+}
+
+void OnvifCameraActions::Refused(const Camera& camera, const OnvifCallResult& result, const char* title) {
+    if (result.status == OnvifCallStatus::SignInRefused) book_.DropForRun(camera.device.endpoint);
+    const std::string text = result.message.empty() ? "The camera did not answer." : result.message;
+    form_.ShowMessage(text, title, MessageIcon::Warning);
+}
+
+bool OnvifCameraActions::ReadFacts(const Camera& camera, const std::optional<OnvifCredentials>& credentials) {
+    if (calling_) return false;
+    calling_ = true;
+    OnvifDeviceFacts facts;
+    const OnvifCallResult result = Ask<OnvifCallResult>(
+        StrFormat("Asking the camera at %s...", ComUnitFieldText(camera.record.ip).c_str()),
+        [this, xaddr = camera.xaddr, credentials, &facts] { return access_.ReadFacts(xaddr, credentials, facts); });
+    calling_ = false;
+    if (!result.ok()) {
+        Refused(camera, result, "ONVIF");
+        return false;
+    }
+    facts_[camera.device.endpoint] = facts;
+    return true;
+}
+
+std::optional<OnvifCredentials> OnvifCameraActions::CredentialsFor(const Camera& camera) {
+    if (auto known = book_.Known(camera.device.endpoint)) return known;
+    return SignInWithDialog(camera);
+}
+
+std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camera& camera) {
+    const std::string& endpoint = camera.device.endpoint;
+    // The cameras of this search, taken first: the keyring, the dialog and the
+    // sign-in let the window handle messages, and a search started meanwhile
+    // refills the list on its own thread.
+    std::vector<std::string> endpoints{endpoint};
+    if (logic_.OnvifEngine.DevicesReady())
+        for (const OnvifDeviceInfo& other : logic_.OnvifEngine.m_Devices)
+            if (other.endpoint != endpoint) endpoints.push_back(other.endpoint);
+    OnvifSignInQuestion question;
+    const std::string name = ComUnitFieldText(camera.record.name);
+    const std::string ip = ComUnitFieldText(camera.record.ip);
+    question.camera = name.empty() ? ip : name + " (" + ip + ")";
+    const auto known = book_.Known(endpoint);
+    question.user = known ? known->user : lastUser_;
+    question.keyringAvailable = book_.KeyringAvailable();
+    question.remembered = question.keyringAvailable && book_.Remembered(endpoint);
+    const auto answer = window_.AskSignIn(question);
+    if (!answer) return std::nullopt;
+    if (answer->choice == OnvifSignInAnswer::Choice::Forget) {
+        book_.Forget(endpoint);
+        form_.SetStatusText(StrFormat("The password for %s is forgotten.", ip.c_str()));
+        return std::nullopt;
+    }
+    lastUser_ = answer->credentials.user;
+    if (!ReadFacts(camera, answer->credentials)) return std::nullopt;
+
+    if (!answer->useForEveryCamera) endpoints.resize(1);
+    std::string notKept;
+    for (const std::string& each : endpoints) {
+        if (!answer->remember) {
+            book_.KeepForRun(each, answer->credentials);
+        } else if (std::string why = book_.Remember(each, answer->credentials); !why.empty() && notKept.empty()) {
+            notKept = why;
+        }
+    }
+    if (!notKept.empty())
+        form_.ShowMessage("Signed in for this run only: the password was not remembered (" + notKept + ").",
+                          "ONVIF Sign In", MessageIcon::Information);
+    return answer->credentials;
+}
+
+void OnvifCameraActions::SignIn1Click() {
+    const auto camera = SelectedCamera();
+    if (!camera) return;
+    if (SignInWithDialog(*camera))
+        form_.SetStatusText(StrFormat("Signed in to %s.", ComUnitFieldText(camera->record.ip).c_str()));
+}
+
+void OnvifCameraActions::Info1Click() {
+    const auto camera = SelectedCamera();
+    if (!camera) return;
+    const std::string endpoint = camera->device.endpoint;
+    OnvifDetailsView view;
+    // Kept facts are shown as they were read; only Refresh asks the camera again.
+    if (KnownFacts(endpoint) == nullptr) {
+        const auto credentials = CredentialsFor(*camera);
+        if (credentials && KnownFacts(endpoint) == nullptr) ReadFacts(*camera, credentials);
+    }
+    auto current = [this, endpoint] {
+        const OnvifDeviceFacts* facts = KnownFacts(endpoint);
+        if (facts != nullptr) return DetailsViewOf(*facts);
+        OnvifDetailsView none;
+        none.problem = "Not signed in: only what the camera announced is shown.";
+        return none;
+    };
+    auto refresh = [this, camera = *camera, current] {
+        const auto credentials = book_.Known(camera.device.endpoint);
+        if (credentials) ReadFacts(camera, credentials);
+        OnvifDetailsView again = current();
+        if (!credentials) again.problem = "Not signed in: use Sign In... first.";
+        return again;
+    };
+    window_.ShowCameraDetails(camera->device, current(), refresh);
+}
+
+void OnvifCameraActions::SyncTime1Click() {
+    const auto camera = SelectedCamera();
+    if (!camera) return;
+    const auto credentials = CredentialsFor(*camera);
+    // The NTP flag is read fresh: it decides whether the camera's time source is switched.
+    if (!credentials || !ReadFacts(*camera, credentials)) return;
+    const OnvifDeviceFacts& facts = facts_[camera->device.endpoint];
+    if (facts.ntp.value_or(false) && !form_.AskYesNo(kNtpQuestion, "Sync Time")) return;
+    if (calling_) return;
+    calling_ = true;
+    double offset = 0;
+    const OnvifCallResult result = Ask<OnvifCallResult>(
+        "Setting the camera's clock...",
+        [this, xaddr = camera->xaddr, credentials, &offset] { return access_.SyncTime(xaddr, credentials, offset); });
+    calling_ = false;
+    if (!result.ok()) {
+        Refused(*camera, result, "Sync Time");
+        return;
+    }
+    OnvifDeviceFacts& kept = facts_[camera->device.endpoint];
+    kept.clockOffsetSeconds = offset;
+    kept.ntp = false;
+    form_.ShowMessage(StrFormat("The camera's clock is now %.1f s off.", offset), "Sync Time",
+                      MessageIcon::Information);
+}
+
+void OnvifCameraActions::NetworkSetup1Click() {
+    const auto camera = SelectedCamera();
+    if (!camera) return;
+    const auto credentials = CredentialsFor(*camera);
+    // The interfaces are read fresh: the change goes to the one at the row's address.
+    if (!credentials || !ReadFacts(*camera, credentials)) return;
+    const tComUnitInfo record = CameraSetupRecord(camera->record, facts_[camera->device.endpoint]);
+    NetSetupContext context = logic_.SetupContext();
+    context.onSent = nullptr;
+    context.send = [this, camera = *camera, credentials = *credentials](const ControlRequest& request) {
+        return SendNetworkChange(camera, credentials, request);
+    };
+    form_.Log(ComUnitFieldText(record.ip));
+    window_.ShowCameraNetworkSetup(record, std::move(context));
+}
+
+bool OnvifCameraActions::SendNetworkChange(const Camera& camera, const OnvifCredentials& credentials,
+                                           const ControlRequest& request) {
+    const auto change = NetworkChangeFor(request);
+    if (!change) {
+        form_.ShowMessage(InvalidAddressMessage(AddressEdit::Netmask, request.netmask), "Warning",
+                          MessageIcon::Warning);
+        return false;
+    }
+    if (calling_) return false;
+    calling_ = true;
+    const OnvifNetworkOutcome outcome = Ask<OnvifNetworkOutcome>(
+        "Sending the new settings to the camera...", [this, xaddr = camera.xaddr, credentials, change = *change] {
+            return access_.ApplyNetworkChange(xaddr, credentials, change);
+        });
+    calling_ = false;
+    if (!outcome.result.ok()) {
+        // An address change whose answer was lost may have taken: the watch tells.
+        const bool answerLost =
+            outcome.result.status == OnvifCallStatus::NoService || outcome.result.status == OnvifCallStatus::Failed;
+        if (answerLost &&
+            std::find(outcome.notApplied.begin(), outcome.notApplied.end(), "address") != outcome.notApplied.end())
+            logic_.StartOnvifSetupWatch({camera.device.endpoint, change->dhcp, change->address});
+        if (outcome.applied.empty()) {
+            Refused(camera, outcome.result, "Network Setup");
+            return false;
+        }
+        // Part of the settings changed: the dialog's values no longer match the camera.
+        form_.ShowMessage(PartialChangeText(outcome), "Network Setup", MessageIcon::Warning);
+        return true;
+    }
+    if (outcome.rebootNeeded) {
+        if (!form_.AskYesNo(kRestartQuestion, "Network Setup")) {
+            form_.ShowMessage("The camera uses the new settings after its next restart.", "Network Setup",
+                              MessageIcon::Information);
+            return true;
+        }
+        calling_ = true;
+        const OnvifCallResult rebooted = Ask<OnvifCallResult>(
+            "Restarting the camera...",
+            [this, xaddr = camera.xaddr, credentials] { return access_.Reboot(xaddr, credentials); });
+        calling_ = false;
+        if (!rebooted.ok()) {
+            Refused(camera, rebooted, "Network Setup");
+            return true;
+        }
+    }
+    // Its facts describe the old settings now.
+    facts_.erase(camera.device.endpoint);
+    logic_.StartOnvifSetupWatch({camera.device.endpoint, change->dhcp, change->address});
+    form_.ShowMessage("The camera took the new settings.", "Network Setup", MessageIcon::Information);
+    return true;
+}

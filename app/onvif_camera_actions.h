@@ -1,0 +1,115 @@
+#pragma once
+// The pop-up menu's actions on an ONVIF row: sign in, the details with what
+// the camera says of itself, setting its clock and its network settings.
+// Every camera call runs off the window thread while the window keeps
+// handling its messages; the dialogs go through OnvifCameraWindow, which
+// tests answer.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/onvif_camera_access.h"
+#include "app/onvif_credentials.h"
+#include "netsetup/net_form_logic.h"
+#include "protocol/com_unit_info.h"
+#include "protocol/onvif_device_info.h"
+#include "protocol/window_ops.h"
+
+class MainFormLogic;
+
+struct OnvifSignInQuestion {
+    std::string camera;  // how the dialog names it
+    std::string user;    // the user name to offer
+    bool remembered = false;
+    bool keyringAvailable = true;
+};
+
+struct OnvifSignInAnswer {
+    enum class Choice { SignIn, Forget };
+    Choice choice = Choice::SignIn;
+    OnvifCredentials credentials;
+    bool remember = false;
+    bool useForEveryCamera = false;
+};
+
+struct OnvifDetailsView {
+    std::vector<std::pair<std::string, std::string>> facts;  // caption, value
+    std::string clockNote;                                   // empty while the clock is close enough
+    std::string problem;                                     // why facts are missing
+};
+
+class OnvifCameraWindow {
+public:
+    virtual ~OnvifCameraWindow() = default;
+    // nullopt when the user cancelled.
+    virtual std::optional<OnvifSignInAnswer> AskSignIn(const OnvifSignInQuestion& question) = 0;
+    virtual void ShowCameraDetails(const OnvifDeviceInfo& device, const OnvifDetailsView& view,
+                                   const std::function<OnvifDetailsView()>& refresh) = 0;
+    virtual void ShowCameraNetworkSetup(const tComUnitInfo& record, NetSetupContext context) = 0;
+};
+
+inline constexpr const char* kNtpQuestion = "The camera takes its time from NTP. Set it by hand instead?";
+inline constexpr const char* kRestartQuestion = "The camera must restart to use the new settings. Restart it now?";
+
+// "The camera's clock is N s off; sign-in may fail until it is set." beyond 5 s.
+std::string ClockNote(const std::optional<double>& offsetSeconds);
+// The facts as the dialog lists them, beside the discovery data.
+OnvifDetailsView DetailsViewOf(const OnvifDeviceFacts& facts);
+std::string NetmaskOf(int prefixLength);
+// What the dialog's request asks of the camera; nullopt when its netmask has
+// no prefix length.
+std::optional<OnvifNetworkChange> NetworkChangeFor(const ControlRequest& request);
+// The Network Setup dialog's record: the row's texts with the camera's MAC,
+// address, netmask, gateway and DNS from the interface at the row's address.
+tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& facts);
+// Which settings took and which did not, after a refused call.
+std::string PartialChangeText(const OnvifNetworkOutcome& outcome);
+
+class OnvifCameraActions {
+public:
+    OnvifCameraActions(MainFormLogic& logic, WindowOps& form, OnvifCameraWindow& window, OnvifCameraAccess& access,
+                       CredentialVault& vault)
+        : logic_(logic), form_(form), window_(window), access_(access), book_(vault) {}
+
+    // Whether the selected row is an ONVIF row whose camera is still listed.
+    bool SelectedRowIsCamera();
+
+    void SignIn1Click();
+    void Info1Click();
+    void SyncTime1Click();
+    void NetworkSetup1Click();
+
+    // The facts read from a camera this run.
+    const OnvifDeviceFacts* KnownFacts(const std::string& endpoint) const;
+
+private:
+    struct Camera {
+        OnvifDeviceInfo device;
+        tComUnitInfo record{};
+        std::string xaddr;
+    };
+    std::optional<Camera> SelectedCamera();
+    // Known credentials, else those the sign-in dialog gave and the camera took.
+    std::optional<OnvifCredentials> CredentialsFor(const Camera& camera);
+    std::optional<OnvifCredentials> SignInWithDialog(const Camera& camera);
+    // Reads the facts and keeps them; on failure says why and forgets a refused password.
+    bool ReadFacts(const Camera& camera, const std::optional<OnvifCredentials>& credentials);
+    bool SendNetworkChange(const Camera& camera, const OnvifCredentials& credentials, const ControlRequest& request);
+    void Refused(const Camera& camera, const OnvifCallResult& result, const char* title);
+    // Runs a camera call off the window thread, showing what it waits for.
+    template <class Result>
+    Result Ask(const std::string& doing, std::function<Result()> call);
+
+    MainFormLogic& logic_;
+    WindowOps& form_;
+    OnvifCameraWindow& window_;
+    OnvifCameraAccess& access_;
+    OnvifCredentialBook book_;
+    std::map<std::string, OnvifDeviceFacts> facts_;
+    std::string lastUser_;
+    bool calling_ = false;
+};

@@ -1,0 +1,52 @@
+// The window's camera calls through the device service client: one client
+// per call, signed in before the question is asked.
+
+#include "app/onvif_camera_access.h"
+
+namespace {
+
+class DeviceClientAccess : public OnvifCameraAccess {
+public:
+    OnvifCallResult ReadFacts(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                              OnvifDeviceFacts& facts) override {
+        OnvifDeviceClient client(xaddr);
+        // Measures the clock offset first, which WS-Security's sign-in needs.
+        OnvifCallResult result = client.ReadPublicFacts(facts);
+        if (!result.ok()) return result;
+        result = client.SignIn(credentials);
+        if (!result.ok()) return result;
+        return client.ReadFacts(facts);
+    }
+
+    OnvifCallResult SyncTime(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                             double& newOffsetSeconds) override {
+        OnvifDeviceClient client(xaddr);
+        OnvifCallResult result = SignedIn(client, credentials);
+        return result.ok() ? client.SyncTime(newOffsetSeconds) : result;
+    }
+
+    OnvifNetworkOutcome ApplyNetworkChange(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                                           const OnvifNetworkChange& change) override {
+        OnvifDeviceClient client(xaddr);
+        OnvifNetworkOutcome outcome;
+        outcome.result = SignedIn(client, credentials);
+        return outcome.result.ok() ? client.ApplyNetworkChange(change) : outcome;
+    }
+
+    OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) override {
+        OnvifDeviceClient client(xaddr);
+        OnvifCallResult result = SignedIn(client, credentials);
+        return result.ok() ? client.Reboot() : result;
+    }
+
+private:
+    static OnvifCallResult SignedIn(OnvifDeviceClient& client, const std::optional<OnvifCredentials>& credentials) {
+        OnvifDeviceFacts facts;
+        OnvifCallResult result = client.ReadPublicFacts(facts);
+        return result.ok() ? client.SignIn(credentials) : result;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<OnvifCameraAccess> MakeOnvifDeviceAccess() { return std::make_unique<DeviceClientAccess>(); }

@@ -1,0 +1,183 @@
+// The window against devsim's camera in a LAN box: found by the ONVIF
+// search, refused with a wrong password, then signed in through the dialog,
+// its facts and its clock (three hours off) in the details dialog.
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/main_form.h"
+#include "app/onvif_camera_menu.h"
+#include "tests/support/fake_onvif_camera.h"
+#include "tests/support/lan_box.h"
+
+namespace {
+
+// Answers the sign-in dialog with the password and closes the details
+// dialog, noting what each showed.
+struct DialogDriver {
+    QString password;
+    QStringList seen;
+    QString facts;
+    QString clock;
+    QString refreshedClock;
+    bool plainClock = false;
+    QString keyringNote;
+    bool rememberOffered = true;
+    bool acting = false;
+
+    void Act() {
+        // Refresh waits for the camera with the window's messages flowing, this timer's included.
+        if (acting) return;
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        QScopedValueRollback<bool> busy(acting, true);
+        seen << dialog->objectName();
+        if (dialog->objectName() == QLatin1String("OnvifSignInForm")) {
+            keyringNote = dialog->findChild<QLabel*>(QStringLiteral("LabelKeyring"))->text();
+            rememberOffered = dialog->findChild<QCheckBox*>(QStringLiteral("CheckRemember"))->isEnabled();
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditUser"))->setText(QStringLiteral("installer"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditPassword"))->setText(password);
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonSignIn"))->click();
+        } else if (dialog->objectName() == QLatin1String("OnvifDeviceInfoForm")) {
+            facts = dialog->findChild<QPlainTextEdit*>(QStringLiteral("EditFacts"))->toPlainText();
+            auto* clockLabel = dialog->findChild<QLabel*>(QStringLiteral("LabelClock"));
+            clock = clockLabel->text();
+            plainClock = clockLabel->textFormat() == Qt::PlainText;
+            // Refresh asks the camera again; its clock is still off.
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonRefresh"))->click();
+            refreshedClock = clockLabel->text();
+            dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        } else if (dialog->objectName() == QLatin1String("NetForm")) {
+            dialog->findChild<QRadioButton*>(QStringLiteral("RadioButtonDhcp"))->setChecked(true);
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonApply"))->click();
+        } else {
+            dialog->close();
+        }
+    }
+};
+
+}  // namespace
+
+class OnvifCameraLanTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void signInToAFoundCameraAndSeeItsFacts() {
+        DevsimProcess devsim({"--no-udp", "--onvif", "1", "--onvif-user", "installer", "--onvif-password",
+                              "s3cret pass", "--onvif-clock-offset", "10800", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        auto vault = std::make_unique<MemoryVault>();
+        vault->available = false;
+        form.OnvifMenu().SetCameraSupport(MakeOnvifDeviceAccess(), std::move(vault));
+        std::vector<std::string> messages;
+        form.SetMessageHandler(
+            [&](const std::string& text, const std::string&, MessageIcon) { messages.push_back(text); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Proj->setEditText(QStringLiteral("ONVIF"));
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount(), 2);
+        QCOMPARE(form.Cell(kColProj, 1), std::string("ONVIF"));
+        form.Logic().SelectRow(1);
+
+        DialogDriver driver;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &form, [&] { driver.Act(); });
+        poll.start();
+        QTimer::singleShot(30000, &form, [] {
+            while (auto* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+
+        driver.password = QStringLiteral("not the password");
+        form.OnvifMenu().SignIn1->trigger();
+        QCOMPARE(driver.seen, QStringList{QStringLiteral("OnvifSignInForm")});
+        QCOMPARE(messages.size(), std::size_t(1));
+        QVERIFY2(messages[0].find("Sign-in refused by") == 0, messages[0].c_str());
+
+        driver.password = QStringLiteral("s3cret pass");
+        form.Info1->trigger();
+        poll.stop();
+        QCOMPARE(driver.seen, (QStringList{QStringLiteral("OnvifSignInForm"), QStringLiteral("OnvifSignInForm"),
+                                           QStringLiteral("OnvifDeviceInfoForm")}));
+        QVERIFY2(driver.facts.contains(QStringLiteral("Manufacturer: Devsim Optics")), qPrintable(driver.facts));
+        QVERIFY2(driver.facts.contains(QStringLiteral("MAC: ")), qPrintable(driver.facts));
+        QVERIFY2(driver.clock.contains(QStringLiteral(" s off; sign-in may fail until it is set.")),
+                 qPrintable(driver.clock));
+        QVERIFY(driver.plainClock);
+        QVERIFY2(driver.refreshedClock.contains(QStringLiteral(" s off;")), qPrintable(driver.refreshedClock));
+        QVERIFY(!driver.rememberOffered);
+        QVERIFY2(driver.keyringNote.contains(QStringLiteral("not remembered")), qPrintable(driver.keyringNote));
+        QCOMPARE(messages.size(), std::size_t(1));
+        QVERIFY(!form.Logic().Searching());
+    }
+
+    // A remembered password signs in by itself; after the change the watch
+    // finds the camera again by WS-Discovery.
+    void networkSetupByDhcpIsConfirmedByTheWatch() {
+        DevsimProcess devsim({"--no-udp", "--onvif", "1", "--onvif-user", "installer", "--onvif-password",
+                              "s3cret pass", "--setup-delay-ms", "300", "--duration", "60"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+
+        TMainForm form;
+        auto vault = std::make_unique<MemoryVault>();
+        MemoryVault& keyring = *vault;
+        form.OnvifMenu().SetCameraSupport(MakeOnvifDeviceAccess(), std::move(vault));
+        form.Logic().SetWatchTimings({std::chrono::milliseconds(500), std::chrono::seconds(20)});
+        std::vector<std::string> messages;
+        form.SetMessageHandler(
+            [&](const std::string& text, const std::string&, MessageIcon) { messages.push_back(text); });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Proj->setEditText(QStringLiteral("ONVIF"));
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount(), 2);
+        const std::string endpoint = form.Logic().OnvifEngine.m_Devices.at(0).endpoint;
+        keyring.entries[endpoint] = {"installer", "s3cret pass"};
+        form.Logic().SelectRow(1);
+
+        DialogDriver driver;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &form, [&] { driver.Act(); });
+        poll.start();
+        QTimer::singleShot(30000, &form, [] {
+            while (auto* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+        form.NetworkSetup1->trigger();
+        QCOMPARE(driver.seen, QStringList{QStringLiteral("NetForm")});
+        QVERIFY(!messages.empty());
+        QCOMPARE(messages.back(), std::string("The camera took the new settings."));
+        QVERIFY(form.Logic().Watching());
+
+        auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QString::fromStdString(endpoint + ": now at ")), 20000);
+        poll.stop();
+        QVERIFY(!form.Logic().Watching());
+        QCOMPARE(form.Cell(kColProj, form.Logic().SelectedRow), std::string("ONVIF"));
+    }
+};
+
+int main(int argc, char** argv) {
+    RequireLanBox();
+    QApplication app(argc, argv);
+    OnvifCameraLanTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "onvif_camera_lan_test.moc"
