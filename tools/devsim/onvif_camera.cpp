@@ -10,7 +10,10 @@ const char* const kTransmitter = "{http://www.onvif.org/ver10/network/wsdl}Netwo
 const char* const kDevice = "{http://www.onvif.org/ver10/device/wsdl}Device";
 const char* const kHardware[] = {"KV-410T", "VX-2140-IR", "QL-310%20Mk%20II", "ZN-6004"};
 
-std::string Ip(int k) { return "10.77." + std::to_string(k / 200) + "." + std::to_string(k % 200 + 10); }
+std::string Ip(int k) {
+    return "127." + std::to_string(77 + k / 51200) + "." + std::to_string(k / 200 % 256) + "." +
+           std::to_string(k % 200 + 10);
+}
 
 std::string Joined(const std::vector<std::string>& items) {
     std::string text;
@@ -60,7 +63,7 @@ OnvifCamera FaultyOnvifCamera(OnvifCameraFault fault) {
     std::snprintf(endpoint, sizeof endpoint, "urn:uuid:4f4e5649-4600-4000-8000-fa017000000%d", n);
     c.endpoint = endpoint;
     c.scopes = {"onvif://www.onvif.org/hardware/Faulty", "onvif://www.onvif.org/name/fault-" + std::to_string(n)};
-    c.xaddrs = {"http://10.77.250." + std::to_string(n) + "/onvif/device_service"};
+    c.xaddrs = {"http://127.77.250." + std::to_string(n) + "/onvif/device_service"};
     c.fault = fault;
     return c;
 }
