@@ -51,31 +51,31 @@ TEST_F(OnvifLan, OnvifListsEveryCameraOnceWithItsValues) {
         EXPECT_TRUE(ips.insert(form.Cell(kColIp, r)).second) << form.Cell(kColIp, r) << " twice";
     }
     EXPECT_EQ(form.RowCount() - 1, kCameras + 2);
-    for (int k = 0; k < kCameras; ++k) EXPECT_EQ(ips.count("10.77.0." + std::to_string(10 + k)), 1u) << k;
-    EXPECT_EQ(ips.count("10.77.250.3"), 1u) << "the camera answering three times";
-    EXPECT_EQ(ips.count("10.77.250.4"), 1u) << "the camera sending Hellos";
+    for (int k = 0; k < kCameras; ++k) EXPECT_EQ(ips.count("127.77.0." + std::to_string(10 + k)), 1u) << k;
+    EXPECT_EQ(ips.count("127.77.250.3"), 1u) << "the camera answering three times";
+    EXPECT_EQ(ips.count("127.77.250.4"), 1u) << "the camera sending Hellos";
     EXPECT_EQ(form.label1Caption, std::to_string(kCameras + 2) + " device(s) found!");
     EXPECT_TRUE(form.LogContains("document type declarations are not accepted"));
     EXPECT_TRUE(form.LogContains("not well-formed XML"));
 
-    const int ipv6First = OnvifRowOf("10.77.0.11");
+    const int ipv6First = OnvifRowOf("127.77.0.11");
     ASSERT_GT(ipv6First, 0);
     EXPECT_EQ(form.Cell(kColModel, ipv6First), "VX-2140-IR");
     EXPECT_EQ(form.Cell(kColName, ipv6First), "cam-1");
     EXPECT_EQ(form.Cell(kColPort, ipv6First), "80");
     EXPECT_EQ(form.Cell(kColNetmask, ipv6First), "NULL");
-    const int withPort = OnvifRowOf("10.77.0.12");
+    const int withPort = OnvifRowOf("127.77.0.12");
     ASSERT_GT(withPort, 0);
     EXPECT_EQ(form.Cell(kColModel, withPort), "QL-310 Mk II");
     EXPECT_EQ(form.Cell(kColPort, withPort), "8080");
-    const int twoNames = OnvifRowOf("10.77.0.13");
+    const int twoNames = OnvifRowOf("127.77.0.13");
     ASSERT_GT(twoNames, 0);
     EXPECT_EQ(form.Cell(kColName, twoNames), "Lobby Camera 3");
 
     logic.StringGrid1SelectCell(0, withPort);
     logic.Browser1Click();
     ASSERT_EQ(form.urlsOpened.size(), 1u);
-    EXPECT_EQ(form.urlsOpened[0].rfind("http://10.77.0.12:8080", 0), 0u) << form.urlsOpened[0];
+    EXPECT_EQ(form.urlsOpened[0].rfind("http://127.77.0.12:8080", 0), 0u) << form.urlsOpened[0];
     logic.PopupMenu1Popup();
     EXPECT_FALSE(form.networkSetupEnabled);
     EXPECT_TRUE(form.button1Enabled);
@@ -94,18 +94,18 @@ TEST_F(OnvifLan, AllPutsPackageThenUpnpThenOnvifRowsAndEachRowOpensItsOwnDetails
     EXPECT_EQ(std::count(kinds.begin(), kinds.end(), Onvif), kCameras + 2);
     EXPECT_EQ(form.label1Caption, std::to_string(kCameras + 5) + " device(s) found!");
 
-    // The UPnP camera and ONVIF camera 0 share 10.77.0.10.
+    // The UPnP camera and ONVIF camera 0 share 127.77.0.10.
     int upnpRow = -1;
     for (int r = 1; r < form.RowCount(); ++r)
         if (KindOf(form, r) == Upnp) upnpRow = r;
     ASSERT_GT(upnpRow, 0);
-    ASSERT_EQ(form.Cell(kColIp, upnpRow), "10.77.0.10");
+    ASSERT_EQ(form.Cell(kColIp, upnpRow), "127.77.0.10");
     logic.StringGrid1SelectCell(0, upnpRow);
     logic.Info1Click();
     EXPECT_EQ(form.upnpInfoShown.size(), 1u);
     EXPECT_TRUE(form.onvifInfoShown.empty());
 
-    const int onvifRow = OnvifRowOf("10.77.0.10");
+    const int onvifRow = OnvifRowOf("127.77.0.10");
     ASSERT_GT(onvifRow, 0);
     logic.StringGrid1SelectCell(0, onvifRow);
     logic.Info1Click();
@@ -114,7 +114,7 @@ TEST_F(OnvifLan, AllPutsPackageThenUpnpThenOnvifRowsAndEachRowOpensItsOwnDetails
     const OnvifDeviceInfo& shown = form.onvifInfoShown[0];
     EXPECT_EQ(shown.endpoint, "urn:uuid:4f4e5649-4600-4000-8000-000000000000");
     EXPECT_EQ(shown.scopes.size(), 4u);
-    EXPECT_EQ(shown.xaddrs, std::vector<std::string>{"http://10.77.0.10/onvif/device_service"});
+    EXPECT_EQ(shown.xaddrs, std::vector<std::string>{"http://127.77.0.10/onvif/device_service"});
     EXPECT_EQ(shown.metadataVersion, "1");
     EXPECT_EQ(shown.answeredFrom, "127.0.0.1:3702");
     EXPECT_EQ(shown.types.size(), 2u);
@@ -133,5 +133,5 @@ TEST_F(OnvifLan, ProbesLeaveThroughEveryCard) {
     Search();
     std::set<std::string> ips;
     for (int r = 1; r < form.RowCount(); ++r) ips.insert(form.Cell(kColIp, r));
-    EXPECT_EQ(ips, (std::set<std::string>{"10.77.0.10", "10.77.0.11", "10.77.0.12", "10.77.0.13", "10.77.0.14"}));
+    EXPECT_EQ(ips, (std::set<std::string>{"127.77.0.10", "127.77.0.11", "127.77.0.12", "127.77.0.13", "127.77.0.14"}));
 }
