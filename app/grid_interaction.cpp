@@ -22,9 +22,27 @@ void MainFormLogic::SelectRow(int row) {
 }
 
 void MainFormLogic::PopupMenu1Popup() {
-    // A UPnP device cannot be sent network settings.
-    const bool upnpRow = form_.Cell(kColNetmask, SelectedRow).find("NULL") != std::string::npos;
-    form_.SetNetworkSetupEnabled(!upnpRow);
+    // A UPnP device cannot be sent network settings; of several selected
+    // rows, one that can is enough.
+    auto takesSettings = [this](int row) { return form_.Cell(kColNetmask, row).find("NULL") == std::string::npos; };
+    const std::vector<int> rows = form_.SelectedRows();
+    if (rows.size() > 1)
+        form_.SetNetworkSetupEnabled(std::any_of(rows.begin(), rows.end(), takesSettings));
+    else
+        form_.SetNetworkSetupEnabled(takesSettings(SelectedRow));
+}
+
+std::vector<tComUnitInfo> MainFormLogic::SelectedRecords(const std::vector<int>& rows) {
+    std::vector<tComUnitInfo> records;
+    for (const int row : rows) {
+        if (row < 1 || row >= form_.RowCount()) continue;
+        const std::string ip = form_.Cell(kColIp, row);
+        const std::string mac = form_.Cell(kColMac, row);
+        const auto record = std::find_if(ComUnitList.begin(), ComUnitList.end(),
+                                         [&](const tComUnitInfo& r) { return RowShowsRecord(ip, mac, r); });
+        if (record != ComUnitList.end()) records.push_back(*record);
+    }
+    return records;
 }
 
 void MainFormLogic::StringGrid1MouseUp(bool leftButton, int col, int row) {

@@ -42,5 +42,5 @@ void MainFormLogic::SortStringGrid(int column) {
     if (form_.RowCount() < 2) form_.SetRowCount(2);
     form_.SetHeaderRowFixed(true);
     // Marks belong to cells, not to the texts that just moved.
-    MarkRowsOutsideNetworks(LocalInterfaceAddresses());
+    MarkIpCells(LocalInterfaceAddresses());
 }

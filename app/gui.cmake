@@ -2,6 +2,8 @@
 # and the lanvaro executable. Included from app/CMakeLists.txt when
 # LANVARO_GUI is on.
 add_library(lanvaro_main_form STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/elided_label.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/batch_setup_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_report_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/string_grid_widget.cpp

@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QAction>
 #include <QApplication>
@@ -29,12 +30,16 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/elided_label.h"
+#include "app/batch_setup_dialog.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
 #include "app/window_keys.h"
 #include "netsetup/net_form.h"
+#include "protocol/terminal_text.h"
 #include "web/detail_dialogs.h"
+#include "web/plain_tool_tip.h"
 
 // Off unless asked for: QT_LOGGING_RULES="lanvaro.diag=true".
 Q_LOGGING_CATEGORY(lcLanvaroDiag, "lanvaro.diag", QtWarningMsg)
@@ -178,7 +183,8 @@ void TMainForm::CreateControls() {
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setFont(SizedFont(baseFont, 12));
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl and Shift clicks and Ctrl+A select several rows for a batch setup.
+    StringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid1->setShowGrid(true);
     StringGrid1->setAlternatingRowColors(true);
@@ -209,8 +215,10 @@ void TMainForm::CreateControls() {
     Memo1->setMaximumBlockCount(kLogLineLimit);
     Memo1->hide();
 
-    StatusText = new QLabel(this);
+    StatusText = new ElidedLabel(this);
     StatusText->setObjectName(QStringLiteral("StatusText"));
+    // The watch writes a device's MAC and address here.
+    StatusText->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(StatusText, 1);
     ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
     ReportButton->setObjectName(QStringLiteral("ReportButton"));
@@ -325,10 +333,21 @@ void TMainForm::ShowPopupAt(const QPoint& viewportPos) {
     int row = -1;
     if (!StringGrid1->CellAt(viewportPos, &col, &row)) return;
     // The menu acts on the row it was opened on, highlighted or not before.
-    if (StringGrid1->currentRow() != row - 1)
-        StringGrid1->setCurrentCell(row - 1, col);
-    else
-        logic_->StringGrid1SelectCell(col, row);
+    // On a row of a selection it keeps the selection; on any other row that
+    // row alone is selected.
+    const bool inSelection = StringGrid1->selectionModel()->isRowSelected(row - 1, QModelIndex());
+    const bool wasCurrent = StringGrid1->currentRow() == row - 1;
+    {
+        // The logic is told below where the current row stays.
+        std::optional<QSignalBlocker> quiet;
+        if (wasCurrent) quiet.emplace(StringGrid1);
+        if (!inSelection)
+            StringGrid1->setCurrentCell(row - 1, col, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else if (!wasCurrent)
+            StringGrid1->selectionModel()->setCurrentIndex(StringGrid1->model()->index(row - 1, col),
+                                                           QItemSelectionModel::NoUpdate);
+    }
+    if (wasCurrent) logic_->StringGrid1SelectCell(col, row);
     logic_->PopupMenu1Popup();
     if (popupAttached_) PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(viewportPos));
 }
@@ -394,7 +413,7 @@ void TMainForm::SetWindowCaption(const std::string& caption) { setWindowTitle(Q(
 void TMainForm::SetStatusText(const std::string& text) {
     StatusText->setText(Q(text));
     // A narrow window cuts the line; the whole of it stays at hand.
-    StatusText->setToolTip(Q(text));
+    StatusText->setToolTip(PlainToolTip(Q(text)));
     ReportButton->setEnabled(logic_ && logic_->HasReport());
 }
 
@@ -442,7 +461,8 @@ void TMainForm::Log(const std::string& line) {
     if (!text.empty() && text.back() == '\n') text.pop_back();
     const QString shown = Q(text);
     Memo1->appendPlainText(shown);
-    qCInfo(lcLanvaroDiag).noquote() << shown;
+    // Qt's logging writes to a terminal; the memo shows the line as it is.
+    qCInfo(lcLanvaroDiag).noquote() << Q(TerminalText(text));
 }
 
 void TMainForm::ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) {
@@ -465,6 +485,8 @@ void TMainForm::ShowMessage(const std::string& text, const std::string& title, M
             break;
     }
     QMessageBox box(boxIcon, Q(title), Q(text), QMessageBox::Ok, this);
+    // Messages quote what devices sent ("Invalid Name - [...]").
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -484,6 +506,20 @@ void TMainForm::ShowUpnpDeviceInfo(const DeviceInformationContainer& device) {
 
 void TMainForm::ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) { ShowOnvifDeviceInfoDialog(this, device); }
 
+std::vector<int> TMainForm::SelectedRows() {
+    std::vector<int> rows;
+    for (const QModelIndex& index : StringGrid1->selectionModel()->selectedRows()) rows.push_back(index.row() + 1);
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void TMainForm::ShowBatchSetup(const std::vector<tComUnitInfo>& rows) {
+    if (batchSetupHandler_)
+        batchSetupHandler_(rows);
+    else
+        ShowBatchSetupDialog(this, *this, *logic_, rows);
+}
+
 void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
     if (networkSetupHandler_)
         networkSetupHandler_(record);
@@ -493,8 +529,10 @@ void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {
 
 bool TMainForm::AskYesNo(const std::string& text, const std::string& title) {
     if (questionHandler_) return questionHandler_(text);
-    return QMessageBox::question(this, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
-           QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, Q(title), Q(text), QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
 }
 
 // An open pop-up menu counts too: its row must not change under it.

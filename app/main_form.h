@@ -43,6 +43,9 @@ public:
     void SetNetworkSetupHandler(std::function<void(const tComUnitInfo&)> handler) {
         networkSetupHandler_ = std::move(handler);
     }
+    void SetBatchSetupHandler(std::function<void(const std::vector<tComUnitInfo>&)> handler) {
+        batchSetupHandler_ = std::move(handler);
+    }
     void SetQuestionHandler(std::function<bool(const std::string& text)> handler) {
         questionHandler_ = std::move(handler);
     }
@@ -83,6 +86,8 @@ public:
     void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) override;
     void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) override;
     void ShowNetworkSetup(const tComUnitInfo& record) override;
+    std::vector<int> SelectedRows() override;
+    void ShowBatchSetup(const std::vector<tComUnitInfo>& rows) override;
     bool AskYesNo(const std::string& text, const std::string& title) override;
     bool IsModalOpen() override;
     bool OpenUrl(const std::string& url) override;
@@ -126,6 +131,7 @@ private:
     std::function<void(const tComUnitInfo&)> deviceInfoHandler_;
     std::function<void(const DeviceInformationContainer&)> upnpDeviceInfoHandler_;
     std::function<void(const tComUnitInfo&)> networkSetupHandler_;
+    std::function<void(const std::vector<tComUnitInfo>&)> batchSetupHandler_;
     std::function<bool(const std::string&)> openUrlHandler_;
     std::function<void(const SearchReport&)> searchReportHandler_;
     std::function<bool(const std::string&)> questionHandler_;

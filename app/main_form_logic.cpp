@@ -67,4 +67,10 @@ void MainFormLogic::Info1Click() {
 
 void MainFormLogic::Browser1Click() { ::Browser1Click(form_, ComUnitList, SelectedRow); }
 
-void MainFormLogic::NetworkSetup1Click() { ::NetworkSetup1Click(form_, ComUnitList, SelectedRow); }
+void MainFormLogic::NetworkSetup1Click() {
+    if (const std::vector<int> rows = form_.SelectedRows(); rows.size() > 1) {
+        form_.ShowBatchSetup(SelectedRecords(rows));
+        return;
+    }
+    ::NetworkSetup1Click(form_, ComUnitList, SelectedRow);
+}

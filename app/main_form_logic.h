@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "app/package_search.h"
 #include "app/periodic_ticker.h"
 #include "app/worker_form.h"
+#include "netsetup/batch_watch.h"
 #include "netsetup/net_form_logic.h"
 #include "netsetup/setup_confirmation.h"
 #include "onvif/onvif_engine.h"
@@ -27,6 +29,13 @@
 struct WatchTimings {
     std::chrono::milliseconds interval{5000};
     std::chrono::milliseconds limit{60000};
+};
+
+// What MarkIpCells found, each in table order: the IPs outside this
+// computer's networks (each once) and the addresses several devices share.
+struct IpCellMarks {
+    std::vector<std::string> outside;
+    std::vector<AddressConflict> conflicts;
 };
 
 class MainFormLogic {
@@ -66,6 +75,8 @@ public:
     // shows highlighted.
     void SelectRow(int row);
     void PopupMenu1Popup();
+    // The records the given rows show, in their order; rows showing none are left out.
+    std::vector<tComUnitInfo> SelectedRecords(const std::vector<int>& rows);
     void StringGrid1MouseUp(bool leftButton, int col, int row);
     bool WantsHandCursor(int col, int row) const;
     void RadioButton1Click();
@@ -87,6 +98,16 @@ public:
     // the watch.
     void StartSetupWatch(const ControlRequest& request);
     bool Watching() const { return !watched_.empty(); }
+    // Watches the devices of a batch with the same background searches;
+    // `told` hears of the devices each search (or the limit) decides. A
+    // search the user starts checks them too, and does not end this watch.
+    using BatchTold = std::function<void(const std::vector<BatchWatch::Outcome>&)>;
+    int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told);
+    void StopBatchWatch(int id);
+    bool WatchingBatch() const { return !batches_.empty(); }
+    // Expires when this object goes, for those that may outlive it (a batch
+    // dialog is destroyed with the window's widgets, after the logic).
+    std::weak_ptr<int> Lifetime() const { return alive_; }
     // Test seam: a shorter interval and limit.
     void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 
@@ -102,10 +123,10 @@ public:
     const SearchReport& LastReport() const { return lastReport_; }
     bool HasReport() const { return hasReport_; }
 
-    // Marks the IP cell of every row whose device lies outside this
-    // computer's networks, and clears the mark of every other row. Returns
-    // the marked IPs, each once, in table order.
-    std::vector<std::string> MarkRowsOutsideNetworks(const std::vector<InterfaceAddress>& interfaces);
+    // Marks the IP cell of every row at an address several devices answer
+    // with, or whose device lies outside this computer's networks, and
+    // clears the mark of every other row.
+    IpCellMarks MarkIpCells(const std::vector<InterfaceAddress>& interfaces);
 
     // Test seam: shorter waits for the package searches.
     void SetSearchTimings(const SearchTimings& timings) { timings_ = timings; }
@@ -123,6 +144,8 @@ private:
     // watch search has just ended) and which are given up.
     void CheckWatchedDevices(bool searchedAgain);
     void EndWatch();
+    void EnsureWatchTicker();
+    void CheckBatches(bool searchedAgain);
     void FinishSearch(const PackageSearchFacts& facts);
     // The report's parts, all on the window thread.
     void BeginReport(const SearchSettings& settings);
@@ -152,6 +175,13 @@ private:
     std::vector<WatchedDevice> watched_;
     SearchSettings watchSettings_;
     std::unique_ptr<PeriodicTicker> watchTicker_;
+    struct WatchedBatch {
+        int id;
+        std::shared_ptr<BatchWatch> watch;
+        BatchTold told;
+    };
+    std::vector<WatchedBatch> batches_;
+    int nextBatchId_ = 1;
     bool upnpSearchStarted_ = false;
     bool onvifSearchStarted_ = false;
     std::atomic<bool> cancel_{false};

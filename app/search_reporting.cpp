@@ -1,6 +1,7 @@
 // The search report, filled on the window thread as the parts of a search
 // post what they saw, and completed when the search ends.
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -90,6 +91,7 @@ void MainFormLogic::RecordUpnpPart() {
     }
     for (const DeviceInformationContainer& device : Engine.m_SkippedDevices) skip(device);
     upnp.answered = upnp.kept + static_cast<int>(upnp.skipped.size());
+    for (const FailedCard& card : Engine.m_FailedCards) upnp.failedCards.emplace_back(card.name, card.reason);
 }
 
 void MainFormLogic::RecordOnvifPart() {
@@ -101,7 +103,9 @@ void MainFormLogic::RecordOnvifPart() {
 
 void MainFormLogic::CompleteReport() {
     const std::vector<InterfaceAddress> interfaces = LocalInterfaceAddresses();
-    report_.outsideNetworks = MarkRowsOutsideNetworks(interfaces);
+    IpCellMarks marks = MarkIpCells(interfaces);
+    report_.outsideNetworks = std::move(marks.outside);
+    report_.addressConflicts = std::move(marks.conflicts);
 
     report_.seconds = SecondsSince(searchStartedAt_);
     // The diagnostic log keeps only the lines it always had; problems live in the report.
@@ -112,13 +116,27 @@ void MainFormLogic::CompleteReport() {
     if (userSearch_) form_.SetStatusText(StatusSummary(lastReport_));
 }
 
-std::vector<std::string> MainFormLogic::MarkRowsOutsideNetworks(const std::vector<InterfaceAddress>& interfaces) {
+IpCellMarks MainFormLogic::MarkIpCells(const std::vector<InterfaceAddress>& interfaces) {
+    std::vector<RowAddress> rows;
+    for (int row = 1; row < form_.RowCount(); ++row)
+        rows.push_back({form_.Cell(kColIp, row), form_.Cell(kColMac, row)});
+    IpCellMarks marks;
+    marks.conflicts = FindAddressConflicts(rows);
     std::vector<std::string> ips;
-    for (int row = 1; row < form_.RowCount(); ++row) {
-        const std::string ip = form_.Cell(kColIp, row);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::string& ip = rows[i].ip;
         const bool outside = !OutsideNetworks({ip}, interfaces).empty();
-        form_.SetCellMark(kColIp, row, outside ? OutsideNetworksToolTip(ip) : std::string());
+        const auto conflict = std::find_if(marks.conflicts.begin(), marks.conflicts.end(),
+                                           [&](const AddressConflict& c) { return c.ip == ip; });
+        // A UPnP or ONVIF row at a conflicting address is marked too: the same devices answer there.
+        std::string tip;
+        if (conflict != marks.conflicts.end())
+            tip = AddressConflictToolTip(*conflict, outside);
+        else if (outside)
+            tip = OutsideNetworksToolTip(ip);
+        form_.SetCellMark(kColIp, static_cast<int>(i) + 1, tip);
         ips.push_back(ip);
     }
-    return OutsideNetworks(ips, interfaces);
+    marks.outside = OutsideNetworks(ips, interfaces);
+    return marks;
 }

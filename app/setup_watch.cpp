@@ -23,6 +23,10 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
     std::erase_if(watched_, [&request](const WatchedDevice& w) { return w.target.mac == request.mac; });
     watched_.push_back({SetupTargetFor(request), std::chrono::steady_clock::now()});
     watchSettings_ = lastUserSearch_;
+    EnsureWatchTicker();
+}
+
+void MainFormLogic::EnsureWatchTicker() {
     if (watchTicker_) return;
     std::weak_ptr<int> alive = alive_;
     watchTicker_ = std::make_unique<PeriodicTicker>(watchTimings_.interval, [this, alive] {
@@ -33,16 +37,20 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
 }
 
 void MainFormLogic::WatchTick() {
-    if (watched_.empty()) return;
+    if (watched_.empty() && batches_.empty()) return;
     // Never in the way of the user: a running search or an open dialog skips this turn.
     if (searching_ || form_.IsModalOpen()) {
-        if (!searching_) CheckWatchedDevices(false);
+        if (!searching_) {
+            CheckWatchedDevices(false);
+            CheckBatches(false);
+        }
         return;
     }
     StartSearch(watchSettings_, false);
 }
 
 void MainFormLogic::SearchEnded() {
+    CheckBatches(true);
     if (!userSearch_) {
         CheckWatchedDevices(true);
         if (userSearchPending_) {
@@ -77,10 +85,10 @@ void MainFormLogic::CheckWatchedDevices(bool searchedAgain) {
         }
         return false;
     });
-    if (watched_.empty()) watchTicker_.reset();
+    if (watched_.empty() && batches_.empty()) watchTicker_.reset();
 }
 
 void MainFormLogic::EndWatch() {
     watched_.clear();
-    watchTicker_.reset();
+    if (batches_.empty()) watchTicker_.reset();
 }

@@ -9,6 +9,8 @@
 #include <QStyle>
 #include <QToolTip>
 
+#include "web/plain_tool_tip.h"
+
 namespace {
 
 constexpr int kBytesRole = Qt::UserRole;
@@ -67,7 +69,7 @@ void StringGridWidget::SetCellMark(int col, int row, const std::string& toolTip)
     }
     cell->setBackground(QBrush(QColor(255, 224, 178)));
     cell->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    cell->setToolTip(QString::fromStdString(toolTip));
+    cell->setToolTip(PlainToolTip(QString::fromStdString(toolTip)));
 }
 
 bool StringGridWidget::CellMarked(int col, int row) const {
@@ -83,21 +85,24 @@ bool StringGridWidget::CellAt(const QPoint& viewportPos, int* col, int* row) con
     return true;
 }
 
+QString StringGridWidget::ToolTipAt(const QPoint& viewportPos) const {
+    const QModelIndex index = indexAt(viewportPos);
+    if (!index.isValid()) return {};
+    // A marked cell says why it is marked.
+    if (QString why = index.data(Qt::ToolTipRole).toString(); !why.isEmpty()) return why;
+    const QString text = index.data().toString();
+    // Room for the item's margins on both sides.
+    constexpr int kTextMargins = 8;
+    if (viewport()->fontMetrics().horizontalAdvance(text) + kTextMargins > visualRect(index).width())
+        return PlainToolTip(text);
+    return {};
+}
+
 bool StringGridWidget::viewportEvent(QEvent* event) {
     if (event->type() != QEvent::ToolTip) return QTableWidget::viewportEvent(event);
     const auto* help = static_cast<QHelpEvent*>(event);
-    const QModelIndex index = indexAt(help->pos());
-    const QString text = index.data().toString();
-    const QRect cell = visualRect(index);
-    // A marked cell says why it is marked.
-    if (const QString why = index.data(Qt::ToolTipRole).toString(); index.isValid() && !why.isEmpty()) {
-        QToolTip::showText(help->globalPos(), why, viewport(), cell);
-        return true;
-    }
-    // Room for the item's margins on both sides.
-    constexpr int kTextMargins = 8;
-    if (index.isValid() && viewport()->fontMetrics().horizontalAdvance(text) + kTextMargins > cell.width())
-        QToolTip::showText(help->globalPos(), text, viewport(), cell);
+    if (const QString tip = ToolTipAt(help->pos()); !tip.isEmpty())
+        QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(indexAt(help->pos())));
     else
         QToolTip::hideText();
     return true;

@@ -24,7 +24,10 @@ public:
     // data cell is there.
     bool CellAt(const QPoint& viewportPos, int* col, int* row) const;
 
+    // The tool tip of the cell under a viewport position: a marked cell's
+    // reason, else the whole text of a cell too narrow for it, else empty.
+    QString ToolTipAt(const QPoint& viewportPos) const;
+
 protected:
-    // A cell too narrow for its text shows the whole text as a tool tip.
     bool viewportEvent(QEvent* event) override;
 };

@@ -1,7 +1,9 @@
 #include "app/table_text.h"
 
 #include <algorithm>
+#include <string_view>
 
+#include "protocol/terminal_text.h"
 #include "report/report_json.h"
 
 namespace {
@@ -14,8 +16,13 @@ std::size_t DisplayWidth(const std::string& s) {
         std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string CsvField(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+// A spreadsheet runs a cell starting with one of these as a formula (a
+// device named "=HYPERLINK(...)"); the apostrophe makes it text.
+bool LooksLikeFormula(const std::string& s) {
+    return !s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos;
+}
+
+std::string Quoted(const std::string& s) {
     std::string out = "\"";
     for (char c : s) {
         if (c == '"') out += '"';
@@ -24,12 +31,31 @@ std::string CsvField(const std::string& s) {
     return out + "\"";
 }
 
+std::string CsvField(const std::string& s) {
+    const std::string text = (LooksLikeFormula(s) ? "'" : "") + TerminalText(s);
+    return text.find_first_of(",\"\r\n") == std::string::npos ? text : Quoted(text);
+}
+
+std::string TabSeparatedField(const std::string& s) {
+    std::string text = LooksLikeFormula(s) ? "'" : "";
+    // A tab or line break inside a device's text would shift every cell
+    // after it when pasted; a space keeps the columns.
+    for (char ch : s) text += (ch == '\t' || ch == '\n' || ch == '\r') ? ' ' : ch;
+    return text.find('"') == std::string::npos ? text : Quoted(text);
+}
+
 }  // namespace
 
 std::string FormatTable(const TableRows& rows, const std::string& countLine) {
+    TableRows shown;
+    for (const auto& row : rows) {
+        std::vector<std::string> cells;
+        for (const std::string& cell : row) cells.push_back(TerminalText(cell));
+        shown.push_back(std::move(cells));
+    }
     std::size_t widths[kGridColumnCount];
     for (int c = 0; c < kGridColumnCount; ++c) widths[c] = DisplayWidth(kGridHeaderTexts[c]);
-    for (const auto& row : rows)
+    for (const auto& row : shown)
         for (int c = 0; c < kGridColumnCount && c < static_cast<int>(row.size()); ++c)
             widths[c] = std::max(widths[c], DisplayWidth(row[static_cast<std::size_t>(c)]));
     auto line = [&](auto cell) {
@@ -43,7 +69,7 @@ std::string FormatTable(const TableRows& rows, const std::string& countLine) {
         return out + "\n";
     };
     std::string out = line([](int c) { return std::string(kGridHeaderTexts[c]); });
-    for (const auto& row : rows)
+    for (const auto& row : shown)
         out += line([&row](int c) {
             return c < static_cast<int>(row.size()) ? row[static_cast<std::size_t>(c)] : std::string();
         });
@@ -84,9 +110,7 @@ std::string FormatTabSeparated(const TableRows& rows) {
         std::string out;
         for (int c = 0; c < kGridColumnCount; ++c) {
             if (c > 0) out += '\t';
-            // A tab or line break inside a device's text would shift every
-            // cell after it when pasted; a space keeps the columns.
-            for (char ch : cell(c)) out += (ch == '\t' || ch == '\n' || ch == '\r') ? ' ' : ch;
+            out += TabSeparatedField(cell(c));
         }
         return out + "\n";
     };

@@ -2,7 +2,10 @@
 // The result table's data rows as text: an aligned table, CSV (RFC 4180
 // quoting), JSON, and tab-separated lines for the clipboard. lanvaro-cli
 // prints them and the window copies and exports them, so both write the same
-// bytes for the same rows.
+// bytes for the same rows. Rows hold what devices sent: the table and CSV
+// show control characters as \xNN (they reach terminals), and CSV and the
+// clipboard's lines put an apostrophe before a cell a spreadsheet would run
+// as a formula.
 
 #include <string>
 #include <vector>

@@ -9,7 +9,9 @@ const char* const kSearchUsage =
     "                   [--format table|csv|json] [--log] [--report FILE]\n"
     "       lanvaro-cli doctor\n"
     "       lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
-    "                   [--relay ADDR] [--transport T] [--verify SECONDS] [--force]\n";
+    "                   [--relay ADDR] [--transport T] [--verify SECONDS] [--force]\n"
+    "       lanvaro-cli setup --plan FILE [--relay ADDR] [--transport T] [--verify SECONDS]\n"
+    "                   [--force] [--dry-run]\n";
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
 // The window of lanvaro-cli: the in-memory form, with the diagnostic log and
-// message boxes written to stderr instead of shown.
+// message boxes written to stderr instead of shown, their control characters
+// as \xNN (the lines carry device text to a terminal).
 
 #include <cstdio>
 #include <string>

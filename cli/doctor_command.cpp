@@ -19,6 +19,7 @@
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/plain_package.h"
 #include "protocol/reply_sockets.h"
+#include "protocol/terminal_text.h"
 #include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
 #include "report/port_owner.h"
@@ -175,12 +176,14 @@ int RunDoctorCommand(const std::vector<std::string>& args) {
     int problems = 0;
     for (const Check& check : checks) {
         if (!check.problem) {
-            std::printf("OK       %s: %s\n", check.name.c_str(), check.ok.c_str());
+            // Card and program names are anyone's text: shown inert.
+            std::printf("OK       %s: %s\n", check.name.c_str(), TerminalText(check.ok).c_str());
             continue;
         }
         ++problems;
         std::printf("PROBLEM  %s [%s]\n         %s\n         Fix: %s\n", check.name.c_str(),
-                    check.problem->code.c_str(), check.problem->text.c_str(), check.problem->fix.c_str());
+                    check.problem->code.c_str(), TerminalText(check.problem->text).c_str(),
+                    TerminalText(check.problem->fix).c_str());
     }
     if (problems == 0)
         std::printf("No problem found.\n");

@@ -1,6 +1,7 @@
 // lanvaro-cli: the window's search without the window, for scripts and
 // headless machines.
 
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "cli/cli_search.h"
 #include "cli/doctor_command.h"
+#include "cli/onvif_command.h"
 #include "cli/setup_command.h"
 #include "report/report_json.h"
 #include "web/http_fetch.h"
@@ -60,7 +62,14 @@ int main(int argc, char** argv) {
         std::printf("Lanvaro %s\n", LANVARO_VERSION);
         return 0;
     }
-    if (!args.empty() && args[0] == "setup")
-        return RunSetupCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (!args.empty() && args[0] == "onvif")
+        return RunOnvifCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (!args.empty() && args[0] == "setup") {
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        const bool onvif = std::any_of(rest.begin(), rest.end(), [](const std::string& a) {
+            return a == "--onvif" || a.rfind("--onvif=", 0) == 0;
+        });
+        return onvif ? RunOnvifSetupCommand(rest) : RunSetupCommand(rest);
+    }
     return RunSearchCommand(args);
 }

@@ -8,11 +8,14 @@
 #include "cli/cli_options.h"
 #include "cli/cli_search.h"
 #include "cli/console_form.h"
+#include "cli/plan_command.h"
+#include "cli/plan_options.h"
 #include "cli/setup_options.h"
 #include "cli/setup_verify.h"
 #include "netsetup/control_package.h"
 #include "netsetup/setup_confirmation.h"
 #include "netsetup/setup_safety.h"
+#include "protocol/terminal_text.h"
 
 namespace {
 
@@ -26,6 +29,7 @@ const tComUnitInfo* FindByMac(const TComUnitList& list, const std::string& mac) 
 }  // namespace
 
 int RunSetupCommand(const std::vector<std::string>& args) {
+    if (AsksForPlan(args)) return RunPlanCommand(args);
     const ParsedSearchOptions search = ParseSearchOptions(args, true);
     std::string error = search.error;
     ParsedSetupOptions setup;
@@ -41,7 +45,7 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     // window offers no network setup for them either.
     if (setup.options.mac.find("NULL") != std::string::npos) {
         std::fprintf(stderr, "lanvaro-cli setup: %s is not a device that takes network settings\n",
-                     setup.options.mac.c_str());
+                     TerminalText(setup.options.mac).c_str());
         return 1;
     }
 
@@ -55,7 +59,8 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     }
     const tComUnitInfo* found = FindByMac(logic.ComUnitList, setup.options.mac);
     if (found == nullptr) {
-        std::fprintf(stderr, "lanvaro-cli setup: no device with MAC %s was found\n", setup.options.mac.c_str());
+        std::fprintf(stderr, "lanvaro-cli setup: no device with MAC %s was found\n",
+                     TerminalText(setup.options.mac).c_str());
         return 1;
     }
     // Searches to come replace the list.
@@ -64,11 +69,11 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     const ControlRequest request = ApplySetupOptions(device, setup.options);
     if (const auto rejected = FirstRejectedField(request)) {
         std::fprintf(stderr, "lanvaro-cli setup: %s\n",
-                     InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected)).c_str());
+                     TerminalText(InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected))).c_str());
         return 1;
     }
     if (request.type == NetworkType::Static && IsUnreasonableGateway(request.ip, request.netmask, request.gateway)) {
-        std::fprintf(stderr, "Warning: %s\n", UnreasonableGatewayMessage(request.gateway).c_str());
+        std::fprintf(stderr, "Warning: %s\n", TerminalText(UnreasonableGatewayMessage(request.gateway)).c_str());
     }
     if (TakesTheSentAddress(request.type)) {
         if (!setup.options.force) {
@@ -80,13 +85,13 @@ int RunSetupCommand(const std::vector<std::string>& args) {
                 conflict = ProbeConflict(form, ProbeAddressText, request, ComUnitFieldText(device.ip));
             }
             if (conflict) {
-                std::fprintf(stderr, "lanvaro-cli setup: %s\n", conflict->c_str());
+                std::fprintf(stderr, "lanvaro-cli setup: %s\n", TerminalText(*conflict).c_str());
                 return 1;
             }
         }
         // The window asks; a script has said what it wants, so it is only told.
         if (!InThisComputersNetworks(request.ip)) {
-            std::fprintf(stderr, "Warning: %s\n", OutsideNetworksText(request.ip).c_str());
+            std::fprintf(stderr, "Warning: %s\n", TerminalText(OutsideNetworksText(request.ip)).c_str());
         }
     }
 
@@ -98,7 +103,8 @@ int RunSetupCommand(const std::vector<std::string>& args) {
         // The log's lines from the sending say why; with --log they are out already.
         if (!search.options.log) {
             for (std::size_t i = logBefore; i < form.log.size(); ++i) {
-                if (form.log[i].rfind("[Kestrova", 0) != 0) std::fprintf(stderr, "%s\n", form.log[i].c_str());
+                if (form.log[i].rfind("[Kestrova", 0) != 0)
+                    std::fprintf(stderr, "%s\n", TerminalText(form.log[i]).c_str());
             }
         }
         return 1;
@@ -113,8 +119,8 @@ int RunSetupCommand(const std::vector<std::string>& args) {
         }
         // Tenths by hand: the user's locale may write a decimal comma.
         const long tenths = std::lround(confirmed->seconds * 10);
-        std::printf("confirmed: %s at %s after %ld.%ld s\n", request.mac.c_str(), confirmed->ip.c_str(), tenths / 10,
-                    tenths % 10);
+        std::printf("confirmed: %s at %s after %ld.%ld s\n", TerminalText(request.mac).c_str(),
+                    TerminalText(confirmed->ip).c_str(), tenths / 10, tenths % 10);
     }
     return 0;
 }

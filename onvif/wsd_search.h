@@ -15,13 +15,23 @@ inline constexpr const char* kMulticastGroup = "239.255.255.250";
 inline constexpr unsigned short kPort = 3702;
 }  // namespace wsd
 
+// WS-Discovery's APP_MAX_DELAY: a device waits a random 0..500 ms before
+// answering a multicast Probe.
+inline constexpr std::chrono::milliseconds kAppMaxDelay{500};
+
+// When the answers to a last Probe sent at `lastRound` are all in: that
+// round + APP_MAX_DELAY + a margin for the network and loaded hosts.
+constexpr std::chrono::milliseconds WsdListenWindow(std::chrono::milliseconds lastRound,
+                                                    std::chrono::milliseconds margin) {
+    return lastRound + kAppMaxDelay + margin;
+}
+
 struct WsdSearchTimings {
-    // Devices wait a random 0..500 ms before answering, and datagrams get
-    // lost: each round probes again, with fresh message ids.
-    std::vector<std::chrono::milliseconds> rounds{std::chrono::milliseconds(0), std::chrono::milliseconds(300),
-                                                  std::chrono::milliseconds(600)};
-    // Last round + the devices' 500 ms + a margin for loaded hosts.
-    std::chrono::milliseconds window{1400};
+    // Datagrams get lost: each round probes again, with fresh message ids.
+    // Early and close together, so the last answers come soon.
+    std::vector<std::chrono::milliseconds> rounds{std::chrono::milliseconds(0), std::chrono::milliseconds(200),
+                                                  std::chrono::milliseconds(400)};
+    std::chrono::milliseconds window{WsdListenWindow(std::chrono::milliseconds(400), std::chrono::milliseconds(100))};
 };
 
 // What came back, counted before duplicates are dropped.

@@ -51,6 +51,9 @@ public:
     virtual void SetCellMark(int col, int row, const std::string& toolTip) = 0;
     // Shows a data row as the table's current (highlighted) row.
     virtual void SetCurrentRow(int row) = 0;
+    // The selected data rows, in table order; a window without multiple
+    // selection has none beyond the current row.
+    virtual std::vector<int> SelectedRows() { return {}; }
 
     // --- Memo1, the hidden diagnostic log -----------------------------
     // One line; a single trailing "\n" of printf-style lines is dropped.
@@ -62,6 +65,9 @@ public:
     virtual void ShowUpnpDeviceInfo(const DeviceInformationContainer& device) = 0;  // TForm1
     virtual void ShowOnvifDeviceInfo(const OnvifDeviceInfo& device) = 0;
     virtual void ShowNetworkSetup(const tComUnitInfo& record) = 0;  // TNetForm
+    // Batch Network Setup for the records of several selected rows, in table
+    // order. Not modal: it returns at once, and the window goes on.
+    virtual void ShowBatchSetup(const std::vector<tComUnitInfo>& rows) { (void)rows; }
     // A Yes/No question; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& title) = 0;
     // True while any modal window (a dialog, a message box) is open.

@@ -3,36 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-namespace {
+#include "protocol/utf8_text.h"
 
-// Length of the valid UTF-8 sequence at s[i], or 0.
-std::size_t Utf8Length(const std::string& s, std::size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = 0;
-    unsigned min = 0;
-    if (c < 0x80) return 1;
-    if ((c & 0xE0) == 0xC0) {
-        n = 2;
-        min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        n = 3;
-        min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        n = 4;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + n > s.size()) return 0;
-    unsigned code = c & (0x7Fu >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (d & 0x3F);
-    }
-    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-    return n;
-}
+namespace {
 
 class Writer {
 public:
@@ -91,7 +64,12 @@ std::string JsonString(const std::string& text, StrayByte stray) {
             ++i;
             continue;
         }
-        if (n > 1) {
+        if (const unsigned c1 = Utf8C1At(text, i, n); c1 != 0) {
+            // Valid JSON raw, yet a terminal showing the file would obey it.
+            char escaped[16];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c1);
+            out += escaped;
+        } else if (n > 1) {
             out.append(text, i, n);
         } else if (c == '"' || c == '\\') {
             out += '\\';
@@ -203,6 +181,19 @@ std::string ReportJson(const SearchReport& r) {
     w.Key("outside_networks");
     w.Open('[');
     for (const std::string& ip : r.outsideNetworks) w.Value(ip);
+    w.Close(']');
+
+    w.Key("address_conflicts");
+    w.Open('[');
+    for (const AddressConflict& c : r.addressConflicts) {
+        w.Open('{');
+        w.Field("ip", c.ip);
+        w.Key("macs");
+        w.Open('[');
+        for (const std::string& mac : c.macs) w.Value(mac);
+        w.Close(']');
+        w.Close('}');
+    }
     w.Close(']');
     w.Close('}');
     return w.out + "\n";

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "protocol/device_index.h"
+#include "protocol/mac_key.h"
 #include "protocol/plain_package.h"
 #include "protocol/reply_parser.h"
 #include "report/report_text.h"
@@ -206,6 +207,14 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                  kReplyPortText + "` shows its address; take it off the network and search again."});
     }
 
+    for (const auto& [card, reason] : report.upnp.failedCards) {
+        problems.push_back({"upnp-card-failed",
+                            "UPnP could not search through " + card + " (" + reason +
+                                "), even after retrying: cameras behind that card are missing from the list.",
+                            "Search again. If it keeps failing, look for a program holding many ports on " + card +
+                                " (`ss -ltnp` lists them)."});
+    }
+
     if (!report.outsideNetworks.empty()) {
         std::string ips;
         for (const std::string& ip : report.outsideNetworks) ips += (ips.empty() ? "" : ", ") + ip;
@@ -219,6 +228,16 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                  (BroadcastCardList(interfaces).empty() ? std::string() : " (" + BroadcastCardList(interfaces) + ")") +
                  ", or give this computer an address in the device's network."});
     }
+    if (!report.addressConflicts.empty()) {
+        std::string text;
+        for (const AddressConflict& conflict : report.addressConflicts) {
+            if (!text.empty()) text += "; ";
+            text += std::to_string(conflict.macs.size()) + " devices answer with the address " + conflict.ip + ": ";
+            for (std::size_t i = 0; i < conflict.macs.size(); ++i) text += (i == 0 ? "" : ", ") + conflict.macs[i];
+        }
+        problems.push_back({"address-conflict", text + ".",
+                            "Give each a free address: select them and choose Network Setup to number them at once."});
+    }
     return problems;
 }
 
@@ -226,4 +245,37 @@ std::string OutsideNetworksToolTip(const std::string& ip) {
     return ip +
            " lies outside this computer's networks: its web page will not open and only a local broadcast reaches it. "
            "Use Network Setup to move the device into a reachable subnet.";
+}
+
+std::vector<AddressConflict> FindAddressConflicts(const std::vector<RowAddress>& rows) {
+    struct Seen {
+        AddressConflict conflict;
+        std::vector<std::string> keys;
+    };
+    std::vector<Seen> seen;
+    for (const RowAddress& row : rows) {
+        if (row.mac.empty() || row.mac.find("NULL") != std::string::npos) continue;
+        if (!IsAcceptedIpv4Text(row.ip.c_str())) continue;
+        auto at = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.conflict.ip == row.ip; });
+        if (at == seen.end()) {
+            seen.push_back({{row.ip, {}}, {}});
+            at = seen.end() - 1;
+        }
+        const std::string key = MacKey(row.mac);
+        if (std::find(at->keys.begin(), at->keys.end(), key) != at->keys.end()) continue;
+        at->keys.push_back(key);
+        at->conflict.macs.push_back(row.mac);
+    }
+    std::vector<AddressConflict> conflicts;
+    for (Seen& s : seen)
+        if (s.conflict.macs.size() > 1) conflicts.push_back(std::move(s.conflict));
+    return conflicts;
+}
+
+std::string AddressConflictToolTip(const AddressConflict& conflict, bool outsideToo) {
+    std::string tip = std::to_string(conflict.macs.size()) + " devices answer with the address " + conflict.ip +
+                      ": only one of them can be reached there. Select them and choose Network Setup to give each a "
+                      "free address.";
+    if (outsideToo) tip += "\n" + OutsideNetworksToolTip(conflict.ip);
+    return tip;
 }

@@ -35,3 +35,17 @@ Problem NoBroadcastCardProblem();
 
 // Tool tip of a table cell whose device is outside this computer's networks.
 std::string OutsideNetworksToolTip(const std::string& ip);
+
+// One table row's IP and Mac cells.
+struct RowAddress {
+    std::string ip;
+    std::string mac;
+};
+
+// The addresses that two or more distinct MACs (compared ignoring case and
+// separators) answer with, in table order. Rows without a device MAC
+// ("NULL": UPnP and ONVIF rows) or without an IPv4 address do not count.
+std::vector<AddressConflict> FindAddressConflicts(const std::vector<RowAddress>& rows);
+
+// Tool tip of a conflicting IP cell; `outsideToo` adds the off-subnet text.
+std::string AddressConflictToolTip(const AddressConflict& conflict, bool outsideToo);

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "protocol/reply_counters.h"
@@ -36,6 +37,8 @@ struct UpnpReport {
     int answered = 0;  // root devices, each once
     int kept = 0;      // became rows
     std::vector<UpnpSkipped> skipped;
+    // Cards the search could not open UPnP on, each "name" with its reason.
+    std::vector<std::pair<std::string, std::string>> failedCards;
 };
 
 // The ONVIF part of a search, once it has one.
@@ -45,6 +48,14 @@ struct OnvifReport {
     int malformed = 0;
     int cut = 0;    // entries cut short, or not kept, for the size bounds
     int other = 0;  // WS-Discovery answers that are no ONVIF device (computers, printers)
+};
+
+// Two or more devices (by MAC) answering with one address: only one of
+// them can be reached there.
+struct AddressConflict {
+    std::string ip;
+    std::vector<std::string> macs;  // as the table shows them, first seen first
+    bool operator==(const AddressConflict&) const = default;
 };
 
 struct Problem {
@@ -68,7 +79,8 @@ struct SearchReport {
     UpnpReport upnp;
     std::optional<OnvifReport> onvif;
     std::vector<Problem> problems;
-    std::vector<std::string> outsideNetworks;  // IPs, in table order
+    std::vector<std::string> outsideNetworks;       // IPs, in table order
+    std::vector<AddressConflict> addressConflicts;  // in table order
 };
 
 // What the package search's worker learned that only it can see.

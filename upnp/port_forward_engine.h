@@ -4,13 +4,17 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "protocol/device_information_container.h"
 #include "upnp/manual_reset_event.h"
+#include "upnp/search_cards.h"
+#include "upnp/search_schedule.h"
 
 class WindowOps;
 
@@ -37,8 +41,14 @@ public:
     // completion event the list stays as it is until the next search.
     bool DevicesReady() const { return !m_DevicesFilling.load(); }
 
-    // Test seam: how long one search listens for devices.
+    // Test seam: how long one search listens for devices (instead of the
+    // schedule's last send + MX + margin).
     void SetSearchWindow(std::chrono::milliseconds window) { searchWindow_ = window; }
+    void SetSchedule(const upnp_search::Schedule& schedule) { schedule_ = schedule; }
+    // Test seam: called before each attempt to open a card's context; a
+    // text fails that attempt with it as the reason.
+    using CardFault = std::function<std::optional<std::string>(const std::string& card, int attempt)>;
+    void SetCardFault(CardFault fault) { cardFault_ = std::move(fault); }
 
     std::thread m_hThread;
     std::atomic<bool> m_hThreadRunning{false};
@@ -47,15 +57,18 @@ public:
     std::vector<DeviceInformationContainer> m_Devices;
     // Devices that answered but are of another maker; read like m_Devices.
     std::vector<DeviceInformationContainer> m_SkippedDevices;
+    // Cards the last search could not use, read like m_Devices.
+    std::vector<FailedCard> m_FailedCards;
     // Written on the window thread only (StartSearch, the collector's close).
     std::shared_ptr<ManualResetEvent> m_hSearchEvent;
 
 private:
     static void SearchThreadProc(CPortForwardEngine* engine, std::shared_ptr<ManualResetEvent> event,
-                                 std::chrono::milliseconds listenWindow);
-    // Listening for answers; the search may run a description allowance
-    // longer (see search_schedule.h).
-    std::chrono::milliseconds searchWindow_{2200};
+                                 upnp_search::Schedule schedule, std::chrono::milliseconds listenWindow,
+                                 CardFault cardFault);
+    upnp_search::Schedule schedule_;
+    std::optional<std::chrono::milliseconds> searchWindow_;
+    CardFault cardFault_;
 };
 
 // True when a maker text marks a device the engine keeps.

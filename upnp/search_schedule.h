@@ -1,14 +1,17 @@
 #pragma once
-// When a UPnP search sends and when it ends. Devices answer an M-SEARCH
-// after a random delay of up to MX seconds. GSSDP sends the search twice,
-// 500 ms apart; one more send at 1 s covers a lost request or answer, so the
-// last answers arrive by 1 s + MX. After that window the search ends as
-// soon as every answering device's description is in, and at the latest
-// when the description allowance is spent.
+// When a UPnP search sends and when it ends. A device answers an M-SEARCH
+// after a random delay of up to MX seconds, so several early sends cover a
+// lost request or answer without stretching the search: the last answer to
+// the last send arrives by that send + MX. After that (and a margin for the
+// network and loaded hosts) the search ends as soon as every answering
+// device's description is in, and at the latest when the description
+// allowance is spent. Descriptions are fetched as answers arrive.
 
 #include <chrono>
+#include <cstddef>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace upnp_search {
 
@@ -16,14 +19,29 @@ using std::chrono::milliseconds;
 
 // 1 is the least MX devices accept; larger only slows every search.
 inline constexpr unsigned kMxSeconds = 1;
-// The extra send, after GSSDP's own two.
-inline constexpr milliseconds kResendAt{1000};
-// Last send + MX + a margin for loaded devices and the network.
-inline constexpr milliseconds kListenWindow{2200};
-// Extra time for descriptions still being fetched when the window closes.
-inline constexpr milliseconds kDescriptionAllowance{1000};
+
+struct Schedule {
+    std::vector<milliseconds> sends{milliseconds(0), milliseconds(200), milliseconds(400)};
+    unsigned mxSeconds = kMxSeconds;
+    milliseconds margin{100};
+    // Extra time for descriptions still being fetched when listening ends.
+    milliseconds descriptionAllowance{1000};
+
+    // Last send + MX + margin.
+    milliseconds ListenEnd() const {
+        const milliseconds last = sends.empty() ? milliseconds(0) : sends.back();
+        return last + std::chrono::duration_cast<milliseconds>(std::chrono::seconds(mxSeconds)) + margin;
+    }
+    // The index of the first send still to come at `elapsed` when `next`
+    // sends are behind; sends that fell due together go out as one.
+    std::size_t NextAfter(std::size_t next, milliseconds elapsed) const {
+        while (next < sends.size() && sends[next] <= elapsed) ++next;
+        return next;
+    }
+};
+
 // How often the loop checks whether it may end.
-inline constexpr milliseconds kCheckInterval{50};
+inline constexpr milliseconds kCheckInterval{20};
 
 // Which answering devices still wait for their description.
 class SearchProgress {

@@ -9,6 +9,7 @@
 
 #include "web/device_info_form.h"
 #include "web/onvif_device_info_form.h"
+#include "web/plain_tool_tip.h"
 #include "web/upnp_device_info_form.h"
 
 void ShowDeviceInfoDialog(QWidget* owner, const tComUnitInfo& record) {
@@ -58,7 +59,7 @@ void SetDetailText(QLineEdit* edit, const std::string& text) {
     const QString value = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
     edit->setText(value);
     edit->setCursorPosition(0);
-    edit->setToolTip(value);
+    edit->setToolTip(PlainToolTip(value));
 }
 
 QPushButton* AddOkButton(QDialog* dialog, QGridLayout* grid, int width) {

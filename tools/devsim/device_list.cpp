@@ -111,6 +111,31 @@ std::vector<SimDevice> GenerateDevices(int count, const std::string& net) {
     return devices;
 }
 
+std::vector<SimDevice> GenerateConflictingDevices(int count, const std::string& net) {
+    const std::string prefix = net.empty() ? std::string("198.51.100") : net;
+    std::vector<SimDevice> devices;
+    for (int i = 0; i < count; ++i) {
+        char buf[32];
+        SimDevice d;
+        d.fields[0] = "KV-2100";
+        d.fields[1] = kProjectFamilies[0];
+        std::snprintf(buf, sizeof buf, "fresh-%03d", i + 1);
+        d.fields[2] = buf;
+        // Below the .10 the generated devices start from.
+        d.fields[3] = prefix + ".9";
+        d.fields[4] = "80";
+        d.fields[5] = "255.255.255.0";
+        d.fields[6] = prefix + ".254";
+        d.fields[7] = prefix + ".53";
+        std::snprintf(buf, sizeof buf, "02:4B:43:00:%02X:%02X", (i >> 8) & 0xFF, i & 0xFF);
+        d.fields[8] = buf;
+        d.fields[9] = "HW1.0";
+        d.fields[10] = "factory";
+        devices.push_back(std::move(d));
+    }
+    return devices;
+}
+
 void MakeOverlong(std::vector<SimDevice>& devices) {
     // Each length is past the record's width for that field (32, 32, 32, 24, 16, 56).
     auto widen = [](std::string& field, size_t length, char fill) {

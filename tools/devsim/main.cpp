@@ -32,9 +32,14 @@ std::vector<DevsimOption> CoreOptions() {
         {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 200000},
         {"--device-net", DevsimOptionKind::Text,
          "give the generated devices addresses in the /24 A.B.C (127.B.C, 198.51.100, 203.0.113)"},
+        {"--conflicts", DevsimOptionKind::Integer,
+         "add N devices answering with one shared address (.9 of --device-net, else 198.51.100.9), distinct MACs", 0,
+         4096},
         {"--overlong", DevsimOptionKind::Flag, "make the devices' text fields longer than the tool's record"},
         {"--ready-file", DevsimOptionKind::Text, "write FILE once every service listens"},
         {"--duration", DevsimOptionKind::Integer, "stop after SEC seconds (default 120)", 1, 86400},
+        {"--loss", DevsimOptionKind::Integer,
+         "UDP devices, UPnP and ONVIF cameras each miss PERCENT of the queries they get", 0, 100},
     };
 }
 
@@ -128,6 +133,10 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     for (SimDevice& device : GenerateDevices(static_cast<int>(options->Integer("--count", 0)), deviceNet)) {
+        devices.push_back(std::move(device));
+    }
+    for (SimDevice& device :
+         GenerateConflictingDevices(static_cast<int>(options->Integer("--conflicts", 0)), deviceNet)) {
         devices.push_back(std::move(device));
     }
     if (options->Flag("--overlong")) MakeOverlong(devices);

@@ -10,10 +10,7 @@ const char* const kTransmitter = "{http://www.onvif.org/ver10/network/wsdl}Netwo
 const char* const kDevice = "{http://www.onvif.org/ver10/device/wsdl}Device";
 const char* const kHardware[] = {"KV-410T", "VX-2140-IR", "QL-310%20Mk%20II", "ZN-6004"};
 
-std::string Ip(int k) {
-    return "127." + std::to_string(77 + k / 51200) + "." + std::to_string(k / 200 % 256) + "." +
-           std::to_string(k % 200 + 10);
-}
+std::string Ip(int k) { return "127.77." + std::to_string(k / 200) + "." + std::to_string(k % 200 + 10); }
 
 std::string Joined(const std::vector<std::string>& items) {
     std::string text;

@@ -23,7 +23,8 @@ struct OnvifCamera {
 // `count` distinct cameras, the same for the same count: hardware, name,
 // location and Profile/Streaming scopes (names with percent-encoded blanks
 // on every third; camera 3 has two name scopes), one XAddr each at
-// 127.77.x.y, except camera 1 (an IPv6 XAddr before its IPv4 one) and camera
+// 127.77.x.y (the box's loopback, where
+// their device services listen), except camera 1 (an IPv6 XAddr before its IPv4 one) and camera
 // 2 (port 8080). Camera 4, 14, ... hold only the device type, as recorders do.
 // `first` numbers the first camera, so devsims on several hosts can run
 // distinct cameras.

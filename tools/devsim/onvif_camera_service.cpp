@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <random>
 #include <thread>
 
@@ -18,6 +19,9 @@
 #include "protocol/broadcast_interfaces.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/onvif_camera.h"
+#include "tools/devsim/onvif_camera_address.h"
+#include "tools/devsim/onvif_camera_http.h"
+#include "tools/devsim/query_loss.h"
 #include "tools/devsim/service.h"
 
 namespace {
@@ -44,6 +48,8 @@ public:
     bool Start(const DevsimContext& context, std::string& error) override {
         const DevsimOptions& o = context.options;
         diag_ = context.diag;
+        loss_ = std::make_unique<QueryLoss>(o.Integer("--loss", 0));
+        if (o.Has("--onvif-answer-delay-ms")) fixedDelay_ = static_cast<int>(o.Integer("--onvif-answer-delay-ms", 0));
         cameras_ = GenerateOnvifCameras(static_cast<int>(o.Integer("--onvif", 0)),
                                         static_cast<int>(o.Integer("--onvif-first", 0)));
         if (o.Flag("--onvif-malformed")) cameras_.push_back(FaultyOnvifCamera(OnvifCameraFault::Malformed));
@@ -77,6 +83,9 @@ public:
             error = "ONVIF cameras could not join 239.255.255.250 on any card";
             return false;
         }
+        if (!PlaceOnvifCamerasOnBoxCard(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), error) ||
+            !StartDeviceServices(o, error))
+            return false;
         thread_ = std::thread([this] { Run(); });
         return true;
     }
@@ -84,9 +93,34 @@ public:
     void Stop() override {
         waker_.Wake();
         if (thread_.joinable()) thread_.join();
+        http_.Stop();
     }
 
 private:
+    bool StartDeviceServices(const DevsimOptions& o, std::string& error) {
+        OnvifSimOptions sim;
+        const std::string auth = o.Text("--onvif-auth", "both");
+        if (auth == "none")
+            sim.auth = OnvifSimAuth::None;
+        else if (auth == "wsse")
+            sim.auth = OnvifSimAuth::Wsse;
+        else if (auth == "digest")
+            sim.auth = OnvifSimAuth::Digest;
+        else if (auth != "both") {
+            error = "--onvif-auth takes none, wsse, digest or both";
+            return false;
+        }
+        sim.user = o.Text("--onvif-user", sim.user);
+        sim.password = o.Text("--onvif-password", sim.password);
+        sim.clockOffsetSeconds = static_cast<double>(o.Integer("--onvif-clock-offset", 0));
+        sim.ntp = o.Flag("--onvif-ntp");
+        sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
+        if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
+        return http_.Start(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), sim,
+                           std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000)), o.Text("--onvif-log", ""),
+                           diag_, error);
+    }
+
     void Run() {
         std::string buffer(65536, '\0');
         std::mt19937 random(std::random_device{}());
@@ -118,8 +152,11 @@ private:
             const auto probe = ParseProbe(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
             if (!probe) continue;
             for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPending; ++i)
-                if (cameras_[i].fault != OnvifCameraFault::HelloOnly && OnvifCameraMatches(cameras_[i], probe->types))
-                    pending_.push({Clock::now() + std::chrono::milliseconds(delay(random)), from, i, probe->messageId});
+                if (cameras_[i].fault != OnvifCameraFault::HelloOnly && OnvifCameraMatches(cameras_[i], probe->types) &&
+                    !loss_->Misses())
+                    pending_.push(
+                        {Clock::now() + std::chrono::milliseconds(fixedDelay_ >= 0 ? fixedDelay_ : delay(random)), from,
+                         i, probe->messageId});
         }
     }
 
@@ -137,7 +174,9 @@ private:
     }
 
     void Answer(const PendingAnswer& answer) {
-        const OnvifCamera& camera = cameras_[answer.camera];
+        // A camera given a new address answers with it.
+        OnvifCamera camera = cameras_[answer.camera];
+        camera.xaddrs = http_.Xaddrs(answer.camera);
         const int copies = camera.fault == OnvifCameraFault::Repeat ? 3 : 1;
         for (int i = 0; i < copies; ++i) {
             std::string error;
@@ -149,6 +188,9 @@ private:
 
     std::function<void(const std::string&)> diag_;
     std::vector<OnvifCamera> cameras_;
+    OnvifCameraHttp http_;
+    std::unique_ptr<QueryLoss> loss_;
+    int fixedDelay_ = -1;  // else random
     UniqueFd socket_;
     in_addr announceVia_{};
     bool announceIsLoopback_ = true;
@@ -160,11 +202,24 @@ private:
 const DevsimServiceRegistration kRegistration{{
     .name = "onvif-cameras",
     .options = {{"--onvif", DevsimOptionKind::Integer, "run N simulated ONVIF cameras (WS-Discovery)", 0, 5000},
+                {"--onvif-answer-delay-ms", DevsimOptionKind::Integer,
+                 "answer every Probe after this delay instead of a random 0-500 ms", 0, 10000},
                 {"--onvif-first", DevsimOptionKind::Integer, "number of the first ONVIF camera (default 0)", 0, 100000},
                 {"--onvif-malformed", DevsimOptionKind::Flag, "add an ONVIF camera answering with malformed XML"},
                 {"--onvif-bomb", DevsimOptionKind::Flag, "add an ONVIF camera answering with an entity bomb"},
                 {"--onvif-repeat", DevsimOptionKind::Flag, "add an ONVIF camera answering every probe three times"},
-                {"--onvif-hello", DevsimOptionKind::Flag, "add an ONVIF camera sending Hellos, never answering"}},
+                {"--onvif-hello", DevsimOptionKind::Flag, "add an ONVIF camera sending Hellos, never answering"},
+                {"--onvif-auth", DevsimOptionKind::Text,
+                 "sign-in the cameras' device services take: none, wsse, digest or both (default)"},
+                {"--onvif-user", DevsimOptionKind::Text, "the cameras' user name (default admin)"},
+                {"--onvif-password", DevsimOptionKind::Text, "the cameras' password (default admin)"},
+                {"--onvif-clock-offset", DevsimOptionKind::Integer,
+                 "the cameras' clocks run SECONDS ahead (negative: behind)", -864000, 864000},
+                {"--onvif-ntp", DevsimOptionKind::Flag, "the cameras keep time by NTP"},
+                {"--onvif-reboot-needed", DevsimOptionKind::Flag,
+                 "a new address needs a reboot (SetNetworkInterfaces answers RebootNeeded)"},
+                {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
+                {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
     .enabled =
         [](const DevsimOptions& o) {
             return o.Integer("--onvif", 0) > 0 || o.Flag("--onvif-malformed") || o.Flag("--onvif-bomb") ||

@@ -38,6 +38,11 @@ std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, st
 // addresses of that /24 instead.
 std::vector<SimDevice> GenerateDevices(int count, const std::string& net = {});
 
+// `count` devices that all answer with the address `net`.9 (net "A.B.C",
+// 198.51.100 when empty), as new cameras on one factory address do: MACs,
+// names distinct, one project, one netmask, gateway and DNS.
+std::vector<SimDevice> GenerateConflictingDevices(int count, const std::string& net = {});
+
 // Widens model, proj, name, mac, dev and note past the tool's field widths,
 // keeping each field's own text at the front and the MAC valid.
 void MakeOverlong(std::vector<SimDevice>& devices);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <thread>
 
 #include "protocol/plain_package.h"
@@ -16,6 +17,7 @@
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/garbage.h"
 #include "tools/devsim/line_sink.h"
+#include "tools/devsim/query_loss.h"
 #include "tools/devsim/service.h"
 #include "tools/devsim/setup_applier.h"
 #include "tools/devsim/wire_codec.h"
@@ -56,6 +58,7 @@ public:
         garbage_ = o.Flag("--garbage");
         rejects_ = o.Flag("--rejects");
         silent_ = o.Flag("--silent");
+        loss_ = std::make_unique<QueryLoss>(o.Integer("--loss", 0));
         if (!record_.Open(o.Text("--record", "-"), error)) return false;
         if (auto path = o.Text("--log-queries"); path && !queries_.Open(*path, error)) return false;
         if (!waker_.valid()) {
@@ -141,7 +144,7 @@ private:
             if (garbage_) {
                 for (const std::string& datagram : GarbageDatagrams(answer.seed)) Send(answer.to, datagram);
             }
-            for (const std::string& datagram : AnswerDatagrams(devices_, perDatagram_)) Send(answer.to, datagram);
+            for (const std::string& datagram : AnswerDatagrams(HeardBy(), perDatagram_)) Send(answer.to, datagram);
             if (rejects_) {
                 // One of each kind a receiver must refuse, so counts are known.
                 Send(answer.to, EncodePackage("Acme,01,not a package of this protocol"));
@@ -156,6 +159,16 @@ private:
             for (const sockaddr_in& target : chatterTargets_) Send(target, datagram);
             nextChatter_ = now + chatterInterval_;
         }
+    }
+
+    // The devices that got this query over the lossy link.
+    std::vector<SimDevice> HeardBy() {
+        std::vector<SimDevice> heard;
+        heard.reserve(devices_.size());
+        for (const SimDevice& device : devices_) {
+            if (!loss_->Misses()) heard.push_back(device);
+        }
+        return heard;
     }
 
     void Send(const sockaddr_in& to, const std::string& datagram) {
@@ -178,6 +191,7 @@ private:
     bool garbage_ = false;
     bool rejects_ = false;
     bool silent_ = false;
+    std::unique_ptr<QueryLoss> loss_;
     LineSink record_;
     LineSink queries_;
     Waker waker_;

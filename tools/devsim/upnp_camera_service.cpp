@@ -1,27 +1,64 @@
-// Simulated UPnP cameras: GUPnP root devices, each with a description of
-// its own, served by GUPnP's HTTP server and announced on one interface.
-// GUPnP runs on a thread of its own with its own main loop.
+// Simulated UPnP cameras: each one's description (and icon) served by
+// GUPnP's HTTP server on every card they serve, and an SSDP responder of
+// our own answering M-SEARCH, so the answer delay and a lossy link can be
+// chosen (GSSDP's own responder picks its delay itself). Everything runs on
+// a thread of its own with its own GLib main loop.
 
+#include <arpa/inet.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <future>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
 #include <thread>
 
+#include <glib-unix.h>
 #include <glib/gstdio.h>
 #include <libgupnp/gupnp.h>
 
+#include "protocol/broadcast_interfaces.h"
+#include "protocol/unique_fd.h"
+#include "tools/devsim/query_loss.h"
 #include "tools/devsim/service.h"
 #include "tools/devsim/upnp_camera.h"
+#include "tools/devsim/upnp_camera_ssdp.h"
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr std::chrono::seconds kStartTimeout{10};
+// A flood of searches cannot make the cameras queue without end.
+constexpr std::size_t kMaxPendingAnswers = 20000;
+constexpr unsigned short kSsdpPort = 1900;
 
 bool WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary);
     out << content;
     return static_cast<bool>(out.flush());
 }
+
+// A card the cameras serve: its GUPnP context holds the HTTP server.
+struct ServedCard {
+    std::string name;
+    unsigned index = 0;
+    in_addr_t address{};
+    GUPnPContext* context = nullptr;
+    std::string base;  // "http://198.51.100.11:40123"
+};
+
+struct PendingAnswer {
+    sockaddr_in to{};
+    std::string datagram;
+};
 
 class UpnpCameraService final : public DevsimService {
 public:
@@ -36,6 +73,9 @@ public:
         auto generated = GenerateUpnpCameras(static_cast<int>(o.Integer("--upnp-count", 0)));
         cameras_.insert(cameras_.end(), generated.begin(), generated.end());
         iface_ = o.Text("--upnp-interface", "lo");
+        if (o.Has("--upnp-answer-delay-ms"))
+            fixedDelay_ = std::chrono::milliseconds(o.Integer("--upnp-answer-delay-ms", 0));
+        loss_ = std::make_unique<QueryLoss>(o.Integer("--loss", 0));
 
         GError* dirError = nullptr;
         char* dir = g_dir_make_tmp("lanvaro-upnp-XXXXXX", &dirError);
@@ -84,67 +124,211 @@ public:
     }
 
 private:
-    // Fulfils ready_ once every camera is announced (or with the reason it
-    // could not be), then serves until Stop.
+    // Fulfils ready_ once every card serves (or with the reason it could
+    // not), then answers until Stop.
     void Run() {
         g_main_context_push_thread_default(mainContext_);
-        std::vector<GUPnPRootDevice*> devices;
-        GUPnPContext* upnp = nullptr;
-
-        std::string error = Announce(upnp, devices);
+        std::string error = Serve();
         ready_.set_value(error);
         if (error.empty()) g_main_loop_run(loop_);
 
-        for (GUPnPRootDevice* device : devices) {
-            gupnp_root_device_set_available(device, FALSE);
-            g_object_unref(device);
+        DropSource(readSource_);
+        DropSource(timer_);
+        for (ServedCard& card : cards_) {
+            if (card.context != nullptr) g_object_unref(card.context);
         }
-        if (upnp != nullptr) g_object_unref(upnp);
+        cards_.clear();
+        socket_.reset();
         for (int i = 0; i < 100 && g_main_context_iteration(mainContext_, FALSE); ++i) {
         }
         g_main_context_pop_thread_default(mainContext_);
     }
 
-    std::string Announce(GUPnPContext*& upnp, std::vector<GUPnPRootDevice*>& devices) {
-        GError* gerror = nullptr;
-        upnp = gupnp_context_new_full(iface_.c_str(), nullptr, 0, GSSDP_UDA_VERSION_1_0, &gerror);
-        if (upnp == nullptr) {
-            std::string error = "cannot open UPnP on " + iface_ + ": " + (gerror ? gerror->message : "unknown error");
-            if (gerror) g_error_free(gerror);
-            return error;
+    static void DropSource(GSource*& source) {
+        if (source == nullptr) return;
+        g_source_destroy(source);
+        g_source_unref(source);
+        source = nullptr;
+    }
+
+    std::vector<ServedCard> CardsToServe() const {
+        std::vector<ServedCard> cards;
+        for (const InterfaceAddress& entry : LocalInterfaceAddresses()) {
+            if ((entry.flags & IFF_UP) == 0) continue;
+            const std::string name = entry.name.substr(0, entry.name.find(':'));
+            if (iface_ != "all" && name != iface_) continue;
+            bool seen = false;
+            for (const ServedCard& card : cards) seen = seen || card.name == name;
+            if (seen) continue;
+            ServedCard card;
+            card.name = name;
+            card.index = if_nametoindex(name.c_str());
+            card.address = entry.address;
+            cards.push_back(std::move(card));
         }
+        return cards;
+    }
+
+    std::string Serve() {
+        cards_ = CardsToServe();
+        if (cards_.empty()) return "no card " + iface_ + " with an IPv4 address to serve UPnP cameras on";
+
         const std::string iconFile = dir_ + "/camera.gif";
         if (!WriteFile(iconFile, GifIcon32())) return "cannot write " + iconFile;
         files_.push_back(iconFile);
-
         for (std::size_t i = 0; i < cameras_.size(); ++i) {
             const std::string n = std::to_string(i + 1);
-            const std::string iconPath = "/icons/camera-" + n + ".gif";
-            if (cameras_[i].icon == CameraIcon::Gif) gupnp_context_host_path(upnp, iconFile.c_str(), iconPath.c_str());
-            const std::string name = "camera-" + n + ".xml";
-            const std::string file = dir_ + "/" + name;
-            if (!WriteFile(file, UpnpCameraDescription(cameras_[i], iconPath))) return "cannot write " + file;
+            const std::string file = dir_ + "/camera-" + n + ".xml";
+            if (!WriteFile(file, UpnpCameraDescription(cameras_[i], "/icons/camera-" + n + ".gif")))
+                return "cannot write " + file;
             files_.push_back(file);
+        }
 
-            GUPnPRootDevice* device = gupnp_root_device_new(upnp, name.c_str(), dir_.c_str(), &gerror);
-            if (device == nullptr) {
-                std::string error = "camera " + n + ": " + (gerror ? gerror->message : "unknown error");
+        std::string ports;
+        for (ServedCard& card : cards_) {
+            GError* gerror = nullptr;
+            card.context = gupnp_context_new_full(card.name.c_str(), nullptr, 0, GSSDP_UDA_VERSION_1_0, &gerror);
+            if (card.context == nullptr) {
+                std::string error =
+                    "cannot open UPnP on " + card.name + ": " + (gerror ? gerror->message : "unknown error");
                 if (gerror) g_error_free(gerror);
                 return error;
             }
-            gupnp_root_device_set_available(device, TRUE);
-            devices.push_back(device);
+            card.base = "http://" + Ipv4Text(card.address) + ":" + std::to_string(gupnp_context_get_port(card.context));
+            for (std::size_t i = 0; i < cameras_.size(); ++i) {
+                const std::string n = std::to_string(i + 1);
+                if (cameras_[i].icon == CameraIcon::Gif)
+                    gupnp_context_host_path(card.context, iconFile.c_str(), ("/icons/camera-" + n + ".gif").c_str());
+                gupnp_context_host_path(card.context, files_[i + 1].c_str(), ("/camera-" + n + ".xml").c_str());
+            }
+            ports += (ports.empty() ? "" : ", ") + card.name + " port " +
+                     std::to_string(gupnp_context_get_port(card.context));
         }
-        diag_("upnp: " + std::to_string(devices.size()) + " camera(s) on " + iface_ + " port " +
-              std::to_string(gupnp_context_get_port(upnp)));
+        if (std::string error = OpenResponder(); !error.empty()) return error;
+        diag_("upnp: " + std::to_string(cameras_.size()) + " camera(s) on " + ports);
         return {};
+    }
+
+    // One socket on the SSDP port, in the group on every served card; each
+    // search tells the card it came in on, whose address the answer names.
+    std::string OpenResponder() {
+        socket_.reset(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (!socket_) return "SSDP socket failed";
+        const int on = 1;
+        // GSSDP's own sockets hold the port too.
+        ::setsockopt(socket_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        ::setsockopt(socket_.get(), SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+        ::setsockopt(socket_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_ANY);
+        local.sin_port = htons(kSsdpPort);
+        if (::bind(socket_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0)
+            return "cannot bind the SSDP port";
+        for (const ServedCard& card : cards_) {
+            ip_mreqn request{};
+            ::inet_pton(AF_INET, "239.255.255.250", &request.imr_multiaddr);
+            request.imr_address.s_addr = card.address;
+            request.imr_ifindex = static_cast<int>(card.index);
+            if (::setsockopt(socket_.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0)
+                return "cannot join the SSDP group on " + card.name;
+        }
+        readSource_ = g_unix_fd_source_new(socket_.get(), G_IO_IN);
+        g_source_set_callback(readSource_, reinterpret_cast<GSourceFunc>(reinterpret_cast<void (*)()>(&OnReadable)),
+                              this, nullptr);
+        g_source_attach(readSource_, mainContext_);
+        return {};
+    }
+
+    static gboolean OnReadable(gint, GIOCondition, gpointer self) {
+        static_cast<UpnpCameraService*>(self)->ReadSearches();
+        return G_SOURCE_CONTINUE;
+    }
+
+    void ReadSearches() {
+        char buffer[2048];
+        for (int i = 0; i < 256; ++i) {
+            sockaddr_in from{};
+            iovec part{buffer, sizeof buffer};
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+            msghdr message{};
+            message.msg_name = &from;
+            message.msg_namelen = sizeof from;
+            message.msg_iov = &part;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            const ssize_t got = ::recvmsg(socket_.get(), &message, 0);
+            if (got < 0) break;
+            unsigned arrivedOn = 0;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                    in_pktinfo info{};
+                    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+                    arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
+                }
+            }
+            const auto search = ParseMSearchRequest(std::string_view(buffer, static_cast<std::size_t>(got)));
+            if (search) Answer(*search, from, arrivedOn);
+        }
+    }
+
+    void Answer(const MSearchRequest& search, const sockaddr_in& from, unsigned arrivedOn) {
+        const ServedCard* card = nullptr;
+        for (const ServedCard& c : cards_) {
+            if (c.index == arrivedOn) card = &c;
+        }
+        if (card == nullptr) return;
+        std::uniform_int_distribution<int> spread(0, search.mxSeconds * 1000 - 1);
+        for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPendingAnswers; ++i) {
+            if (!CameraAnswers(search.searchTarget, cameras_[i].udn) || loss_->Misses()) continue;
+            const auto delay = fixedDelay_.value_or(std::chrono::milliseconds(spread(random_)));
+            const std::string location = card->base + "/camera-" + std::to_string(i + 1) + ".xml";
+            pending_.emplace(Clock::now() + delay,
+                             PendingAnswer{from, RootDeviceAnswer(search.searchTarget, location, cameras_[i].udn)});
+        }
+        ArmTimer();
+    }
+
+    void ArmTimer() {
+        DropSource(timer_);
+        if (pending_.empty()) return;
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending_.begin()->first - Clock::now());
+        timer_ = g_timeout_source_new(static_cast<guint>(std::max<long long>(0, wait.count())));
+        g_source_set_callback(timer_, &OnTimer, this, nullptr);
+        g_source_attach(timer_, mainContext_);
+    }
+
+    static gboolean OnTimer(gpointer self) {
+        auto* service = static_cast<UpnpCameraService*>(self);
+        service->SendDue();
+        return G_SOURCE_CONTINUE;  // ArmTimer replaces this source
+    }
+
+    void SendDue() {
+        const auto now = Clock::now();
+        while (!pending_.empty() && pending_.begin()->first <= now) {
+            const PendingAnswer& answer = pending_.begin()->second;
+            ::sendto(socket_.get(), answer.datagram.data(), answer.datagram.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&answer.to), sizeof answer.to);
+            pending_.erase(pending_.begin());
+        }
+        ArmTimer();
     }
 
     std::function<void(const std::string&)> diag_;
     std::vector<UpnpCamera> cameras_;
     std::string iface_;
+    std::optional<std::chrono::milliseconds> fixedDelay_;
+    std::unique_ptr<QueryLoss> loss_;
+    std::mt19937 random_{std::random_device{}()};
     std::string dir_;
-    std::vector<std::string> files_;
+    std::vector<std::string> files_;  // the icon, then camera 1, 2, ...
+    std::vector<ServedCard> cards_;
+    UniqueFd socket_;
+    GSource* readSource_ = nullptr;
+    GSource* timer_ = nullptr;
+    std::multimap<Clock::time_point, PendingAnswer> pending_;
     GMainContext* mainContext_ = nullptr;
     GMainLoop* loop_ = nullptr;
     std::promise<std::string> ready_;
@@ -157,7 +341,10 @@ const DevsimServiceRegistration kRegistration{{
         {
             {"--upnp-cameras", DevsimOptionKind::Text, "UPnP cameras from FILE (key=value;... per line)"},
             {"--upnp-count", DevsimOptionKind::Integer, "N generated UPnP cameras (AXIS, Vivotek, other)", 0, 500},
-            {"--upnp-interface", DevsimOptionKind::Text, "interface the UPnP cameras answer on (default lo)"},
+            {"--upnp-interface", DevsimOptionKind::Text,
+             "card the UPnP cameras answer on, or all for every card (default lo)"},
+            {"--upnp-answer-delay-ms", DevsimOptionKind::Integer,
+             "answer every M-SEARCH after this delay instead of a random one within its MX", 0, 10000},
         },
     .enabled = [](const DevsimOptions& o) { return o.Has("--upnp-cameras") || o.Has("--upnp-count"); },
     .create = [] { return std::make_unique<UpnpCameraService>(); },

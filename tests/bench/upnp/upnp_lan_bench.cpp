@@ -119,7 +119,8 @@ int main() {
         std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
         return 1;
     }
-    const milliseconds window = upnp_search::kListenWindow + upnp_search::kDescriptionAllowance;
+    const upnp_search::Schedule schedule;
+    const milliseconds window = schedule.ListenEnd() + schedule.descriptionAllowance;
 
     std::vector<double> engineMs, referenceMs;
     std::vector<double> engineFound, referenceFound;

@@ -302,6 +302,49 @@ private Q_SLOTS:
         QCOMPARE(urls, (std::vector<std::string>{"http://10.1.2.3:8080"}));
     }
 
+    void rightClickKeepsASelectionOrSelectsTheRowAlone() {
+        TMainForm form;
+        std::vector<std::vector<tComUnitInfo>> batches;
+        form.SetBatchSetupHandler([&](const std::vector<tComUnitInfo>& rows) { batches.push_back(rows); });
+        form.SetNetworkSetupHandler([](const tComUnitInfo&) { QFAIL("the single dialog opened for a selection"); });
+        ShowAndActivate(form);
+        MainFormLogic& logic = form.Logic();
+        logic.ComUnitList = {
+            MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "80", "255.255.255.0", "", "", "m1", "", ""}),
+            MakeRecord({"CamY", "IPCam", "back", "10.1.2.5", "80", "255.255.255.0", "", "", "m2", "", ""}),
+            MakeRecord({"Axis", "Axis", "door", "10.1.2.4", "80", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"})};
+        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.255.255.0", "m1"},
+                        {"CamY", "IPCam", "back", "10.1.2.5", "80", "255.255.255.0", "m2"},
+                        {"Axis", "Axis", "door", "10.1.2.4", "80", "NULL", "NULL"}});
+        auto* grid = Find<QTableWidget>(form, "StringGrid1");
+        auto* menu = Find<QMenu>(form, "PopupMenu1");
+        auto* setup = Find<QAction>(form, "NetworkSetup1");
+
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(form, 2, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, CellCentre(form, 2, 3));
+        QCOMPARE(form.SelectedRows(), (std::vector<int>{1, 3}));
+
+        // On a selected row: the selection stays, the row is the one single actions use.
+        OpenContextMenuAt(form, CellCentre(form, 2, 3));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(form.SelectedRows(), (std::vector<int>{1, 3}));
+        QCOMPARE(logic.SelectedRow, 3);
+        QVERIFY2(setup->isEnabled(), "one selected row takes settings");
+        setup->trigger();
+        menu->hide();
+        QCOMPARE(batches.size(), std::size_t{1});
+        QCOMPARE(batches[0].size(), std::size_t{2});
+        QCOMPARE(ComUnitFieldText(batches[0][0].name), std::string("front"));
+        QCOMPARE(ComUnitFieldText(batches[0][1].name), std::string("door"));
+
+        // On another row: that row alone.
+        OpenContextMenuAt(form, CellCentre(form, 2, 2));
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(form.SelectedRows(), (std::vector<int>{2}));
+        QCOMPARE(logic.SelectedRow, 2);
+        menu->hide();
+    }
+
     void handPointerOnlyOverAddresses() {
         TMainForm form;
         ShowAndActivate(form);

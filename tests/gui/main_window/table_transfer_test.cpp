@@ -72,10 +72,12 @@ private Q_SLOTS:
                  QStringLiteral("Model\tProj\tName\tIP\tPort\tNetmask\tMac\n"
                                 "M1\tP1\thall, left side\t10.2.0.1\t8080\t255.255.0.0\t00:11:22:33:44:01\n"));
 
-        grid->selectRow(0);
+        // A plain click selects that row alone (the table allows several).
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid->visualRect(grid->model()->index(0, 0)).center());
         items[4]->trigger();
         QVERIFY(QApplication::clipboard()->text().endsWith(
-            QStringLiteral("\nM2\tP1\tcam \"two\"\t10.2.0.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
+            QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t10.2.0.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
     }
 
     void exportWritesWhatTheCliPrintsForTheSameRows() {
@@ -114,7 +116,7 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(path),
                  QByteArrayLiteral("Model,Proj,Name,IP,Port,Netmask,Mac\n"
                                    "M2,P1,\"cam \"\"two\"\"\",10.2.0.2,80,255.255.0.0,00:11:22:33:44:02\n"
-                                   "M1,P1,\"hall, left\nside\",10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n"
+                                   "M1,P1,\"hall, left\\x0aside\",10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n"
                                    "M3,P2,caf\xe9 \xff,10.2.0.3,80,255.255.0.0,00:11:22:33:44:03\n"));
         QVERIFY(messages.empty());
 

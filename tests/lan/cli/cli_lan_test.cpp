@@ -127,3 +127,26 @@ TEST_F(CliLan, UpnpFilterWaitsForTheCollection) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "Model,Proj,Name,IP,Port,Netmask,Mac\n") << "package rows give way to UPnP rows";
 }
+
+// A name that sets the terminal's clipboard (OSC 52) and colours (CSI as a C1
+// code point): the table, and setup's log line of the package it sends, print
+// it as text.
+TEST_F(CliLan, ControlCharactersInADeviceNameReachTheTerminalEscaped) {
+    ASSERT_TRUE(WriteFile(files.File("hostile"),
+                          "M9,P9,cam\x1b]52;c;aGk=\x07\xc2\x9b"
+                          "31m,198.51.100.9,80,255.255.255.0,198.51.100.1,198.51.100.1,00:11:22:33:44:09,d,n\n"));
+    devsim =
+        std::make_unique<DevsimProcess>(std::vector<std::string>{"--devices", files.File("hostile"), "--ignore-setup"});
+    ASSERT_TRUE(devsim->Start()) << devsim->Error();
+    const std::string shown = "cam\\x1b]52;c;aGk=\\x07\\x9b31m";
+    const CliRun table = Run({"--filter", "P9"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_NE(table.out.find("  " + shown + "  "), std::string::npos) << table.out;
+    const CliRun setup = Run({"setup", "--mac", "00:11:22:33:44:09", "--dhcp", "--log"});
+    ASSERT_EQ(setup.status, 0) << setup.err;
+    EXPECT_NE(setup.err.find("," + shown + ","), std::string::npos) << setup.err;
+    for (const std::string& printed : {table.out, table.err, setup.out, setup.err}) {
+        EXPECT_EQ(printed.find_first_of("\x1b\x07"), std::string::npos) << printed;
+        EXPECT_EQ(printed.find("\xc2\x9b"), std::string::npos) << printed;
+    }
+}

@@ -178,8 +178,8 @@ TEST_F(SearchReportLan, CountersAddUp) {
     ASSERT_TRUE(devsim->Start()) << devsim->Error();
 
     const QJsonObject report = Report({"--filter", "P1"});
-    EXPECT_EQ(Keys(report),
-              (std::vector<std::string>{"cards", "outside_networks", "problems", "replies", "search", "upnp"}));
+    EXPECT_EQ(Keys(report), (std::vector<std::string>{"address_conflicts", "cards", "outside_networks", "problems",
+                                                      "replies", "search", "upnp"}));
     const QJsonObject replies = report[Q("replies")].toObject();
     EXPECT_EQ(Keys(replies),
               (std::vector<std::string>{"bytes", "datagrams", "devices", "duplicates", "hidden_by_filter", "packages",
@@ -236,4 +236,26 @@ TEST_F(SearchReportLan, DoctorNamesTheProgramHoldingTheReplyPort) {
     EXPECT_EQ(Doctor(out), 1) << out;
     EXPECT_NE(out.find("[reply-port-busy]"), std::string::npos) << out;
     EXPECT_NE(out.find("lanvaro-devsim (process "), std::string::npos) << out;
+}
+
+TEST_F(SearchReportLan, DevicesSharingAnAddressAreOneConflictWithTheirMacs) {
+    devsim = std::make_unique<DevsimProcess>(
+        std::vector<std::string>{"--conflicts", "3", "--count", "2", "--device-net", "198.51.100"});
+    ASSERT_TRUE(devsim->Start()) << devsim->Error();
+    const QJsonObject report = Report({"--filter", "IPCam"});
+    const QJsonArray conflicts = report[Q("address_conflicts")].toArray();
+    ASSERT_EQ(conflicts.size(), 1) << QJsonDocument(report).toJson().toStdString();
+    const QJsonObject conflict = conflicts[0].toObject();
+    EXPECT_EQ(conflict[Q("ip")].toString(), Q("198.51.100.9"));
+    QStringList macs;
+    for (const QJsonValue& mac : conflict[Q("macs")].toArray()) macs << mac.toString();
+    macs.sort();
+    EXPECT_EQ(macs, QStringList({Q("02:4B:43:00:00:00"), Q("02:4B:43:00:00:01"), Q("02:4B:43:00:00:02")}));
+
+    QString text;
+    for (const QJsonValue& value : report[Q("problems")].toArray())
+        if (value.toObject()[Q("code")].toString() == Q("address-conflict"))
+            text = value.toObject()[Q("text")].toString();
+    EXPECT_TRUE(text.startsWith(Q("3 devices answer with the address 198.51.100.9: 02:4B:43:00:00:0")))
+        << text.toStdString();
 }

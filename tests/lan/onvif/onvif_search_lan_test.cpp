@@ -133,5 +133,7 @@ TEST_F(OnvifLan, ProbesLeaveThroughEveryCard) {
     Search();
     std::set<std::string> ips;
     for (int r = 1; r < form.RowCount(); ++r) ips.insert(form.Cell(kColIp, r));
-    EXPECT_EQ(ips, (std::set<std::string>{"127.77.0.10", "127.77.0.11", "127.77.0.12", "127.77.0.13", "127.77.0.14"}));
+    // Each camera stands at host .100 + its number of its own host's segment.
+    EXPECT_EQ(ips, (std::set<std::string>{"198.51.100.100", "198.51.100.101", "203.0.113.102", "203.0.113.103",
+                                          "203.0.113.104"}));
 }

@@ -40,7 +40,7 @@ TEST(TableOutput, CsvQuotesOnlyWhatNeedsIt) {
     const TableRows rows{{"M,1", "say \"hi\"", "line\nbreak", "10.0.0.1", "80", "255.0.0.0", "aa"}};
     EXPECT_EQ(FormatCsv(rows),
               "Model,Proj,Name,IP,Port,Netmask,Mac\n"
-              "\"M,1\",\"say \"\"hi\"\"\",\"line\nbreak\",10.0.0.1,80,255.0.0.0,aa\n");
+              "\"M,1\",\"say \"\"hi\"\"\",line\\x0abreak,10.0.0.1,80,255.0.0.0,aa\n");
 }
 
 TEST(TableOutput, JsonStaysValidWhateverBytesADeviceSent) {

@@ -129,3 +129,26 @@ TEST(GeneratedDevices, OverlongFieldsExceedEveryTextWidthAndKeepTheMacValid) {
 }
 
 }  // namespace
+
+TEST(GeneratedDevices, ConflictingDevicesShareOneBoxAddressWithDistinctMacs) {
+    for (const std::string& net : {std::string(), std::string("203.0.113")}) {
+        const auto devices = GenerateConflictingDevices(300, net);
+        ASSERT_EQ(devices.size(), 300u);
+        std::set<std::string> ips, macs, names;
+        for (const SimDevice& d : devices) {
+            ips.insert(d.Ip());
+            macs.insert(d.Mac());
+            names.insert(d.fields[2]);
+            for (int f = 0; f < kSimFieldCount; ++f)
+                EXPECT_LT(d.fields[static_cast<size_t>(f)].size(), ComUnitFieldWidth(f)) << d.fields[2];
+        }
+        EXPECT_EQ(ips, std::set<std::string>{(net.empty() ? "198.51.100" : net) + ".9"});
+        EXPECT_EQ(macs.size(), 300u);
+        EXPECT_EQ(names.size(), 300u);
+        // Never one of the generated devices' MACs or addresses.
+        for (const SimDevice& d : GenerateDevices(300, net.empty() ? "198.51.100" : net)) {
+            EXPECT_EQ(macs.count(d.Mac()), 0u);
+            EXPECT_EQ(ips.count(d.Ip()), 0u);
+        }
+    }
+}

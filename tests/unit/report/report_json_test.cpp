@@ -11,6 +11,10 @@ TEST(ReportJson, StringsAreEscapedAndKeptValid) {
     EXPECT_EQ(JsonString("caf\xC3\xA9"), "\"caf\xC3\xA9\"");
     EXPECT_EQ(JsonString("bad \xFF\xC3"), "\"bad \\ufffd\\ufffd\"");
     EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"") << "a UTF-16 surrogate is no character";
+    // Valid JSON raw, but a C1 control (here CSI) acts on a terminal showing the file.
+    EXPECT_EQ(JsonString("csi \xC2\x9B"
+                         "1m \xC2\x80\xC2\x9F \xC2\xA0"),
+              "\"csi \\u009b1m \\u0080\\u009f \xC2\xA0\"");
 }
 
 TEST(ReportJson, EmptyReportHasEveryKey) {
@@ -18,7 +22,8 @@ TEST(ReportJson, EmptyReportHasEveryKey) {
               "{\"search\": {\"method\": \"\", \"transport\": \"\", \"relay\": \"\", \"filter\": \"\", \"seconds\": "
               "0.000}, \"cards\": [], \"replies\": {\"datagrams\": 0, \"bytes\": 0, \"packages\": 0, \"devices\": 0, "
               "\"duplicates\": 0, \"hidden_by_filter\": 0, \"rejected\": 0, \"rejected_reasons\": {}}, \"upnp\": "
-              "{\"answered\": 0, \"kept\": 0, \"skipped\": []}, \"problems\": [], \"outside_networks\": []}\n");
+              "{\"answered\": 0, \"kept\": 0, \"skipped\": []}, \"problems\": [], \"outside_networks\": [], "
+              "\"address_conflicts\": []}\n");
 }
 
 TEST(ReportJson, OnvifPartOnlyWhenTheSearchHadOne) {
@@ -27,6 +32,17 @@ TEST(ReportJson, OnvifPartOnlyWhenTheSearchHadOne) {
     const std::string json = ReportJson(report);
     EXPECT_NE(json.find("\"onvif\": {\"matches\": 4, \"devices\": 2, \"malformed\": 1, \"cut\": 3, \"other\": 5}, "
                         "\"problems\""),
+              std::string::npos)
+        << json;
+}
+
+TEST(ReportJson, AddressConflictsListEachAddressWithItsMacs) {
+    SearchReport report;
+    report.addressConflicts = {{"198.51.100.90", {"02:4B:43:00:00:01", "02:4B:43:00:00:02"}},
+                               {"198.51.100.7", {"A", "B"}}};
+    const std::string json = ReportJson(report);
+    EXPECT_NE(json.find("\"address_conflicts\": [{\"ip\": \"198.51.100.90\", \"macs\": [\"02:4B:43:00:00:01\", "
+                        "\"02:4B:43:00:00:02\"]}, {\"ip\": \"198.51.100.7\", \"macs\": [\"A\", \"B\"]}]}"),
               std::string::npos)
         << json;
 }

@@ -53,3 +53,72 @@ TEST(ReportProblems, AnswersPastTheListLimitAreCountedInOneProblem) {
     ASSERT_NE(cut, nullptr);
     EXPECT_EQ(cut->text.rfind("1 more answer was not listed: ", 0), 0u) << cut->text;
 }
+
+namespace {
+
+struct ConflictCase {
+    const char* name;
+    std::vector<RowAddress> rows;
+    std::vector<AddressConflict> expected;
+};
+
+class AddressConflicts : public testing::TestWithParam<ConflictCase> {};
+
+}  // namespace
+
+TEST_P(AddressConflicts, AreTheAddressesDistinctDeviceMacsShare) {
+    EXPECT_EQ(FindAddressConflicts(GetParam().rows), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AddressConflicts,
+    testing::Values(
+        ConflictCase{
+            "DistinctAddresses", {{"198.51.100.9", "02:00:00:00:00:01"}, {"198.51.100.10", "02:00:00:00:00:02"}}, {}},
+        ConflictCase{"SharedAddressInTableOrder",
+                     {{"198.51.100.9", "02:00:00:00:00:03"},
+                      {"198.51.100.7", "02:00:00:00:00:07"},
+                      {"198.51.100.9", "02:00:00:00:00:01"},
+                      {"198.51.100.9", "02:00:00:00:00:02"}},
+                     {{"198.51.100.9", {"02:00:00:00:00:03", "02:00:00:00:00:01", "02:00:00:00:00:02"}}}},
+        // A camera's UPnP and ONVIF rows stand at its address without its MAC.
+        ConflictCase{"NullMacRowsDoNotCount",
+                     {{"198.51.100.9", "02:00:00:00:00:01"}, {"198.51.100.9", "NULL"}, {"198.51.100.9", "NULL"}},
+                     {}},
+        ConflictCase{"OneMacWrittenTwoWaysIsOneDevice",
+                     {{"198.51.100.9", "02:4b:43:00:00:01"}, {"198.51.100.9", "02-4B-43-00-00-01"}},
+                     {}},
+        ConflictCase{"RowsWithoutAnAddressDoNotCount", {{"", "02:00:00:00:00:01"}, {"", "02:00:00:00:00:02"}}, {}},
+        ConflictCase{"EveryConflictingAddress",
+                     {{"203.0.113.5", "A1"}, {"198.51.100.9", "B1"}, {"203.0.113.5", "A2"}, {"198.51.100.9", "B2"}},
+                     {{"203.0.113.5", {"A1", "A2"}}, {"198.51.100.9", {"B1", "B2"}}}}),
+    [](const testing::TestParamInfo<ConflictCase>& param) { return std::string(param.param.name); });
+
+TEST(ReportProblems, AddressConflictNamesEveryAddressAndItsMacsWithTheBatchFix) {
+    SearchReport report;
+    report.method = kLocalBroadcast;
+    report.transport = "UDP";
+    report.datagrams = 5;
+    PackageSearchFacts facts;
+    facts.sends = {{0x0100007F, true}};
+    EXPECT_EQ(Find(FindProblems(report, facts, {}), "address-conflict"), nullptr);
+
+    report.addressConflicts = {{"198.51.100.9", {"M1", "M2", "M3"}}, {"203.0.113.5", {"A1", "A2"}}};
+    const std::vector<Problem> problems = FindProblems(report, facts, {});
+    const Problem* conflict = Find(problems, "address-conflict");
+    ASSERT_NE(conflict, nullptr);
+    EXPECT_EQ(conflict->text,
+              "3 devices answer with the address 198.51.100.9: M1, M2, M3; 2 devices answer with the address "
+              "203.0.113.5: A1, A2.");
+    EXPECT_NE(conflict->fix.find("Network Setup"), std::string::npos);
+}
+
+TEST(ReportProblems, ConflictToolTipAlsoSaysOutsideNetworksWhereBothApply) {
+    const AddressConflict conflict{"198.51.100.9", {"M1", "M2"}};
+    const std::string alone = AddressConflictToolTip(conflict, false);
+    const std::string both = AddressConflictToolTip(conflict, true);
+    EXPECT_NE(alone.find("2 devices answer with the address 198.51.100.9"), std::string::npos) << alone;
+    EXPECT_EQ(alone.find("outside this computer's networks"), std::string::npos) << alone;
+    EXPECT_EQ(both.rfind(alone, 0), 0u) << both;
+    EXPECT_NE(both.find(OutsideNetworksToolTip("198.51.100.9")), std::string::npos) << both;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// "Batch Network Setup": not modal, so the window and its watch go on. It
+// lays out the controls and hands every event to BatchSetupLogic.
+
+#include <memory>
+#include <vector>
+
+#include <QDialog>
+
+#include "app/batch_setup_logic.h"
+
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+class BatchSetupDialog : public QDialog, private BatchSetupView {
+public:
+    BatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window, const std::vector<tComUnitInfo>& rows,
+                     AddressProber probe = ProbeAddressText);
+    ~BatchSetupDialog() override;
+
+    BatchSetupLogic& Logic() { return *logic_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Escape closes as the Close button does, stopping what runs.
+    void reject() override { close(); }
+
+private:
+    void ShowLines() override;
+    void SetProgress(int done, int total) override;
+    void SetBusy(bool busy) override;
+    void UpdateButtons();
+    BatchSettingsInput Input() const;
+
+    QRadioButton* dhcp_ = nullptr;
+    QRadioButton* static_ = nullptr;
+    QLineEdit* first_ = nullptr;
+    QLineEdit* netmask_ = nullptr;
+    QLineEdit* gateway_ = nullptr;
+    QLineEdit* dns_ = nullptr;
+    QPushButton* preview_ = nullptr;
+    QPushButton* apply_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* copy_ = nullptr;
+    QPushButton* close_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    bool busy_ = false;
+    bool deleteWhenIdle_ = false;
+    std::unique_ptr<BatchSetupLogic> logic_;
+};
+
+// Opens the dialog on the window; it deletes itself once closed.
+BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
+                                       const std::vector<tComUnitInfo>& rows);

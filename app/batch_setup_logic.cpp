@@ -1,0 +1,201 @@
+#include "app/batch_setup_logic.h"
+
+#include <chrono>
+#include <cmath>
+#include <future>
+
+#include "netsetup/batch_watch.h"
+#include "protocol/text_format.h"
+
+namespace {
+constexpr const char* kSentWatching = "sent, watching";
+}  // namespace
+
+BatchSetupLogic::BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view,
+                                 const std::vector<tComUnitInfo>& rows, AddressProber probe)
+    : form_(form),
+      window_(window),
+      windowAlive_(window.Lifetime()),
+      view_(view),
+      probe_(std::move(probe)),
+      listed_(window.ComUnitList) {
+    for (const tComUnitInfo& row : rows) {
+        Item item;
+        item.setup = MakeDeviceSetupForRow(row);
+        item.note = item.setup->CannotTakeSettings();
+        items_.push_back(std::move(item));
+    }
+}
+
+BatchSetupLogic::~BatchSetupLogic() { Close(); }
+
+bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
+    if (busy_ || applied_ || closed_) return false;
+    if (!input.dhcp) {
+        const std::pair<AddressEdit, const std::string*> edits[] = {{AddressEdit::IP, &input.first},
+                                                                    {AddressEdit::Netmask, &input.netmask},
+                                                                    {AddressEdit::Gateway, &input.gateway},
+                                                                    {AddressEdit::DNS, &input.dns}};
+        for (const auto& [edit, text] : edits) {
+            if (!IsValidAddressText(edit, *text)) {
+                form_.ShowMessage(InvalidAddressMessage(edit, *text), "Warning", MessageIcon::Warning);
+                return false;
+            }
+        }
+    }
+
+    std::vector<BatchMember> members;
+    std::vector<Item*> taking;
+    for (Item& item : items_) {
+        item.settings.reset();
+        item.newIp.clear();
+        item.result.clear();
+        item.note = item.setup->CannotTakeSettings();
+        if (!item.note.empty()) continue;
+        members.push_back({item.setup->Mac(), item.setup->CurrentIp()});
+        taking.push_back(&item);
+    }
+    if (input.dhcp) {
+        for (Item* item : taking) {
+            item->settings = NewSettings{NetworkType::Dhcp, "", "", "", ""};
+            item->newIp = "DHCP";
+        }
+        previewed_ = !taking.empty();
+        view_.ShowLines();
+        return previewed_;
+    }
+
+    busy_ = true;
+    cancel_ = false;
+    view_.SetBusy(true);
+    std::atomic<int> done{0};
+    const int total = static_cast<int>(members.size());
+    std::atomic<bool>& cancel = cancel_;
+    auto pending = std::async(std::launch::async, [&] {
+        return AssignBatchAddresses(members, input.first, input.netmask, listed_, probe_, [&](int n, int) {
+            done = n;
+            return !cancel.load();
+        });
+    });
+    // The window goes on meanwhile; bounded by the probes' own seconds.
+    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        view_.SetProgress(done, total);
+        form_.ProcessMessages();
+    }
+    const std::optional<BatchAddressing> addressing = pending.get();
+    busy_ = false;
+    view_.SetBusy(false);
+    view_.SetProgress(addressing && !addressing->cancelled ? total : done.load(), total);
+    if (!addressing || addressing->cancelled || closed_) {
+        view_.ShowLines();
+        return false;
+    }
+    if (!addressing->probeUnavailable.empty())
+        form_.Log("Cannot probe new addresses for other hosts (" + addressing->probeUnavailable +
+                  "); numbered without that check");
+    for (std::size_t i = 0; i < taking.size(); ++i) {
+        Item& item = *taking[i];
+        const AddressAssignment& a = addressing->assignments[i];
+        std::string skipped;
+        for (const std::string& s : a.skipped) skipped += (skipped.empty() ? "skipped " : ", ") + s;
+        if (!a.ip) {
+            item.newIp = "-";
+            item.note = "no free address left in the subnet" + (skipped.empty() ? "" : "; " + skipped);
+            continue;
+        }
+        item.settings = NewSettings{NetworkType::Static, *a.ip, input.netmask, input.gateway, input.dns};
+        item.newIp = *a.ip;
+        item.note = skipped;
+    }
+    previewed_ = true;
+    view_.ShowLines();
+    return true;
+}
+
+void BatchSetupLogic::Apply() {
+    if (!previewed_ || applied_ || busy_ || closed_) return;
+    std::vector<std::string> outside;
+    for (const Item& item : items_)
+        if (item.settings && item.settings->type == NetworkType::Static && !InThisComputersNetworks(item.settings->ip))
+            outside.push_back(item.settings->ip);
+    // Asked once for the whole batch.
+    if (!outside.empty() && !form_.AskYesNo(BatchOutsideNetworksText(outside) + " Send anyway?", "Warning")) return;
+
+    applied_ = true;
+    busy_ = true;
+    view_.SetBusy(true);
+    std::weak_ptr<int> alive = alive_;
+    auto watch = std::make_shared<BatchWatch>(BatchWatchLimit(items_.size()));
+    int sent = 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        Item& item = items_[i];
+        if (closed_) {
+            if (item.settings) item.result = "not sent (closed before its turn)";
+            continue;
+        }
+        if (!item.settings) {
+            item.result = item.note.empty() ? std::string("not sent") : "not sent: " + item.note;
+            continue;
+        }
+        if (const auto refused = item.setup->Refusal(*item.settings)) {
+            item.result = "not sent: " + *refused;
+            continue;
+        }
+        if (const auto failed = item.setup->Send(form_, *item.settings)) {
+            item.result = "not sent: " + *failed;
+            continue;
+        }
+        ++sent;
+        item.result = kSentWatching;
+        std::shared_ptr<DeviceSetup> setup = item.setup;
+        const NewSettings settings = *item.settings;
+        watch->Add(
+            static_cast<int>(i),
+            [setup, settings](const TComUnitList& found) { return setup->ConfirmedAt(found, settings); },
+            std::chrono::steady_clock::now());
+        view_.SetProgress(static_cast<int>(i) + 1, static_cast<int>(items_.size()));
+        view_.ShowLines();
+        // Lets a close land between two sends.
+        form_.ProcessMessages();
+        if (alive.expired()) return;
+    }
+    busy_ = false;
+    if (closed_) {
+        // The lines still say which went out; nobody watches for them now.
+        for (Item& item : items_)
+            if (item.result == kSentWatching) item.result = "sent (not watched: closed)";
+        return;
+    }
+    view_.SetBusy(false);
+    view_.ShowLines();
+    if (sent == 0) return;
+    watchId_ = window_.WatchBatch(watch, [this, alive](const std::vector<BatchWatch::Outcome>& outcomes) {
+        if (!alive.expired()) Told(outcomes);
+    });
+}
+
+void BatchSetupLogic::Told(const std::vector<BatchWatch::Outcome>& outcomes) {
+    for (const BatchWatch::Outcome& o : outcomes) {
+        Item& item = items_[static_cast<std::size_t>(o.id)];
+        item.result = o.confirmed ? StrFormat("confirmed at %s after %d s", o.ip.c_str(),
+                                              static_cast<int>(std::lround(o.seconds)))
+                                  : std::string("not seen with the new settings");
+    }
+    if (!closed_) view_.ShowLines();
+}
+
+void BatchSetupLogic::Close() {
+    closed_ = true;
+    cancel_ = true;
+    if (watchId_ != 0 && !windowAlive_.expired()) window_.StopBatchWatch(watchId_);
+    watchId_ = 0;
+}
+
+std::string BatchSetupLogic::ResultText() const {
+    std::string text = "MAC\tName\tCurrent IP\tNew IP\tResult\n";
+    for (const Item& item : items_) {
+        text += item.setup->Mac() + "\t" + item.setup->Name() + "\t" + item.setup->CurrentIp() + "\t" + item.newIp +
+                "\t" + (item.result.empty() ? item.note : item.result) + "\n";
+    }
+    return text;
+}

@@ -1,0 +1,32 @@
+// The window's background searches also watch the batches a Batch Network
+// Setup sent: every search that ends is checked against each batch.
+
+#include "app/main_form_logic.h"
+
+int MainFormLogic::WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told) {
+    const int id = nextBatchId_++;
+    batches_.push_back({id, std::move(watch), std::move(told)});
+    // Watched with the search the user last ran, as a single setup is.
+    if (watched_.empty()) watchSettings_ = lastUserSearch_;
+    EnsureWatchTicker();
+    return id;
+}
+
+void MainFormLogic::StopBatchWatch(int id) {
+    std::erase_if(batches_, [id](const WatchedBatch& b) { return b.id == id; });
+    if (watched_.empty() && batches_.empty()) watchTicker_.reset();
+}
+
+void MainFormLogic::CheckBatches(bool searchedAgain) {
+    if (batches_.empty()) return;
+    const auto now = std::chrono::steady_clock::now();
+    // A listener may stop its own watch while told: walk a copy.
+    const std::vector<WatchedBatch> batches = batches_;
+    for (const WatchedBatch& b : batches) {
+        const std::vector<BatchWatch::Outcome> outcomes =
+            searchedAgain ? b.watch->Check(ComUnitList, searchStartedAt_, answersInAt_) : b.watch->Expire(now);
+        if (!outcomes.empty() && b.told) b.told(outcomes);
+    }
+    std::erase_if(batches_, [](const WatchedBatch& b) { return b.watch->Done(); });
+    if (watched_.empty() && batches_.empty()) watchTicker_.reset();
+}

@@ -1,0 +1,142 @@
+#include "cli/onvif_command.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "cli/onvif_options.h"
+#include "cli/onvif_password.h"
+#include "report/report_json.h"
+
+namespace {
+
+std::string JsonList(const std::vector<std::string>& items) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) text += (i == 0 ? "" : ", ") + JsonString(items[i]);
+    return text + "]";
+}
+
+void Fail(const OnvifCallResult& result) { std::fprintf(stderr, "lanvaro-cli onvif: %s\n", result.message.c_str()); }
+
+int RunInfo(const OnvifCliOptions& options) {
+    OnvifDeviceClient client(options.xaddr);
+    OnvifDeviceFacts facts;
+    OnvifCallResult result = client.ReadPublicFacts(facts);
+    if (!result.ok()) {
+        Fail(result);
+        return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : ExitCodeOf(result.status);
+    }
+    if (options.user) {
+        if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
+        facts = OnvifDeviceFacts{};
+        result = client.ReadFacts(facts);
+        if (!result.ok()) {
+            Fail(result);
+            return ExitCodeOf(result.status);
+        }
+    }
+    std::printf("%s\n", OnvifFactsJson(facts).c_str());
+    return 0;
+}
+
+int RunSyncTime(const OnvifCliOptions& options) {
+    OnvifDeviceClient client(options.xaddr);
+    OnvifDeviceFacts facts;
+    OnvifCallResult result = client.ReadPublicFacts(facts);
+    if (!result.ok()) {
+        Fail(result);
+        return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : ExitCodeOf(result.status);
+    }
+    // Setting the time by hand switches NTP off on the camera.
+    if (facts.ntp.value_or(false) && !options.force) {
+        std::fprintf(stderr,
+                     "lanvaro-cli onvif: the camera takes its time from NTP; give --force to set it by hand "
+                     "(this switches NTP off)\n");
+        return 1;
+    }
+    if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
+    double offset = 0;
+    result = client.SyncTime(offset);
+    if (!result.ok()) {
+        Fail(result);
+        return ExitCodeOf(result.status);
+    }
+    std::printf("clock offset now %s s\n", Tenths(offset).c_str());
+    return 0;
+}
+
+}  // namespace
+
+int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command) {
+    std::string error;
+    const auto password = ReadOnvifPassword(options.passwordFile, options.user.value_or(""), error);
+    if (!password) {
+        std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, error.c_str());
+        return 2;
+    }
+    const OnvifCallResult result = client.SignIn(OnvifCredentials{options.user.value_or(""), *password});
+    if (result.ok()) return 0;
+    std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, result.message.c_str());
+    return ExitCodeOf(result.status);
+}
+
+int ExitCodeOf(OnvifCallStatus status) {
+    switch (status) {
+        case OnvifCallStatus::Ok:
+            return 0;
+        case OnvifCallStatus::SignInRefused:
+            return kExitSignInRefused;
+        case OnvifCallStatus::NoService:
+            return kExitNoDeviceService;
+        case OnvifCallStatus::Refused:
+        case OnvifCallStatus::Failed:
+            return 1;
+    }
+    return 1;
+}
+
+std::string Tenths(double value) {
+    const long long tenths = std::llround(value * 10);
+    const long long magnitude = tenths < 0 ? -tenths : tenths;
+    return std::string(tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
+}
+
+std::string OnvifFactsJson(const OnvifDeviceFacts& facts) {
+    const bool signedIn = facts.auth.has_value();
+    auto text = [&](const std::string& value) { return signedIn ? JsonString(value) : std::string("null"); };
+    std::string json = "{\"xaddr\": " + JsonString(facts.xaddr);
+    json += ", \"auth\": " + (signedIn ? JsonString(OnvifAuthMethodName(*facts.auth)) : std::string("null"));
+    json += ", \"clock_offset_seconds\": " +
+            (facts.clockOffsetSeconds ? Tenths(*facts.clockOffsetSeconds) : std::string("null"));
+    json += ", \"ntp\": " + (facts.ntp ? std::string(*facts.ntp ? "true" : "false") : std::string("null"));
+    json += ", \"hostname\": " + JsonString(facts.hostname);
+    json += ", \"manufacturer\": " + text(facts.manufacturer);
+    json += ", \"model\": " + text(facts.model);
+    json += ", \"firmware\": " + text(facts.firmware);
+    json += ", \"serial\": " + text(facts.serial);
+    json += ", \"hardware_id\": " + text(facts.hardwareId);
+    if (signedIn) {
+        json += ", \"interfaces\": [";
+        for (std::size_t i = 0; i < facts.interfaces.size(); ++i) {
+            const OnvifNetworkInterface& card = facts.interfaces[i];
+            json += std::string(i == 0 ? "" : ", ") + "{\"token\": " + JsonString(card.token) +
+                    ", \"mac\": " + JsonString(card.mac) + ", \"dhcp\": " + (card.dhcp ? "true" : "false") +
+                    ", \"address\": " + JsonString(card.address) +
+                    ", \"prefix_length\": " + std::to_string(card.prefixLength) + "}";
+        }
+        json += "], \"gateway\": " + JsonList(facts.gateway) + ", \"dns\": " + JsonList(facts.dns) + "}";
+    } else {
+        json += ", \"interfaces\": null, \"gateway\": null, \"dns\": null}";
+    }
+    return json;
+}
+
+int RunOnvifCommand(const std::vector<std::string>& args) {
+    const std::string command = args.empty() ? std::string() : args.front();
+    const ParsedOnvifOptions parsed =
+        ParseOnvifCommandOptions(command, std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()));
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "lanvaro-cli onvif: %s\n%s", parsed.error.c_str(), kOnvifUsage);
+        return 2;
+    }
+    return command == "info" ? RunInfo(parsed.options) : RunSyncTime(parsed.options);
+}

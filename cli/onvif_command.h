@@ -1,0 +1,35 @@
+#pragma once
+// lanvaro-cli onvif info | sync-time, and setup --onvif: an ONVIF camera's
+// device service from the command line.
+
+#include <string>
+#include <vector>
+
+#include "onvif/device_client.h"
+
+// Exit codes beyond 0, 1 and 2 (usage).
+inline constexpr int kExitSignInRefused = 4;
+inline constexpr int kExitNoDeviceService = 5;
+
+// The arguments after "onvif". Exit status: 0, 1 (refused, or a camera on
+// NTP without --force), 2 usage, 4 sign-in refused, 5 no device service.
+int RunOnvifCommand(const std::vector<std::string>& args);
+
+// The arguments after "setup" when they hold --onvif. Exit status as setup's
+// (0 sent or confirmed, 1 a check or call refused, 2 usage, 3 not confirmed
+// in time), 4 sign-in refused, 5 no device service answered.
+int RunOnvifSetupCommand(const std::vector<std::string>& args);
+
+struct OnvifCliOptions;
+// Signs in as the options' user with the password from wherever it is given;
+// 0, or the exit status (2 when there is no password).
+int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command);
+
+// The exit status a failed call stands for.
+int ExitCodeOf(OnvifCallStatus status);
+
+// "-10800.0": tenths by hand, as the user's locale may write a decimal comma.
+std::string Tenths(double value);
+
+// The facts as one JSON object; without a sign-in the signed-in keys are null.
+std::string OnvifFactsJson(const OnvifDeviceFacts& facts);

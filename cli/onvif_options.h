@@ -1,0 +1,41 @@
+#pragma once
+// The arguments of `lanvaro-cli onvif info|sync-time` and of
+// `lanvaro-cli setup --onvif`: which camera, who signs in, and for setup the
+// new settings.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct OnvifCliOptions {
+    std::string xaddr;  // from --ip, --xaddr or --onvif
+    std::optional<std::string> user;
+    std::optional<std::string> passwordFile;
+    bool force = false;
+    // setup only
+    bool dhcp = false;
+    std::string ip, netmask, gateway, dns;
+    int prefixLength = 0;
+    bool reboot = false;
+    std::optional<int> verifySeconds;
+};
+
+struct ParsedOnvifOptions {
+    OnvifCliOptions options;
+    std::vector<std::string> rest;  // the search's own options (setup only)
+    std::string error;              // non-empty: a usage error
+};
+
+// "onvif info": (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE].
+// "onvif sync-time": the same, --user required, [--force].
+ParsedOnvifOptions ParseOnvifCommandOptions(const std::string& command, const std::vector<std::string>& args);
+
+// "setup --onvif (IP | URL) --user NAME (--dhcp | --static --ip A --netmask M
+// --gateway G --dns D) [--reboot] [--verify SECONDS] [--force]"; what is not
+// its own goes to `rest` for the search.
+ParsedOnvifOptions ParseOnvifSetupOptions(const std::vector<std::string>& args);
+
+// "http://IP/onvif/device_service"
+std::string XaddrOfIp(const std::string& ip);
+
+extern const char* const kOnvifUsage;

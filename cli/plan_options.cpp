@@ -1,0 +1,58 @@
+#include "cli/plan_options.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "cli/command_line.h"
+
+bool AsksForPlan(const std::vector<std::string>& args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](const std::string& a) { return a == "--plan" || a.rfind("--plan=", 0) == 0; });
+}
+
+ParsedPlanOptions ParsePlanOptions(const std::vector<std::string>& args) {
+    ParsedPlanOptions parsed;
+    PlanOptions& o = parsed.options;
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    auto value = [&app](const char* name) {
+        return app.add_option(name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    };
+    CLI::Option* plan = value("--plan");
+    CLI::Option* verify = value("--verify");
+    CLI::Option* force = app.add_flag("--force");
+    CLI::Option* dryRun = app.add_flag("--dry-run");
+
+    parsed.error = ParseCommandLine(app, args);
+    if (!parsed.error.empty()) return parsed;
+    // --mac, --static and the address options name one device; a plan names its own.
+    if (const std::vector<std::string> unknown = app.remaining(); !unknown.empty()) {
+        parsed.error = "unknown argument " + unknown.front() + " with --plan";
+        return parsed;
+    }
+    for (CLI::Option* option : {plan, verify, force, dryRun}) {
+        if (option->count() > 1) {
+            parsed.error = option->get_name() + " given twice";
+            return parsed;
+        }
+    }
+    if (plan->count() == 0 || plan->results().front().empty()) {
+        parsed.error = "--plan needs a file";
+        return parsed;
+    }
+    o.path = plan->results().front();
+    o.force = force->count() > 0;
+    o.dryRun = dryRun->count() > 0;
+    if (verify->count() == 1) {
+        const std::string& text = verify->results().front();
+        char* end = nullptr;
+        const long seconds = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
+            parsed.error = "--verify takes a number of seconds from 1 to 3600";
+            return parsed;
+        }
+        o.verifySeconds = static_cast<int>(seconds);
+    }
+    return parsed;
+}

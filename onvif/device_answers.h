@@ -1,0 +1,38 @@
+#pragma once
+// Reading the ONVIF device service's answers: bytes in, facts out. Elements
+// are matched by namespace URI, never by prefix, as cameras use any prefix.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "onvif/device_client.h"
+
+enum class SoapAnswerKind { Response, Fault, Unreadable };
+
+struct SoapAnswer {
+    SoapAnswerKind kind = SoapAnswerKind::Unreadable;
+    // Fault: its reason text (its code where it has none); Unreadable: why.
+    std::string problem;
+    // A fault whose code or subcodes say the sender is not authorised.
+    bool notAuthorized = false;
+};
+
+struct CameraClock {
+    std::chrono::system_clock::time_point utc;
+    bool ntp = false;
+};
+
+// Each takes the HTTP body of the answer to its request. Response: the
+// expected element was there and its facts are written; anything else
+// leaves the output as it was.
+SoapAnswer ReadDateTimeAnswer(std::string_view bytes, CameraClock& clock);
+SoapAnswer ReadHostnameAnswer(std::string_view bytes, std::string& hostname);
+SoapAnswer ReadDeviceInformationAnswer(std::string_view bytes, OnvifDeviceFacts& facts);
+SoapAnswer ReadNetworkInterfacesAnswer(std::string_view bytes, std::vector<OnvifNetworkInterface>& interfaces);
+SoapAnswer ReadGatewayAnswer(std::string_view bytes, std::vector<std::string>& gateway);
+SoapAnswer ReadDnsAnswer(std::string_view bytes, std::vector<std::string>& dns);
+SoapAnswer ReadSetNetworkInterfacesAnswer(std::string_view bytes, bool& rebootNeeded);
+// An answer whose content is not needed: "<operation>Response" in the device namespace.
+SoapAnswer ReadPlainAnswer(std::string_view bytes, std::string_view operation);

@@ -1,0 +1,110 @@
+#pragma once
+// The ONVIF device service of one camera: SOAP 1.2 over HTTP POST to its
+// XAddr. Blocking (5 s per call at most); call it off the window thread. One
+// client per camera; a client is not shared between threads.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class OnvifAuthMethod { None, WsSecurity, HttpDigest };
+
+struct OnvifCredentials {
+    std::string user;
+    std::string password;
+};
+
+struct OnvifNetworkInterface {
+    std::string token;
+    bool enabled = false;
+    std::string mac;
+    bool dhcp = false;
+    std::string address;  // IPv4, manual or from DHCP; empty when it has none
+    int prefixLength = 0;
+};
+
+struct OnvifDeviceFacts {
+    std::string xaddr;
+    std::optional<OnvifAuthMethod> auth;       // the method that worked; empty when not signed in
+    std::optional<double> clockOffsetSeconds;  // camera's UTC minus this computer's
+    std::optional<bool> ntp;
+    std::string hostname, manufacturer, model, firmware, serial, hardwareId;
+    std::vector<OnvifNetworkInterface> interfaces;
+    std::vector<std::string> gateway, dns;
+};
+
+// Refused: the camera answered with a SOAP fault. Failed: transport or an
+// answer that could not be read. NoService: nothing at the XAddr speaks the
+// device service.
+enum class OnvifCallStatus { Ok, SignInRefused, NoService, Refused, Failed };
+
+struct OnvifCallResult {
+    OnvifCallStatus status = OnvifCallStatus::Failed;
+    std::string message;  // one line for the user; empty on Ok
+    bool ok() const { return status == OnvifCallStatus::Ok; }
+};
+
+struct OnvifNetworkChange {
+    bool dhcp = false;
+    std::string address;  // the rest only when !dhcp
+    int prefixLength = 24;
+    std::string gateway;  // empty: left as it is
+    std::string dns;      // empty: left as it is
+};
+
+struct OnvifNetworkOutcome {
+    OnvifCallResult result;
+    std::vector<std::string> applied, notApplied;  // "gateway", "DNS", "address"
+    bool rebootNeeded = false;
+};
+
+// "none", "ws-security", "http-digest".
+const char* OnvifAuthMethodName(OnvifAuthMethod method);
+
+// The host of an XAddr ("http://host:port/path"), without brackets; empty
+// when it is no URL.
+std::string OnvifXaddrHost(const std::string& xaddr);
+
+// 24 for "255.255.255.0"; nullopt for text that is no contiguous IPv4 netmask.
+std::optional<int> OnvifPrefixLength(const std::string& netmask);
+
+class OnvifDeviceClient {
+public:
+    explicit OnvifDeviceClient(std::string xaddr);
+    OnvifDeviceClient(const OnvifDeviceClient&) = delete;
+    OnvifDeviceClient& operator=(const OnvifDeviceClient&) = delete;
+    ~OnvifDeviceClient();
+
+    const std::string& xaddr() const { return xaddr_; }
+
+    // GetSystemDateAndTime, GetHostname, GetServices (GetCapabilities where
+    // that is refused); needs no sign-in. Also measures the clock offset that
+    // WS-Security's Created then corrects for.
+    OnvifCallResult ReadPublicFacts(OnvifDeviceFacts& facts);
+
+    // Tries without credentials, then WS-Security, then HTTP Digest (a method
+    // remembered for this XAddr earlier in the run first). A refusal by all
+    // gives SignInRefused and nothing else is sent to the camera.
+    OnvifCallResult SignIn(const std::optional<OnvifCredentials>& credentials);
+
+    // The public facts, then (signed in) GetDeviceInformation,
+    // GetNetworkInterfaces, GetNetworkDefaultGateway, GetDNS.
+    OnvifCallResult ReadFacts(OnvifDeviceFacts& facts);
+
+    // SetSystemDateAndTime to this computer's UTC (Manual: NTP is switched
+    // off, so the caller asks first), then reads the offset back.
+    OnvifCallResult SyncTime(double& newOffsetSeconds);
+
+    // SetNetworkDefaultGateway, SetDNS, then SetNetworkInterfaces on the
+    // interface that holds the XAddr's address; stops at the first refusal.
+    OnvifNetworkOutcome ApplyNetworkChange(const OnvifNetworkChange& change);
+
+    // SystemReboot.
+    OnvifCallResult Reboot();
+
+private:
+    struct State;
+    std::string xaddr_;
+    std::unique_ptr<State> state_;
+};

@@ -1,0 +1,69 @@
+#pragma once
+// A simulated ONVIF camera's device service: one SOAP request in, one HTTP
+// answer out, with the sign-in checks of a real camera (WS-Security
+// UsernameToken digest within 5 s of the camera's clock, HTTP Digest with
+// MD5 or SHA-256). No sockets here.
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class OnvifSimAuth { None, Wsse, Digest, Both };
+
+// What the command line chose for every camera.
+struct OnvifSimOptions {
+    OnvifSimAuth auth = OnvifSimAuth::Both;
+    std::string user = "admin";
+    std::string password = "admin";
+    double clockOffsetSeconds = 0;  // the cameras' clocks against this computer's
+    bool ntp = false;
+    bool rebootNeeded = false;        // SetNetworkInterfaces answers RebootNeeded; the change waits for a reboot
+    std::vector<std::string> refuse;  // operations answered with a fault
+};
+
+// One camera's settings as its device service shows and changes them.
+struct OnvifSimSettings {
+    std::string manufacturer, model, firmware, serial, hardwareId;
+    std::string hostname, mac;
+    std::string address;  // IPv4, where the camera serves
+    int prefixLength = 24;
+    bool dhcp = false;
+    std::string gateway, dns;
+    double clockOffsetSeconds = 0;
+    bool ntp = false;
+};
+
+// A new address the camera takes once it has restarted its network.
+struct OnvifSimAddressChange {
+    bool dhcp = false;
+    std::string address;
+    int prefixLength = 24;
+};
+
+struct OnvifSimRequest {
+    std::string method, path;
+    std::string authorization;  // the Authorization header, if any
+    std::string body;
+};
+
+struct OnvifSimAnswer {
+    int status = 200;
+    std::string headers;  // extra header lines, each ending in CRLF
+    std::string body;
+    std::string operation;                        // what was asked, for the log
+    std::optional<OnvifSimAddressChange> change;  // SetNetworkInterfaces accepted
+    bool reboot = false;                          // SystemReboot accepted
+};
+
+// The camera's memory of the Digest nonces it handed out.
+struct OnvifSimNonces {
+    std::deque<std::string> issued;
+};
+
+OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
+                                  const OnvifSimRequest& request, std::chrono::system_clock::time_point now);
+
+// The whole HTTP/1.1 answer, "Connection: close".
+std::string SerializeOnvifAnswer(const OnvifSimAnswer& answer);

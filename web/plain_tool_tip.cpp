@@ -1,0 +1,6 @@
+#include "web/plain_tool_tip.h"
+
+QString PlainToolTip(const QString& text) {
+    if (text.isEmpty()) return {};
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
