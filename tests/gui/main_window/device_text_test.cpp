@@ -173,7 +173,7 @@ private Q_SLOTS:
             }
             case Path::OnvifDetailDialog: {
                 OnvifDeviceInfoForm dialog(&form);
-                dialog.SetDevice({device, {device}, {device}, {device}, device, device});
+                dialog.SetDevice({device, {device}, {device}, {device}, device, device, device});
                 CollectEdits(dialog, device, shown);
                 break;
             }
