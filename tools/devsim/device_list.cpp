@@ -56,6 +56,7 @@ std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, st
 }
 
 std::vector<SimDevice> GenerateDevices(int count, const std::string& net) {
+    constexpr unsigned kOutsideBoxDevices = 240;
     // Models deliberately not in order, so orderings have repeated keys to
     // work on. Projects are the filter's families, three devices at a time,
     // so each family the window offers shows devices from 21 on.
@@ -72,12 +73,22 @@ std::vector<SimDevice> GenerateDevices(int count, const std::string& net) {
         d.fields[1] = kProjectFamilies[(u / 3) % kProjectFamilies.size()];
         std::snprintf(buf, sizeof buf, "cam-%05u", u + 1);
         d.fields[2] = buf;
-        if (net.empty()) {
-            std::snprintf(buf, sizeof buf, "10.%u.%u.%u", (u / (254 * 254)) % 256, (u / 254) % 254, u % 254 + 1);
+        if (net.empty() && u < kOutsideBoxDevices) {
+            // Outside every network a box gives a host's first card, so these
+            // show as devices that need a new address.
+            d.fields[3] = "203.0.113." + std::to_string(10 + u);
+            d.fields[5] = "255.255.255.0";
+            d.fields[6] = "203.0.113.254";
+            d.fields[7] = "203.0.113.53";
+        } else if (net.empty()) {
+            // Loopback beyond 127.0.0.0/16, which the box uses itself, leaves
+            // room for every device devsim can make.
+            const unsigned v = u - kOutsideBoxDevices;
+            std::snprintf(buf, sizeof buf, "127.%u.%u.%u", 1 + v / (254 * 254), (v / 254) % 254, v % 254 + 1);
             d.fields[3] = buf;
             d.fields[5] = "255.0.0.0";
-            d.fields[6] = "10.0.0.254";
-            d.fields[7] = "10.0.0.53";
+            d.fields[6] = "127.255.0.254";
+            d.fields[7] = "127.255.0.53";
         } else {
             // From .10 on, clear of the addresses a box gives its own cards.
             d.fields[3] = net + "." + std::to_string(10 + u % 240);

@@ -30,7 +30,8 @@ std::vector<DevsimOption> CoreOptions() {
         {"--check-box", DevsimOptionKind::Flag, "only check that this runs inside a LAN box (exit 0) or not (exit 3)"},
         {"--devices", DevsimOptionKind::Text, "simulated devices from FILE (eleven fields a line, '#' comments)"},
         {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 200000},
-        {"--device-net", DevsimOptionKind::Text, "give the generated devices addresses in the /24 A.B.C"},
+        {"--device-net", DevsimOptionKind::Text,
+         "give the generated devices addresses in the /24 A.B.C (127.B.C, 198.51.100, 203.0.113)"},
         {"--conflicts", DevsimOptionKind::Integer,
          "add N devices answering with one shared address (.9 of --device-net, else 198.51.100.9), distinct MACs", 0,
          4096},
@@ -46,7 +47,9 @@ std::vector<DevsimOption> CoreOptions() {
 bool IsDeviceNet(const std::string& net) {
     unsigned a = 0, b = 0, c = 0;
     char tail = 0;
-    return std::sscanf(net.c_str(), "%3u.%3u.%3u%c", &a, &b, &c, &tail) == 3 && a < 256 && b < 256 && c < 256;
+    if (std::sscanf(net.c_str(), "%3u.%3u.%3u%c", &a, &b, &c, &tail) != 3 || b > 255 || c > 255) return false;
+    // What a simulated device announces must never be a real network's address.
+    return a == 127 || (a == 198 && b == 51 && c == 100) || (a == 203 && b == 0 && c == 113);
 }
 
 std::mutex diagMutex;
@@ -126,7 +129,7 @@ int main(int argc, char** argv) {
     }
     const std::string deviceNet = options->Text("--device-net").value_or("");
     if (!deviceNet.empty() && !IsDeviceNet(deviceNet)) {
-        Diag("--device-net takes the first three numbers of an address, as in 203.0.113");
+        Diag("--device-net takes 127.B.C, 198.51.100 or 203.0.113");
         return kExitUsage;
     }
     for (SimDevice& device : GenerateDevices(static_cast<int>(options->Integer("--count", 0)), deviceNet)) {

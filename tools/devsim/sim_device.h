@@ -33,7 +33,9 @@ std::optional<std::vector<SimDevice>> LoadDeviceFile(const std::string& path, st
 // `count` distinct devices, the same for the same count: names, IPs and MACs
 // unique, projects the project filter's families (three devices each in
 // turn), models repeating so orderings can be checked.
-// With `net` ("A.B.C") the devices are addresses of that /24 instead.
+// Addresses: the first 240 at 203.0.113.10 on, the rest in 127.1.0.0 on
+// (every devsim device count fits). With `net` ("A.B.C") the devices are
+// addresses of that /24 instead.
 std::vector<SimDevice> GenerateDevices(int count, const std::string& net = {});
 
 // `count` devices that all answer with the address `net`.9 (net "A.B.C",

@@ -191,8 +191,8 @@ std::vector<UpnpCamera> GenerateUpnpCameras(int count) {
         camera.serial = buf;
         std::snprintf(buf, sizeof buf, "uuid:5e1f0c2a-0001-4000-8000-%012d", i + 1);
         camera.udn = buf;
-        // Documentation addresses: rows can be built from them, nothing is sent there.
-        std::snprintf(buf, sizeof buf, "http://192.0.2.%d:%d/", i % 250 + 1, 8000 + i);
+        // Rows are built from these addresses; nothing is sent there.
+        std::snprintf(buf, sizeof buf, "http://198.51.100.%d:%d/", i % 240 + 10, 8000 + i);
         camera.presentation = buf;
         camera.icon = CameraIcon::Gif;
         camera.children = i % 3;

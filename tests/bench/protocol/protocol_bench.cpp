@@ -27,9 +27,9 @@ namespace {
 
 std::string DevicePackage(int i) {
     return StrFormat(
-        "Kestrova,01,CAM-%04d,P1,Camera %d,10.%d.%d.%d,80,255.0.0.0,10.0.0.1,10.0.0.1,"
+        "Kestrova,01,CAM-%04d,P1,Camera %d,127.%d.%d.%d,80,255.0.0.0,127.0.0.1,127.0.0.1,"
         "00:11:22:%02X:%02X:%02X,dv%d,nt",
-        i, i, (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF, (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF, i);
+        i, i, 1 + ((i >> 16) & 0x7F), (i >> 8) & 0xFF, i & 0xFF, (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF, i);
 }
 
 // The wire text of packages joined with their NULs, as a device or relay sends it.

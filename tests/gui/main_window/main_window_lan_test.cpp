@@ -161,7 +161,7 @@ private Q_SLOTS:
         // The box's only network is 127.0.0.0/8.
         QVERIFY(WriteFile(files.File("devices"),
                           "M1,P1,near,127.0.0.9,80,255.0.0.0,127.0.0.1,127.0.0.1,00:11:22:33:44:01,d,n\n"
-                          "M2,P1,far,10.2.0.2,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:02,d,n\n"));
+                          "M2,P1,far,203.0.113.2,80,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:02,d,n\n"));
         DevsimProcess devsim({"--devices", files.File("devices"), "--duration", "60"});
         QVERIFY2(devsim.Start(), devsim.Error().c_str());
 
@@ -188,20 +188,20 @@ private Q_SLOTS:
                 if (form.Cell(kColIp, row) == ip) return form.StringGrid1->CellMarked(kColIp, row);
             return false;
         };
-        QVERIFY(marked("10.2.0.2"));
+        QVERIFY(marked("203.0.113.2"));
         QVERIFY(!marked("127.0.0.9"));
         // Sorting moves the texts; the mark must follow its device.
         form.Logic().SortAscending = !form.Logic().SortAscending;
         form.Logic().SortStringGrid(kColModel);
-        QVERIFY(marked("10.2.0.2"));
+        QVERIFY(marked("203.0.113.2"));
         QVERIFY(!marked("127.0.0.9"));
-        const int farRow = form.Cell(kColIp, 1) == "10.2.0.2" ? 1 : 2;
+        const int farRow = form.Cell(kColIp, 1) == "203.0.113.2" ? 1 : 2;
         QVERIFY(form.StringGrid1->item(farRow - 1, kColIp)->toolTip().contains(QStringLiteral("Network Setup")));
 
         QVERIFY(report->isEnabled());
         QTest::mouseClick(report, Qt::LeftButton);
         QCOMPARE(shown.size(), std::size_t(1));
-        QCOMPARE(shown[0].outsideNetworks, std::vector<std::string>{"10.2.0.2"});
+        QCOMPARE(shown[0].outsideNetworks, std::vector<std::string>{"203.0.113.2"});
     }
 
     void rowClickedDuringASearchIsTheRowActedOnAfterIt() {
@@ -278,9 +278,10 @@ private Q_SLOTS:
 
     void aChangedDeviceIsFoundAgainAndShownInTheStatusBar() {
         TempDir files;
-        QVERIFY(WriteFile(files.File("devices"),
-                          "IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,n\n"
-                          "IPCAM,P1,Gate,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:02,HW1.0,n\n"));
+        QVERIFY(WriteFile(
+            files.File("devices"),
+            "IPCAM,P1,Door,203.0.113.5,80,255.255.255.0,203.0.113.1,203.0.113.2,02:4B:56:00:00:01,HW1.0,n\n"
+            "IPCAM,P1,Gate,203.0.113.6,80,255.255.255.0,203.0.113.1,203.0.113.2,02:4B:56:00:00:02,HW1.0,n\n"));
         DevsimProcess devsim({"--devices", files.File("devices"), "--setup-delay-ms", "0", "--duration", "60"});
         QVERIFY2(devsim.Start(), devsim.Error().c_str());
 
@@ -295,16 +296,16 @@ private Q_SLOTS:
 
         ControlRequest request = ControlRequestFor(form.Logic().ComUnitList[0]);
         request.type = NetworkType::Static;
-        request.ip = "10.0.0.77";
+        request.ip = "203.0.113.77";
         QCOMPARE(SendControlPackage(form, MakeControlRecord(request)), 0);
         form.Logic().StartSetupWatch(request);
 
         auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
-        const QString expected = QString::fromStdString(request.mac + ": now at 10.0.0.77");
+        const QString expected = QString::fromStdString(request.mac + ": now at 203.0.113.77");
         QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(expected), 10000);
         auto* grid = form.findChild<StringGridWidget*>();
         QVERIFY(grid->currentRow() >= 0);
-        QCOMPARE(form.Cell(kColIp, grid->currentRow() + 1), std::string("10.0.0.77"));
+        QCOMPARE(form.Cell(kColIp, grid->currentRow() + 1), std::string("203.0.113.77"));
         QCOMPARE(form.Cell(kColMac, grid->currentRow() + 1), request.mac);
         QVERIFY(!form.Logic().Watching());
     }

@@ -401,11 +401,11 @@ private Q_SLOTS:
             return list;
         };
 
-        typeAndLeave(QStringLiteral("192.168.0.20"));
-        QCOMPARE(items(), (QStringList{QStringLiteral("<Customized>"), QStringLiteral("192.168.0.20")}));
+        typeAndLeave(QStringLiteral("198.51.100.20"));
+        QCOMPARE(items(), (QStringList{QStringLiteral("<Customized>"), QStringLiteral("198.51.100.20")}));
         // What was typed stays in the box.
-        QCOMPARE(box->currentText(), QStringLiteral("192.168.0.20"));
-        QCOMPARE(form.RelayAddressText(), std::string("192.168.0.20"));
+        QCOMPARE(box->currentText(), QStringLiteral("198.51.100.20"));
+        QCOMPARE(form.RelayAddressText(), std::string("198.51.100.20"));
         LeaveRelayBox(form);
         QCOMPARE(items().size(), 2);
 
@@ -413,7 +413,7 @@ private Q_SLOTS:
         typeAndLeave(QString());
         QCOMPARE(items().size(), 2);
 
-        typeAndLeave(QStringLiteral("10.9.8.7"));
+        typeAndLeave(QStringLiteral("203.0.113.87"));
         QCOMPARE(items().size(), 3);
 
         // Picking an item from the list is no typed address.

@@ -37,7 +37,7 @@ private Q_SLOTS:
     void typedRelaysAndGeometryAreKeptBetweenStarts() {
         QVERIFY(dir_.isValid());
         QStringList typed;
-        for (int i = 1; i <= 22; ++i) typed << QStringLiteral("10.0.0.%1").arg(i);
+        for (int i = 1; i <= 22; ++i) typed << QStringLiteral("203.0.113.%1").arg(i);
         {
             TMainForm form;
             new WindowMemory(form, Settings());
@@ -63,11 +63,11 @@ private Q_SLOTS:
 
         // Kept as soon as typed, not only at a clean end.
         form.RadioButton2->setChecked(true);
-        TypeRelay(form, QStringLiteral("192.168.7.7"));
+        TypeRelay(form, QStringLiteral("198.51.100.77"));
         const QStringList kept = Settings()->value(QStringLiteral("relayAddresses")).toStringList();
         QCOMPARE(kept.size(), 20);
-        QCOMPARE(kept.first(), QStringLiteral("192.168.7.7"));
-        QCOMPARE(kept.last(), QStringLiteral("10.0.0.4"));
+        QCOMPARE(kept.first(), QStringLiteral("198.51.100.77"));
+        QCOMPARE(kept.last(), QStringLiteral("203.0.113.4"));
     }
 };
 

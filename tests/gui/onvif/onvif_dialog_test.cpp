@@ -20,9 +20,9 @@ private Q_SLOTS:
         device.types = {"{http://www.onvif.org/ver10/network/wsdl}NetworkVideoTransmitter"};
         device.scopes = {"onvif://www.onvif.org/hardware/QRN-6400", "onvif://www.onvif.org/name/Caf%C3%A9",
                          "onvif://www.onvif.org/Profile/Streaming"};
-        device.xaddrs = {"http://[fe80::1]/onvif/device_service", "http://10.77.0.13/onvif/device_service"};
+        device.xaddrs = {"http://[fe80::1]/onvif/device_service", "http://127.77.0.13/onvif/device_service"};
         device.metadataVersion = "7";
-        device.answeredFrom = "10.77.0.13:3702";
+        device.answeredFrom = "127.77.0.13:3702";
 
         QWidget owner;
         bool seen = false;
@@ -41,10 +41,10 @@ private Q_SLOTS:
                      QStringLiteral("onvif://www.onvif.org/hardware/QRN-6400\nonvif://www.onvif.org/name/Caf%C3%A9\n"
                                     "onvif://www.onvif.org/Profile/Streaming"));
             QCOMPARE(list("EditXAddrs")->toPlainText(),
-                     QStringLiteral("http://[fe80::1]/onvif/device_service\nhttp://10.77.0.13/onvif/device_service"));
+                     QStringLiteral("http://[fe80::1]/onvif/device_service\nhttp://127.77.0.13/onvif/device_service"));
             QVERIFY(list("EditTypes")->toPlainText().contains(QStringLiteral("NetworkVideoTransmitter")));
             QCOMPARE(line("EditMetadataVersion")->text(), QStringLiteral("7"));
-            QCOMPARE(line("EditAnsweredFrom")->text(), QStringLiteral("10.77.0.13:3702"));
+            QCOMPARE(line("EditAnsweredFrom")->text(), QStringLiteral("127.77.0.13:3702"));
             for (auto* edit : dialog->findChildren<QLineEdit*>()) QVERIFY(edit->isReadOnly());
             for (auto* edit : dialog->findChildren<QPlainTextEdit*>()) QVERIFY(edit->isReadOnly());
             auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"));

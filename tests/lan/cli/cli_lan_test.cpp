@@ -23,10 +23,11 @@ std::string Slurp(const std::string& path) {
 class CliLan : public ::testing::Test {
 protected:
     void StartDevsim(std::vector<std::string> options) {
-        ASSERT_TRUE(WriteFile(files.File("devices"),
-                              "M2,P1,cam \"two\",10.2.0.2,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:02,d,n\n"
-                              "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:01,d,n\n"
-                              "M3,P2,other,10.2.0.3,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:03,d,n\n"));
+        ASSERT_TRUE(
+            WriteFile(files.File("devices"),
+                      "M2,P1,cam \"two\",203.0.113.2,80,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:02,d,n\n"
+                      "M1,P1,cam one,203.0.113.1,8080,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:01,d,n\n"
+                      "M3,P2,other,203.0.113.3,80,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:03,d,n\n"));
         options.insert(options.begin(), {"--devices", files.File("devices")});
         devsim = std::make_unique<DevsimProcess>(options);
         ASSERT_TRUE(devsim->Start()) << devsim->Error();
@@ -57,9 +58,9 @@ TEST_F(CliLan, TablePrintsRowsInDescendingModelOrderAndTheCount) {
     const CliRun run = Run({"--filter", "P1"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out,
-              "Model  Proj  Name       IP        Port  Netmask      Mac\n"
-              "M2     P1    cam \"two\"  10.2.0.2  80    255.255.0.0  00:11:22:33:44:02\n"
-              "M1     P1    cam one    10.2.0.1  8080  255.255.0.0  00:11:22:33:44:01\n"
+              "Model  Proj  Name       IP           Port  Netmask      Mac\n"
+              "M2     P1    cam \"two\"  203.0.113.2  80    255.255.0.0  00:11:22:33:44:02\n"
+              "M1     P1    cam one    203.0.113.1  8080  255.255.0.0  00:11:22:33:44:01\n"
               "2 device(s) found!\n");
 }
 
@@ -69,13 +70,14 @@ TEST_F(CliLan, CsvAndJsonCarryTheSameRows) {
     ASSERT_EQ(csv.status, 0) << csv.err;
     EXPECT_EQ(csv.out,
               "Model,Proj,Name,IP,Port,Netmask,Mac\n"
-              "M2,P1,\"cam \"\"two\"\"\",10.2.0.2,80,255.255.0.0,00:11:22:33:44:02\n"
-              "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n");
+              "M2,P1,\"cam \"\"two\"\"\",203.0.113.2,80,255.255.0.0,00:11:22:33:44:02\n"
+              "M1,P1,cam one,203.0.113.1,8080,255.255.0.0,00:11:22:33:44:01\n");
     const CliRun json = Run({"--filter", "P2", "--format", "json"});
     ASSERT_EQ(json.status, 0) << json.err;
-    EXPECT_EQ(json.out,
-              "[\n  {\"model\": \"M3\", \"proj\": \"P2\", \"name\": \"other\", \"ip\": \"10.2.0.3\", \"port\": \"80\", "
-              "\"netmask\": \"255.255.0.0\", \"mac\": \"00:11:22:33:44:03\"}\n]\n");
+    EXPECT_EQ(
+        json.out,
+        "[\n  {\"model\": \"M3\", \"proj\": \"P2\", \"name\": \"other\", \"ip\": \"203.0.113.3\", \"port\": \"80\", "
+        "\"netmask\": \"255.255.0.0\", \"mac\": \"00:11:22:33:44:03\"}\n]\n");
 }
 
 TEST_F(CliLan, TcpRelayAndLogToStderr) {
@@ -108,13 +110,13 @@ TEST_F(CliLan, AllListsUpnpCamerasBehindThePackageRows) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string packageRows =
         "Model,Proj,Name,IP,Port,Netmask,Mac\n"
-        "M2,P1,\"cam \"\"two\"\"\",10.2.0.2,80,255.255.0.0,00:11:22:33:44:02\n"
-        "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n"
-        "M3,P2,other,10.2.0.3,80,255.255.0.0,00:11:22:33:44:03\n";
+        "M2,P1,\"cam \"\"two\"\"\",203.0.113.2,80,255.255.0.0,00:11:22:33:44:02\n"
+        "M1,P1,cam one,203.0.113.1,8080,255.255.0.0,00:11:22:33:44:01\n"
+        "M3,P2,other,203.0.113.3,80,255.255.0.0,00:11:22:33:44:03\n";
     ASSERT_EQ(run.out.substr(0, packageRows.size()), packageRows) << "package rows first, in arrival order";
     // Cameras answer after a random delay, so their order is not fixed.
-    const std::string axis = "Axis 200 Series,Axis 200 Series,AXIS KX1557 Network Camera,192.168.0.90,80,NULL,NULL\n";
-    const std::string vivotek = "VivoTek 7000 Series,VivoTek 7000 Series,VK8619 ,192.168.0.91,8080,NULL,NULL\n";
+    const std::string axis = "Axis 200 Series,Axis 200 Series,AXIS KX1557 Network Camera,198.51.100.90,80,NULL,NULL\n";
+    const std::string vivotek = "VivoTek 7000 Series,VivoTek 7000 Series,VK8619 ,198.51.100.91,8080,NULL,NULL\n";
     const std::string cameras = run.out.substr(packageRows.size());
     EXPECT_TRUE(cameras == axis + vivotek || cameras == vivotek + axis) << cameras;
 }

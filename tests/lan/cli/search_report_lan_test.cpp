@@ -30,9 +30,9 @@ std::vector<std::string> Keys(const QJsonObject& object) {
 }
 
 constexpr const char* kDevices =
-    "M2,P1,cam two,10.2.0.2,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:02,d,n\n"
-    "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:01,d,n\n"
-    "M3,P2,other,10.2.0.3,80,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:03,d,n\n";
+    "M2,P1,cam two,203.0.113.2,80,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:02,d,n\n"
+    "M1,P1,cam one,203.0.113.1,8080,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:01,d,n\n"
+    "M3,P2,other,203.0.113.3,80,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:03,d,n\n";
 
 // A second card that can broadcast, made inside the box for one test: a veth
 // pair whose other end nobody listens on. Both ends get a box address, or
@@ -164,15 +164,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SearchReportLan, OutsideDevicesAreListedInTableOrder) {
     StartDevsim({});
     const QJsonObject report = Report({"--filter", "P1"});
-    EXPECT_EQ(report[Q("outside_networks")].toArray(), QJsonArray({Q("10.2.0.2"), Q("10.2.0.1")}));
+    EXPECT_EQ(report[Q("outside_networks")].toArray(), QJsonArray({Q("203.0.113.2"), Q("203.0.113.1")}));
 }
 
 TEST_F(SearchReportLan, CountersAddUp) {
     // One device listed twice, and a foreign, an unknown-flag and an
     // undecodable datagram after every answer; two queries.
-    ASSERT_TRUE(WriteFile(
-        files.File("devices"),
-        std::string(kDevices) + "M1,P1,cam one,10.2.0.1,8080,255.255.0.0,10.2.0.1,10.2.0.1,00:11:22:33:44:01,d,n\n"));
+    ASSERT_TRUE(
+        WriteFile(files.File("devices"),
+                  std::string(kDevices) +
+                      "M1,P1,cam one,203.0.113.1,8080,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:01,d,n\n"));
     devsim = std::make_unique<DevsimProcess>(std::vector<std::string>{"--devices", files.File("devices"), "--rejects"});
     ASSERT_TRUE(devsim->Start()) << devsim->Error();
 

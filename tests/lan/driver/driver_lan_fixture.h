@@ -52,9 +52,10 @@ protected:
 
 // One device line: the eleven record fields.
 inline std::string Device(const std::string& model, const std::string& proj, int n) {
-    const std::string ip = "10.1." + std::to_string(n / 256) + "." + std::to_string(n % 256);
+    const std::string ip =
+        n < 255 ? "203.0.113." + std::to_string(n) : "127.1." + std::to_string(n / 256) + "." + std::to_string(n % 256);
     char mac[32];
     std::snprintf(mac, sizeof mac, "00:11:22:33:%02x:%02x", (n >> 8) & 0xff, n & 0xff);
-    return model + "," + proj + ",name" + std::to_string(n) + "," + ip + ",80,255.255.0.0,10.1.0.254,10.1.0.253," +
-           mac + ",dev" + std::to_string(n) + ",note";
+    return model + "," + proj + ",name" + std::to_string(n) + "," + ip +
+           ",80,255.255.0.0,203.0.113.254,203.0.113.253," + mac + ",dev" + std::to_string(n) + ",note";
 }

@@ -80,8 +80,8 @@ TEST_F(DriverLan, GarbageAnswersLeaveExactlyTheRealDevices) {
     for (const auto& rec : logic.ComUnitList)
         kept.push_back(std::string(rec.model) + " " + rec.ip + " " + rec.mac + " " + rec.note);
     std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(kept,
-              (std::vector<std::string>{"A 10.1.0.1 00:11:22:33:00:01 note", "B 10.1.0.2 00:11:22:33:00:02 note"}));
+    EXPECT_EQ(kept, (std::vector<std::string>{"A 203.0.113.1 00:11:22:33:00:01 note",
+                                              "B 203.0.113.2 00:11:22:33:00:02 note"}));
     EXPECT_EQ(form.RowCount(), 3);
     EXPECT_EQ(form.label1Caption, "2 device(s) found!");
     EXPECT_TRUE(form.button1Enabled);

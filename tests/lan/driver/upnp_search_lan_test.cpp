@@ -21,19 +21,19 @@ TEST_F(DriverLan, AllAddsTheUpnpRowsBehindThePackageRows) {
     // Package rows first, in arrival order, then the cameras the rules keep.
     ASSERT_GE(form.RowCount(), 4);
     for (int r = 1; r <= 3; ++r) EXPECT_NE(form.Cell(kColNetmask, r), "NULL") << "row " << r;
-    const std::vector<std::string> kept{"192.168.0.90", "192.168.0.93", "192.168.0.91", "192.168.0.96"};
+    const std::vector<std::string> kept{"198.51.100.90", "198.51.100.93", "198.51.100.91", "198.51.100.96"};
     for (const auto& ip : kept) EXPECT_GT(RowOf(form, ip), 3) << ip;
-    EXPECT_EQ(RowOf(form, "192.168.0.94"), -1) << "Vivotek name without \"(\"";
-    EXPECT_EQ(RowOf(form, "192.168.0.95"), -1) << "no \"/\" after the host";
-    EXPECT_EQ(RowOf(form, "192.168.0.97"), -1) << "maker case counts";
+    EXPECT_EQ(RowOf(form, "198.51.100.94"), -1) << "Vivotek name without \"(\"";
+    EXPECT_EQ(RowOf(form, "198.51.100.95"), -1) << "no \"/\" after the host";
+    EXPECT_EQ(RowOf(form, "198.51.100.97"), -1) << "maker case counts";
 
-    const int axisPort = RowOf(form, "192.168.0.93");
+    const int axisPort = RowOf(form, "198.51.100.93");
     ASSERT_GT(axisPort, 0);
     EXPECT_EQ(form.Cell(kColModel, axisPort), "Axis 200 Series");
     EXPECT_EQ(form.Cell(kColName, axisPort), "AXIS KX-215 PTZ");
     EXPECT_EQ(form.Cell(kColPort, axisPort), "8080");
     EXPECT_EQ(form.Cell(kColMac, axisPort), "NULL");
-    const int vivotek = RowOf(form, "192.168.0.91");
+    const int vivotek = RowOf(form, "198.51.100.91");
     ASSERT_GT(vivotek, 0);
     EXPECT_EQ(form.Cell(kColModel, vivotek), "VivoTek 7000 Series");
     EXPECT_EQ(form.Cell(kColName, vivotek), "VK7331 ");
@@ -52,7 +52,7 @@ TEST_F(DriverLan, UpnpFilterShowsOnlyUpnpRows) {
     Search();
     ASSERT_GE(form.RowCount(), 2);
     for (int r = 1; r < form.RowCount(); ++r) EXPECT_EQ(form.Cell(kColMac, r), "NULL") << "row " << r;
-    EXPECT_GT(RowOf(form, "192.168.0.90"), 0);
+    EXPECT_GT(RowOf(form, "198.51.100.90"), 0);
     EXPECT_EQ(logic.ComUnitList.size(), 2u + static_cast<std::size_t>(form.RowCount() - 1))
         << "package records are kept though their rows went";
 }
@@ -65,7 +65,7 @@ TEST_F(DriverLan, FilterChangedDuringTheUpnpWaitAddsNoUpnpRows) {
     ASSERT_TRUE(form.RunUntil([this] { return form.button1Caption == "Search Upnp..."; }, std::chrono::seconds(10)));
     form.proj = "P1";
     ASSERT_TRUE(form.RunUntil([this] { return !logic.Searching(); }, std::chrono::seconds(20)));
-    EXPECT_EQ(RowOf(form, "192.168.0.90"), -1);
+    EXPECT_EQ(RowOf(form, "198.51.100.90"), -1);
     EXPECT_EQ(form.label1Caption, "earlier");
     EXPECT_TRUE(form.button1Enabled);
     EXPECT_EQ(form.button1Caption, "Lanvaro");
@@ -76,7 +76,7 @@ TEST_F(DriverLan, DetailsOfAUpnpRowShowTheCamerasProperties) {
     StartDevsim({}, {"--upnp-cameras", std::string(LANVARO_TEST_DATA) + "/upnp/three_makers.txt"});
     form.proj = "UPNP";
     Search();
-    const int axis = RowOf(form, "192.168.0.90");
+    const int axis = RowOf(form, "198.51.100.90");
     ASSERT_GT(axis, 0);
     logic.StringGrid1SelectCell(0, axis);
     logic.Info1Click();

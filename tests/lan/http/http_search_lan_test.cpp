@@ -27,10 +27,10 @@ constexpr int kPort = 8080;
 const std::string kRelay = "127.0.0.1:" + std::to_string(kPort);
 
 const std::vector<std::string> kDevices = {
-    "CAM-B,VIVA,Lobby,10.0.0.20,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:01,cam,n1",
-    "NVR-8,ORCA,Rack,10.0.0.30,8080,255.255.0.0,10.0.0.1,10.0.0.1,00:11:22:33:44:02,nvr,n2",
-    "CAM-A,VIVA,Gate,10.0.0.40,81,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:03,cam,n3",
-    "CAM-C,VIVA,Yard,10.0.0.50,82,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:04,cam,n4",
+    "CAM-B,VIVA,Lobby,203.0.113.20,80,255.255.255.0,203.0.113.1,203.0.113.1,00:11:22:33:44:01,cam,n1",
+    "NVR-8,ORCA,Rack,203.0.113.30,8080,255.255.0.0,203.0.113.1,203.0.113.1,00:11:22:33:44:02,nvr,n2",
+    "CAM-A,VIVA,Gate,203.0.113.40,81,255.255.255.0,203.0.113.1,203.0.113.1,00:11:22:33:44:03,cam,n3",
+    "CAM-C,VIVA,Yard,203.0.113.50,82,255.255.255.0,203.0.113.1,203.0.113.1,00:11:22:33:44:04,cam,n4",
 };
 
 std::string Slurp(const std::string& path) {
@@ -101,9 +101,9 @@ TEST_F(HttpSearchLan, ListsTheRelaysDevicesOfTheProjectInDescendingModelOrder) {
     form_.proj = "VIVA";
     Search();
     EXPECT_EQ(form_.DataRows(),
-              (Rows{{"CAM-C", "VIVA", "Yard", "10.0.0.50", "82", "255.255.255.0", "00:11:22:33:44:04"},
-                    {"CAM-B", "VIVA", "Lobby", "10.0.0.20", "80", "255.255.255.0", "00:11:22:33:44:01"},
-                    {"CAM-A", "VIVA", "Gate", "10.0.0.40", "81", "255.255.255.0", "00:11:22:33:44:03"}}));
+              (Rows{{"CAM-C", "VIVA", "Yard", "203.0.113.50", "82", "255.255.255.0", "00:11:22:33:44:04"},
+                    {"CAM-B", "VIVA", "Lobby", "203.0.113.20", "80", "255.255.255.0", "00:11:22:33:44:01"},
+                    {"CAM-A", "VIVA", "Gate", "203.0.113.40", "81", "255.255.255.0", "00:11:22:33:44:03"}}));
     ASSERT_EQ(logic_.ComUnitList.size(), 3u);
     ExpectSearchEnded("3 device(s) found!");
     EXPECT_EQ(Requests(), std::vector<std::string>{"GET /device.get?DeviceType=VIVA\tDeviceType=VIVA\tpage=normal"});
@@ -161,8 +161,8 @@ TEST_F(HttpSearchLan, CliPrintsTheRelaysTable) {
                      {{}, out, err});
     ASSERT_EQ(cli.Wait(60s).value_or(-1), 0) << Slurp(err);
     EXPECT_EQ(Slurp(out),
-              "Model  Proj  Name  IP         Port  Netmask      Mac\n"
-              "NVR-8  ORCA  Rack  10.0.0.30  8080  255.255.0.0  00:11:22:33:44:02\n"
+              "Model  Proj  Name  IP            Port  Netmask      Mac\n"
+              "NVR-8  ORCA  Rack  203.0.113.30  8080  255.255.0.0  00:11:22:33:44:02\n"
               "1 device(s) found!\n");
 }
 

@@ -11,11 +11,11 @@
 
 namespace {
 
-const std::vector<std::string> kDeviceFields{"IPCAM",         "P1",       "Door",     "10.0.0.5",          "80",
-                                             "255.255.255.0", "10.0.0.1", "10.0.0.2", "02:4B:56:00:00:01", "HW1.0",
-                                             "site 1"};
+const std::vector<std::string> kDeviceFields{
+    "IPCAM", "P1",    "Door", "203.0.113.5", "80", "255.255.255.0", "203.0.113.1", "203.0.113.2", "02:4B:56:00:00:01",
+    "HW1.0", "site 1"};
 const std::string kDeviceLine =
-    "IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,site 1";
+    "IPCAM,P1,Door,203.0.113.5,80,255.255.255.0,203.0.113.1,203.0.113.2,02:4B:56:00:00:01,HW1.0,site 1";
 
 class NetsetupLan : public testing::Test {
 protected:
@@ -52,7 +52,7 @@ TEST_P(DialogApply, DeliversTheDeviceRecordWithTheEditedAddressesAndTheType) {
     logic.FormCreate();
     view.checked = GetParam().type;
     logic.ClickToChangeNetworkType();
-    view.texts[NetFormEdit::IP] = "10.0.0.77";
+    view.texts[NetFormEdit::IP] = "203.0.113.77";
     view.texts[NetFormEdit::Netmask] = "255.255.0.0";
     logic.BtnApplyClick();
 
@@ -65,20 +65,20 @@ TEST_P(DialogApply, DeliversTheDeviceRecordWithTheEditedAddressesAndTheType) {
 
 INSTANTIATE_TEST_SUITE_P(
     , DialogApply,
-    testing::Values(
-        DialogCase{
-            "StaticByBroadcast", NetworkType::Static, SearchMethod::LocalBroadcast, "TCP",
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.77,80,255.255.0.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,static"},
-        // DHCP carries the addresses as they stand in the dialog, edited or not.
-        DialogCase{"DhcpByBroadcast", NetworkType::Dhcp, SearchMethod::LocalBroadcast, "TCP",
-                   "Kestrova,03,IPCAM,P1,Door,10.0.0.77,80,255.255.0.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,dhcp"},
-        // Whatever the relay's transport, the package goes by UDP.
-        DialogCase{
-            "StaticByTcpRelay", NetworkType::Static, SearchMethod::IpRelay, "TCP",
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.77,80,255.255.0.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,static"},
-        DialogCase{
-            "DhcpByHttpCmdRelay", NetworkType::Dhcp, SearchMethod::IpRelay, "HttpCmd",
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.77,80,255.255.0.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,dhcp"}),
+    testing::Values(DialogCase{"StaticByBroadcast", NetworkType::Static, SearchMethod::LocalBroadcast, "TCP",
+                               "Kestrova,03,IPCAM,P1,Door,203.0.113.77,80,255.255.0.0,203.0.113.1,203.0.113.2,02:4B:56:"
+                               "00:00:01,HW1.0,static"},
+                    // DHCP carries the addresses as they stand in the dialog, edited or not.
+                    DialogCase{"DhcpByBroadcast", NetworkType::Dhcp, SearchMethod::LocalBroadcast, "TCP",
+                               "Kestrova,03,IPCAM,P1,Door,203.0.113.77,80,255.255.0.0,203.0.113.1,203.0.113.2,02:4B:56:"
+                               "00:00:01,HW1.0,dhcp"},
+                    // Whatever the relay's transport, the package goes by UDP.
+                    DialogCase{"StaticByTcpRelay", NetworkType::Static, SearchMethod::IpRelay, "TCP",
+                               "Kestrova,03,IPCAM,P1,Door,203.0.113.77,80,255.255.0.0,203.0.113.1,203.0.113.2,02:4B:56:"
+                               "00:00:01,HW1.0,static"},
+                    DialogCase{"DhcpByHttpCmdRelay", NetworkType::Dhcp, SearchMethod::IpRelay, "HttpCmd",
+                               "Kestrova,03,IPCAM,P1,Door,203.0.113.77,80,255.255.0.0,203.0.113.1,203.0.113.2,02:4B:56:"
+                               "00:00:01,HW1.0,dhcp"}),
     [](const testing::TestParamInfo<DialogCase>& param) { return std::string(param.param.name); });
 
 #ifdef LANVARO_CLI_PATH
@@ -91,15 +91,14 @@ protected:
 };
 
 TEST_F(CliSetup, FindsTheDeviceBySearchAndSendsWhatTheDialogWould) {
-    const ProgramRun run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "10.0.0.77", "--netmask",
-                                "255.255.0.0", "--gateway", "10.0.0.254", "--dns", "10.0.0.53"});
+    const ProgramRun run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "203.0.113.77", "--netmask",
+                                "255.255.0.0", "--gateway", "203.0.113.254", "--dns", "203.0.113.53"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, (std::vector<std::string>{"Control package sent.",
                                                  "Please try to re-search the device after one minute."}));
-    EXPECT_EQ(
-        WaitForRecorded(Recorded(), 1),
-        std::vector<std::string>{
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.77,80,255.255.0.0,10.0.0.254,10.0.0.53,02:4B:56:00:00:01,HW1.0,static"});
+    EXPECT_EQ(WaitForRecorded(Recorded(), 1),
+              std::vector<std::string>{"Kestrova,03,IPCAM,P1,Door,203.0.113.77,80,255.255.0.0,203.0.113.254,203.0.113."
+                                       "53,02:4B:56:00:00:01,HW1.0,static"});
 }
 
 TEST_F(CliSetup, RefusesWithoutSendingWhenTheDeviceOrAnAddressIsWrong) {
@@ -107,22 +106,21 @@ TEST_F(CliSetup, RefusesWithoutSendingWhenTheDeviceOrAnAddressIsWrong) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: no device with MAC 02:4B:56:00:00:99 was found"});
 
-    run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "10.0.0.77", "--netmask", "255.255.255.255",
-               "--gateway", "10.0.0.1", "--dns", "10.0.0.2"});
+    run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "203.0.113.77", "--netmask", "255.255.255.255",
+               "--gateway", "203.0.113.1", "--dns", "203.0.113.2"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: Invalid Netmask - [255.255.255.255]"});
     EXPECT_TRUE(run.out.empty());
 
-    run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "10.0.0.77"});
+    run = Run({"--mac", "02:4B:56:00:00:01", "--static", "--ip", "203.0.113.77"});
     EXPECT_EQ(run.status, 2);
 
     // Only the package sent last has arrived: the refusals sent nothing.
     run = Run({"--mac", "02:4B:56:00:00:01", "--dhcp", "--relay", "127.0.0.1", "--transport", "UDP"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(
-        WaitForRecorded(Recorded(), 1),
-        std::vector<std::string>{
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,dhcp"});
+    EXPECT_EQ(WaitForRecorded(Recorded(), 1),
+              std::vector<std::string>{"Kestrova,03,IPCAM,P1,Door,203.0.113.5,80,255.255.255.0,203.0.113.1,203.0.113.2,"
+                                       "02:4B:56:00:00:01,HW1.0,dhcp"});
 }
 
 TEST_F(CliSetup, RefusesARelayRowWhoseNameHoldsAComma) {
@@ -138,10 +136,9 @@ TEST_F(CliSetup, RefusesARelayRowWhoseNameHoldsAComma) {
     // Only the package sent last has arrived: the refusal sent nothing.
     run = Run({"--mac", "02:4B:56:00:00:01", "--dhcp"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(
-        WaitForRecorded(Recorded(), 1),
-        std::vector<std::string>{
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,dhcp"});
+    EXPECT_EQ(WaitForRecorded(Recorded(), 1),
+              std::vector<std::string>{"Kestrova,03,IPCAM,P1,Door,203.0.113.5,80,255.255.255.0,203.0.113.1,203.0.113.2,"
+                                       "02:4B:56:00:00:01,HW1.0,dhcp"});
 }
 
 #endif  // LANVARO_CLI_PATH

@@ -18,8 +18,8 @@ namespace {
 
 const std::string kMac = "02:4B:56:00:00:01";
 const std::string kDevices =
-    "IPCAM,P1,Door,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,site 1\n"
-    "IPCAM,P1,Gate,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:02,HW1.0,site 1\n";
+    "IPCAM,P1,Door,203.0.113.5,80,255.255.255.0,203.0.113.1,203.0.113.2,02:4B:56:00:00:01,HW1.0,site 1\n"
+    "IPCAM,P1,Gate,203.0.113.6,80,255.255.255.0,203.0.113.1,203.0.113.2,02:4B:56:00:00:02,HW1.0,site 1\n";
 // The first DHCP address devsim hands out in a box whose only card is loopback.
 const std::string kPoolAddress = "127.0.0.200";
 
@@ -73,25 +73,25 @@ protected:
 
 TEST_F(WindowWatch, StaticChangeIsConfirmedAndTheRowHighlighted) {
     StartDevsim({"--setup-delay-ms", "700"});
-    SearchAndApply(NetworkType::Static, "10.0.0.77");
+    SearchAndApply(NetworkType::Static, "203.0.113.77");
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].title, "Note");
     // The box's only card is loopback.
-    EXPECT_EQ(form.questions, std::vector<std::string>{"The device will be at 10.0.0.77, outside this computer's "
+    EXPECT_EQ(form.questions, std::vector<std::string>{"The device will be at 203.0.113.77, outside this computer's "
                                                        "networks: its page will not open from here. Send anyway?"});
     // Not seen by the first watch search, seen by a later one.
-    EXPECT_TRUE(
-        std::regex_match(WatchOutcome(), std::regex("02:4B:56:00:00:01: now at 10\\.0\\.0\\.77 \\(after [1-4] s\\)")))
+    EXPECT_TRUE(std::regex_match(WatchOutcome(),
+                                 std::regex("02:4B:56:00:00:01: now at 203\\.0\\.113\\.77 \\(after [1-4] s\\)")))
         << form.statusText;
     ASSERT_GT(form.currentRow, 0);
     EXPECT_EQ(form.Cell(kColMac, form.currentRow), kMac);
-    EXPECT_EQ(form.Cell(kColIp, form.currentRow), "10.0.0.77");
+    EXPECT_EQ(form.Cell(kColIp, form.currentRow), "203.0.113.77");
     EXPECT_FALSE(logic.Watching());
 }
 
 TEST_F(WindowWatch, DhcpChangeIsConfirmedAtTheAddressTheDeviceGot) {
     StartDevsim({"--setup-delay-ms", "0"});
-    SearchAndApply(NetworkType::Dhcp, "10.0.0.5");
+    SearchAndApply(NetworkType::Dhcp, "203.0.113.5");
     EXPECT_TRUE(
         std::regex_match(WatchOutcome(), std::regex("02:4B:56:00:00:01: now at 127\\.0\\.0\\.200 \\(after \\d s\\)")))
         << form.statusText;
@@ -99,7 +99,7 @@ TEST_F(WindowWatch, DhcpChangeIsConfirmedAtTheAddressTheDeviceGot) {
 
 TEST_F(WindowWatch, IgnoredChangeIsNotSeenWithinTheLimit) {
     StartDevsim({"--ignore-setup"});
-    SearchAndApply(NetworkType::Static, "10.0.0.77");
+    SearchAndApply(NetworkType::Static, "203.0.113.77");
     EXPECT_EQ(WatchOutcome(), "02:4B:56:00:00:01: not seen with the new settings");
     EXPECT_FALSE(logic.Watching());
     EXPECT_EQ(WaitForRecorded(Recorded(), 1).size(), 1u);
@@ -107,9 +107,9 @@ TEST_F(WindowWatch, IgnoredChangeIsNotSeenWithinTheLimit) {
 
 TEST_F(WindowWatch, AnAddressOfAListedDeviceIsRefusedWithNothingSent) {
     StartDevsim({});
-    SearchAndApply(NetworkType::Static, "10.0.0.6");
+    SearchAndApply(NetworkType::Static, "203.0.113.6");
     ASSERT_EQ(form.messages.size(), 1u);
-    EXPECT_EQ(form.messages[0].text, "The address 10.0.0.6 is already used by Gate (02:4B:56:00:00:02).");
+    EXPECT_EQ(form.messages[0].text, "The address 203.0.113.6 is already used by Gate (02:4B:56:00:00:02).");
     EXPECT_EQ(form.messages[0].title, "Warning");
     EXPECT_EQ(view.focusedEdit, NetFormEdit::IP);
     EXPECT_FALSE(view.closed);
@@ -117,7 +117,7 @@ TEST_F(WindowWatch, AnAddressOfAListedDeviceIsRefusedWithNothingSent) {
 
     // Answering No to the question about an address outside this computer's networks sends nothing either.
     form.answerYes = false;
-    view.texts[NetFormEdit::IP] = "10.0.0.77";
+    view.texts[NetFormEdit::IP] = "203.0.113.77";
     view.focusedEdit.reset();
     NetFormLogic(form, view, logic.SetupContext()).BtnApplyClick();
     EXPECT_EQ(form.questions.size(), 1u);
@@ -139,8 +139,8 @@ protected:
         args.insert(args.begin(), {LANVARO_CLI_PATH, "setup", "--filter", "P1", "--mac", kMac});
         return RunToEnd(args, files.File("cli.out"), files.File("cli.err"));
     }
-    const std::vector<std::string> kStatic77{"--static",  "--ip",     "10.0.0.77", "--netmask", "255.255.255.0",
-                                             "--gateway", "10.0.0.1", "--dns",     "10.0.0.2"};
+    const std::vector<std::string> kStatic77{"--static",  "--ip",        "203.0.113.77", "--netmask",  "255.255.255.0",
+                                             "--gateway", "203.0.113.1", "--dns",        "203.0.113.2"};
     std::vector<std::string> Static77(std::vector<std::string> more) {
         more.insert(more.begin(), kStatic77.begin(), kStatic77.end());
         return more;
@@ -153,7 +153,7 @@ TEST_F(CliVerify, StaticChangeIsConfirmed) {
     EXPECT_EQ(run.status, 0);
     ASSERT_FALSE(run.out.empty());
     EXPECT_TRUE(std::regex_match(run.out.back(),
-                                 std::regex("confirmed: 02:4B:56:00:00:01 at 10\\.0\\.0\\.77 after \\d+\\.\\d s")))
+                                 std::regex("confirmed: 02:4B:56:00:00:01 at 203\\.0\\.113\\.77 after \\d+\\.\\d s")))
         << run.out.back();
 }
 
@@ -177,11 +177,11 @@ TEST_F(CliVerify, IgnoredChangeIsNotConfirmed) {
 
 TEST_F(CliVerify, ConflictsAreRefusedWithNothingSentUnlessForced) {
     StartDevsim({});
-    ProgramRun run = RunSetup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1",
-                               "--dns", "10.0.0.2", "--verify", "5"});
+    ProgramRun run = RunSetup({"--static", "--ip", "203.0.113.6", "--netmask", "255.255.255.0", "--gateway",
+                               "203.0.113.1", "--dns", "203.0.113.2", "--verify", "5"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, std::vector<std::string>{
-                           "lanvaro-cli setup: The address 10.0.0.6 is already used by Gate (02:4B:56:00:00:02)."});
+                           "lanvaro-cli setup: The address 203.0.113.6 is already used by Gate (02:4B:56:00:00:02)."});
     EXPECT_TRUE(run.out.empty());
 
     // The box's own kernel answers for the addresses it holds.
@@ -191,13 +191,12 @@ TEST_F(CliVerify, ConflictsAreRefusedWithNothingSentUnlessForced) {
     EXPECT_EQ(run.err, std::vector<std::string>{"lanvaro-cli setup: The address 127.0.0.1 answers on the network."});
 
     // Only the forced package arrives.
-    run = RunSetup({"--static", "--ip", "10.0.0.6", "--netmask", "255.255.255.0", "--gateway", "10.0.0.1", "--dns",
-                    "10.0.0.2", "--force"});
+    run = RunSetup({"--static", "--ip", "203.0.113.6", "--netmask", "255.255.255.0", "--gateway", "203.0.113.1",
+                    "--dns", "203.0.113.2", "--force"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(
-        WaitForRecorded(Recorded(), 1),
-        std::vector<std::string>{
-            "Kestrova,03,IPCAM,P1,Door,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.2,02:4B:56:00:00:01,HW1.0,static"});
+    EXPECT_EQ(WaitForRecorded(Recorded(), 1),
+              std::vector<std::string>{"Kestrova,03,IPCAM,P1,Door,203.0.113.6,80,255.255.255.0,203.0.113.1,203.0.113.2,"
+                                       "02:4B:56:00:00:01,HW1.0,static"});
 }
 #endif  // LANVARO_CLI_PATH
 

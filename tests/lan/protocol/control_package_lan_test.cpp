@@ -19,17 +19,17 @@ TEST(ControlPackage, ReachesTheDeviceByteExact) {
     ASSERT_TRUE(tool.Ok());
 
     // Spaces, an empty dns and an empty note must travel unchanged.
-    tComUnitInfo record = MakeRecord({"KV-2100", "IPCAM", "Gate camera", "192.0.2.77", "80", "255.255.255.0",
-                                      "192.0.2.1", "", "00:11:22:33:44:01", "HW1.0", ""});
+    tComUnitInfo record = MakeRecord({"KV-2100", "IPCAM", "Gate camera", "203.0.113.77", "80", "255.255.255.0",
+                                      "203.0.113.1", "", "00:11:22:33:44:01", "HW1.0", ""});
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
     SetComUnitField(record.note, "STATIC");
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
 
     auto lines = WaitForLines(sim.Record(), 2);
     EXPECT_EQ(lines, (std::vector<std::string>{
-                         "Kestrova,03,KV-2100,IPCAM,Gate camera,192.0.2.77,80,255.255.255.0,192.0.2.1,,"
+                         "Kestrova,03,KV-2100,IPCAM,Gate camera,203.0.113.77,80,255.255.255.0,203.0.113.1,,"
                          "00:11:22:33:44:01,HW1.0,",
-                         "Kestrova,03,KV-2100,IPCAM,Gate camera,192.0.2.77,80,255.255.255.0,192.0.2.1,,"
+                         "Kestrova,03,KV-2100,IPCAM,Gate camera,203.0.113.77,80,255.255.255.0,203.0.113.1,,"
                          "00:11:22:33:44:01,HW1.0,STATIC",
                      }));
     // A control package is not a query: nothing answers it.
@@ -45,8 +45,8 @@ TEST(ControlPackage, InvalidRelayAddressSendsNothing) {
     ReplyCollector tool(form);
     ASSERT_TRUE(tool.Ok());
 
-    tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
-                                      "00:11:22:33:44:55", "d", "DHCP"});
+    tComUnitInfo record = MakeRecord({"M", "P", "N", "203.0.113.5", "80", "255.255.255.0", "203.0.113.1",
+                                      "203.0.113.53", "00:11:22:33:44:55", "d", "DHCP"});
     EXPECT_EQ(tool.Send(kFlagNetworkSetup, &record), -1);
     EXPECT_EQ(tool.Send(kFlagRelayQuery), -1);
     EXPECT_TRUE(form.LogContains("Invalid relay address [not-an-address]"));

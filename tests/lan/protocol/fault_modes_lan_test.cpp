@@ -71,8 +71,8 @@ TEST(DevsimFaults, SilentHostRecordsButNeverAnswers) {
 
     ASSERT_EQ(tool.Send(kFlagLocalQuery), 0);
     EXPECT_TRUE(tool.Receive(500ms).empty());
-    tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
-                                      "00:11:22:33:44:55", "d", "DHCP"});
+    tComUnitInfo record = MakeRecord({"M", "P", "N", "203.0.113.5", "80", "255.255.255.0", "203.0.113.1",
+                                      "203.0.113.53", "00:11:22:33:44:55", "d", "DHCP"});
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
     // Stopped only once it has written what it heard, or the stop races the package.
     WaitForLines(sim.Record(), 1);

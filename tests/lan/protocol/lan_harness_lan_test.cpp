@@ -47,6 +47,22 @@ TEST(LanBoxGuard, RefusesWhereACardIsNotTheBoxs) {
     }
 }
 
+// Generated devices announce what --device-net names, so a real network's
+// range is refused before anything is sent.
+TEST(DevsimDeviceNet, RealNetworksAreRefused) {
+    for (const std::string net : {"10.0.0", "172.16.5", "192.168.1", "192.0.2", "8.8.8"}) {
+        TempDir dir;
+        ChildOptions options;
+        options.stderrPath = dir.File("stderr");
+        ChildProcess devsim({DevsimPath(), "--count", "3", "--device-net", net, "--duration", "5"}, options);
+        ASSERT_TRUE(devsim.Started()) << devsim.Error();
+        EXPECT_EQ(devsim.Wait(20s).value_or(-1), 2) << net;
+        const auto errors = ReadLines(dir.File("stderr"));
+        ASSERT_EQ(errors.size(), 1u) << net;
+        EXPECT_NE(errors[0].find("--device-net"), std::string::npos) << errors[0];
+    }
+}
+
 // A test that skips (here: one that needs a box of three hosts) leaves its
 // binary reported as skipped, and under CI as failed, never as passed.
 TEST(LanTestMain, SkippedTestsAreNoPass) {

@@ -42,8 +42,8 @@ TEST_F(RelayHosts, RelayQueryReachesOnlyTheRelayHost) {
     tool.Parse(datagrams);
     EXPECT_EQ(RecordTexts(tool.list), RecordTexts(DevicesFromText(kSampleDevices)));
 
-    tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
-                                      "00:11:22:33:44:55", "d", "DHCP"});
+    tComUnitInfo record = MakeRecord({"M", "P", "N", "203.0.113.5", "80", "255.255.255.0", "203.0.113.1",
+                                      "203.0.113.53", "00:11:22:33:44:55", "d", "DHCP"});
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
     EXPECT_EQ(WaitForLines(host2_->Record(), 1).size(), 1u);
     EXPECT_TRUE(ReadLines(host3_->QueryLog()).empty()) << "host 3 heard the relay exchange";
@@ -66,8 +66,8 @@ TEST_F(RelayHosts, InvalidRelayAddressReachesNoHost) {
     ASSERT_TRUE(tool.Ok());
 
     EXPECT_EQ(tool.Send(kFlagRelayQuery), -1);
-    tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
-                                      "00:11:22:33:44:55", "d", "DHCP"});
+    tComUnitInfo record = MakeRecord({"M", "P", "N", "203.0.113.5", "80", "255.255.255.0", "203.0.113.1",
+                                      "203.0.113.53", "00:11:22:33:44:55", "d", "DHCP"});
     EXPECT_EQ(tool.Send(kFlagNetworkSetup, &record), -1);
     EXPECT_TRUE(tool.Receive(500ms).empty());
     EXPECT_TRUE(ReadLines(host2_->QueryLog()).empty());

@@ -62,8 +62,8 @@ TEST_F(TwoSegments, ControlPackageReachesBothSegments) {
     FakeWindow form;
     ReplyCollector tool(form);
     ASSERT_TRUE(tool.Ok());
-    tComUnitInfo record = MakeRecord({"M", "P", "N", "192.0.2.5", "80", "255.255.255.0", "192.0.2.1", "192.0.2.53",
-                                      "00:11:22:33:44:55", "d", "DHCP"});
+    tComUnitInfo record = MakeRecord({"M", "P", "N", "203.0.113.5", "80", "255.255.255.0", "203.0.113.1",
+                                      "203.0.113.53", "00:11:22:33:44:55", "d", "DHCP"});
 
     ASSERT_EQ(tool.Send(kFlagNetworkSetup, &record), 0);
     ExpectHeardOnceFromItsSegment(segmentA_->QueryLog(), host1_[0], "03");

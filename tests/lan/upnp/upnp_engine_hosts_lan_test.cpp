@@ -32,9 +32,9 @@ protected:
         ASSERT_GE(addresses_.size(), 2u) << "needs: scripts/lanbox hosts 2";
         ASSERT_TRUE(WriteFile(dir_.File("cams.txt"),
                               "maker=AXIS;name=Gate;description=Gate camera;udn=uuid:hosts-axis;icon=gif;"
-                              "presentation=http://192.168.0.90/\n"
+                              "presentation=http://198.51.100.90/\n"
                               "maker=Vivotek Inc.;name=Hall (1);udn=uuid:hosts-vivotek;"
-                              "presentation=http://192.168.0.91/\n"));
+                              "presentation=http://198.51.100.91/\n"));
     }
 
     TempDir dir_;

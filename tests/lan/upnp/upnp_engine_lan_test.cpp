@@ -114,7 +114,7 @@ TEST_F(UpnpEngineTest, ReadsEveryFieldOfADeviceWithChildrenServicesAndIcon) {
     EXPECT_EQ(axis->ModelNumber, "5.40");
     EXPECT_EQ(axis->ModelURL, "http://www.axis.com/products/kx1557");
     EXPECT_EQ(axis->ParentDevice, "This is a topmost device");
-    EXPECT_EQ(axis->PresentationURL, "http://192.168.0.90/");
+    EXPECT_EQ(axis->PresentationURL, "http://198.51.100.90/");
     EXPECT_EQ(axis->RootDevice, "This is a topmost device");
     EXPECT_EQ(axis->SerialNumber, "00408C1234");
     EXPECT_EQ(axis->Services, "Yes: 5 services");
@@ -132,7 +132,7 @@ TEST_F(UpnpEngineTest, ReadsEveryFieldOfADeviceWithChildrenServicesAndIcon) {
     // Absent texts stay empty.
     EXPECT_EQ(vivotek->UPC, "");
     EXPECT_EQ(vivotek->ManufacturerURL, "");
-    EXPECT_EQ(vivotek->PresentationURL, "http://192.168.0.91:8080/index.html");
+    EXPECT_EQ(vivotek->PresentationURL, "http://198.51.100.91:8080/index.html");
 }
 
 TEST_F(UpnpEngineTest, RefusesASecondSearchWhileOneRunsAndKeepsItsEvent) {

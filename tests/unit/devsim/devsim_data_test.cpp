@@ -1,5 +1,7 @@
 // The simulated devices: device files, generated sets, over-long fields.
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <set>
 
@@ -8,6 +10,7 @@
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 #include "tests/support/lan_files.h"
+#include "tools/devsim/garbage.h"
 #include "tools/devsim/sim_device.h"
 
 namespace {
@@ -70,6 +73,43 @@ TEST(GeneratedDevices, AreDistinctDeterministicAndVaried) {
                                 [](const SimDevice& a, const SimDevice& b) { return a.fields[0] > b.fields[0]; }));
     EXPECT_EQ(DevicePackage(GenerateDevices(5000)[4321]), DevicePackage(devices[4321]));
     EXPECT_TRUE(GenerateDevices(0).empty());
+}
+
+// Loopback and the documentation ranges: what a simulated device announces
+// must never name a host of a real network.
+bool IsSimulationAddress(const std::string& text) {
+    in_addr address{};
+    if (::inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
+    const uint32_t a = ntohl(address.s_addr);
+    return (a >> 24) == 127 || (a >> 8) == 0xC63364 || (a >> 8) == 0xCB0071;
+}
+
+TEST(GeneratedDevices, AnnounceOnlySimulationAddressesTheFirstOffLoopback) {
+    const auto devices = GenerateDevices(200000);
+    std::set<std::string> ips;
+    for (const SimDevice& d : devices) {
+        for (size_t f : {3, 6, 7}) ASSERT_TRUE(IsSimulationAddress(d.fields[f])) << d.fields[2] << ": " << d.fields[f];
+        ips.insert(d.Ip());
+    }
+    EXPECT_EQ(ips.size(), devices.size());
+    // A one-host box has loopback only: devices there must lie outside it to
+    // show as needing a new address.
+    for (size_t i : {0, 239}) EXPECT_EQ(devices[i].Ip().rfind("203.0.113.", 0), 0u) << devices[i].Ip();
+    EXPECT_EQ(devices[240].Ip(), "127.1.0.1");
+    EXPECT_EQ(devices.back().Ip().rfind("127.0.", 0), std::string::npos) << "the box's own 127.0.0.0/16";
+}
+
+TEST(GarbagePackages, AnnounceOnlySimulationAddresses) {
+    int withAddresses = 0;
+    for (const std::string& package : BadTokenPackages()) {
+        std::optional<SimDevice> device;
+        if (std::count(package.begin(), package.end(), ',') == kSimFieldCount + 1)
+            device = ParseDeviceLine(package.substr(package.find(',', package.find(',') + 1) + 1));
+        if (!device) continue;
+        ++withAddresses;
+        for (size_t f : {3, 6, 7}) EXPECT_TRUE(IsSimulationAddress(device->fields[f])) << package;
+    }
+    EXPECT_EQ(withAddresses, 6);
 }
 
 TEST(GeneratedDevices, OverlongFieldsExceedEveryTextWidthAndKeepTheMacValid) {
