@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "app/batch_setup_dialog.h"
@@ -61,7 +62,10 @@ private Q_SLOTS:
         for (int row = 1; row < form.RowCount(); ++row) {
             if (form.Cell(kColIp, row) != kShared) continue;
             shared.push_back(row);
-            const QString tip = grid->item(row - 1, kColIp)->toolTip();
+            // The tool tip is rich text that shows the device's text as written.
+            QTextDocument shown;
+            shown.setHtml(grid->item(row - 1, kColIp)->toolTip());
+            const QString tip = shown.toPlainText();
             QVERIFY2(tip.startsWith(QStringLiteral("3 devices answer with the address 198.51.100.9")), qPrintable(tip));
             QVERIFY2(tip.contains(QStringLiteral("outside this computer's networks")), qPrintable(tip));
         }
