@@ -216,8 +216,13 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
     }
 
     if (!report.outsideNetworks.empty()) {
+        // A flooded table holds up to the listing limit: the sentence names a few.
+        constexpr std::size_t kNamed = 20;
         std::string ips;
-        for (const std::string& ip : report.outsideNetworks) ips += (ips.empty() ? "" : ", ") + ip;
+        const std::size_t named = std::min(report.outsideNetworks.size(), kNamed);
+        for (std::size_t i = 0; i < named; ++i) ips += (ips.empty() ? "" : ", ") + report.outsideNetworks[i];
+        if (report.outsideNetworks.size() > named)
+            ips += " and " + GroupedNumber(static_cast<long long>(report.outsideNetworks.size() - named)) + " more";
         const int n = static_cast<int>(report.outsideNetworks.size());
         problems.push_back(
             {"devices-outside-networks",

@@ -10,7 +10,13 @@ const char* const kTransmitter = "{http://www.onvif.org/ver10/network/wsdl}Netwo
 const char* const kDevice = "{http://www.onvif.org/ver10/device/wsdl}Device";
 const char* const kHardware[] = {"KV-410T", "VX-2140-IR", "QL-310%20Mk%20II", "ZN-6004"};
 
-std::string Ip(int k) { return "127.77." + std::to_string(k / 200) + "." + std::to_string(k % 200 + 10); }
+// 200 cameras a /24 from 127.77.0.0, the third byte kept below 250 (faulty
+// cameras stand at 127.77.250.x), on into 127.78 and beyond.
+std::string Ip(int k) {
+    const int block = k / 200;
+    return "127." + std::to_string(77 + block / 250) + "." + std::to_string(block % 250) + "." +
+           std::to_string(k % 200 + 10);
+}
 
 std::string Joined(const std::vector<std::string>& items) {
     std::string text;

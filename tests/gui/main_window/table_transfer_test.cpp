@@ -58,10 +58,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&form));
 
         QList<QAction*> items = form.PopupMenu1->actions();
-        QCOMPARE(items.size(), 6);
-        QVERIFY(items[3]->isSeparator());
-        QCOMPARE(items[4]->text(), QStringLiteral("Copy"));
-        QCOMPARE(items[5]->text(), QStringLiteral("Export..."));
+        // After the row actions and the camera items: a separator, Copy, Export...
+        QCOMPARE(items.size(), 8);
+        QVERIFY(items[5]->isSeparator());
+        QCOMPARE(items[6]->text(), QStringLiteral("Copy"));
+        QCOMPARE(items[7]->text(), QStringLiteral("Export..."));
 
         auto* grid = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
         grid->setFocus();
@@ -75,7 +76,7 @@ private Q_SLOTS:
         // A plain click selects that row alone (the table allows several).
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
                           grid->visualRect(grid->model()->index(0, 0)).center());
-        items[4]->trigger();
+        items[6]->trigger();
         QVERIFY(QApplication::clipboard()->text().endsWith(
             QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t10.2.0.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
     }

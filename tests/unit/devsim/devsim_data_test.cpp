@@ -11,6 +11,7 @@
 #include "protocol/window_ops.h"
 #include "tests/support/lan_files.h"
 #include "tools/devsim/garbage.h"
+#include "tools/devsim/onvif_camera.h"
 #include "tools/devsim/sim_device.h"
 
 namespace {
@@ -97,6 +98,23 @@ TEST(GeneratedDevices, AnnounceOnlySimulationAddressesTheFirstOffLoopback) {
     for (size_t i : {0, 239}) EXPECT_EQ(devices[i].Ip().rfind("203.0.113.", 0), 0u) << devices[i].Ip();
     EXPECT_EQ(devices[240].Ip(), "127.1.0.1");
     EXPECT_EQ(devices.back().Ip().rfind("127.0.", 0), std::string::npos) << "the box's own 127.0.0.0/16";
+}
+
+TEST(GeneratedOnvifCameras, StandAtDistinctSimulationAddressesUpToTheLastNumber) {
+    // --onvif-first reaches 100,000: every camera keeps a real, own address.
+    std::set<std::string> hosts;
+    for (const OnvifCamera& camera : GenerateOnvifCameras(100000)) {
+        std::string first;
+        for (const std::string& xaddr : camera.xaddrs) {
+            if (xaddr.rfind("http://[", 0) == 0) continue;  // an IPv6 XAddr beside the IPv4 one
+            const std::string host = xaddr.substr(7, xaddr.find_first_of(":/", 7) - 7);
+            ASSERT_TRUE(IsSimulationAddress(host)) << xaddr;
+            if (first.empty()) first = host;
+        }
+        ASSERT_FALSE(first.empty()) << camera.endpoint;
+        hosts.insert(first);
+    }
+    EXPECT_EQ(hosts.size(), 100000u);
 }
 
 TEST(GarbagePackages, AnnounceOnlySimulationAddresses) {

@@ -122,3 +122,18 @@ TEST(ReportProblems, ConflictToolTipAlsoSaysOutsideNetworksWhereBothApply) {
     EXPECT_EQ(both.rfind(alone, 0), 0u) << both;
     EXPECT_NE(both.find(OutsideNetworksToolTip("198.51.100.9")), std::string::npos) << both;
 }
+
+TEST(ReportProblems, OutsideNetworksNamesAFewAddressesAndCountsTheRest) {
+    SearchReport report;
+    report.method = kLocalBroadcast;
+    report.transport = "UDP";
+    report.datagrams = 1;
+    PackageSearchFacts facts;
+    facts.sends = {{0x0100007F, true}};
+    for (int i = 0; i < 1000; ++i)
+        report.outsideNetworks.push_back("203.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1));
+    const Problem* outside = Find(FindProblems(report, facts, {}), "devices-outside-networks");
+    ASSERT_NE(outside, nullptr);
+    EXPECT_NE(outside->text.find("203.0.0.20 and 980 more"), std::string::npos) << outside->text;
+    EXPECT_EQ(outside->text.find("203.0.0.21"), std::string::npos) << outside->text;
+}
