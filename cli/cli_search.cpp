@@ -1,6 +1,7 @@
 #include "cli/cli_search.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace {
 // Longer than the longest search (an HTTP relay given up at 20 s, then the
@@ -19,6 +20,14 @@ void ApplySearchOptions(ConsoleForm& form, const SearchOptions& options) {
     form.relayAddress = options.relay.value_or("<Customized>");
     form.relaySelectedIndex = options.relay ? -1 : 0;
     form.relayTransport = options.transport;
+}
+
+bool RunSetupSearch(ConsoleForm& form, MainFormLogic& logic, const SearchOptions& options) {
+    logic.FormCreate({});
+    ApplySearchOptions(form, options);
+    if (RunSearchToEnd(form, logic)) return true;
+    std::fprintf(stderr, "lanvaro-cli setup: the search did not end in time\n");
+    return false;
 }
 
 TableRows FoundRows(ConsoleForm& form) {

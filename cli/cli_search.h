@@ -15,6 +15,11 @@ bool RunSearchToEnd(ConsoleForm& form, MainFormLogic& logic);
 // Sets the form's controls as the user would before pressing the button.
 void ApplySearchOptions(ConsoleForm& form, const SearchOptions& options);
 
+// The search every setup starts with, so that its checks see every listed
+// device: the window created, the options set, the search run to its end.
+// False, said on stderr, where it did not end in time.
+bool RunSetupSearch(ConsoleForm& form, MainFormLogic& logic, const SearchOptions& options);
+
 // The table's data rows after a search; none when it found no device (the
 // table then shows one empty row under its header).
 TableRows FoundRows(ConsoleForm& form);

@@ -85,12 +85,7 @@ int RunOnvifSetupCommand(const std::vector<std::string>& args) {
     // The search first, so the checks see every listed device.
     ConsoleForm form(search.options.log);
     MainFormLogic logic(form);
-    logic.FormCreate({});
-    ApplySearchOptions(form, search.options);
-    if (!RunSearchToEnd(form, logic)) {
-        std::fprintf(stderr, "lanvaro-cli setup: the search did not end in time\n");
-        return 1;
-    }
+    if (!RunSetupSearch(form, logic, search.options)) return 1;
     std::string endpoint = EndpointAt(logic.OnvifEngine.m_Devices, currentHost);
     if (endpoint.empty() && options.verifySeconds) {
         const std::atomic<bool> cancel{false};

@@ -71,12 +71,7 @@ int RunPlanCommand(const std::vector<std::string>& args) {
 
     ConsoleForm form(search.options.log);
     MainFormLogic logic(form);
-    logic.FormCreate({});
-    ApplySearchOptions(form, search.options);
-    if (!RunSearchToEnd(form, logic)) {
-        std::fprintf(stderr, "lanvaro-cli setup: the search did not end in time\n");
-        return 1;
-    }
+    if (!RunSetupSearch(form, logic, search.options)) return 1;
     const PlanCheck check = CheckPlan(parsed.entries, logic.ComUnitList, ProbeAddressText, plan.options.force);
     if (!check.refusals.empty()) {
         Refuse(check.refusals);

@@ -51,12 +51,7 @@ int RunSetupCommand(const std::vector<std::string>& args) {
 
     ConsoleForm form(search.options.log);
     MainFormLogic logic(form);
-    logic.FormCreate({});
-    ApplySearchOptions(form, search.options);
-    if (!RunSearchToEnd(form, logic)) {
-        std::fprintf(stderr, "lanvaro-cli setup: the search did not end in time\n");
-        return 1;
-    }
+    if (!RunSetupSearch(form, logic, search.options)) return 1;
     const tComUnitInfo* found = FindByMac(logic.ComUnitList, setup.options.mac);
     if (found == nullptr) {
         std::fprintf(stderr, "lanvaro-cli setup: no device with MAC %s was found\n",
