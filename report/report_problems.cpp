@@ -7,6 +7,7 @@
 #include <bit>
 #include <climits>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "protocol/device_index.h"
@@ -234,12 +235,24 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                  ", or give this computer an address in the device's network."});
     }
     if (!report.addressConflicts.empty()) {
+        // Made-up answers can share one address by the thousand: the sentence
+        // names a few of each and counts the rest (the JSON keeps them all).
+        constexpr std::size_t kNamed = 20;
         std::string text;
-        for (const AddressConflict& conflict : report.addressConflicts) {
+        const std::size_t addresses = std::min(report.addressConflicts.size(), kNamed);
+        for (std::size_t a = 0; a < addresses; ++a) {
+            const AddressConflict& conflict = report.addressConflicts[a];
             if (!text.empty()) text += "; ";
-            text += std::to_string(conflict.macs.size()) + " devices answer with the address " + conflict.ip + ": ";
-            for (std::size_t i = 0; i < conflict.macs.size(); ++i) text += (i == 0 ? "" : ", ") + conflict.macs[i];
+            text += GroupedNumber(static_cast<long long>(conflict.macs.size())) + " devices answer with the address " +
+                    conflict.ip + ": ";
+            const std::size_t macs = std::min(conflict.macs.size(), kNamed);
+            for (std::size_t i = 0; i < macs; ++i) text += (i == 0 ? "" : ", ") + conflict.macs[i];
+            if (conflict.macs.size() > macs)
+                text += " and " + GroupedNumber(static_cast<long long>(conflict.macs.size() - macs)) + " more";
         }
+        if (report.addressConflicts.size() > addresses)
+            text += "; and " + GroupedNumber(static_cast<long long>(report.addressConflicts.size() - addresses)) +
+                    " more shared addresses";
         problems.push_back({"address-conflict", text + ".",
                             "Give each a free address: select them and choose Network Setup to number them at once."});
     }
@@ -253,23 +266,22 @@ std::string OutsideNetworksToolTip(const std::string& ip) {
 }
 
 std::vector<AddressConflict> FindAddressConflicts(const std::vector<RowAddress>& rows) {
+    // Hashed, not searched: a relay's 100,000 rows, or a flood of made-up MACs
+    // at one address, must not cost the window thread a quadratic walk.
     struct Seen {
         AddressConflict conflict;
-        std::vector<std::string> keys;
+        std::unordered_set<std::string> keys;
     };
     std::vector<Seen> seen;
+    std::unordered_map<std::string, std::size_t> byIp;
     for (const RowAddress& row : rows) {
         if (row.mac.empty() || row.mac.find("NULL") != std::string::npos) continue;
         if (!IsAcceptedIpv4Text(row.ip.c_str())) continue;
-        auto at = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.conflict.ip == row.ip; });
-        if (at == seen.end()) {
-            seen.push_back({{row.ip, {}}, {}});
-            at = seen.end() - 1;
-        }
-        const std::string key = MacKey(row.mac);
-        if (std::find(at->keys.begin(), at->keys.end(), key) != at->keys.end()) continue;
-        at->keys.push_back(key);
-        at->conflict.macs.push_back(row.mac);
+        const auto [at, added] = byIp.try_emplace(row.ip, seen.size());
+        if (added) seen.push_back({{row.ip, {}}, {}});
+        Seen& entry = seen[at->second];
+        if (!entry.keys.insert(MacKey(row.mac)).second) continue;
+        entry.conflict.macs.push_back(row.mac);
     }
     std::vector<AddressConflict> conflicts;
     for (Seen& s : seen)

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "protocol/reply_parser.h"
 #include "protocol/text_format.h"
 #include "protocol/unique_fd.h"
+#include "report/report_problems.h"
 #include "tests/support/fake_window.h"
 
 namespace {
@@ -190,5 +192,23 @@ void BM_BurstDrained(benchmark::State& state) {
 BENCHMARK(BM_BurstDrained)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+// The ending looks for addresses shared by several MACs over the whole
+// table: a relay's 100,000 distinct rows, and a flood of made-up MACs at one
+// address, must both stay far from a quadratic walk.
+void BM_AddressConflictsOf100000Rows(benchmark::State& state) {
+    const bool oneAddress = state.range(0) != 0;
+    std::vector<RowAddress> rows;
+    char text[32];
+    for (unsigned i = 0; i < 100000; ++i) {
+        std::snprintf(text, sizeof text, "127.%u.%u.%u", 1 + i / 65536, (i / 256) % 256, i % 256);
+        const std::string ip = oneAddress ? std::string("198.51.100.9") : std::string(text);
+        std::snprintf(text, sizeof text, "02:4B:43:%02X:%02X:%02X", (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF);
+        rows.push_back({ip, text});
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(FindAddressConflicts(rows));
+    state.SetLabel(oneAddress ? "one address, distinct MACs" : "distinct addresses");
+}
+BENCHMARK(BM_AddressConflictsOf100000Rows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

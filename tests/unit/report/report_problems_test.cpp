@@ -137,3 +137,24 @@ TEST(ReportProblems, OutsideNetworksNamesAFewAddressesAndCountsTheRest) {
     EXPECT_NE(outside->text.find("203.0.0.20 and 980 more"), std::string::npos) << outside->text;
     EXPECT_EQ(outside->text.find("203.0.0.21"), std::string::npos) << outside->text;
 }
+
+TEST(ReportProblems, AddressConflictNamesAFewMacsAndAddressesAndCountsTheRest) {
+    SearchReport report;
+    report.method = kLocalBroadcast;
+    report.transport = "UDP";
+    report.datagrams = 1;
+    PackageSearchFacts facts;
+    facts.sends = {{0x0100007F, true}};
+    for (int a = 0; a < 25; ++a) {
+        AddressConflict conflict{"203.0.113." + std::to_string(a + 1), {}};
+        for (int m = 0; m < (a == 0 ? 1000 : 2); ++m) conflict.macs.push_back("M" + std::to_string(m));
+        report.addressConflicts.push_back(conflict);
+    }
+    const Problem* conflict = Find(FindProblems(report, facts, {}), "address-conflict");
+    ASSERT_NE(conflict, nullptr);
+    EXPECT_EQ(conflict->text.rfind("1,000 devices answer with the address 203.0.113.1: M0, M1, ", 0), 0u)
+        << conflict->text;
+    EXPECT_NE(conflict->text.find("M19 and 980 more; "), std::string::npos) << conflict->text;
+    EXPECT_EQ(conflict->text.find("M20"), std::string::npos) << conflict->text;
+    EXPECT_NE(conflict->text.find("; and 5 more shared addresses."), std::string::npos) << conflict->text;
+}
