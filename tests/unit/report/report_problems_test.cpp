@@ -132,7 +132,8 @@ TEST(ReportProblems, OutsideNetworksNamesAFewAddressesAndCountsTheRest) {
     facts.sends = {{0x0100007F, true}};
     for (int i = 0; i < 1000; ++i)
         report.outsideNetworks.push_back("203.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1));
-    const Problem* outside = Find(FindProblems(report, facts, {}), "devices-outside-networks");
+    const std::vector<Problem> problems = FindProblems(report, facts, {});
+    const Problem* outside = Find(problems, "devices-outside-networks");
     ASSERT_NE(outside, nullptr);
     EXPECT_NE(outside->text.find("203.0.0.20 and 980 more"), std::string::npos) << outside->text;
     EXPECT_EQ(outside->text.find("203.0.0.21"), std::string::npos) << outside->text;
@@ -150,7 +151,8 @@ TEST(ReportProblems, AddressConflictNamesAFewMacsAndAddressesAndCountsTheRest) {
         for (int m = 0; m < (a == 0 ? 1000 : 2); ++m) conflict.macs.push_back("M" + std::to_string(m));
         report.addressConflicts.push_back(conflict);
     }
-    const Problem* conflict = Find(FindProblems(report, facts, {}), "address-conflict");
+    const std::vector<Problem> problems = FindProblems(report, facts, {});
+    const Problem* conflict = Find(problems, "address-conflict");
     ASSERT_NE(conflict, nullptr);
     EXPECT_EQ(conflict->text.rfind("1,000 devices answer with the address 203.0.113.1: M0, M1, ", 0), 0u)
         << conflict->text;
