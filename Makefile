@@ -1,7 +1,7 @@
 # Every target installs what is missing, configures and builds first.
 #   make run    start the tool
 #   make test   everything CI checks: strict build, GUI-less build, sanitizers, fuzz smoke
-#   make bench  benchmarks (figures only, no time assertions)
+#   make bench  benchmarks (figures only, no time assertions; the endurance runs take minutes)
 #   make demo   the window in a LAN-in-a-box with simulated devices
 #   make package  the Debian package (build/lanvaro_VERSION_ARCH.deb)
 
@@ -32,7 +32,7 @@ test: deps test-main test-nogui test-asan test-fuzz test-package
 test-main: deps
 	cmake -S . -B build-ci $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON
 	cmake --build build-ci -j $(JOBS)
-	cd build-ci && $(CTEST) -LE fuzz
+	cd build-ci && $(CTEST) -LE 'fuzz|endurance'
 
 test-nogui: deps
 	cmake -S . -B build-nogui $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON \
