@@ -15,17 +15,11 @@
 
 #include "onvif/soap_request.h"
 #include "onvif/xml_reader.h"
+#include "tests/support/data_files.h"
 
 namespace {
 
 const std::filesystem::path kDir = std::filesystem::path(LANVARO_TEST_DATA) / "onvif_device";
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::string Lines(const char* key, const std::vector<std::string>& items) {
     std::string text;
@@ -84,23 +78,15 @@ std::string Describe(const std::string& name, std::string_view bytes) {
     return "?";
 }
 
-std::vector<std::string> Cases() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(kDir))
-        if (entry.path().extension() == ".xml") names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class KnownDeviceAnswer : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(KnownDeviceAnswer, ReadsAsExpected) {
-    const std::string body = ReadAll(kDir / (GetParam() + ".xml"));
+    const std::string body = ReadDataFile(kDir / (GetParam() + ".xml"));
     ASSERT_FALSE(body.empty());
-    EXPECT_EQ(Describe(GetParam(), body), ReadAll(kDir / (GetParam() + ".expected")));
+    EXPECT_EQ(Describe(GetParam(), body), ReadDataFile(kDir / (GetParam() + ".expected")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, KnownDeviceAnswer, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Files, KnownDeviceAnswer, ::testing::ValuesIn(DataFileNames(kDir, ".xml")),
                          [](const ::testing::TestParamInfo<std::string>& param) { return param.param; });
 
 // A user name is the user's text: markup in it stays text of the one

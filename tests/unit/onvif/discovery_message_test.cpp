@@ -17,6 +17,7 @@
 #include "onvif/onvif_answer_filter.h"
 #include "onvif/onvif_device_set.h"
 #include "onvif/onvif_rows.h"
+#include "tests/support/data_files.h"
 
 namespace {
 
@@ -24,13 +25,6 @@ constexpr const char* kOwnProbe = "urn:uuid:11111111-2222-4333-8444-555555555555
 constexpr const char* kSender = "198.51.100.200:3702";
 
 const std::filesystem::path kDir = std::filesystem::path(LANVARO_TEST_DATA) / "onvif";
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 const char* KindName(DiscoveryKind kind) {
     switch (kind) {
@@ -84,23 +78,15 @@ std::string Describe(const DiscoveryMessage& message) {
     return text;
 }
 
-std::vector<std::string> Cases() {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(kDir))
-        if (entry.path().extension() == ".xml") names.push_back(entry.path().stem().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class KnownDiscoveryAnswer : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(KnownDiscoveryAnswer, ReadsAsExpected) {
-    const std::string datagram = ReadAll(kDir / (GetParam() + ".xml"));
+    const std::string datagram = ReadDataFile(kDir / (GetParam() + ".xml"));
     ASSERT_FALSE(datagram.empty());
-    EXPECT_EQ(Describe(ParseDiscoveryMessage(datagram)), ReadAll(kDir / (GetParam() + ".expected")));
+    EXPECT_EQ(Describe(ParseDiscoveryMessage(datagram)), ReadDataFile(kDir / (GetParam() + ".expected")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, KnownDiscoveryAnswer, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Files, KnownDiscoveryAnswer, ::testing::ValuesIn(DataFileNames(kDir, ".xml")),
                          [](const ::testing::TestParamInfo<std::string>& param) { return param.param; });
 
 TEST(DiscoveryRow, LongNamesAreCutWithoutSplittingACharacter) {

@@ -17,17 +17,11 @@
 #include "onvif/onvif_answer_filter.h"
 #include "onvif/probe_message.h"
 #include "onvif/xml_reader.h"
+#include "tests/support/data_files.h"
 
 namespace {
 
 const std::filesystem::path kDir = std::filesystem::path(LANVARO_TEST_DATA) / "onvif";
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Everything written to fd 2 while it lives, libxml2's own writes included.
 class CapturedStderr {
@@ -61,7 +55,7 @@ private:
 };
 
 TEST(HostileAnswer, ParserMessagesGoToTheResultNeverToStderr) {
-    const std::string datagram = ReadAll(kDir / "false_encoding.xml");
+    const std::string datagram = ReadDataFile(kDir / "false_encoding.xml");
     ASSERT_FALSE(datagram.empty());
     CapturedStderr captured;
     const DiscoveryMessage message = ParseDiscoveryMessage(datagram);

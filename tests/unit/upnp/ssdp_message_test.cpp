@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/data_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -16,15 +18,6 @@ std::string ReadFile(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::vector<std::string> AnswerNames() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(fs::path(LANVARO_TEST_DATA) / "ssdp")) {
-        if (entry.path().extension() == ".answer") names.push_back(entry.path().stem().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // Each NAME.answer beside NAME.expected: "rejected", or the USN, UDN and
@@ -49,7 +42,8 @@ TEST_P(SsdpAnswerTest, ReadsOnlyARootDevicesAnswer) {
     EXPECT_EQ(answer->location, location);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SsdpAnswerTest, testing::ValuesIn(AnswerNames()),
+INSTANTIATE_TEST_SUITE_P(Files, SsdpAnswerTest,
+                         testing::ValuesIn(DataFileNames(fs::path(LANVARO_TEST_DATA) / "ssdp", ".answer")),
                          [](const testing::TestParamInfo<std::string>& p) { return p.param; });
 
 TEST(SsdpMessage, ASearchIsReadBackAsNoAnswer) {
