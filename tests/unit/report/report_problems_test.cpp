@@ -11,15 +11,26 @@ const Problem* Find(const std::vector<Problem>& problems, const std::string& cod
     return it == problems.end() ? nullptr : &*it;
 }
 
+struct SearchFacts {
+    SearchReport report;
+    PackageSearchFacts facts;
+};
+
+// A local broadcast that went out through loopback and got answers: the
+// search no rule finds a problem in until a test adds one.
+SearchFacts BroadcastThatWasAnswered(int datagrams) {
+    SearchFacts search;
+    search.report.method = kLocalBroadcast;
+    search.report.transport = "UDP";
+    search.report.datagrams = datagrams;
+    search.facts.sends = {{0x0100007F, true}};
+    return search;
+}
+
 }  // namespace
 
 TEST(ReportProblems, AnswersDroppedByFullBuffersAreReportedWithTheLimitToRaise) {
-    SearchReport report;
-    report.method = kLocalBroadcast;
-    report.transport = "UDP";
-    report.datagrams = 1500;
-    PackageSearchFacts facts;
-    facts.sends = {{0x0100007F, true}};
+    auto [report, facts] = BroadcastThatWasAnswered(1500);
     EXPECT_EQ(Find(FindProblems(report, facts, {}), "answers-dropped"), nullptr);
 
     facts.replyDrops = 500;
@@ -95,12 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ConflictCase>& param) { return std::string(param.param.name); });
 
 TEST(ReportProblems, AddressConflictNamesEveryAddressAndItsMacsWithTheBatchFix) {
-    SearchReport report;
-    report.method = kLocalBroadcast;
-    report.transport = "UDP";
-    report.datagrams = 5;
-    PackageSearchFacts facts;
-    facts.sends = {{0x0100007F, true}};
+    auto [report, facts] = BroadcastThatWasAnswered(5);
     EXPECT_EQ(Find(FindProblems(report, facts, {}), "address-conflict"), nullptr);
 
     report.addressConflicts = {{"198.51.100.9", {"M1", "M2", "M3"}}, {"203.0.113.5", {"A1", "A2"}}};
@@ -124,12 +130,7 @@ TEST(ReportProblems, ConflictToolTipAlsoSaysOutsideNetworksWhereBothApply) {
 }
 
 TEST(ReportProblems, OutsideNetworksNamesAFewAddressesAndCountsTheRest) {
-    SearchReport report;
-    report.method = kLocalBroadcast;
-    report.transport = "UDP";
-    report.datagrams = 1;
-    PackageSearchFacts facts;
-    facts.sends = {{0x0100007F, true}};
+    auto [report, facts] = BroadcastThatWasAnswered(1);
     for (int i = 0; i < 1000; ++i)
         report.outsideNetworks.push_back("203.0." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1));
     const std::vector<Problem> problems = FindProblems(report, facts, {});
@@ -140,12 +141,7 @@ TEST(ReportProblems, OutsideNetworksNamesAFewAddressesAndCountsTheRest) {
 }
 
 TEST(ReportProblems, AddressConflictNamesAFewMacsAndAddressesAndCountsTheRest) {
-    SearchReport report;
-    report.method = kLocalBroadcast;
-    report.transport = "UDP";
-    report.datagrams = 1;
-    PackageSearchFacts facts;
-    facts.sends = {{0x0100007F, true}};
+    auto [report, facts] = BroadcastThatWasAnswered(1);
     for (int a = 0; a < 25; ++a) {
         AddressConflict conflict{"203.0.113." + std::to_string(a + 1), {}};
         for (int m = 0; m < (a == 0 ? 1000 : 2); ++m) conflict.macs.push_back("M" + std::to_string(m));
