@@ -20,3 +20,18 @@ std::string ParseCommandLine(CLI::App& app, const std::vector<std::string>& args
     }
     return {};
 }
+
+void PrepareCommandApp(CLI::App& app) {
+    app.set_help_flag();
+    app.allow_extras();
+}
+
+CLI::Option* AddSingleValueOption(CLI::App& app, const char* name) {
+    return app.add_option(name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+std::string RepeatedOption(std::initializer_list<const CLI::Option*> options) {
+    for (const CLI::Option* option : options)
+        if (option->count() > 1) return option->get_name() + " given twice";
+    return {};
+}

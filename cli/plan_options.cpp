@@ -14,13 +14,9 @@ ParsedPlanOptions ParsePlanOptions(const std::vector<std::string>& args) {
     ParsedPlanOptions parsed;
     PlanOptions& o = parsed.options;
     CLI::App app;
-    app.set_help_flag();
-    app.allow_extras();
-    auto value = [&app](const char* name) {
-        return app.add_option(name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    };
-    CLI::Option* plan = value("--plan");
-    CLI::Option* verify = value("--verify");
+    PrepareCommandApp(app);
+    CLI::Option* plan = AddSingleValueOption(app, "--plan");
+    CLI::Option* verify = AddSingleValueOption(app, "--verify");
     CLI::Option* force = app.add_flag("--force");
     CLI::Option* dryRun = app.add_flag("--dry-run");
 
@@ -31,12 +27,8 @@ ParsedPlanOptions ParsePlanOptions(const std::vector<std::string>& args) {
         parsed.error = "unknown argument " + unknown.front() + " with --plan";
         return parsed;
     }
-    for (CLI::Option* option : {plan, verify, force, dryRun}) {
-        if (option->count() > 1) {
-            parsed.error = option->get_name() + " given twice";
-            return parsed;
-        }
-    }
+    parsed.error = RepeatedOption({plan, verify, force, dryRun});
+    if (!parsed.error.empty()) return parsed;
     if (plan->count() == 0 || plan->results().front().empty()) {
         parsed.error = "--plan needs a file";
         return parsed;

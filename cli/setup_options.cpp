@@ -21,18 +21,14 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     // Every setup option, in one place. Repeats are counted, not merged: an
     // option given twice is an error.
     CLI::App app;
-    app.set_help_flag();
-    app.allow_extras();
-    auto value = [&app](const char* name) {
-        return app.add_option(name)->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    };
-    CLI::Option* mac = value("--mac");
+    PrepareCommandApp(app);
+    CLI::Option* mac = AddSingleValueOption(app, "--mac");
     std::vector<std::pair<CLI::Option*, AddressEdit>> addresses;
-    for (const auto& [name, edit] : kAddressOptions) addresses.emplace_back(value(name), edit);
+    for (const auto& [name, edit] : kAddressOptions) addresses.emplace_back(AddSingleValueOption(app, name), edit);
     CLI::Option* dhcp = app.add_flag("--dhcp");
     CLI::Option* fixed = app.add_flag("--static");
     CLI::Option* force = app.add_flag("--force");
-    CLI::Option* verify = value("--verify");
+    CLI::Option* verify = AddSingleValueOption(app, "--verify");
 
     parsed.error = ParseCommandLine(app, args);
     if (!parsed.error.empty()) return parsed;
@@ -40,17 +36,12 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
         parsed.error = "unknown argument " + unknown.front();
         return parsed;
     }
-    if (mac->count() > 1) {
-        parsed.error = "--mac given twice";
-        return parsed;
-    }
-    for (const auto& [option, edit] : addresses) {
-        if (option->count() > 1) {
-            parsed.error = option->get_name() + " given twice";
-            return parsed;
-        }
+    parsed.error = RepeatedOption({mac});
+    for (const auto& address : addresses)
+        if (parsed.error.empty()) parsed.error = RepeatedOption({address.first});
+    if (!parsed.error.empty()) return parsed;
+    for (const auto& [option, edit] : addresses)
         if (option->count() == 1) o.Address(edit) = option->results().front();
-    }
     if (dhcp->count() + fixed->count() > 1) {
         parsed.error = "give one of --dhcp and --static";
         return parsed;
@@ -59,10 +50,8 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     if (fixed->count() > 0) o.type = NetworkType::Static;
     if (mac->count() == 1) o.mac = mac->results().front();
     o.force = force->count() > 0;
-    if (verify->count() > 1) {
-        parsed.error = "--verify given twice";
-        return parsed;
-    }
+    parsed.error = RepeatedOption({verify});
+    if (!parsed.error.empty()) return parsed;
     if (verify->count() == 1) {
         const std::string& text = verify->results().front();
         char* end = nullptr;
