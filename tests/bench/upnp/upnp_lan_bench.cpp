@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <set>
 #include <string>
 #include <vector>
 
 #include <libgssdp/gssdp.h>
 
 #include "tests/bench/median.h"
+#include "tests/bench/search/reference_runs.h"
 #include "tests/support/fake_window.h"
 #include "tests/support/lan_box.h"
 #include "tools/devsim/upnp_camera.h"
@@ -45,66 +45,6 @@ bool RunEngine(EngineRun& run) {
     return true;
 }
 
-struct ReferenceRun {
-    std::size_t usns = 0;
-    double lastNewMs = 0;
-};
-
-struct Browse {
-    Clock::time_point start;
-    std::set<std::string> usns;
-    Clock::time_point lastNew;
-};
-
-void OnAvailable(GSSDPResourceBrowser*, const char* usn, gpointer, gpointer data) {
-    auto* browse = static_cast<Browse*>(data);
-    if (usn != nullptr && browse->usns.insert(usn).second) browse->lastNew = Clock::now();
-}
-
-// What gssdp-discover does: a GSSDP browser for root devices on lo, for the
-// given time, counting distinct USNs (no descriptions are fetched).
-bool RunReference(milliseconds window, ReferenceRun& run) {
-    GMainContext* context = g_main_context_new();
-    g_main_context_push_thread_default(context);
-    GError* error = nullptr;
-    GSSDPClient* client = gssdp_client_new_full("lo", nullptr, 0, GSSDP_UDA_VERSION_1_0, &error);
-    bool ok = client != nullptr;
-    if (client != nullptr) {
-        Browse browse{Clock::now(), {}, Clock::now()};
-        GSSDPResourceBrowser* browser = gssdp_resource_browser_new(client, "upnp:rootdevice");
-        gssdp_resource_browser_set_mx(browser, upnp_search::kMxSeconds);
-        g_signal_connect(browser, "resource-available", G_CALLBACK(OnAvailable), &browse);
-        GMainLoop* loop = g_main_loop_new(context, FALSE);
-        GSource* stop = g_timeout_source_new(static_cast<guint>(window.count()));
-        g_source_set_callback(
-            stop,
-            [](gpointer l) {
-                g_main_loop_quit(static_cast<GMainLoop*>(l));
-                return G_SOURCE_REMOVE;
-            },
-            loop, nullptr);
-        g_source_attach(stop, context);
-        browse.start = Clock::now();
-        gssdp_resource_browser_set_active(browser, TRUE);
-        g_main_loop_run(loop);
-        g_source_unref(stop);
-        g_main_loop_unref(loop);
-        g_signal_handlers_disconnect_by_data(browser, &browse);
-        g_object_unref(browser);
-        g_object_unref(client);
-        run.usns = browse.usns.size();
-        run.lastNewMs = browse.usns.empty() ? 0 : Ms(browse.lastNew - browse.start);
-    } else {
-        std::fprintf(stderr, "reference: %s\n", error ? error->message : "no client");
-        if (error) g_error_free(error);
-    }
-    for (int i = 0; i < 100 && g_main_context_iteration(context, FALSE); ++i) {
-    }
-    g_main_context_pop_thread_default(context);
-    g_main_context_unref(context);
-    return ok;
-}
-
 }  // namespace
 
 int main() {
@@ -127,19 +67,19 @@ int main() {
     for (int i = 1; i <= kRuns; ++i) {
         EngineRun engine;
         ReferenceRun reference;
-        if (!RunEngine(engine) || !RunReference(window, reference)) {
+        if (!RunEngine(engine) || !RunGssdpBrowser("lo", upnp_search::kMxSeconds, window, reference)) {
             std::fprintf(stderr, "run %d failed\n", i);
             return 1;
         }
         std::printf(
             "run %d: engine %zu/%zu kept cameras, complete after %.0f ms; reference %zu/%d USNs in %lld ms, "
             "last new one after %.0f ms\n",
-            i, engine.found, expected, engine.signalledMs, reference.usns, kCameras,
-            static_cast<long long>(window.count()), reference.lastNewMs);
+            i, engine.found, expected, engine.signalledMs, reference.found, kCameras,
+            static_cast<long long>(window.count()), reference.ms);
         engineMs.push_back(engine.signalledMs);
-        referenceMs.push_back(reference.lastNewMs);
+        referenceMs.push_back(reference.ms);
         engineFound.push_back(static_cast<double>(engine.found) / static_cast<double>(expected));
-        referenceFound.push_back(static_cast<double>(reference.usns) / kCameras);
+        referenceFound.push_back(static_cast<double>(reference.found) / kCameras);
     }
 
     const double eMs = Median(engineMs), rMs = Median(referenceMs);
