@@ -100,7 +100,8 @@ SoapAnswer ReadDateTimeAnswer(std::string_view bytes, CameraClock& clock) {
         const xmlNode* date = XmlChild(utc, kSchema, "Date");
         const xmlNode* time = XmlChild(utc, kSchema, "Time");
         std::tm tm{};
-        if (!ReadInt(date, "Year", 1970, 9999, tm.tm_year) || !ReadInt(date, "Month", 1, 12, tm.tm_mon) ||
+        // The clock counts nanoseconds in 64 bits: past 2262 it would wrap.
+        if (!ReadInt(date, "Year", 1970, 2200, tm.tm_year) || !ReadInt(date, "Month", 1, 12, tm.tm_mon) ||
             !ReadInt(date, "Day", 1, 31, tm.tm_mday) || !ReadInt(time, "Hour", 0, 23, tm.tm_hour) ||
             !ReadInt(time, "Minute", 0, 59, tm.tm_min) || !ReadInt(time, "Second", 0, 60, tm.tm_sec)) {
             problem = "no readable UTCDateTime";
