@@ -67,11 +67,28 @@ int main(int argc, char** argv) {
     qint64 lastTick = clock.elapsed();
     qint64 longestStall = 0;
     bool measuring = false;
+    // Where in a search each long stall fell, to tell which task holds the thread.
+    struct Stall {
+        qint64 ms;
+        int search;
+        qint64 sinceClick;
+    };
+    std::vector<Stall> stalls;
+    int searchNo = 0;
+    qint64 clickedAt = 0;
+    int over16 = 0;
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        if (measuring) longestStall = std::max(longestStall, now - lastTick - 5);
+        const qint64 stall = now - lastTick - 5;
+        if (measuring) {
+            longestStall = std::max(longestStall, stall);
+            if (stall > 16) {
+                ++over16;
+                stalls.push_back({stall, searchNo, lastTick - clickedAt});
+            }
+        }
         lastTick = now;
     });
     probe.start(5);
@@ -80,6 +97,8 @@ int main(int argc, char** argv) {
     for (int n = 1; n <= searches; ++n) {
         // What F5 does; without a window manager the window never gets the
         // focus its shortcut needs.
+        searchNo = n;
+        clickedAt = clock.elapsed();
         form.Button1->click();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (form.Logic().Searching() && std::chrono::steady_clock::now() < deadline) QTest::qWait(5);
@@ -99,5 +118,10 @@ int main(int argc, char** argv) {
     // 500 devices, 4 of the 5 UPnP cameras (AXIS or Vivotek), 20 ONVIF cameras.
     std::printf("rows in the last search: %d of 524\n", form.RowCount() - 1);
     std::printf("longest stall of the window thread after search 1: %lld ms\n", static_cast<long long>(longestStall));
+    std::sort(stalls.begin(), stalls.end(), [](const Stall& a, const Stall& b) { return a.ms > b.ms; });
+    std::printf("stalls over 16 ms: %d; the longest, with where they began:\n", over16);
+    for (std::size_t i = 0; i < std::min<std::size_t>(stalls.size(), 8); ++i)
+        std::printf("  %lld ms in search %d, %lld ms after its click\n", static_cast<long long>(stalls[i].ms),
+                    stalls[i].search, static_cast<long long>(stalls[i].sinceClick));
     return 0;
 }
