@@ -35,8 +35,9 @@ QTableWidgetItem* Inert(const std::string& text) {
 }  // namespace
 
 BatchSetupDialog::BatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
-                                   const std::vector<tComUnitInfo>& rows, AddressProber probe)
-    : QDialog(parent) {
+                                   const std::vector<tComUnitInfo>& rows, AddressProber probe,
+                                   std::unique_ptr<BatchDeviceSource> source)
+    : QDialog(parent), source_(std::move(source)) {
     setObjectName(QStringLiteral("BatchSetupDialog"));
     setWindowTitle(QStringLiteral("Batch Network Setup"));
     setModal(false);
@@ -104,8 +105,8 @@ BatchSetupDialog::BatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLog
     layout->addLayout(bottom);
     resize(760, 480);
 
-    logic_ =
-        std::make_unique<BatchSetupLogic>(form, window, static_cast<BatchSetupView&>(*this), rows, std::move(probe));
+    logic_ = std::make_unique<BatchSetupLogic>(form, window, static_cast<BatchSetupView&>(*this), rows,
+                                               std::move(probe), source_.get());
 
     auto typeChanged = [this] {
         const bool fixed = static_->isChecked();
@@ -181,8 +182,9 @@ void BatchSetupDialog::closeEvent(QCloseEvent* event) {
 }
 
 BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
-                                       const std::vector<tComUnitInfo>& rows) {
-    auto* dialog = new BatchSetupDialog(parent, form, window, rows);
+                                       const std::vector<tComUnitInfo>& rows,
+                                       std::unique_ptr<BatchDeviceSource> source) {
+    auto* dialog = new BatchSetupDialog(parent, form, window, rows, ProbeAddressText, std::move(source));
     dialog->show();
     return dialog;
 }

@@ -17,8 +17,9 @@ class QTableWidget;
 
 class BatchSetupDialog : public QDialog, private BatchSetupView {
 public:
+    // `source` makes the rows' setups (protocol devices only without it).
     BatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window, const std::vector<tComUnitInfo>& rows,
-                     AddressProber probe = ProbeAddressText);
+                     AddressProber probe = ProbeAddressText, std::unique_ptr<BatchDeviceSource> source = nullptr);
     ~BatchSetupDialog() override;
 
     BatchSetupLogic& Logic() { return *logic_; }
@@ -50,9 +51,12 @@ private:
     QTableWidget* table_ = nullptr;
     bool busy_ = false;
     bool deleteWhenIdle_ = false;
+    // Before the logic: its setups use the source until they go.
+    std::unique_ptr<BatchDeviceSource> source_;
     std::unique_ptr<BatchSetupLogic> logic_;
 };
 
 // Opens the dialog on the window; it deletes itself once closed.
 BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
-                                       const std::vector<tComUnitInfo>& rows);
+                                       const std::vector<tComUnitInfo>& rows,
+                                       std::unique_ptr<BatchDeviceSource> source = nullptr);

@@ -9,25 +9,61 @@
 
 namespace {
 constexpr const char* kSentWatching = "sent, watching";
+// Devices asked at once while a batch is prepared (each call waits up to 5 s).
+constexpr std::size_t kPreparedTogether = 8;
+
+BatchDeviceSource& RowsOnly() {
+    static BatchDeviceSource source;
+    return source;
+}
 }  // namespace
 
 BatchSetupLogic::BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view,
-                                 const std::vector<tComUnitInfo>& rows, AddressProber probe)
+                                 const std::vector<tComUnitInfo>& rows, AddressProber probe, BatchDeviceSource* source)
     : form_(form),
       window_(window),
       windowAlive_(window.Lifetime()),
       view_(view),
       probe_(std::move(probe)),
+      source_(source != nullptr ? *source : RowsOnly()),
       listed_(window.ComUnitList) {
     for (const tComUnitInfo& row : rows) {
         Item item;
-        item.setup = MakeDeviceSetupForRow(row);
+        item.setup = source_.SetupFor(row);
         item.note = item.setup->CannotTakeSettings();
         items_.push_back(std::move(item));
     }
 }
 
 BatchSetupLogic::~BatchSetupLogic() { Close(); }
+
+bool BatchSetupLogic::PrepareAll(const std::vector<Item*>& items) {
+    std::vector<std::shared_ptr<DeviceSetup>> setups;
+    for (const Item* item : items) setups.push_back(item->setup);
+    std::atomic<int> done{0};
+    const int total = static_cast<int>(setups.size());
+    std::atomic<bool>& cancel = cancel_;
+    std::vector<std::string> notes(setups.size());
+    auto work = std::async(std::launch::async, [&] {
+        for (std::size_t first = 0; first < setups.size() && !cancel; first += kPreparedTogether) {
+            std::vector<std::future<void>> group;
+            for (std::size_t i = first; i < std::min(setups.size(), first + kPreparedTogether); ++i)
+                group.push_back(std::async(std::launch::async, [&, i] {
+                    notes[i] = setups[i]->Prepare();
+                    ++done;
+                }));
+            for (auto& one : group) one.wait();
+        }
+    });
+    while (work.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        view_.SetProgress(done, total);
+        form_.ProcessMessages();
+    }
+    work.get();
+    if (cancel_) return false;
+    for (std::size_t i = 0; i < items.size(); ++i) items[i]->note = notes[i];
+    return true;
+}
 
 bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
     if (busy_ || applied_ || closed_) return false;
@@ -44,30 +80,48 @@ bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
         }
     }
 
-    std::vector<BatchMember> members;
     std::vector<Item*> taking;
     for (Item& item : items_) {
         item.settings.reset();
         item.newIp.clear();
         item.result.clear();
         item.note = item.setup->CannotTakeSettings();
-        if (!item.note.empty()) continue;
-        members.push_back({item.setup->Mac(), item.setup->CurrentIp()});
-        taking.push_back(&item);
+        if (item.note.empty()) taking.push_back(&item);
     }
+
+    busy_ = true;
+    cancel_ = false;
+    view_.SetBusy(true);
+    auto finish = [this](bool previewed) {
+        busy_ = false;
+        view_.SetBusy(false);
+        view_.ShowLines();
+        return previewed;
+    };
+    // Each device says first whether it can be given settings; those that
+    // wait for a password get the one the user gives once for the batch.
+    if (!PrepareAll(taking) || closed_) return finish(false);
+    std::vector<Item*> awaiting;
+    for (Item* item : taking)
+        if (item->setup->AwaitsSignIn()) awaiting.push_back(item);
+    if (!awaiting.empty() && source_.SignIn(static_cast<int>(awaiting.size())) && !closed_) {
+        if (!PrepareAll(awaiting) || closed_) return finish(false);
+    }
+    if (closed_) return finish(false);
+    source_.Prepared();
+    std::erase_if(taking, [](const Item* item) { return !item->note.empty(); });
+
     if (input.dhcp) {
         for (Item* item : taking) {
             item->settings = NewSettings{NetworkType::Dhcp, "", "", "", ""};
             item->newIp = "DHCP";
         }
         previewed_ = !taking.empty();
-        view_.ShowLines();
-        return previewed_;
+        return finish(previewed_);
     }
 
-    busy_ = true;
-    cancel_ = false;
-    view_.SetBusy(true);
+    std::vector<BatchMember> members;
+    for (const Item* item : taking) members.push_back({item->setup->Mac(), item->setup->CurrentIp()});
     std::atomic<int> done{0};
     const int total = static_cast<int>(members.size());
     std::atomic<bool>& cancel = cancel_;
@@ -77,19 +131,13 @@ bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
             return !cancel.load();
         });
     });
-    // The window goes on meanwhile; bounded by the probes' own seconds.
     while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
         view_.SetProgress(done, total);
         form_.ProcessMessages();
     }
     const std::optional<BatchAddressing> addressing = pending.get();
-    busy_ = false;
-    view_.SetBusy(false);
     view_.SetProgress(addressing && !addressing->cancelled ? total : done.load(), total);
-    if (!addressing || addressing->cancelled || closed_) {
-        view_.ShowLines();
-        return false;
-    }
+    if (!addressing || addressing->cancelled || closed_) return finish(false);
     if (!addressing->probeUnavailable.empty())
         form_.Log("Cannot probe new addresses for other hosts (" + addressing->probeUnavailable +
                   "); numbered without that check");
@@ -108,8 +156,7 @@ bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
         item.note = skipped;
     }
     previewed_ = true;
-    view_.ShowLines();
-    return true;
+    return finish(true);
 }
 
 void BatchSetupLogic::Apply() {
@@ -126,7 +173,7 @@ void BatchSetupLogic::Apply() {
     view_.SetBusy(true);
     std::weak_ptr<int> alive = alive_;
     auto watch = std::make_shared<BatchWatch>(BatchWatchLimit(items_.size()));
-    int sent = 0;
+    bool withOnvif = false;
     for (std::size_t i = 0; i < items_.size(); ++i) {
         Item& item = items_[i];
         if (closed_) {
@@ -141,18 +188,24 @@ void BatchSetupLogic::Apply() {
             item.result = "not sent: " + *refused;
             continue;
         }
-        if (const auto failed = item.setup->Send(form_, *item.settings)) {
-            item.result = "not sent: " + *failed;
+        const SetupSent outcome = item.setup->Send(form_, *item.settings);
+        if (alive.expired()) return;
+        if (outcome.refused) {
+            item.result = "not sent: " + *outcome.refused;
             continue;
         }
-        ++sent;
-        item.result = kSentWatching;
-        std::shared_ptr<DeviceSetup> setup = item.setup;
-        const NewSettings settings = *item.settings;
-        watch->Add(
-            static_cast<int>(i),
-            [setup, settings](const TComUnitList& found) { return setup->ConfirmedAt(found, settings); },
-            std::chrono::steady_clock::now());
+        if (!outcome.confirmable) {
+            item.result = "sent; " + outcome.note;
+        } else {
+            item.result = outcome.note.empty() ? std::string(kSentWatching) : "sent; " + outcome.note + "; watching";
+            withOnvif = withOnvif || item.setup->ConfirmedByOnvifSearch();
+            std::shared_ptr<DeviceSetup> setup = item.setup;
+            const NewSettings settings = *item.settings;
+            watch->Add(
+                static_cast<int>(i),
+                [setup, settings](const TComUnitList& found) { return setup->ConfirmedAt(found, settings); },
+                std::chrono::steady_clock::now());
+        }
         view_.SetProgress(static_cast<int>(i) + 1, static_cast<int>(items_.size()));
         view_.ShowLines();
         // Lets a close land between two sends.
@@ -163,15 +216,18 @@ void BatchSetupLogic::Apply() {
     if (closed_) {
         // The lines still say which went out; nobody watches for them now.
         for (Item& item : items_)
-            if (item.result == kSentWatching) item.result = "sent (not watched: closed)";
+            if (item.result.ends_with("watching")) item.result = "sent (not watched: closed)";
         return;
     }
     view_.SetBusy(false);
     view_.ShowLines();
-    if (sent == 0) return;
-    watchId_ = window_.WatchBatch(watch, [this, alive](const std::vector<BatchWatch::Outcome>& outcomes) {
-        if (!alive.expired()) Told(outcomes);
-    });
+    if (watch->Done()) return;
+    watchId_ = window_.WatchBatch(
+        watch,
+        [this, alive](const std::vector<BatchWatch::Outcome>& outcomes) {
+            if (!alive.expired()) Told(outcomes);
+        },
+        withOnvif);
 }
 
 void BatchSetupLogic::Told(const std::vector<BatchWatch::Outcome>& outcomes) {

@@ -5,6 +5,7 @@
 // its new settings or given up.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,20 @@ public:
     virtual void SetBusy(bool busy) = 0;
 };
 
+// Where a batch's rows get their setups, and the one sign-in some await.
+class BatchDeviceSource {
+public:
+    virtual ~BatchDeviceSource() = default;
+    virtual std::shared_ptr<DeviceSetup> SetupFor(const tComUnitInfo& row) { return MakeDeviceSetupForRow(row); }
+    // Asks the user once for the password `awaiting` devices need; false when none was given.
+    virtual bool SignIn(int awaiting) {
+        (void)awaiting;
+        return false;
+    }
+    // On the window thread once the devices were prepared: keeps what signed in.
+    virtual void Prepared() {}
+};
+
 class BatchSetupLogic {
 public:
     struct Item {
@@ -42,7 +57,7 @@ public:
 
     // `rows` are the selected rows' records, in table order.
     BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view, const std::vector<tComUnitInfo>& rows,
-                    AddressProber probe = ProbeAddressText);
+                    AddressProber probe = ProbeAddressText, BatchDeviceSource* source = nullptr);
     BatchSetupLogic(const BatchSetupLogic&) = delete;
     BatchSetupLogic& operator=(const BatchSetupLogic&) = delete;
     ~BatchSetupLogic();
@@ -67,6 +82,8 @@ public:
     std::string ResultText() const;
 
 private:
+    // Prepares the items in parallel; their notes say what failed. False on Cancel.
+    bool PrepareAll(const std::vector<Item*>& items);
     void Told(const std::vector<BatchWatch::Outcome>& outcomes);
 
     WindowOps& form_;
@@ -74,6 +91,7 @@ private:
     std::weak_ptr<int> windowAlive_;
     BatchSetupView& view_;
     AddressProber probe_;
+    BatchDeviceSource& source_;
     TComUnitList listed_;
     std::vector<Item> items_;
     bool previewed_ = false;

@@ -3,13 +3,20 @@
 
 #include "app/main_form_logic.h"
 
-int MainFormLogic::WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told) {
+int MainFormLogic::WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told, bool withOnvif) {
     const int id = nextBatchId_++;
     batches_.push_back({id, std::move(watch), std::move(told)});
     // Watched with the search the user last ran, as a single setup is.
     if (!Watching()) watchSettings_ = lastUserSearch_;
+    // A camera answers only WS-Discovery, whatever the user last searched for.
+    if (withOnvif && !HasOnvifPart(watchSettings_.proj)) watchSettings_.proj = "ALL";
     EnsureWatchTicker();
     return id;
+}
+
+const std::vector<OnvifDeviceInfo>* MainFormLogic::OnvifDevicesOfLastSearch() const {
+    if (!onvifSearchStarted_ || !OnvifEngine.DevicesReady()) return nullptr;
+    return &OnvifEngine.m_Devices;
 }
 
 void MainFormLogic::StopBatchWatch(int id) {

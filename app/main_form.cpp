@@ -32,6 +32,7 @@
 
 #include "app/batch_setup_dialog.h"
 #include "app/elided_label.h"
+#include "app/onvif_batch_cameras.h"
 #include "app/onvif_camera_menu.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
@@ -526,7 +527,8 @@ void TMainForm::ShowBatchSetup(const std::vector<tComUnitInfo>& rows) {
     if (batchSetupHandler_)
         batchSetupHandler_(rows);
     else
-        ShowBatchSetupDialog(this, *this, *logic_, rows);
+        ShowBatchSetupDialog(this, *this, *logic_, rows,
+                             std::make_unique<OnvifBatchCameras>(onvifMenu_->Actions().Shared()));
 }
 
 void TMainForm::ShowNetworkSetup(const tComUnitInfo& record) {

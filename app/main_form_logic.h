@@ -104,10 +104,14 @@ public:
     // Watches the devices of a batch with the same background searches;
     // `told` hears of the devices each search (or the limit) decides. A
     // search the user starts checks them too, and does not end this watch.
+    // With ONVIF cameras among them the searches include WS-Discovery.
     using BatchTold = std::function<void(const std::vector<BatchWatch::Outcome>&)>;
-    int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told);
+    int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told, bool withOnvif = false);
     void StopBatchWatch(int id);
     bool WatchingBatch() const { return !batches_.empty(); }
+    // The cameras the search that just ended found by WS-Discovery; nullptr
+    // when it did not ask or is still filling the list.
+    const std::vector<OnvifDeviceInfo>* OnvifDevicesOfLastSearch() const;
     // Expires when this object goes, for those that may outlive it (a batch
     // dialog is destroyed with the window's widgets, after the logic).
     std::weak_ptr<int> Lifetime() const { return alive_; }

@@ -33,15 +33,14 @@ const char* AuthName(const std::optional<OnvifAuthMethod>& auth) {
     return "";
 }
 
-// The row's XAddr: the http one at the row's address, which it was taken from.
-std::string RowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp) {
+}  // namespace
+
+std::string OnvifRowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp) {
     if (!device.xaddr.empty()) return device.xaddr;
     for (const std::string& xaddr : device.xaddrs)
         if (const auto host = FirstIpv4HttpXAddr({xaddr}); host && host->ip == rowIp) return xaddr;
     return {};
 }
-
-}  // namespace
 
 std::string ClockNote(const std::optional<double>& offsetSeconds) {
     if (!offsetSeconds || std::fabs(*offsetSeconds) <= 5.0) return {};
@@ -132,7 +131,7 @@ std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {
     for (const tComUnitInfo* record : RowRecords(form_, logic_.ComUnitList, row))
         for (const OnvifDeviceInfo& device : logic_.OnvifEngine.m_Devices)
             if (RecordOfOnvifDevice(*record, device)) {
-                Camera camera{device, *record, RowXAddr(device, ComUnitFieldText(record->ip))};
+                Camera camera{device, *record, OnvifRowXAddr(device, ComUnitFieldText(record->ip))};
                 if (!camera.xaddr.empty()) return camera;
             }
     return std::nullopt;

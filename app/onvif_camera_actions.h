@@ -66,6 +66,8 @@ std::optional<OnvifNetworkChange> NetworkChangeFor(const ControlRequest& request
 // The Network Setup dialog's record: the row's texts with the camera's MAC,
 // address, netmask, gateway and DNS from the interface at the row's address.
 tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& facts);
+// The XAddr a row stands for: the http one at the row's address, which it was taken from.
+std::string OnvifRowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp);
 // Which settings took and which did not, after a refused call.
 std::string PartialChangeText(const OnvifNetworkOutcome& outcome);
 
@@ -85,6 +87,19 @@ public:
 
     // The facts read from a camera this run.
     const OnvifDeviceFacts* KnownFacts(const std::string& endpoint) const;
+
+    // What a batch setup's cameras share with these actions; all of it lives
+    // as long as the window.
+    struct Parts {
+        MainFormLogic& logic;
+        WindowOps& form;
+        OnvifCameraWindow& window;
+        OnvifCameraAccess& access;
+        OnvifCredentialBook& book;
+        std::map<std::string, OnvifDeviceFacts>& facts;
+        std::string& lastUser;
+    };
+    Parts Shared() { return {logic_, form_, window_, access_, book_, facts_, lastUser_}; }
 
 private:
     struct Camera {

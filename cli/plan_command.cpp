@@ -103,7 +103,7 @@ int RunPlanCommand(const std::vector<std::string>& args) {
     for (const PlannedSend& send : check.sends) {
         const std::string mac = ComUnitFieldText(send.device.mac);
         std::shared_ptr<DeviceSetup> setup = MakeProtocolDeviceSetup(send.device);
-        if (const auto reason = setup->Send(form, send.settings)) {
+        if (const auto reason = setup->Send(form, send.settings).refused) {
             std::printf("not sent: %s: %s\n", mac.c_str(), reason->c_str());
             failed = true;
             continue;

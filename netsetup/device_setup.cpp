@@ -15,6 +15,14 @@ ControlRequest RequestWithSettings(const tComUnitInfo& device, const NewSettings
     return request;
 }
 
+std::optional<std::string> SettingsRefusal(const tComUnitInfo& record, const NewSettings& settings) {
+    const ControlRequest request = RequestWithSettings(record, settings);
+    if (request.type == NetworkType::None) return std::string(kNoNetworkTypeText);
+    if (const auto rejected = FirstRejectedField(request))
+        return InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected));
+    return std::nullopt;
+}
+
 namespace {
 
 class RecordSetup : public DeviceSetup {
@@ -33,17 +41,13 @@ public:
     using RecordSetup::RecordSetup;
     std::string CannotTakeSettings() const override { return {}; }
     std::optional<std::string> Refusal(const NewSettings& settings) const override {
-        const ControlRequest request = RequestWithSettings(record_, settings);
-        if (request.type == NetworkType::None) return std::string(kNoNetworkTypeText);
-        if (const auto rejected = FirstRejectedField(request))
-            return InvalidFieldMessage(*rejected, RequestFieldText(request, *rejected));
-        return std::nullopt;
+        return SettingsRefusal(record_, settings);
     }
-    std::optional<std::string> Send(WindowOps& form, const NewSettings& settings) override {
-        if (auto refused = Refusal(settings)) return refused;
+    SetupSent Send(WindowOps& form, const NewSettings& settings) override {
+        if (auto refused = Refusal(settings)) return SetupSent::Refused(*refused);
         if (SendControlPackage(form, MakeControlRecord(RequestWithSettings(record_, settings))) != 0)
-            return std::string(kControlFailedText);
-        return std::nullopt;
+            return SetupSent::Refused(kControlFailedText);
+        return {};
     }
     std::optional<std::string> ConfirmedAt(const TComUnitList& found, const NewSettings& settings) const override {
         const tComUnitInfo* record =
@@ -58,7 +62,7 @@ public:
     using RecordSetup::RecordSetup;
     std::string CannotTakeSettings() const override { return kCannotTakeSettingsText; }
     std::optional<std::string> Refusal(const NewSettings&) const override { return CannotTakeSettings(); }
-    std::optional<std::string> Send(WindowOps&, const NewSettings&) override { return CannotTakeSettings(); }
+    SetupSent Send(WindowOps&, const NewSettings&) override { return SetupSent::Refused(CannotTakeSettings()); }
     std::optional<std::string> ConfirmedAt(const TComUnitList&, const NewSettings&) const override {
         return std::nullopt;
     }

@@ -13,6 +13,7 @@ enum class OnvifAuthMethod { None, WsSecurity, HttpDigest };
 struct OnvifCredentials {
     std::string user;
     std::string password;
+    bool operator==(const OnvifCredentials&) const = default;
 };
 
 struct OnvifNetworkInterface {

@@ -1,7 +1,8 @@
 // Batch Network Setup in the real window against simulated cameras that all
 // answer on one factory address: the conflict is marked, several rows are
 // selected, the preview numbers them around a taken address, Apply sends and
-// the watch confirms each at its new address. Runs only inside scripts/lanbox.
+// the watch confirms each at its new address; ONVIF cameras the same way,
+// after one sign-in for the batch. Runs only inside scripts/lanbox.
 
 #include <QAction>
 #include <QApplication>
@@ -18,7 +19,10 @@
 
 #include "app/batch_setup_dialog.h"
 #include "app/main_form.h"
+#include "app/onvif_batch_cameras.h"
+#include "app/onvif_camera_menu.h"
 #include "app/string_grid_widget.h"
+#include "tests/support/fake_onvif_camera.h"
 #include "tests/support/lan_box.h"
 
 namespace {
@@ -145,6 +149,77 @@ private Q_SLOTS:
         QVERIFY(!form.Logic().WatchingBatch());
         QTest::qWait(500);
         QCOMPARE(ReadLines(files.File("recorded")).size(), std::size_t{1});
+    }
+
+    void onvifCamerasSignInOnceAndAreConfirmedAtTheirNewAddresses() {
+        DevsimProcess devsim({"--no-udp", "--onvif", "3", "--onvif-user", "installer", "--onvif-password", "pw 3",
+                              "--setup-delay-ms", "300", "--duration", "90"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+        TMainForm form;
+        auto vault = std::make_unique<MemoryVault>();
+        vault->available = false;
+        form.OnvifMenu().SetCameraSupport(MakeOnvifDeviceAccess(), std::move(vault));
+        form.SetMessageHandler([](const std::string& text, const std::string&, MessageIcon) {
+            QFAIL(("unexpected message: " + text).c_str());
+        });
+        form.SetQuestionHandler([](const std::string&) { return true; });
+        // Every 127/8 address answers a ping in this box: here none does.
+        form.SetBatchSetupHandler([&form](const std::vector<tComUnitInfo>& rows) {
+            auto* dialog = new BatchSetupDialog(
+                &form, form, form.Logic(), rows,
+                [](const std::string&) {
+                    return ProbeResult{ProbeOutcome::Silent, {}};
+                },
+                std::make_unique<OnvifBatchCameras>(form.OnvifMenu().Actions().Shared()));
+            dialog->show();
+        });
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Proj->setEditText(QStringLiteral("ONVIF"));
+        form.Logic().SetWatchTimings({std::chrono::milliseconds(500), std::chrono::seconds(30)});
+        QTest::mouseClick(form.Button1, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
+        QCOMPARE(form.RowCount() - 1, 3);
+        QTest::keyClick(form.StringGrid1, Qt::Key_A, Qt::ControlModifier);
+        form.NetworkSetup1->trigger();
+        auto* dialog = form.findChild<BatchSetupDialog*>(QStringLiteral("BatchSetupDialog"));
+        QVERIFY(dialog != nullptr);
+        dialog->findChild<QLineEdit*>(QStringLiteral("BatchFirstIp"))->setText(QStringLiteral("127.77.9.10"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("BatchNetmask"))->setText(QStringLiteral("255.0.0.0"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("BatchGateway"))->setText(QStringLiteral("127.0.0.254"));
+        dialog->findChild<QLineEdit*>(QStringLiteral("BatchDns"))->setText(QStringLiteral("127.0.0.53"));
+
+        // The one sign-in of the batch, answered as a person would.
+        int signIns = 0;
+        QTimer poll;
+        poll.setInterval(20);
+        connect(&poll, &QTimer::timeout, &form, [&signIns] {
+            auto* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal->objectName() != QLatin1String("OnvifSignInForm")) return;
+            ++signIns;
+            modal->findChild<QLineEdit*>(QStringLiteral("EditUser"))->setText(QStringLiteral("installer"));
+            modal->findChild<QLineEdit*>(QStringLiteral("EditPassword"))->setText(QStringLiteral("pw 3"));
+            modal->findChild<QPushButton*>(QStringLiteral("ButtonSignIn"))->click();
+        });
+        poll.start();
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BatchPreview")), Qt::LeftButton);
+        QCOMPARE(signIns, 1);
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("BatchTable"));
+        QStringList newIps;
+        for (int row = 0; row < 3; ++row) {
+            QVERIFY2(Line(table, row, 0) != QStringLiteral("NULL"), "the camera's MAC, read after the sign-in");
+            newIps << Line(table, row, 3);
+        }
+        QCOMPARE(newIps, (QStringList{QStringLiteral("127.77.9.10"), QStringLiteral("127.77.9.11"),
+                                      QStringLiteral("127.77.9.12")}));
+
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BatchApply")), Qt::LeftButton);
+        for (int row = 0; row < 3; ++row) {
+            const QString expected = QStringLiteral("confirmed at ") + newIps[row] + QStringLiteral(" after ");
+            QTRY_VERIFY2_WITH_TIMEOUT(Line(table, row, 4).startsWith(expected), qPrintable(Line(table, row, 4)), 20000);
+        }
+        QCOMPARE(signIns, 1);
+        dialog->close();
     }
 };
 

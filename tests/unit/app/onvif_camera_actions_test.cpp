@@ -4,55 +4,12 @@
 
 #include "app/main_form_logic.h"
 #include "onvif/onvif_rows.h"
+#include "tests/support/fake_camera_window.h"
 #include "tests/support/fake_onvif_camera.h"
 #include "tests/support/fake_window.h"
 #include "tests/unit/netsetup/fake_net_form_view.h"
 
 namespace {
-
-class FakeCameraWindow : public OnvifCameraWindow {
-public:
-    std::vector<std::optional<OnvifSignInAnswer>> answers;  // given in order, then cancelled
-    std::vector<OnvifSignInQuestion> questions;
-    std::vector<OnvifDetailsView> detailsShown;
-    std::function<OnvifDetailsView()> refresh;
-    std::vector<tComUnitInfo> setupShown;
-    NetSetupContext setupContext;
-
-    std::optional<OnvifSignInAnswer> AskSignIn(const OnvifSignInQuestion& question) override {
-        questions.push_back(question);
-        if (questions.size() > answers.size()) return std::nullopt;
-        return answers[questions.size() - 1];
-    }
-    void ShowCameraDetails(const OnvifDeviceInfo&, const OnvifDetailsView& view,
-                           const std::function<OnvifDetailsView()>& again) override {
-        detailsShown.push_back(view);
-        refresh = again;
-    }
-    void ShowCameraNetworkSetup(const tComUnitInfo& record, NetSetupContext context) override {
-        setupShown.push_back(record);
-        setupContext = std::move(context);
-    }
-};
-
-OnvifDeviceInfo Camera(int n) {
-    OnvifDeviceInfo device;
-    device.endpoint = "urn:uuid:7e57ca11-0000-4000-8000-00000000000" + std::to_string(n);
-    device.scopes = {"onvif://www.onvif.org/hardware/QF-200", "onvif://www.onvif.org/name/lobby" + std::to_string(n)};
-    device.xaddrs = {"http://[fe80::1]/onvif/device_service",
-                     "http://127.0.0." + std::to_string(n) + "/onvif/device_service"};
-    device.xaddr = device.xaddrs[1];
-    return device;
-}
-
-OnvifSignInAnswer Answer(const std::string& user, const std::string& password, bool remember = false,
-                         bool everyCamera = false) {
-    OnvifSignInAnswer answer;
-    answer.credentials = {user, password};
-    answer.remember = remember;
-    answer.useForEveryCamera = everyCamera;
-    return answer;
-}
 
 class OnvifActionsTest : public testing::Test {
 protected:
@@ -68,10 +25,10 @@ protected:
         form.SetRowCount(3);
         for (int n = 1; n <= 2; ++n) {
             std::string problem;
-            const auto record = OnvifDeviceRecord(Camera(n), problem);
+            const auto record = OnvifDeviceRecord(TestOnvifCamera(n), problem);
             ASSERT_TRUE(record) << problem;
             logic.ComUnitList.push_back(*record);
-            logic.OnvifEngine.m_Devices.push_back(Camera(n));
+            logic.OnvifEngine.m_Devices.push_back(TestOnvifCamera(n));
             WriteRecordRow(form, n, *record);
         }
         logic.SelectedRow = 1;
@@ -87,7 +44,7 @@ protected:
 };
 
 TEST_F(OnvifActionsTest, WithoutAPasswordTheDialogComesFirstThenTheCameraSignsInByItself) {
-    window.answers = {Answer("admin", "secret")};
+    window.answers = {TestSignIn("admin", "secret")};
     actions.Info1Click();
     ASSERT_EQ(window.questions.size(), 1u);
     EXPECT_EQ(window.questions[0].camera, "lobby1 (127.0.0.1)");
@@ -105,7 +62,7 @@ TEST_F(OnvifActionsTest, WithoutAPasswordTheDialogComesFirstThenTheCameraSignsIn
 TEST_F(OnvifActionsTest, TheCameraIsAskedAtTheXAddrItsRowShows) {
     // A camera that lists another address first, its row taken from the one it answered from.
     logic.OnvifEngine.m_Devices[0].xaddrs = {"http://127.0.0.40/onvif/device_service", xaddr1};
-    window.answers = {Answer("admin", "secret")};
+    window.answers = {TestSignIn("admin", "secret")};
     actions.SignIn1Click();
     EXPECT_EQ(camera.Calls(), std::vector<std::string>{"ReadFacts " + xaddr1 + " admin"});
 }
@@ -123,7 +80,7 @@ TEST_F(OnvifActionsTest, CancelledSignInAsksTheCameraNothing) {
 }
 
 TEST_F(OnvifActionsTest, RefusedPasswordIsSaidAndNeitherKeptNorRemembered) {
-    window.answers = {Answer("admin", "wrong", true), Answer("admin", "secret")};
+    window.answers = {TestSignIn("admin", "wrong", true), TestSignIn("admin", "secret")};
     actions.SignIn1Click();
     ASSERT_EQ(form.messages.size(), 1u);
     EXPECT_EQ(form.messages[0].text, "Sign-in refused by " + xaddr1 + ": check the user name and password.");
@@ -135,7 +92,7 @@ TEST_F(OnvifActionsTest, RefusedPasswordIsSaidAndNeitherKeptNorRemembered) {
 
 TEST_F(OnvifActionsTest, WithoutAKeyringTheSignInHoldsForTheRunAndSaysItWasNotRemembered) {
     vault.available = false;
-    window.answers = {Answer("admin", "secret", true)};
+    window.answers = {TestSignIn("admin", "secret", true)};
     actions.SignIn1Click();
     ASSERT_EQ(window.questions.size(), 1u);
     EXPECT_FALSE(window.questions[0].keyringAvailable);
@@ -147,10 +104,10 @@ TEST_F(OnvifActionsTest, WithoutAKeyringTheSignInHoldsForTheRunAndSaysItWasNotRe
 }
 
 TEST_F(OnvifActionsTest, RememberedPasswordOutlivesTheRunUntilForgotten) {
-    window.answers = {Answer("admin", "secret", true)};
+    window.answers = {TestSignIn("admin", "secret", true)};
     actions.SignIn1Click();
-    ASSERT_EQ(vault.entries.count(Camera(1).endpoint), 1u) << "kept by endpoint reference";
-    EXPECT_EQ(vault.entries.at(Camera(1).endpoint).password, "secret");
+    ASSERT_EQ(vault.entries.count(TestOnvifCamera(1).endpoint), 1u) << "kept by endpoint reference";
+    EXPECT_EQ(vault.entries.at(TestOnvifCamera(1).endpoint).password, "secret");
     EXPECT_TRUE(form.messages.empty());
 
     FakeCameraWindow nextWindow;
@@ -170,7 +127,7 @@ TEST_F(OnvifActionsTest, RememberedPasswordOutlivesTheRunUntilForgotten) {
 }
 
 TEST_F(OnvifActionsTest, AKeyringPasswordTheCameraRefusesIsNotSentAgain) {
-    vault.entries[Camera(1).endpoint] = {"admin", "changed since"};
+    vault.entries[TestOnvifCamera(1).endpoint] = {"admin", "changed since"};
     actions.Info1Click();
     EXPECT_TRUE(window.questions.empty());
     ASSERT_EQ(form.messages.size(), 1u);
@@ -181,7 +138,7 @@ TEST_F(OnvifActionsTest, AKeyringPasswordTheCameraRefusesIsNotSentAgain) {
 }
 
 TEST_F(OnvifActionsTest, OnePasswordForEveryCameraOfTheSearch) {
-    window.answers = {Answer("admin", "secret", false, true)};
+    window.answers = {TestSignIn("admin", "secret", false, true)};
     actions.SignIn1Click();
     logic.SelectedRow = 2;
     actions.Info1Click();
@@ -192,7 +149,7 @@ TEST_F(OnvifActionsTest, OnePasswordForEveryCameraOfTheSearch) {
 }
 
 TEST_F(OnvifActionsTest, KeptFactsShowWithoutAskingTheCameraRefreshAsksAgain) {
-    window.answers = {Answer("admin", "secret")};
+    window.answers = {TestSignIn("admin", "secret")};
     actions.Info1Click();
     actions.Info1Click();
     EXPECT_EQ(camera.CountOf("ReadFacts"), 1);
@@ -209,13 +166,13 @@ TEST_F(OnvifActionsTest, KeptFactsShowWithoutAskingTheCameraRefreshAsksAgain) {
     const OnvifDetailsView again = window.refresh();
     EXPECT_EQ(camera.CountOf("ReadFacts"), 2);
     EXPECT_EQ(again.clockNote, "The camera's clock is 10800 s off; sign-in may fail until it is set.");
-    ASSERT_NE(actions.KnownFacts(Camera(1).endpoint), nullptr);
-    EXPECT_EQ(actions.KnownFacts(Camera(1).endpoint)->clockOffsetSeconds, -10800);
+    ASSERT_NE(actions.KnownFacts(TestOnvifCamera(1).endpoint), nullptr);
+    EXPECT_EQ(actions.KnownFacts(TestOnvifCamera(1).endpoint)->clockOffsetSeconds, -10800);
 }
 
 TEST_F(OnvifActionsTest, ACameraOnNtpIsAskedAboutBeforeItsClockIsSet) {
     camera.facts.ntp = true;
-    window.answers = {Answer("admin", "secret")};
+    window.answers = {TestSignIn("admin", "secret")};
     form.answerYes = false;
     actions.SyncTime1Click();
     ASSERT_EQ(form.questions.size(), 1u);
@@ -259,7 +216,7 @@ class OnvifNetworkSetupTest : public OnvifActionsTest {
 protected:
     // Opens the dialog and hands back what Apply would send.
     void OpenSetup() {
-        window.answers = {Answer("admin", "secret")};
+        window.answers = {TestSignIn("admin", "secret")};
         actions.NetworkSetup1Click();
         ASSERT_EQ(window.setupShown.size(), 1u);
         ASSERT_TRUE(window.setupContext.send);
@@ -390,11 +347,11 @@ struct ConfirmCase {
 };
 class OnvifConfirmationTest : public testing::TestWithParam<ConfirmCase> {};
 TEST_P(OnvifConfirmationTest, TheSameEndpointAtTheNewAddressConfirms) {
-    OnvifDeviceInfo answer = Camera(1);
+    OnvifDeviceInfo answer = TestOnvifCamera(1);
     answer.endpoint = GetParam().endpoint;
     answer.xaddrs = GetParam().xaddrs;
-    const OnvifSetupTarget target{Camera(1).endpoint, GetParam().dhcp, "127.0.9.9"};
-    EXPECT_EQ(FindConfirmingOnvifDevice({Camera(2), answer}, target) != nullptr, GetParam().confirmed);
+    const OnvifSetupTarget target{TestOnvifCamera(1).endpoint, GetParam().dhcp, "127.0.9.9"};
+    EXPECT_EQ(FindConfirmingOnvifDevice({TestOnvifCamera(2), answer}, target) != nullptr, GetParam().confirmed);
 }
 INSTANTIATE_TEST_SUITE_P(Answers, OnvifConfirmationTest,
                          testing::Values(ConfirmCase{"NewAddress",
@@ -430,7 +387,7 @@ TEST(OnvifPopup, NetworkSetupIsOfferedOnOnvifRowsButNotOnUpnpRows) {
     MainFormLogic logic(form);
     form.SetRowCount(3);
     std::string problem;
-    WriteRecordRow(form, 1, *OnvifDeviceRecord(Camera(1), problem));
+    WriteRecordRow(form, 1, *OnvifDeviceRecord(TestOnvifCamera(1), problem));
     for (int col : {kColProj, kColNetmask, kColMac}) form.SetCell(col, 2, "NULL");
     logic.SelectedRow = 1;
     logic.PopupMenu1Popup();

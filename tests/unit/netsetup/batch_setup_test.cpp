@@ -122,6 +122,6 @@ TEST(DeviceSetup, RowsWithoutADeviceMacCannotTakeSettingsAndSendNothing) {
     const tComUnitInfo upnp = MakeRecord({"Axis", "Axis", "Door", "203.0.113.5", "80", "NULL", "", "", "NULL", "", ""});
     std::unique_ptr<DeviceSetup> setup = MakeUnsupportedDeviceSetup(upnp);
     EXPECT_EQ(setup->CannotTakeSettings(), kCannotTakeSettingsText);
-    EXPECT_EQ(setup->Send(form, {NetworkType::Dhcp, "", "", "", ""}), std::string(kCannotTakeSettingsText));
+    EXPECT_EQ(setup->Send(form, {NetworkType::Dhcp, "", "", "", ""}).refused, std::string(kCannotTakeSettingsText));
     EXPECT_TRUE(MakeProtocolDeviceSetup(Camera("c", "203.0.113.9", "02:4B:43:00:00:01"))->CannotTakeSettings().empty());
 }

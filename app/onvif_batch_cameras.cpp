@@ -1,0 +1,241 @@
+#include "app/onvif_batch_cameras.h"
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <mutex>
+
+#include "app/main_form_logic.h"
+#include "app/onvif_setup_confirmation.h"
+#include "onvif/onvif_rows.h"
+#include "protocol/text_format.h"
+
+struct OnvifBatchShared {
+    OnvifBatchShared(OnvifCameraAccess& calls, std::function<const std::vector<OnvifDeviceInfo>*()> listed,
+                     std::function<void(const std::string&)> forget)
+        : access(calls), devices(std::move(listed)), forgetFacts(std::move(forget)) {}
+    OnvifCameraAccess& access;
+    std::function<const std::vector<OnvifDeviceInfo>*()> devices;
+    std::function<void(const std::string& endpoint)> forgetFacts;
+    std::mutex mutex;
+    std::optional<OnvifCredentials> given;  // for the batch, by the sign-in dialog
+    std::optional<bool> restart;            // asked once, at the first camera that must
+};
+
+namespace {
+
+template <class Result>
+Result OffWindowThread(WindowOps& form, std::function<Result()> call) {
+    auto pending = std::async(std::launch::async, std::move(call));
+    // Bounded by the client's own time limit per call.
+    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form.ProcessMessages();
+    return pending.get();
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
+}  // namespace
+
+class OnvifBatchCamera final : public DeviceSetup {
+public:
+    OnvifBatchCamera(std::shared_ptr<OnvifBatchShared> shared, const tComUnitInfo& row, std::string endpoint,
+                     std::string xaddr, std::optional<OnvifCredentials> known)
+        : shared_(std::move(shared)),
+          row_(row),
+          endpoint_(std::move(endpoint)),
+          xaddr_(std::move(xaddr)),
+          known_(std::move(known)),
+          credentials_(known_) {}
+
+    std::string Mac() const override {
+        std::lock_guard lock(mutex_);
+        return mac_.empty() ? ComUnitFieldText(row_.mac) : mac_;
+    }
+    std::string CurrentIp() const override { return ComUnitFieldText(row_.ip); }
+    std::string Name() const override { return ComUnitFieldText(row_.name); }
+    std::string CannotTakeSettings() const override {
+        return xaddr_.empty() ? "no device service address announced" : "";
+    }
+    std::optional<std::string> Refusal(const NewSettings& settings) const override {
+        if (auto refused = SettingsRefusal(row_, settings)) return refused;
+        if (!NetworkChangeFor(RequestWithSettings(row_, settings)))
+            return InvalidAddressMessage(AddressEdit::Netmask, settings.netmask);
+        return std::nullopt;
+    }
+    bool AwaitsSignIn() const override {
+        std::lock_guard lock(mutex_);
+        return awaits_;
+    }
+    bool ConfirmedByOnvifSearch() const override { return true; }
+
+    std::string Prepare() override {
+        std::optional<OnvifCredentials> credentials;
+        {
+            std::scoped_lock lock(mutex_, shared_->mutex);
+            // A camera refused its own password (or had none): the batch's is tried.
+            if (awaits_ && shared_->given) credentials_ = shared_->given;
+            credentials = credentials_;
+        }
+        OnvifDeviceFacts facts;
+        const OnvifCallResult result = shared_->access.ReadFacts(xaddr_, credentials, facts);
+        std::lock_guard lock(mutex_);
+        awaits_ = result.status == OnvifCallStatus::SignInRefused;
+        if (awaits_ && known_ && credentials == known_) knownRefused_ = true;
+        if (!result.ok()) return result.message.empty() ? std::string("the camera did not answer") : result.message;
+        facts_ = facts;
+        for (const OnvifNetworkInterface& nic : facts.interfaces)
+            if (nic.address == ComUnitFieldText(row_.ip) || mac_.empty()) mac_ = nic.mac;
+        return {};
+    }
+
+    SetupSent Send(WindowOps& form, const NewSettings& settings) override {
+        if (auto refused = Refusal(settings)) return SetupSent::Refused(*refused);
+        const OnvifNetworkChange change = *NetworkChangeFor(RequestWithSettings(row_, settings));
+        std::optional<OnvifCredentials> credentials;
+        {
+            std::lock_guard lock(mutex_);
+            credentials = credentials_;
+        }
+        OnvifCameraAccess& access = shared_->access;
+        const OnvifNetworkOutcome outcome =
+            OffWindowThread<OnvifNetworkOutcome>(form, [&access, xaddr = xaddr_, credentials, change] {
+                return access.ApplyNetworkChange(xaddr, credentials, change);
+            });
+        const auto& notApplied = outcome.notApplied;
+        const bool addressNotApplied = std::find(notApplied.begin(), notApplied.end(), "address") != notApplied.end();
+        if (!outcome.result.ok()) {
+            const bool answerLost =
+                outcome.result.status == OnvifCallStatus::NoService || outcome.result.status == OnvifCallStatus::Failed;
+            // An address change whose answer was lost may have taken: the watch tells.
+            if (answerLost && addressNotApplied && !outcome.applied.empty())
+                return {std::nullopt, "the camera's last answer was lost", true};
+            if (outcome.applied.empty()) return SetupSent::Refused(outcome.result.message);
+            return SetupSent::Refused(StrFormat("the camera took only part of them (applied: %s; not applied: %s)",
+                                                Joined(outcome.applied).c_str(), Joined(notApplied).c_str()));
+        }
+        shared_->forgetFacts(endpoint_);
+        if (!outcome.rebootNeeded) return {};
+        if (!shared_->restart) shared_->restart = form.AskYesNo(kBatchRestartQuestion, "Batch Network Setup");
+        if (!*shared_->restart) return {std::nullopt, "used after the camera's next restart", false};
+        const OnvifCallResult rebooted = OffWindowThread<OnvifCallResult>(
+            form, [&access, xaddr = xaddr_, credentials] { return access.Reboot(xaddr, credentials); });
+        if (!rebooted.ok()) return {std::nullopt, "the restart failed: " + rebooted.message, false};
+        return {std::nullopt, "restarted", true};
+    }
+
+    std::optional<std::string> ConfirmedAt(const TComUnitList&, const NewSettings& settings) const override {
+        const std::vector<OnvifDeviceInfo>* devices = shared_->devices();
+        if (devices == nullptr) return std::nullopt;
+        const bool dhcp = settings.type == NetworkType::Dhcp;
+        const OnvifDeviceInfo* found = FindConfirmingOnvifDevice(*devices, {endpoint_, dhcp, settings.ip});
+        if (found == nullptr) return std::nullopt;
+        if (!dhcp) return settings.ip;
+        const auto host = FirstIpv4HttpXAddr(found->xaddrs);
+        return host ? host->ip : std::string("its DHCP address");
+    }
+
+    // On the window thread, after Prepare.
+    const std::string& Endpoint() const { return endpoint_; }
+    bool KnownPasswordRefused() const {
+        std::lock_guard lock(mutex_);
+        return knownRefused_;
+    }
+    bool SignedInWithGiven(const std::optional<OnvifCredentials>& given) const {
+        std::lock_guard lock(mutex_);
+        return !awaits_ && facts_ && given && credentials_ == given;
+    }
+    std::optional<OnvifDeviceFacts> Facts() const {
+        std::lock_guard lock(mutex_);
+        return facts_;
+    }
+
+private:
+    std::shared_ptr<OnvifBatchShared> shared_;
+    const tComUnitInfo row_;
+    const std::string endpoint_;
+    const std::string xaddr_;
+    const std::optional<OnvifCredentials> known_;
+    mutable std::mutex mutex_;
+    std::optional<OnvifCredentials> credentials_;
+    std::optional<OnvifDeviceFacts> facts_;
+    std::string mac_;
+    bool awaits_ = false;
+    bool knownRefused_ = false;
+};
+
+OnvifBatchCameras::OnvifBatchCameras(Support support) : support_(support) {
+    MainFormLogic& logic = support_.logic;
+    auto& facts = support_.facts;
+    shared_ = std::make_shared<OnvifBatchShared>(
+        support_.access, [&logic] { return logic.OnvifDevicesOfLastSearch(); },
+        [&facts](const std::string& endpoint) { facts.erase(endpoint); });
+}
+
+OnvifBatchCameras::~OnvifBatchCameras() = default;
+
+std::shared_ptr<DeviceSetup> OnvifBatchCameras::SetupFor(const tComUnitInfo& row) {
+    const std::vector<OnvifDeviceInfo>* devices =
+        support_.logic.OnvifEngine.DevicesReady() ? &support_.logic.OnvifEngine.m_Devices : nullptr;
+    if (devices != nullptr)
+        for (const OnvifDeviceInfo& device : *devices)
+            if (RecordOfOnvifDevice(row, device)) {
+                auto camera = std::make_shared<OnvifBatchCamera>(shared_, row, device.endpoint,
+                                                                 OnvifRowXAddr(device, ComUnitFieldText(row.ip)),
+                                                                 support_.book.Known(device.endpoint));
+                cameras_.push_back(camera);
+                return camera;
+            }
+    return MakeDeviceSetupForRow(row);
+}
+
+bool OnvifBatchCameras::SignIn(int awaiting) {
+    OnvifSignInQuestion question;
+    question.camera =
+        awaiting == 1 ? std::string("1 camera of this batch") : StrFormat("%d cameras of this batch", awaiting);
+    question.user = support_.lastUser;
+    question.keyringAvailable = support_.book.KeyringAvailable();
+    const auto answer = support_.window.AskSignIn(question);
+    if (!answer || answer->choice != OnvifSignInAnswer::Choice::SignIn) return false;
+    answer_ = *answer;
+    support_.lastUser = answer->credentials.user;
+    std::lock_guard lock(shared_->mutex);
+    shared_->given = answer->credentials;
+    return true;
+}
+
+void OnvifBatchCameras::Prepared() {
+    std::optional<OnvifCredentials> given;
+    {
+        std::lock_guard lock(shared_->mutex);
+        given = shared_->given;
+    }
+    std::vector<std::string> signedIn;
+    for (const auto& weak : cameras_) {
+        const auto camera = weak.lock();
+        if (!camera) continue;
+        if (auto facts = camera->Facts()) support_.facts[camera->Endpoint()] = *facts;
+        if (camera->KnownPasswordRefused()) support_.book.DropForRun(camera->Endpoint());
+        if (camera->SignedInWithGiven(given)) signedIn.push_back(camera->Endpoint());
+    }
+    if (!given || signedIn.empty()) return;
+    // As in the single sign-in: the cameras that took it, or every camera of the search.
+    if (answer_.useForEveryCamera) {
+        if (const auto* devices = support_.logic.OnvifDevicesOfLastSearch())
+            for (const OnvifDeviceInfo& device : *devices)
+                if (std::find(signedIn.begin(), signedIn.end(), device.endpoint) == signedIn.end())
+                    signedIn.push_back(device.endpoint);
+    }
+    std::string notKept;
+    for (const std::string& endpoint : signedIn) {
+        if (!answer_.remember)
+            support_.book.KeepForRun(endpoint, *given);
+        else if (std::string why = support_.book.Remember(endpoint, *given); !why.empty() && notKept.empty())
+            notKept = why;
+    }
+    if (!notKept.empty())
+        support_.form.Log("Signed in for this run only: the password was not remembered (" + notKept + ")");
+}
