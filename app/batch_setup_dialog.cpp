@@ -1,5 +1,7 @@
 #include "app/batch_setup_dialog.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -148,6 +150,12 @@ void BatchSetupDialog::ShowLines() {
         table_->setItem(row, 2, Inert(item.setup->CurrentIp()));
         table_->setItem(row, 3, Inert(item.newIp));
         table_->setItem(row, 4, Inert(item.result.empty() ? item.note : item.result));
+    }
+    // MACs and addresses shown whole; the notes take the rest.
+    for (int column = 0; column < 4; ++column) {
+        table_->resizeColumnToContents(column);
+        // A device's name may be long: it keeps room for the notes.
+        table_->setColumnWidth(column, std::min(table_->columnWidth(column), 220));
     }
 }
 

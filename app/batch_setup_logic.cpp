@@ -61,6 +61,7 @@ bool BatchSetupLogic::PrepareAll(const std::vector<Item*>& items) {
     }
     work.get();
     if (cancel_) return false;
+    view_.SetProgress(total, total);
     for (std::size_t i = 0; i < items.size(); ++i) items[i]->note = notes[i];
     return true;
 }
