@@ -209,29 +209,29 @@ private Q_SLOTS:
     void headerClicksOrderRows() {
         TMainForm form;
         ShowAndActivate(form);
-        FillRows(form, {{"B-cam", "P1", "n1", "10.0.0.9", "80", "255.0.0.0", "00:01"},
-                        {"a-cam", "P2", "n2", "10.0.0.10", "80", "255.0.0.0", "00:02"},
-                        {"C-cam", "P3", "n3", "10.0.0.2", "80", "255.0.0.0", "00:03"}});
+        FillRows(form, {{"B-cam", "P1", "n1", "198.51.100.9", "80", "255.0.0.0", "00:01"},
+                        {"a-cam", "P2", "n2", "198.51.100.10", "80", "255.0.0.0", "00:02"},
+                        {"C-cam", "P3", "n3", "198.51.100.2", "80", "255.0.0.0", "00:03"}});
         MainFormLogic& logic = form.Logic();
         QVERIFY(logic.SortAscending);
 
         ClickHeader(form, 0, Qt::LeftButton);  // first click of a run: descending
         QCOMPARE(Column(form, 0), (std::vector<std::string>{"C-cam", "B-cam", "a-cam"}));
         // Whole rows move, not just the sort cells.
-        QCOMPARE(Column(form, 3), (std::vector<std::string>{"10.0.0.2", "10.0.0.9", "10.0.0.10"}));
+        QCOMPARE(Column(form, 3), (std::vector<std::string>{"198.51.100.2", "198.51.100.9", "198.51.100.10"}));
         ClickHeader(form, 0, Qt::LeftButton);
         QCOMPARE(Column(form, 0), (std::vector<std::string>{"a-cam", "B-cam", "C-cam"}));
 
         // Another column reverses the direction again: descending, as text.
         ClickHeader(form, 3, Qt::LeftButton);
-        QCOMPARE(Column(form, 3), (std::vector<std::string>{"10.0.0.9", "10.0.0.2", "10.0.0.10"}));
+        QCOMPARE(Column(form, 3), (std::vector<std::string>{"198.51.100.9", "198.51.100.2", "198.51.100.10"}));
 
         // A right click on a header or a left click on a cell orders nothing.
         const bool direction = logic.SortAscending;
         ClickHeader(form, 0, Qt::RightButton);
         QTest::mouseClick(Find<QTableWidget>(form, "StringGrid1")->viewport(), Qt::LeftButton, Qt::NoModifier,
                           CellCentre(form, 0, 2));
-        QCOMPARE(Column(form, 3), (std::vector<std::string>{"10.0.0.9", "10.0.0.2", "10.0.0.10"}));
+        QCOMPARE(Column(form, 3), (std::vector<std::string>{"198.51.100.9", "198.51.100.2", "198.51.100.10"}));
         QCOMPARE(logic.SortAscending, direction);
     }
 
@@ -249,13 +249,13 @@ private Q_SLOTS:
         ShowAndActivate(form);
 
         MainFormLogic& logic = form.Logic();
-        const tComUnitInfo device = MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "8080", "255.255.255.0",
-                                                "10.1.2.1", "10.1.2.1", "00:11:22:33:44:55", "eth0", ""});
-        const tComUnitInfo upnp = MakeRecord({"Axis 200 Series", "Axis 200 Series", "door", "10.1.2.4", "80", "NULL",
-                                              "NULL", "NULL", "NULL", "NULL", "NULL"});
+        const tComUnitInfo device = MakeRecord({"CamX", "IPCam", "front", "198.51.100.3", "8080", "255.255.255.0",
+                                                "198.51.100.1", "198.51.100.1", "00:11:22:33:44:55", "eth0", ""});
+        const tComUnitInfo upnp = MakeRecord({"Axis 200 Series", "Axis 200 Series", "door", "198.51.100.4", "80",
+                                              "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"});
         logic.ComUnitList = {device, upnp};
-        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "8080", "255.255.255.0", "00:11:22:33:44:55"},
-                        {"Axis 200 Series", "Axis 200 Series", "door", "10.1.2.4", "80", "NULL", "NULL"}});
+        FillRows(form, {{"CamX", "IPCam", "front", "198.51.100.3", "8080", "255.255.255.0", "00:11:22:33:44:55"},
+                        {"Axis 200 Series", "Axis 200 Series", "door", "198.51.100.4", "80", "NULL", "NULL"}});
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
         auto* setup = Find<QAction>(form, "NetworkSetup1");
@@ -278,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(infoShown.size(), std::size_t(1));
         QCOMPARE(ComUnitFieldText(infoShown[0].mac), std::string("00:11:22:33:44:55"));
         QCOMPARE(setupShown.size(), std::size_t(1));
-        QCOMPARE(ComUnitFieldText(setupShown[0].ip), std::string("10.1.2.3"));
+        QCOMPARE(ComUnitFieldText(setupShown[0].ip), std::string("198.51.100.3"));
 
         // The menu key opens it on the current row.
         auto* grid = Find<QTableWidget>(form, "StringGrid1");
@@ -303,7 +303,7 @@ private Q_SLOTS:
             QMouseEvent event(type, cell, grid->viewport()->mapToGlobal(cell), Qt::LeftButton, held, Qt::NoModifier);
             QApplication::sendEvent(grid->viewport(), &event);
         }
-        QCOMPARE(urls, (std::vector<std::string>{"http://10.1.2.3:8080"}));
+        QCOMPARE(urls, (std::vector<std::string>{"http://198.51.100.3:8080"}));
     }
 
     void rightClickKeepsASelectionOrSelectsTheRowAlone() {
@@ -314,12 +314,12 @@ private Q_SLOTS:
         ShowAndActivate(form);
         MainFormLogic& logic = form.Logic();
         logic.ComUnitList = {
-            MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "80", "255.255.255.0", "", "", "m1", "", ""}),
-            MakeRecord({"CamY", "IPCam", "back", "10.1.2.5", "80", "255.255.255.0", "", "", "m2", "", ""}),
-            MakeRecord({"Axis", "Axis", "door", "10.1.2.4", "80", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"})};
-        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.255.255.0", "m1"},
-                        {"CamY", "IPCam", "back", "10.1.2.5", "80", "255.255.255.0", "m2"},
-                        {"Axis", "Axis", "door", "10.1.2.4", "80", "NULL", "NULL"}});
+            MakeRecord({"CamX", "IPCam", "front", "198.51.100.3", "80", "255.255.255.0", "", "", "m1", "", ""}),
+            MakeRecord({"CamY", "IPCam", "back", "198.51.100.5", "80", "255.255.255.0", "", "", "m2", "", ""}),
+            MakeRecord({"Axis", "Axis", "door", "198.51.100.4", "80", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"})};
+        FillRows(form, {{"CamX", "IPCam", "front", "198.51.100.3", "80", "255.255.255.0", "m1"},
+                        {"CamY", "IPCam", "back", "198.51.100.5", "80", "255.255.255.0", "m2"},
+                        {"Axis", "Axis", "door", "198.51.100.4", "80", "NULL", "NULL"}});
         auto* grid = Find<QTableWidget>(form, "StringGrid1");
         auto* menu = Find<QMenu>(form, "PopupMenu1");
         auto* setup = Find<QAction>(form, "NetworkSetup1");
@@ -352,7 +352,7 @@ private Q_SLOTS:
     void handPointerOnlyOverAddresses() {
         TMainForm form;
         ShowAndActivate(form);
-        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "00:01"}});
+        FillRows(form, {{"CamX", "IPCam", "front", "198.51.100.3", "80", "255.0.0.0", "00:01"}});
         QWidget* viewport = Find<QTableWidget>(form, "StringGrid1")->viewport();
         auto moveTo = [&](const QPoint& pos) {
             QMouseEvent move(QEvent::MouseMove, pos, viewport->mapToGlobal(pos), Qt::NoButton, Qt::NoButton,
@@ -495,10 +495,10 @@ private Q_SLOTS:
         form.SetDeviceInfoHandler([&](const tComUnitInfo& rec) { infoShown.push_back(ComUnitFieldText(rec.name)); });
         ShowAndActivate(form);
         form.Logic().ComUnitList = {
-            MakeRecord({"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "g", "d", "m1", "eth0", ""}),
-            MakeRecord({"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "g", "d", "m2", "eth0", ""})};
-        FillRows(form, {{"CamX", "IPCam", "front", "10.1.2.3", "80", "255.0.0.0", "m1"},
-                        {"CamY", "IPCam", "back", "10.1.2.4", "80", "255.0.0.0", "m2"}});
+            MakeRecord({"CamX", "IPCam", "front", "198.51.100.3", "80", "255.0.0.0", "g", "d", "m1", "eth0", ""}),
+            MakeRecord({"CamY", "IPCam", "back", "198.51.100.4", "80", "255.0.0.0", "g", "d", "m2", "eth0", ""})};
+        FillRows(form, {{"CamX", "IPCam", "front", "198.51.100.3", "80", "255.0.0.0", "m1"},
+                        {"CamY", "IPCam", "back", "198.51.100.4", "80", "255.0.0.0", "m2"}});
         auto* grid = Find<QTableWidget>(form, "StringGrid1");
         grid->setFocus();
         grid->setCurrentCell(1, 0);
@@ -513,11 +513,11 @@ private Q_SLOTS:
             urls.push_back(url);
             return true;
         });
-        QVERIFY(form.OpenUrl("http://10.0.0.5:80"));
+        QVERIFY(form.OpenUrl("http://198.51.100.5:80"));
         QVERIFY(!form.OpenUrl("file:///etc/passwd"));
         QVERIFY(!form.OpenUrl("javascript:alert(1)"));
         QVERIFY(!form.OpenUrl("http://[bad"));
-        QCOMPARE(urls, (std::vector<std::string>{"http://10.0.0.5:80"}));
+        QCOMPARE(urls, (std::vector<std::string>{"http://198.51.100.5:80"}));
     }
 
     void searchReportCopiesWithFixesAndShowsTheLog() {

@@ -22,9 +22,9 @@ namespace {
 // Quotes, a comma, a line break and bytes that are no UTF-8: a writer that
 // went through Qt's strings or forgot a quoting rule differs here.
 const std::vector<std::vector<std::string>> kRows = {
-    {"M2", "P1", "cam \"two\"", "10.2.0.2", "80", "255.255.0.0", "00:11:22:33:44:02"},
-    {"M1", "P1", "hall, left\nside", "10.2.0.1", "8080", "255.255.0.0", "00:11:22:33:44:01"},
-    {"M3", "P2", "caf\xe9 \xff", "10.2.0.3", "80", "255.255.0.0", "00:11:22:33:44:03"},
+    {"M2", "P1", "cam \"two\"", "198.51.100.2", "80", "255.255.0.0", "00:11:22:33:44:02"},
+    {"M1", "P1", "hall, left\nside", "198.51.100.1", "8080", "255.255.0.0", "00:11:22:33:44:01"},
+    {"M3", "P2", "caf\xe9 \xff", "198.51.100.3", "80", "255.255.0.0", "00:11:22:33:44:03"},
 };
 
 template <typename Form>
@@ -71,14 +71,14 @@ private Q_SLOTS:
         QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(),
                  QStringLiteral("Model\tProj\tName\tIP\tPort\tNetmask\tMac\n"
-                                "M1\tP1\thall, left side\t10.2.0.1\t8080\t255.255.0.0\t00:11:22:33:44:01\n"));
+                                "M1\tP1\thall, left side\t198.51.100.1\t8080\t255.255.0.0\t00:11:22:33:44:01\n"));
 
         // A plain click selects that row alone (the table allows several).
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
                           grid->visualRect(grid->model()->index(0, 0)).center());
         items[6]->trigger();
         QVERIFY(QApplication::clipboard()->text().endsWith(
-            QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t10.2.0.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
+            QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t198.51.100.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
     }
 
     void exportWritesWhatTheCliPrintsForTheSameRows() {
@@ -116,9 +116,9 @@ private Q_SLOTS:
         // Both go through one CSV writer: the bytes themselves are checked too.
         QCOMPARE(ReadAll(path),
                  QByteArrayLiteral("Model,Proj,Name,IP,Port,Netmask,Mac\n"
-                                   "M2,P1,\"cam \"\"two\"\"\",10.2.0.2,80,255.255.0.0,00:11:22:33:44:02\n"
-                                   "M1,P1,\"hall, left\\x0aside\",10.2.0.1,8080,255.255.0.0,00:11:22:33:44:01\n"
-                                   "M3,P2,caf\xe9 \xff,10.2.0.3,80,255.255.0.0,00:11:22:33:44:03\n"));
+                                   "M2,P1,\"cam \"\"two\"\"\",198.51.100.2,80,255.255.0.0,00:11:22:33:44:02\n"
+                                   "M1,P1,\"hall, left\\x0aside\",198.51.100.1,8080,255.255.0.0,00:11:22:33:44:01\n"
+                                   "M3,P2,caf\xe9 \xff,198.51.100.3,80,255.255.0.0,00:11:22:33:44:03\n"));
         QVERIFY(messages.empty());
 
         // Nothing found: the table's one empty row is no device.

@@ -17,8 +17,8 @@
 
 namespace {
 
-const tComUnitInfo kDevice = MakeRecord({"IPCAM", "P1", "Door", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1",
-                                         "10.0.0.2", "00:11:22:33:44:55", "eth0", ""});
+const tComUnitInfo kDevice = MakeRecord({"IPCAM", "P1", "Door", "198.51.100.5", "80", "255.255.255.0", "198.51.100.1",
+                                         "198.51.100.2", "00:11:22:33:44:55", "eth0", ""});
 
 const char* const kAddressEditNames[] = {"LabeledEditIP", "LabeledEditGateway", "LabeledEditNetmask", "LabeledEditDNS"};
 
@@ -85,10 +85,10 @@ private Q_SLOTS:
             {"LabeledEditProj", "Project", "P1"},
             {"LabeledEditName", "Name", "Door"},
             {"LabeledEditMac", "MAC", "00:11:22:33:44:55"},
-            {"LabeledEditIP", "IP Address", "10.0.0.5"},
-            {"LabeledEditGateway", "Gateway", "10.0.0.1"},
+            {"LabeledEditIP", "IP Address", "198.51.100.5"},
+            {"LabeledEditGateway", "Gateway", "198.51.100.1"},
             {"LabeledEditNetmask", "Netmask", "255.255.255.0"},
-            {"LabeledEditDNS", "DNS", "10.0.0.2"},
+            {"LabeledEditDNS", "DNS", "198.51.100.2"},
             {"LabeledEditDev", "Dev", "eth0"},
             {"LabeledEditPort", "Port", "80"}};
         for (const auto& [name, caption, text] : edits) {
@@ -140,7 +140,7 @@ private Q_SLOTS:
         QTest::mouseClick(dhcp, Qt::LeftButton);
         QVERIFY(!stat->isChecked());
         QCOMPARE(enabledCount(), 0);
-        QCOMPARE(EditOf("LabeledEditIP")->text(), QStringLiteral("10.0.0.5"));
+        QCOMPARE(EditOf("LabeledEditIP")->text(), QStringLiteral("198.51.100.5"));
         torvo->setChecked(true);
         QCOMPARE(enabledCount(), 4);
     }
@@ -168,12 +168,12 @@ private Q_SLOTS:
     void leavingABadAddressWarnsOnceAndTakesTheFocusBack() {
         Child<QRadioButton>("RadioButtonStatic")->click();
         ShowActive();
-        EditOf("LabeledEditIP")->setText(QStringLiteral("10.0.x"));
+        EditOf("LabeledEditIP")->setText(QStringLiteral("198.51.x"));
         EditOf("LabeledEditGateway")->setText(QStringLiteral("nowhere"));
         EditOf("LabeledEditIP")->setFocus();
         QTest::keyClick(EditOf("LabeledEditIP"), Qt::Key_Tab);
         QTRY_COMPARE(form_->messages.size(), std::size_t{1});
-        QCOMPARE(form_->messages[0].text, std::string("Invalid IP Address - [10.0.x]"));
+        QCOMPARE(form_->messages[0].text, std::string("Invalid IP Address - [198.51.x]"));
         QCOMPARE(form_->messages[0].title, std::string("Warning"));
         QTRY_COMPARE(QApplication::focusWidget(), EditOf("LabeledEditIP"));
         // The gateway edit lost the focus only because it was taken back:
@@ -188,7 +188,7 @@ private Q_SLOTS:
         dialog_ = std::make_unique<TNetForm>(nullptr, *modal, kDevice);
         Child<QRadioButton>("RadioButtonStatic")->click();
         ShowActive();
-        EditOf("LabeledEditIP")->setText(QStringLiteral("10.0.x"));
+        EditOf("LabeledEditIP")->setText(QStringLiteral("198.51.x"));
         EditOf("LabeledEditGateway")->setText(QStringLiteral("nowhere"));
         EditOf("LabeledEditIP")->setFocus();
         QTest::keyClick(EditOf("LabeledEditIP"), Qt::Key_Tab);
@@ -198,18 +198,18 @@ private Q_SLOTS:
         QTRY_COMPARE(dialog_->focusWidget(), EditOf("LabeledEditIP"));
         QTest::qWait(300);
         QCOMPARE(modal->messages.size(), std::size_t{1});
-        QCOMPARE(modal->messages[0].text, std::string("Invalid IP Address - [10.0.x]"));
+        QCOMPARE(modal->messages[0].text, std::string("Invalid IP Address - [198.51.x]"));
         dialog_.reset();
     }
 
     void leavingTheGatewayOutsideTheNetworkWarnsWithoutHoldingTheFocus() {
         Child<QRadioButton>("RadioButtonStatic")->click();
         ShowActive();
-        EditOf("LabeledEditGateway")->setText(QStringLiteral("10.0.1.1"));
+        EditOf("LabeledEditGateway")->setText(QStringLiteral("203.0.113.1"));
         EditOf("LabeledEditGateway")->setFocus();
         QTest::keyClick(EditOf("LabeledEditGateway"), Qt::Key_Tab);
         QTRY_COMPARE(form_->messages.size(), std::size_t{1});
-        QCOMPARE(form_->messages[0].text, std::string("Unresonable Gateway - [10.0.1.1]"));
+        QCOMPARE(form_->messages[0].text, std::string("Unresonable Gateway - [203.0.113.1]"));
         QCOMPARE(QApplication::focusWidget(), EditOf("LabeledEditNetmask"));
     }
 
@@ -232,18 +232,18 @@ private Q_SLOTS:
 
     void applyRefusesAnAddressAnotherListedDeviceHolds() {
         NetSetupContext context;
-        context.knownDevices = {kDevice, MakeRecord({"IPCAM", "P1", "Gate", "10.0.0.9", "80", "255.255.255.0",
-                                                     "10.0.0.1", "10.0.0.2", "00:11:22:33:44:66", "eth0", ""})};
+        context.knownDevices = {kDevice, MakeRecord({"IPCAM", "P1", "Gate", "198.51.100.9", "80", "255.255.255.0",
+                                                     "198.51.100.1", "198.51.100.2", "00:11:22:33:44:66", "eth0", ""})};
         bool sent = false;
         context.onSent = [&sent](const ControlRequest&) { sent = true; };
         dialog_ = std::make_unique<TNetForm>(nullptr, *form_, kDevice, std::move(context));
         ShowActive();
         Child<QRadioButton>("RadioButtonStatic")->click();
-        EditOf("LabeledEditIP")->setText(QStringLiteral("10.0.0.9"));
+        EditOf("LabeledEditIP")->setText(QStringLiteral("198.51.100.9"));
         Child<QPushButton>("ButtonApply")->click();
         QCOMPARE(form_->messages.size(), std::size_t{1});
         QCOMPARE(form_->messages[0].text,
-                 std::string("The address 10.0.0.9 is already used by Gate (00:11:22:33:44:66)."));
+                 std::string("The address 198.51.100.9 is already used by Gate (00:11:22:33:44:66)."));
         QCOMPARE(form_->messages[0].title, std::string("Warning"));
         QTRY_COMPARE(QApplication::focusWidget(), EditOf("LabeledEditIP"));
         QVERIFY(dialog_->isVisible());

@@ -27,7 +27,7 @@ TEST(LanBoxGuard, RefusesWhereACardIsNotTheBoxs) {
         "\"$1\" --count 3 --duration 5; echo \"devsim $?\"\n"
         "\"$2\" --gtest_filter=None; echo \"lan-test $?\"\n";
     const std::string self = Self();
-    for (const std::string address : {"10.99.0.1", "192.0.2.2"}) {
+    for (const std::string address : {"198.18.0.1", "192.0.2.2"}) {
         TempDir dir;
         ChildOptions options;
         options.env = {"LANBOX=one"};

@@ -16,12 +16,12 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_FALSE(ParseSearchOptions({"--relay"}).error.empty());
     EXPECT_FALSE(ParseSearchOptions({"--format", "xml"}).error.empty());
     EXPECT_FALSE(ParseSearchOptions({"--transport", "UDP"}).error.empty()) << "a transport needs a relay";
-    EXPECT_FALSE(ParseSearchOptions({"--relay", "10.0.0.1", "--transport", "SCTP"}).error.empty());
+    EXPECT_FALSE(ParseSearchOptions({"--relay", "198.51.100.1", "--transport", "SCTP"}).error.empty());
     EXPECT_FALSE(ParseSearchOptions({"--bogus"}).error.empty());
-    const auto rest = ParseSearchOptions({"--mac", "x", "--relay", "10.0.0.1"}, true);
+    const auto rest = ParseSearchOptions({"--mac", "x", "--relay", "198.51.100.1"}, true);
     EXPECT_TRUE(rest.error.empty());
     EXPECT_EQ(rest.rest, (std::vector<std::string>{"--mac", "x"}));
-    EXPECT_EQ(*rest.options.relay, "10.0.0.1");
+    EXPECT_EQ(*rest.options.relay, "198.51.100.1");
 }
 
 TEST(CliOptions, ReportFileAndDoctor) {
@@ -37,10 +37,10 @@ TEST(CliOptions, ReportFileAndDoctor) {
 }
 
 TEST(TableOutput, CsvQuotesOnlyWhatNeedsIt) {
-    const TableRows rows{{"M,1", "say \"hi\"", "line\nbreak", "10.0.0.1", "80", "255.0.0.0", "aa"}};
+    const TableRows rows{{"M,1", "say \"hi\"", "line\nbreak", "198.51.100.1", "80", "255.0.0.0", "aa"}};
     EXPECT_EQ(FormatCsv(rows),
               "Model,Proj,Name,IP,Port,Netmask,Mac\n"
-              "\"M,1\",\"say \"\"hi\"\"\",line\\x0abreak,10.0.0.1,80,255.0.0.0,aa\n");
+              "\"M,1\",\"say \"\"hi\"\"\",line\\x0abreak,198.51.100.1,80,255.0.0.0,aa\n");
 }
 
 TEST(TableOutput, JsonStaysValidWhateverBytesADeviceSent) {
@@ -52,10 +52,10 @@ TEST(TableOutput, JsonStaysValidWhateverBytesADeviceSent) {
 }
 
 TEST(TableOutput, TableAlignsColumnsAndEndsWithTheCount) {
-    const TableRows rows{{"LongModelName", "P", "N", "10.0.0.1", "80", "255.0.0.0", "aa"}};
+    const TableRows rows{{"LongModelName", "P", "N", "198.51.100.1", "80", "255.0.0.0", "aa"}};
     const std::string out = FormatTable(rows, "1 device(s) found!");
     EXPECT_EQ(out,
-              "Model          Proj  Name  IP        Port  Netmask    Mac\n"
-              "LongModelName  P     N     10.0.0.1  80    255.0.0.0  aa\n"
+              "Model          Proj  Name  IP            Port  Netmask    Mac\n"
+              "LongModelName  P     N     198.51.100.1  80    255.0.0.0  aa\n"
               "1 device(s) found!\n");
 }

@@ -7,11 +7,11 @@ TEST(GridSelection, DataRowsAttachThePopupAndAreLoggedHeaderRowDetachesIt) {
     FakeWindow form;
     MainFormLogic logic(form);
     form.SetRowCount(3);
-    form.SetCell(kColIp, 2, "10.0.0.7");
+    form.SetCell(kColIp, 2, "198.51.100.7");
     logic.StringGrid1SelectCell(4, 2);
     EXPECT_EQ(logic.SelectedRow, 2);
     EXPECT_TRUE(form.popupAttached);
-    EXPECT_TRUE(form.LogContains("ARow(2) ACol(4) IP(10.0.0.7)"));
+    EXPECT_TRUE(form.LogContains("ARow(2) ACol(4) IP(198.51.100.7)"));
 
     logic.StringGrid1SelectCell(1, 0);
     EXPECT_FALSE(form.popupAttached);
@@ -56,11 +56,11 @@ TEST(SearchMethodControls, RelayControlsFollowTheRadioButtons) {
 TEST(SearchMethodControls, TypedRelayAddressesJoinTheListOnce) {
     FakeWindow form;
     MainFormLogic logic(form);
-    form.relayAddress = "192.168.0.20";
+    form.relayAddress = "203.0.113.20";
     form.relaySelectedIndex = -1;
     logic.ComboBox1Exit();
     logic.ComboBox1Exit();
-    EXPECT_EQ(form.relayItems, (std::vector<std::string>{"<Customized>", "192.168.0.20"}));
+    EXPECT_EQ(form.relayItems, (std::vector<std::string>{"<Customized>", "203.0.113.20"}));
 
     form.relayAddress = "0";
     logic.ComboBox1Exit();

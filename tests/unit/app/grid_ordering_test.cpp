@@ -70,14 +70,14 @@ TEST_F(GridOrdering, CaseInsensitiveTiesAreOrderedByTheRestOfTheRow) {
 }
 
 TEST_F(GridOrdering, CellsCompareAsTextsNotNumbers) {
-    Fill({{"", "", "", "10.0.0.9"}, {"", "", "", "10.0.0.10"}});
+    Fill({{"", "", "", "198.51.100.9"}, {"", "", "", "198.51.100.10"}});
     logic.SortAscending = true;
     logic.SortStringGrid(3);
-    EXPECT_EQ(Column(3), (std::vector<std::string>{"10.0.0.10", "10.0.0.9"}));
+    EXPECT_EQ(Column(3), (std::vector<std::string>{"198.51.100.10", "198.51.100.9"}));
 }
 
 TEST_F(GridOrdering, ASortCellHoldingTheSeparatorRestoresItsRowUnchanged) {
-    const std::vector<std::string> tricky{"m@x", "p@", "@name", "10.0.0.1", "80", "255.0.0.0", "aa:bb:cc:dd:ee:ff"};
+    const std::vector<std::string> tricky{"m@x", "p@", "@name", "198.51.100.1", "80", "255.0.0.0", "aa:bb:cc:dd:ee:ff"};
     Fill({{"zz", "p"}, tricky});
     logic.SortAscending = true;
     logic.SortStringGrid(0);

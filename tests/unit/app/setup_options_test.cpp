@@ -18,8 +18,9 @@ TEST_P(SetupUsage, AcceptsOnlyWhatNamesOneDeviceAndOneCompleteSetting) {
     EXPECT_EQ(ParseSetupOptions(GetParam().args).error, GetParam().error);
 }
 
-const std::vector<std::string> kStaticArgs{"--mac",       "m",         "--static", "--ip",  "10.0.0.7", "--netmask",
-                                           "255.255.0.0", "--gateway", "10.0.0.1", "--dns", "10.0.0.2"};
+const std::vector<std::string> kStaticArgs{"--mac",        "m",         "--static",    "--ip",
+                                           "198.51.100.7", "--netmask", "255.255.0.0", "--gateway",
+                                           "198.51.100.1", "--dns",     "198.51.100.2"};
 
 std::vector<std::string> Without(std::vector<std::string> args, const std::string& option) {
     for (std::size_t i = 0; i + 1 < args.size(); ++i) {
@@ -32,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
     , SetupUsage,
     testing::Values(
         UsageCase{"Dhcp", {"--mac", "m", "--dhcp"}, ""}, UsageCase{"Static", kStaticArgs, ""},
-        UsageCase{"DhcpWithAnEditedAddress", {"--dhcp", "--mac", "m", "--ip", "10.0.0.9"}, ""},
+        UsageCase{"DhcpWithAnEditedAddress", {"--dhcp", "--mac", "m", "--ip", "198.51.100.9"}, ""},
         UsageCase{"NoMac", {"--dhcp"}, "--mac is required"},
         UsageCase{"EmptyMac", {"--mac", "", "--dhcp"}, "--mac is required"},
         UsageCase{"MacWithoutValue", {"--dhcp", "--mac"}, "--mac needs a value"},
@@ -46,12 +47,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<UsageCase>& param) { return std::string(param.param.name); });
 
 TEST(ApplySetupOptions, ReplacesOnlyTheGivenAddressesOfTheDevice) {
-    const tComUnitInfo device = MakeRecord({"IPCAM", "P1", "Door", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1",
-                                            "10.0.0.2", "00:11:22:33:44:55", "eth0", "x"});
+    const tComUnitInfo device = MakeRecord({"IPCAM", "P1", "Door", "198.51.100.5", "80", "255.255.255.0",
+                                            "198.51.100.1", "198.51.100.2", "00:11:22:33:44:55", "eth0", "x"});
     ParsedSetupOptions parsed = ParseSetupOptions({"--mac", "00:11:22:33:44:55", "--dhcp", "--dns", "9.9.9.9"});
     ASSERT_EQ(parsed.error, "");
     const tComUnitInfo rec = MakeControlRecord(ApplySetupOptions(device, parsed.options));
-    EXPECT_EQ(ComUnitFieldText(rec.ip), "10.0.0.5");
+    EXPECT_EQ(ComUnitFieldText(rec.ip), "198.51.100.5");
     EXPECT_EQ(ComUnitFieldText(rec.dns), "9.9.9.9");
     EXPECT_EQ(ComUnitFieldText(rec.dev), "eth0");
     EXPECT_EQ(ComUnitFieldText(rec.note), "dhcp");
@@ -60,7 +61,7 @@ TEST(ApplySetupOptions, ReplacesOnlyTheGivenAddressesOfTheDevice) {
     ASSERT_EQ(parsed.error, "");
     const ControlRequest request = ApplySetupOptions(device, parsed.options);
     EXPECT_EQ(request.type, NetworkType::Static);
-    EXPECT_EQ(request.ip, "10.0.0.7");
+    EXPECT_EQ(request.ip, "198.51.100.7");
     EXPECT_EQ(request.netmask, "255.255.0.0");
     EXPECT_EQ(request.model, "IPCAM");
 }

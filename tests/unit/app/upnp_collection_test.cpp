@@ -50,22 +50,23 @@ protected:
 }  // namespace
 
 TEST(UpnpDeviceRecord, NameAndAddressRules) {
-    auto axis = UpnpDeviceRecord(Camera("AXIS", "f (x)", "AXIS KX1516 Network Camera", "http://192.168.0.90/"));
+    auto axis = UpnpDeviceRecord(Camera("AXIS", "f (x)", "AXIS KX1516 Network Camera", "http://203.0.113.90/"));
     ASSERT_TRUE(axis);
     EXPECT_STREQ(axis->model, "Axis 200 Series");
     EXPECT_STREQ(axis->proj, "Axis 200 Series");
     EXPECT_STREQ(axis->name, "AXIS KX1516 Network Camera");
-    EXPECT_STREQ(axis->ip, "192.168.0.90");
+    EXPECT_STREQ(axis->ip, "203.0.113.90");
     EXPECT_STREQ(axis->trigger_port, "80");
     EXPECT_STREQ(axis->netmask, "NULL");
     EXPECT_STREQ(axis->mac, "NULL");
     EXPECT_STREQ(axis->note, "NULL");
 
-    auto vivo = UpnpDeviceRecord(Camera("Vivotek Inc.", "VK8619 (10.0.0.4)", "d", "http://10.0.0.4:8080/index.html"));
+    auto vivo =
+        UpnpDeviceRecord(Camera("Vivotek Inc.", "VK8619 (198.51.100.4)", "d", "http://198.51.100.4:8080/index.html"));
     ASSERT_TRUE(vivo);
     EXPECT_STREQ(vivo->model, "VivoTek 7000 Series");
     EXPECT_STREQ(vivo->name, "VK8619 ") << "the blank before the parenthesis stays";
-    EXPECT_STREQ(vivo->ip, "10.0.0.4");
+    EXPECT_STREQ(vivo->ip, "198.51.100.4");
     EXPECT_STREQ(vivo->trigger_port, "8080");
 
     auto both = UpnpDeviceRecord(Camera("Vivotek AXIS", "no paren", "desc", "http://1.2.3.4/"));
@@ -77,7 +78,7 @@ TEST(UpnpDeviceRecord, SkippedDevices) {
     EXPECT_FALSE(UpnpDeviceRecord(Camera("Axis", "x (y)", "d", "http://1.2.3.4/"))) << "maker case counts";
     EXPECT_FALSE(UpnpDeviceRecord(Camera("VIVOTEK", "x (y)", "d", "http://1.2.3.4/")));
     EXPECT_FALSE(UpnpDeviceRecord(Camera("Vivotek", "no parenthesis", "d", "http://1.2.3.4/")));
-    EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://192.168.0.90"))) << "no / after the host";
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://203.0.113.90"))) << "no / after the host";
     EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "/index.html"))) << "relative URL";
     EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://a-very-long-host-name.example/")))
         << "an address that does not fit the record would name another host";
@@ -85,8 +86,8 @@ TEST(UpnpDeviceRecord, SkippedDevices) {
 
 TEST_F(UpnpCollection, AllAddsRowsBehindThePackageRowsAndCountsEverything) {
     AddPackageRows(3);
-    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/"),
-                        Camera("Heronfield", "", "x", "http://10.0.0.8/")};
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://198.51.100.9/"),
+                        Camera("Heronfield", "", "x", "http://198.51.100.8/")};
     Collect(true);
     ASSERT_EQ(form.RowCount(), 5);
     EXPECT_EQ(form.Cell(0, 3), "pkg3");
@@ -95,7 +96,7 @@ TEST_F(UpnpCollection, AllAddsRowsBehindThePackageRowsAndCountsEverything) {
     EXPECT_EQ(form.Cell(kColMac, 4), "NULL");
     EXPECT_EQ(form.label1Caption, "4 device(s) found!");
     EXPECT_EQ(list.size(), 4u);
-    EXPECT_STREQ(list.back().ip, "10.0.0.9");
+    EXPECT_STREQ(list.back().ip, "198.51.100.9");
     EXPECT_TRUE(form.button1Enabled);
     EXPECT_EQ(form.button1Caption, "Lanvaro");
     EXPECT_FALSE(engine.SearchPending()) << "the window may close again";
@@ -104,7 +105,7 @@ TEST_F(UpnpCollection, AllAddsRowsBehindThePackageRowsAndCountsEverything) {
 TEST_F(UpnpCollection, UpnpFilterInAnyCaseKeepsOnlyUpnpRowsButKeepsTheRecords) {
     form.proj = "uPnP";
     AddPackageRows(2);
-    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/")};
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://198.51.100.9/")};
     Collect(true);
     ASSERT_EQ(form.RowCount(), 2);
     EXPECT_EQ(form.Cell(0, 1), "Axis 200 Series");
@@ -125,7 +126,7 @@ TEST_F(UpnpCollection, FilterChangedDuringTheWaitAddsNothingAndKeepsTheLabel) {
     form.proj = "P2";
     form.label1Caption = "earlier";
     AddPackageRows(1);
-    engine.m_Devices = {Camera("AXIS", "", "cam", "http://10.0.0.9/")};
+    engine.m_Devices = {Camera("AXIS", "", "cam", "http://198.51.100.9/")};
     Collect(true);
     EXPECT_EQ(form.RowCount(), 2);
     EXPECT_EQ(form.label1Caption, "earlier");
@@ -135,7 +136,7 @@ TEST_F(UpnpCollection, FilterChangedDuringTheWaitAddsNothingAndKeepsTheLabel) {
 }
 
 TEST_F(UpnpCollection, DevicesOfAnEarlierSearchAreNotListedWhenThisRunStartedNone) {
-    engine.m_Devices = {Camera("AXIS", "", "stale", "http://10.0.0.9/")};
+    engine.m_Devices = {Camera("AXIS", "", "stale", "http://198.51.100.9/")};
     Collect(false);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(form.label1Caption, "0 device(s) found!");
@@ -145,24 +146,24 @@ TEST(UpnpRowText, ALineBreakInADescriptionIsOneBlankAndOrderingKeepsEveryCellInI
     std::setlocale(LC_ALL, "C.UTF-8");
     FakeWindow form;
     MainFormLogic logic(form);
-    const tComUnitInfo device = MakeRecord({"KV-2100", "IPCam", "Gate", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1",
-                                            "10.0.0.2", "02:4B:56:00:00:01", "HW1.0", ""});
+    const tComUnitInfo device = MakeRecord({"KV-2100", "IPCam", "Gate", "198.51.100.5", "80", "255.255.255.0",
+                                            "198.51.100.1", "198.51.100.2", "02:4B:56:00:00:01", "HW1.0", ""});
     logic.ComUnitList.push_back(device);
     form.SetRowCount(2);
     WriteRecordRow(form, 1, device);
-    logic.Engine.m_Devices = {Camera("AXIS", "", "Lobby\r\ncamera\nnorth", "http://10.0.0.9/")};
+    logic.Engine.m_Devices = {Camera("AXIS", "", "Lobby\r\ncamera\nnorth", "http://198.51.100.9/")};
     logic.Engine.m_hSearchEvent = std::make_shared<ManualResetEvent>();
     CollectSearchParts(form, form.ProjText(), logic.ComUnitList, logic.Engine, true, logic.OnvifEngine, false);
     logic.StringGrid1MouseUp(true, kColName, 0);
     logic.StringGrid1MouseUp(true, kColName, 0);
 
     const std::vector<std::string> upnpRow{
-        "Axis 200 Series", "Axis 200 Series", "Lobby camera north", "10.0.0.9", "80", "NULL", "NULL"};
+        "Axis 200 Series", "Axis 200 Series", "Lobby camera north", "198.51.100.9", "80", "NULL", "NULL"};
     std::vector<std::vector<std::string>> rows = form.DataRows();
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows,
               (std::vector<std::vector<std::string>>{
-                  upnpRow, {"KV-2100", "IPCam", "Gate", "10.0.0.5", "80", "255.255.255.0", "02:4B:56:00:00:01"}}));
+                  upnpRow, {"KV-2100", "IPCam", "Gate", "198.51.100.5", "80", "255.255.255.0", "02:4B:56:00:00:01"}}));
 
     // The row still finds its device, and still takes no network settings.
     const int row = form.Cell(kColNetmask, 1) == "NULL" ? 1 : 2;

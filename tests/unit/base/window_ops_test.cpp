@@ -7,10 +7,10 @@
 
 TEST(GridRowText, JoinsTheCellsWithCrLfAndClearingEmptiesEveryCell) {
     FakeWindow form;
-    const std::vector<std::string> cells{"a@b", "", "N", "10.0.0.1", "80", "255.0.0.0", "00:11:22:33:44:55"};
+    const std::vector<std::string> cells{"a@b", "", "N", "198.51.100.1", "80", "255.0.0.0", "00:11:22:33:44:55"};
     for (int c = 0; c < kGridColumnCount; ++c) form.SetCell(c, 1, cells[static_cast<std::size_t>(c)]);
     const std::string text = GridRowText(form, 1);
-    EXPECT_EQ(text, "a@b\r\n\r\nN\r\n10.0.0.1\r\n80\r\n255.0.0.0\r\n00:11:22:33:44:55\r\n");
+    EXPECT_EQ(text, "a@b\r\n\r\nN\r\n198.51.100.1\r\n80\r\n255.0.0.0\r\n00:11:22:33:44:55\r\n");
     ClearGridRow(form, 1);
     EXPECT_EQ(form.DataRows().at(0), std::vector<std::string>(kGridColumnCount, ""));
 }

@@ -28,11 +28,11 @@ TEST(CheckUrlHost, AcceptsDottedIPv4AndPlainHostNames) {
         const char* ip;
         const char* host;
     } cases[] = {
-        {"192.168.1.10", "192.168.1.10"},
-        {"10.0.0.1", "10.0.0.1"},
+        {"198.51.100.10", "198.51.100.10"},
+        {"203.0.113.1", "203.0.113.1"},
         {"255.255.255.255", "255.255.255.255"},
         // Browsers would read "010" as octal 8.
-        {"192.168.001.010", "192.168.1.10"},
+        {"198.051.100.010", "198.51.100.10"},
         {"cam-01", "cam-01"},
         {"Camera.lan", "Camera.lan"},
         {"3com", "3com"},
@@ -49,27 +49,27 @@ TEST(CheckUrlHost, AcceptsDottedIPv4AndPlainHostNames) {
 TEST(CheckUrlHost, RefusesTextsThatWouldNameAnotherPlaceOrBreakTheUrl) {
     const std::string cases[] = {
         "",
-        " 10.0.0.1",
-        "10.0.0.1 ",
-        "10.0.0.1/evil",
-        "user@10.0.0.1",
-        "evil.com@10.0.0.1",
-        "10.0.0.1#frag",
-        "10.0.0.1?q=1",
-        "10.0.0.1:81",
-        std::string("10.0.0.1\n"),
-        std::string("10.0\x01.0.1"),
-        std::string("10.0.0.1\0x", 10),
-        "10.0.0",
+        " 203.0.113.1",
+        "203.0.113.1 ",
+        "203.0.113.1/evil",
+        "user@203.0.113.1",
+        "evil.com@203.0.113.1",
+        "203.0.113.1#frag",
+        "203.0.113.1?q=1",
+        "203.0.113.1:81",
+        std::string("203.0.113.1\n"),
+        std::string("203.0\x01.113.1"),
+        std::string("203.0.113.1\0x", 13),
+        "203.0.113",
         "1.2.3.4.5",
         "256.1.1.1",
-        "10..0.1",
+        "203..113.1",
         ".",
-        "10.0.0.1.",
+        "203.0.113.1.",
         "-cam",
         "cam-",
         "cam_01",
-        "%31%30.0.0.1",
+        "%32%30%33.0.113.1",
         "[::1]",
         "2130706433",
         "0x7f000001",
@@ -88,12 +88,12 @@ TEST(CheckUrlHost, RefusesTextsThatWouldNameAnotherPlaceOrBreakTheUrl) {
 }
 
 TEST(MakePageAddress, FormsHttpHostColonPort) {
-    EXPECT_EQ(MakePageAddress("192.168.1.10", "8080").url, "http://192.168.1.10:8080");
-    EXPECT_EQ(MakePageAddress("192.168.1.10", "").url, "http://192.168.1.10:80");
-    EXPECT_EQ(MakePageAddress("192.168.1.10", "web").url, "http://192.168.1.10:80");
+    EXPECT_EQ(MakePageAddress("198.51.100.10", "8080").url, "http://198.51.100.10:8080");
+    EXPECT_EQ(MakePageAddress("198.51.100.10", "").url, "http://198.51.100.10:80");
+    EXPECT_EQ(MakePageAddress("198.51.100.10", "web").url, "http://198.51.100.10:80");
     EXPECT_EQ(MakePageAddress("cam-01", "554").url, "http://cam-01:554");
 
-    const PageAddress refused = MakePageAddress("10.0.0.1/admin", "80");
+    const PageAddress refused = MakePageAddress("203.0.113.1/admin", "80");
     EXPECT_FALSE(refused.url.has_value());
     EXPECT_NE(refused.problem, "");
 }

@@ -14,7 +14,7 @@ namespace {
 
 tComUnitInfo Record(const std::string& name, const std::string& ip, const std::string& port, const std::string& mac,
                     const std::string& netmask = "255.255.255.0") {
-    return MakeRecord({"IPCAM-2", "CAM", name, ip, port, netmask, "192.168.1.1", "8.8.8.8", mac, "eth0", "note"});
+    return MakeRecord({"IPCAM-2", "CAM", name, ip, port, netmask, "198.51.100.1", "8.8.8.8", mac, "eth0", "note"});
 }
 
 DeviceInformationContainer Device(const std::string& name, const std::string& presentationUrl) {
@@ -54,8 +54,8 @@ protected:
 
 TEST_F(DetailActions, PackageRowShowsItsRecordAndLogsTheIpCell) {
     form.SetRowCount(1);
-    list.push_back(Record("other", "192.168.1.20", "80", "00:11:22:33:44:20"));
-    list.push_back(Record("front", "192.168.1.10", "8080", "00:11:22:33:44:10"));
+    list.push_back(Record("other", "198.51.100.20", "80", "00:11:22:33:44:20"));
+    list.push_back(Record("front", "198.51.100.10", "8080", "00:11:22:33:44:10"));
     AddRow(list[0]);
     const int row = AddRow(list[1]);
 
@@ -63,34 +63,34 @@ TEST_F(DetailActions, PackageRowShowsItsRecordAndLogsTheIpCell) {
 
     ASSERT_EQ(form.deviceInfoShown.size(), 1u);
     EXPECT_EQ(0, std::memcmp(&form.deviceInfoShown[0], &list[1], sizeof(tComUnitInfo)));
-    EXPECT_EQ(form.log, std::vector<std::string>{"192.168.1.10"});
+    EXPECT_EQ(form.log, std::vector<std::string>{"198.51.100.10"});
     EXPECT_TRUE(form.upnpInfoShown.empty());
     EXPECT_TRUE(form.urlsOpened.empty());
 }
 
 TEST_F(DetailActions, RecordsSharingIpAndMacEachGetADialogAndBrowseTakesTheFirst) {
     form.SetRowCount(1);
-    list.push_back(Record("first", "192.168.1.10", "8080", "00:11:22:33:44:10"));
-    list.push_back(Record("same-ip-other-mac", "192.168.1.10", "81", "00:11:22:33:44:99"));
-    list.push_back(Record("mac-in-other-case", "192.168.1.10", "82", "00:11:22:33:44:10"));
+    list.push_back(Record("first", "198.51.100.10", "8080", "00:11:22:33:44:10"));
+    list.push_back(Record("same-ip-other-mac", "198.51.100.10", "81", "00:11:22:33:44:99"));
+    list.push_back(Record("mac-in-other-case", "198.51.100.10", "82", "00:11:22:33:44:10"));
     SetComUnitField(list.back().mac, "00:11:22:33:44:10 ");
-    list.push_back(Record("second", "192.168.1.10", "9090", "00:11:22:33:44:10"));
+    list.push_back(Record("second", "198.51.100.10", "9090", "00:11:22:33:44:10"));
     const int row = AddRow(list[0]);
 
     Info1Click(form, list, devices, row);
     Browser1Click(form, list, row);
 
     EXPECT_EQ(Names(form.deviceInfoShown), (std::vector<std::string>{"first", "second"}));
-    EXPECT_EQ(form.log, (std::vector<std::string>{"192.168.1.10", "192.168.1.10"}));
-    EXPECT_EQ(form.urlsOpened, std::vector<std::string>{"http://192.168.1.10:8080"});
+    EXPECT_EQ(form.log, (std::vector<std::string>{"198.51.100.10", "198.51.100.10"}));
+    EXPECT_EQ(form.urlsOpened, std::vector<std::string>{"http://198.51.100.10:8080"});
 }
 
 TEST_F(DetailActions, RowsWithoutARecordOrOutsideTheGridDoNothing) {
     // The grid after a search that found nothing: header and one empty row.
-    list.push_back(Record("elsewhere", "192.168.1.30", "80", "00:11:22:33:44:30"));
-    devices.push_back(Device("cam", "http://192.168.1.30/"));
+    list.push_back(Record("elsewhere", "198.51.100.30", "80", "00:11:22:33:44:30"));
+    devices.push_back(Device("cam", "http://198.51.100.30/"));
     ASSERT_EQ(form.RowCount(), 2);
-    form.SetCell(kColIp, 0, "192.168.1.30");  // a header that happens to read like a key
+    form.SetCell(kColIp, 0, "198.51.100.30");  // a header that happens to read like a key
     form.SetCell(kColMac, 0, "00:11:22:33:44:30");
 
     for (int row : {1, 2, 3, 0, -1}) {
@@ -108,15 +108,15 @@ TEST_F(DetailActions, RowsWithoutARecordOrOutsideTheGridDoNothing) {
 TEST_F(DetailActions, UpnpRowOpensTheDevicesWhoseUrlHostIsTheRowAddress) {
     form.SetRowCount(1);
     devices = {
-        Device("longer-address", "http://10.0.0.12/"),
-        Device("with-port", "http://10.0.0.1:8080/index.html"),
-        Device("address-in-path", "http://10.0.0.2/view?cam=10.0.0.1"),
-        Device("prefix-host", "http://110.0.0.1/"),
-        Device("plain", "http://10.0.0.1/"),
-        Device("no-slash-after-host", "http://10.0.0.1"),
+        Device("longer-address", "http://203.0.113.12/"),
+        Device("with-port", "http://203.0.113.1:8080/index.html"),
+        Device("address-in-path", "http://203.0.113.2/view?cam=203.0.113.1"),
+        Device("prefix-host", "http://1203.0.113.1/"),
+        Device("plain", "http://203.0.113.1/"),
+        Device("no-slash-after-host", "http://203.0.113.1"),
         Device("empty-url", ""),
     };
-    for (const char* ip : {"10.0.0.1", "10.0.0.12", "10.0.0.7"}) {
+    for (const char* ip : {"203.0.113.1", "203.0.113.12", "203.0.113.7"}) {
         list.push_back(Record("cam", ip, "80", "NULL", "NULL"));
         AddRow(list.back());
     }
@@ -136,9 +136,9 @@ TEST_F(DetailActions, UpnpRowOpensTheDevicesWhoseUrlHostIsTheRowAddress) {
 
 TEST_F(DetailActions, RelayRowWhoseMacHoldsNullIsTreatedAsUpnp) {
     form.SetRowCount(1);
-    devices = {Device("camera", "http://192.168.1.50/")};
+    devices = {Device("camera", "http://198.51.100.50/")};
     // An HTTP relay's row: a real netmask, but "NULL" inside the Mac text.
-    list.push_back(Record("relay-row", "192.168.1.50", "80", "MAC-NULL", "255.255.255.0"));
+    list.push_back(Record("relay-row", "198.51.100.50", "80", "MAC-NULL", "255.255.255.0"));
     const int row = AddRow(list[0]);
 
     Info1Click(form, list, devices, row);
@@ -149,21 +149,22 @@ TEST_F(DetailActions, RelayRowWhoseMacHoldsNullIsTreatedAsUpnp) {
 
 TEST_F(DetailActions, BrowseUsesTheRecordsAddressAndPort) {
     form.SetRowCount(1);
-    list.push_back(Record("upnp", "10.0.0.1", "8080", "NULL", "NULL"));
-    list.push_back(Record("no-port", "192.168.1.11", "", "00:11:22:33:44:11"));
-    list.push_back(Record("word-port", "192.168.1.12", "http", "00:11:22:33:44:12"));
+    list.push_back(Record("upnp", "203.0.113.1", "8080", "NULL", "NULL"));
+    list.push_back(Record("no-port", "198.51.100.11", "", "00:11:22:33:44:11"));
+    list.push_back(Record("word-port", "198.51.100.12", "http", "00:11:22:33:44:12"));
     for (const auto& rec : list) AddRow(rec);
 
     for (int row = 1; row <= 3; ++row) Browser1Click(form, list, row);
 
-    EXPECT_EQ(form.urlsOpened,
-              (std::vector<std::string>{"http://10.0.0.1:8080", "http://192.168.1.11:80", "http://192.168.1.12:80"}));
+    EXPECT_EQ(form.urlsOpened, (std::vector<std::string>{"http://203.0.113.1:8080", "http://198.51.100.11:80",
+                                                         "http://198.51.100.12:80"}));
     EXPECT_TRUE(form.log.empty());
 }
 
 TEST_F(DetailActions, BrowseRefusesAnAddressThatIsNoHostAndSaysWhy) {
     form.SetRowCount(1);
-    const std::string unsafe[] = {"evil.com@10.0.", "10.0.0.1/x", "10.0.0.1#", "a b", "", std::string("10.0.0.1\r")};
+    const std::string unsafe[] = {"evil.com@203.0.",           "203.0.113.1/x", "203.0.113.1#", "a b", "",
+                                  std::string("203.0.113.1\r")};
     for (const std::string& ip : unsafe) {
         list.push_back(Record("relay", ip, "80", "00:11:22:33:44:55"));
         AddRow(list.back());
@@ -181,15 +182,15 @@ TEST_F(DetailActions, BrowseRefusesAnAddressThatIsNoHostAndSaysWhy) {
 
 TEST_F(DetailActions, BrowseLogsWhenTheBrowserCannotBeStarted) {
     form.SetRowCount(1);
-    list.push_back(Record("cam", "192.168.1.10", "80", "00:11:22:33:44:10"));
+    list.push_back(Record("cam", "198.51.100.10", "80", "00:11:22:33:44:10"));
     const int row = AddRow(list[0]);
     form.openUrlResult = false;
 
     Browser1Click(form, list, row);
 
-    EXPECT_EQ(form.urlsOpened, std::vector<std::string>{"http://192.168.1.10:80"});
+    EXPECT_EQ(form.urlsOpened, std::vector<std::string>{"http://198.51.100.10:80"});
     ASSERT_EQ(form.log.size(), 1u);
-    EXPECT_NE(form.log[0].find("http://192.168.1.10:80"), std::string::npos);
+    EXPECT_NE(form.log[0].find("http://198.51.100.10:80"), std::string::npos);
 }
 
 // A modal dialog runs the window's event loop, where a UPnP collection can
@@ -208,7 +209,7 @@ public:
 
 private:
     void Grow() {
-        for (int i = 0; i < 64; ++i) list->push_back(MakeRecord({"x", "x", "appended", "10.9.9.9"}));
+        for (int i = 0; i < 64; ++i) list->push_back(MakeRecord({"x", "x", "appended", "203.0.113.99"}));
     }
 };
 
@@ -216,8 +217,8 @@ TEST(DetailActionsReentry, ListGrowingDuringADialogDoesNotLoseTheNextMatch) {
     GrowingListWindow form;
     TComUnitList list;
     list.reserve(2);
-    list.push_back(Record("first", "192.168.1.10", "80", "00:11:22:33:44:10"));
-    list.push_back(Record("second", "192.168.1.10", "80", "00:11:22:33:44:10"));
+    list.push_back(Record("first", "198.51.100.10", "80", "00:11:22:33:44:10"));
+    list.push_back(Record("second", "198.51.100.10", "80", "00:11:22:33:44:10"));
     form.list = &list;
     WriteRecordRow(form, 1, list[0]);
 
@@ -231,12 +232,12 @@ TEST(DetailActionsReentry, ListGrowingDuringAUpnpDialogDoesNotLoseTheNextDevice)
     TComUnitList list;
     list.reserve(2);
     // Two UPnP records of one address: every record walks every device.
-    list.push_back(Record("a", "10.0.0.1", "80", "NULL", "NULL"));
-    list.push_back(Record("b", "10.0.0.1", "80", "NULL", "NULL"));
+    list.push_back(Record("a", "203.0.113.1", "80", "NULL", "NULL"));
+    list.push_back(Record("b", "203.0.113.1", "80", "NULL", "NULL"));
     form.list = &list;
     WriteRecordRow(form, 1, list[0]);
-    const std::vector<DeviceInformationContainer> devices = {Device("cam1", "http://10.0.0.1/"),
-                                                             Device("cam2", "http://10.0.0.1:81/")};
+    const std::vector<DeviceInformationContainer> devices = {Device("cam1", "http://203.0.113.1/"),
+                                                             Device("cam2", "http://203.0.113.1:81/")};
 
     Info1Click(form, list, devices, 1);
 

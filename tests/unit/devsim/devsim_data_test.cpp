@@ -18,11 +18,12 @@ namespace {
 
 TEST(DeviceFile, ReadsDevicesSkippingCommentsBlankLinesAndCarriageReturns) {
     TempDir dir;
-    ASSERT_TRUE(WriteFile(dir.File("d"),
-                          "# a comment\n"
-                          "M1,P1,N 1,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:55,dv1,nt1\r\n"
-                          "\n"
-                          "M2,,N2,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:56,dv2,\n"));
+    ASSERT_TRUE(
+        WriteFile(dir.File("d"),
+                  "# a comment\n"
+                  "M1,P1,N 1,198.51.100.5,80,255.255.255.0,198.51.100.1,198.51.100.1,00:11:22:33:44:55,dv1,nt1\r\n"
+                  "\n"
+                  "M2,,N2,198.51.100.6,80,255.255.255.0,198.51.100.1,198.51.100.1,00:11:22:33:44:56,dv2,\n"));
     std::string error;
     auto devices = LoadDeviceFile(dir.File("d"), error);
     ASSERT_TRUE(devices) << error;
@@ -32,7 +33,7 @@ TEST(DeviceFile, ReadsDevicesSkippingCommentsBlankLinesAndCarriageReturns) {
     EXPECT_EQ((*devices)[1].fields[1], "");
     EXPECT_EQ((*devices)[1].fields[10], "");
     EXPECT_EQ(DevicePackage((*devices)[1]),
-              "Kestrova,01,M2,,N2,10.0.0.6,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:56,dv2,");
+              "Kestrova,01,M2,,N2,198.51.100.6,80,255.255.255.0,198.51.100.1,198.51.100.1,00:11:22:33:44:56,dv2,");
     EXPECT_EQ(DevicePackage((*devices)[1], 3).substr(0, 12), "Kestrova,03,");
 }
 

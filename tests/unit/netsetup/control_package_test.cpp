@@ -22,16 +22,16 @@ TEST_P(AddressText, IsAcceptedOnlyWhenItParsesAndFits) {
 }
 
 INSTANTIATE_TEST_SUITE_P(, AddressText,
-                         testing::Values(AddressCase{"Dotted", AddressEdit::IP, "10.0.0.5", true},
+                         testing::Values(AddressCase{"Dotted", AddressEdit::IP, "198.51.100.5", true},
                                          AddressCase{"AllZeros", AddressEdit::DNS, "0.0.0.0", true},
                                          AddressCase{"Empty", AddressEdit::IP, "", false},
                                          AddressCase{"AllOnes", AddressEdit::Netmask, "255.255.255.255", false},
                                          AddressCase{"Words", AddressEdit::Gateway, "gateway", false},
-                                         AddressCase{"OctetTooLarge", AddressEdit::IP, "10.0.0.256", false},
+                                         AddressCase{"OctetTooLarge", AddressEdit::IP, "198.51.100.256", false},
                                          // inet_addr stops at a blank; the rest would still travel.
-                                         AddressCase{"TrailingText", AddressEdit::IP, "10.0.0.5 x", false},
-                                         AddressCase{"LeadingBlank", AddressEdit::IP, " 10.0.0.5", false},
-                                         AddressCase{"Comma", AddressEdit::DNS, "10.0.0.5,dhcp", false},
+                                         AddressCase{"TrailingText", AddressEdit::IP, "198.51.100.5 x", false},
+                                         AddressCase{"LeadingBlank", AddressEdit::IP, " 198.51.100.5", false},
+                                         AddressCase{"Comma", AddressEdit::DNS, "198.51.100.5,dhcp", false},
                                          // Parses, but the field would cut it to another address.
                                          AddressCase{"LongerThanField", AddressEdit::IP, "0000000010.0.0.1", false},
                                          AddressCase{"FillsField", AddressEdit::IP, "010.000.000.005", true}),
@@ -40,13 +40,13 @@ INSTANTIATE_TEST_SUITE_P(, AddressText,
                          });
 
 TEST(UnreasonableGateway, ComparesTheNetworksUnderTheNetmask) {
-    EXPECT_TRUE(IsUnreasonableGateway("10.0.0.5", "255.255.255.0", "10.0.1.1"));
-    EXPECT_FALSE(IsUnreasonableGateway("10.0.0.5", "255.255.255.0", "10.0.0.1"));
-    EXPECT_FALSE(IsUnreasonableGateway("10.0.0.5", "255.255.0.0", "10.0.1.1"));
+    EXPECT_TRUE(IsUnreasonableGateway("127.0.0.5", "255.255.255.0", "127.0.1.1"));
+    EXPECT_FALSE(IsUnreasonableGateway("127.0.0.5", "255.255.255.0", "127.0.0.1"));
+    EXPECT_FALSE(IsUnreasonableGateway("127.0.0.5", "255.255.0.0", "127.0.1.1"));
     // A netmask that does not parse counts as all ones: only the host itself
     // is in its network.
-    EXPECT_TRUE(IsUnreasonableGateway("10.0.0.5", "mask", "10.0.0.1"));
-    EXPECT_FALSE(IsUnreasonableGateway("10.0.0.5", "mask", "10.0.0.5"));
+    EXPECT_TRUE(IsUnreasonableGateway("127.0.0.5", "mask", "127.0.0.1"));
+    EXPECT_FALSE(IsUnreasonableGateway("127.0.0.5", "mask", "127.0.0.5"));
 }
 
 ControlRequest Request(NetworkType type) {
@@ -58,10 +58,10 @@ ControlRequest Request(NetworkType type) {
     r.mac = "00:11:22:33:44:55";
     r.dev = "eth0";
     r.port = "80";
-    r.ip = "10.0.0.5";
-    r.gateway = "10.0.0.1";
+    r.ip = "198.51.100.5";
+    r.gateway = "198.51.100.1";
     r.netmask = "255.255.255.0";
-    r.dns = "10.0.0.2";
+    r.dns = "198.51.100.2";
     return r;
 }
 
@@ -81,14 +81,14 @@ TEST(FirstRejectedField, StaticAndTorvoNeedFourAddressesDhcpCarriesThem) {
     dhcp.gateway = "anything";
     EXPECT_FALSE(FirstRejectedField(dhcp).has_value());
     // A comma would move every later field of the package one place on.
-    dhcp.gateway = "10.0.0.1,static";
+    dhcp.gateway = "198.51.100.1,static";
     EXPECT_EQ(FirstRejectedField(dhcp), RequestField::Gateway);
     // So would a line end in any other field, and a NUL would cut the package.
     dhcp.port = std::string("80\0", 3);
     EXPECT_EQ(FirstRejectedField(dhcp), RequestField::Gateway);
     dhcp.mac = "00:11:22:33:44:55\r\n";
     EXPECT_EQ(InvalidFieldMessage(*FirstRejectedField(dhcp), dhcp.mac), "Invalid MAC - [00:11:22:33:44:55\r\n]");
-    dhcp.gateway = "10.0.0.1";
+    dhcp.gateway = "198.51.100.1";
     dhcp.mac = "00:11:22:33:44:55";
     EXPECT_EQ(FirstRejectedField(dhcp), RequestField::Port);
 }
@@ -98,8 +98,9 @@ TEST(MakeControlRecord, CarriesTheRequestInRecordFieldsWithTheTypeKeyword) {
         {NetworkType::Static, "static"}, {NetworkType::Dhcp, "dhcp"}, {NetworkType::Torvo, "torvo"}};
     for (const auto& [type, keyword] : keywords) {
         const tComUnitInfo rec = MakeControlRecord(Request(type));
-        const tComUnitInfo expected = MakeRecord({"IPCAM", "P1", "Door", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1",
-                                                  "10.0.0.2", "00:11:22:33:44:55", "eth0", keyword});
+        const tComUnitInfo expected =
+            MakeRecord({"IPCAM", "P1", "Door", "198.51.100.5", "80", "255.255.255.0", "198.51.100.1", "198.51.100.2",
+                        "00:11:22:33:44:55", "eth0", keyword});
         EXPECT_EQ(std::memcmp(&rec, &expected, sizeof rec), 0) << keyword;
     }
 }

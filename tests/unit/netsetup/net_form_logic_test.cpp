@@ -14,8 +14,8 @@
 
 namespace {
 
-const tComUnitInfo kDevice = MakeRecord({"IPCAM", "P1", "Door", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1",
-                                         "10.0.0.2", "00:11:22:33:44:55", "eth0", ""});
+const tComUnitInfo kDevice = MakeRecord({"IPCAM", "P1", "Door", "198.51.100.5", "80", "255.255.255.0", "198.51.100.1",
+                                         "198.51.100.2", "00:11:22:33:44:55", "eth0", ""});
 
 struct NetFormLogicTest : testing::Test {
     NetFormLogicTest() {
@@ -43,7 +43,7 @@ TEST_F(NetFormLogicTest, TypeChoiceEnablesTheAddressEditsForStaticAndTorvoOnly) 
         logic.ClickToChangeNetworkType();
         EXPECT_EQ(view.addressEditsEnabled, enabled) << NetworkTypeKeyword(type);
     }
-    EXPECT_EQ(view.texts[NetFormEdit::IP], "10.0.0.5");
+    EXPECT_EQ(view.texts[NetFormEdit::IP], "198.51.100.5");
 }
 
 TEST_F(NetFormLogicTest, LeavingAnInvalidAddressWarnsAndTakesTheFocusBack) {
@@ -56,19 +56,19 @@ TEST_F(NetFormLogicTest, LeavingAnInvalidAddressWarnsAndTakesTheFocusBack) {
 }
 
 TEST_F(NetFormLogicTest, LeavingTheGatewayWarnsOutsideTheNetworkButKeepsIt) {
-    view.texts[NetFormEdit::IP] = "10.0.0.5";
+    view.texts[NetFormEdit::IP] = "198.51.100.5";
     view.texts[NetFormEdit::Netmask] = "255.255.255.0";
-    view.texts[NetFormEdit::Gateway] = "10.0.0.1";
+    view.texts[NetFormEdit::Gateway] = "198.51.100.1";
     EXPECT_TRUE(logic.IpEditExit(AddressEdit::Gateway));
     EXPECT_TRUE(form.messages.empty());
 
-    view.texts[NetFormEdit::Gateway] = "10.0.1.1";
+    view.texts[NetFormEdit::Gateway] = "203.0.113.1";
     EXPECT_TRUE(logic.IpEditExit(AddressEdit::Gateway));
     ASSERT_EQ(form.messages.size(), 1u);
-    EXPECT_EQ(form.messages[0].text, "Unresonable Gateway - [10.0.1.1]");
+    EXPECT_EQ(form.messages[0].text, "Unresonable Gateway - [203.0.113.1]");
     EXPECT_EQ(form.messages[0].title, "Warning");
     EXPECT_FALSE(view.focusedEdit.has_value());
-    EXPECT_EQ(view.texts[NetFormEdit::Gateway], "10.0.1.1");
+    EXPECT_EQ(view.texts[NetFormEdit::Gateway], "203.0.113.1");
 
     // Only the gateway edit is compared with the network.
     EXPECT_TRUE(logic.IpEditExit(AddressEdit::DNS));
@@ -87,11 +87,11 @@ TEST_F(NetFormLogicTest, ApplyWithoutATypeAsksForOneAndSendsNothing) {
 TEST_F(NetFormLogicTest, StaticApplyRefusesAnAddressThatDoesNotParse) {
     view.checked = NetworkType::Static;
     logic.ClickToChangeNetworkType();
-    view.texts[NetFormEdit::Gateway] = "10.0.0.1 ";
+    view.texts[NetFormEdit::Gateway] = "198.51.100.1 ";
     view.texts[NetFormEdit::DNS] = "";
     logic.BtnApplyClick();
     ASSERT_EQ(form.messages.size(), 1u);
-    EXPECT_EQ(form.messages[0].text, "Invalid Gateway - [10.0.0.1 ]");
+    EXPECT_EQ(form.messages[0].text, "Invalid Gateway - [198.51.100.1 ]");
     EXPECT_EQ(form.messages[0].title, "Warning");
     EXPECT_EQ(view.focusedEdit, NetFormEdit::Gateway);
     EXPECT_FALSE(view.closed);

@@ -39,15 +39,18 @@ OnvifDeviceInfo Device(const std::string& endpoint, std::vector<std::string> xad
 TEST(OnvifDeviceSet, OneDevicePerEndpointFilledFromLaterAnswers) {
     OnvifDeviceSet set;
     // A Hello without XAddrs, then the same device's ProbeMatches.
-    EXPECT_EQ(set.Add(Device("urn:uuid:a", {}, "10.0.0.1:3702")), OnvifDeviceSet::AddResult::Added);
-    EXPECT_EQ(set.Add(Device("urn:uuid:b", {"http://10.0.0.2/"}, "10.0.0.2:3702")), OnvifDeviceSet::AddResult::Added);
-    EXPECT_EQ(set.Add(Device("urn:uuid:a", {"http://10.0.0.1/"}, "10.0.0.1:40000")), OnvifDeviceSet::AddResult::Merged);
-    EXPECT_EQ(set.Add(Device("urn:uuid:b", {"http://10.9.9.9/"}, "10.9.9.9:1")), OnvifDeviceSet::AddResult::Merged);
+    EXPECT_EQ(set.Add(Device("urn:uuid:a", {}, "198.51.100.1:3702")), OnvifDeviceSet::AddResult::Added);
+    EXPECT_EQ(set.Add(Device("urn:uuid:b", {"http://198.51.100.2/"}, "198.51.100.2:3702")),
+              OnvifDeviceSet::AddResult::Added);
+    EXPECT_EQ(set.Add(Device("urn:uuid:a", {"http://198.51.100.1/"}, "198.51.100.1:40000")),
+              OnvifDeviceSet::AddResult::Merged);
+    EXPECT_EQ(set.Add(Device("urn:uuid:b", {"http://203.0.113.99/"}, "203.0.113.99:1")),
+              OnvifDeviceSet::AddResult::Merged);
     EXPECT_EQ(set.Add(Device("", {}, "x")), OnvifDeviceSet::AddResult::NoEndpoint);
     ASSERT_EQ(set.Devices().size(), 2u);
-    EXPECT_EQ(set.Devices()[0].xaddrs, std::vector<std::string>{"http://10.0.0.1/"});
-    EXPECT_EQ(set.Devices()[0].answeredFrom, "10.0.0.1:40000");
-    EXPECT_EQ(set.Devices()[1].xaddrs, std::vector<std::string>{"http://10.0.0.2/"}) << "first answer kept";
+    EXPECT_EQ(set.Devices()[0].xaddrs, std::vector<std::string>{"http://198.51.100.1/"});
+    EXPECT_EQ(set.Devices()[0].answeredFrom, "198.51.100.1:40000");
+    EXPECT_EQ(set.Devices()[1].xaddrs, std::vector<std::string>{"http://198.51.100.2/"}) << "first answer kept";
 }
 
 TEST(OnvifDeviceSet, TheRowsXAddrIsOnTheSenderAndAnAnswerFromItCorrectsAStrayOne) {
@@ -92,7 +95,7 @@ TEST(OnvifDeviceSet, KeepsAtMost4096Devices) {
     for (std::size_t i = 0; i < OnvifDeviceSet::kMaxDevices; ++i)
         ASSERT_EQ(set.Add(Device("urn:uuid:" + std::to_string(i), {}, "")), OnvifDeviceSet::AddResult::Added);
     EXPECT_EQ(set.Add(Device("urn:uuid:one-more", {}, "")), OnvifDeviceSet::AddResult::Full);
-    EXPECT_EQ(set.Add(Device("urn:uuid:7", {"http://10.0.0.7/"}, "")), OnvifDeviceSet::AddResult::Merged);
+    EXPECT_EQ(set.Add(Device("urn:uuid:7", {"http://198.51.100.7/"}, "")), OnvifDeviceSet::AddResult::Merged);
     EXPECT_EQ(set.Devices().size(), OnvifDeviceSet::kMaxDevices);
 }
 

@@ -45,58 +45,58 @@ TEST_P(BroadcastSources, OneAddressPerCardThatCanBroadcast) {
 
 const std::vector<InterfaceAddress> kLaptop{
     Entry("lo", IFF_UP | IFF_LOOPBACK | IFF_RUNNING, "127.0.0.1"),
-    Entry("eth0", kCard, "192.168.1.20"),
-    Entry("wlan0", kCard, "10.0.0.7"),
+    Entry("eth0", kCard, "198.51.100.20"),
+    Entry("wlan0", kCard, "203.0.113.7"),
 };
 
 INSTANTIATE_TEST_SUITE_P(
     Filter, BroadcastSources,
-    ::testing::Values(FilterCase{"EveryCardInTheOrderGiven", kLaptop, {"192.168.1.20", "10.0.0.7"}},
+    ::testing::Values(FilterCase{"EveryCardInTheOrderGiven", kLaptop, {"198.51.100.20", "203.0.113.7"}},
                       FilterCase{"LoopbackOnlyLeavesNone", {kLaptop[0]}, {}}, FilterCase{"NothingAtAll", {}, {}},
                       FilterCase{"LoopbackIsSkippedEvenIfItClaimsBroadcast",
                                  {Entry("lo", IFF_UP | IFF_LOOPBACK | IFF_BROADCAST, "127.0.0.1")},
                                  {}},
                       FilterCase{"CardThatIsDown",
-                                 {Entry("eth1", IFF_BROADCAST | IFF_MULTICAST, "10.1.0.1"), kLaptop[1]},
-                                 {"192.168.1.20"}},
+                                 {Entry("eth1", IFF_BROADCAST | IFF_MULTICAST, "203.0.113.101"), kLaptop[1]},
+                                 {"198.51.100.20"}},
                       FilterCase{"PointToPointTunnelCannotBroadcast",
-                                 {Entry("tun0", IFF_UP | IFF_POINTOPOINT | IFF_RUNNING, "10.8.0.2"), kLaptop[2]},
-                                 {"10.0.0.7"}},
+                                 {Entry("tun0", IFF_UP | IFF_POINTOPOINT | IFF_RUNNING, "203.0.113.82"), kLaptop[2]},
+                                 {"203.0.113.7"}},
                       FilterCase{"SameAddressOnTwoCardsOnce",
-                                 {Entry("eth0", kCard, "192.168.1.20"), Entry("br0", kCard, "192.168.1.20")},
-                                 {"192.168.1.20"}},
+                                 {Entry("eth0", kCard, "198.51.100.20"), Entry("br0", kCard, "198.51.100.20")},
+                                 {"198.51.100.20"}},
                       FilterCase{"ExtraAddressesOfACardAddNothing",
-                                 {Entry("eth0", kCard, "192.168.1.20"), Entry("eth0", kCard, "172.16.0.1"),
-                                  Entry("eth0:1", kCard, "172.17.0.1"), Entry("eth1", kCard, "10.1.0.1")},
-                                 {"192.168.1.20", "10.1.0.1"}},
+                                 {Entry("eth0", kCard, "198.51.100.20"), Entry("eth0", kCard, "203.0.113.161"),
+                                  Entry("eth0:1", kCard, "203.0.113.171"), Entry("eth1", kCard, "203.0.113.101")},
+                                 {"198.51.100.20", "203.0.113.101"}},
                       FilterCase{"ACardWhoseFirstAddressIsTakenUsesItsNext",
-                                 {Entry("eth0", kCard, "192.168.1.20"), Entry("br0", kCard, "192.168.1.20"),
-                                  Entry("br0", kCard, "10.2.0.1")},
-                                 {"192.168.1.20", "10.2.0.1"}},
+                                 {Entry("eth0", kCard, "198.51.100.20"), Entry("br0", kCard, "198.51.100.20"),
+                                  Entry("br0", kCard, "203.0.113.201")},
+                                 {"198.51.100.20", "203.0.113.201"}},
                       FilterCase{"UnsetAddress", {Entry("eth2", kCard, "0.0.0.0")}, {}}),
     [](const ::testing::TestParamInfo<FilterCase>& param) { return std::string(param.param.name); });
 
 TEST(MulticastSources, EveryCardThatCanMulticastElseLoopback) {
     const std::vector<InterfaceAddress> cards{kLaptop[0],
-                                              Entry("eth0", IFF_UP | IFF_BROADCAST, "192.168.1.20"),  // no multicast
-                                              Entry("wlan0", kCard, "10.0.0.7"),
-                                              Entry("wlan0", kCard, "10.0.0.8"),
-                                              Entry("tun0", IFF_UP | IFF_POINTOPOINT | IFF_MULTICAST, "10.8.0.2"),
-                                              Entry("eth1", kCard & ~IFF_UP, "10.1.0.1")};
-    EXPECT_EQ(Texts(MulticastSourceAddresses(cards)), (std::vector<std::string>{"10.0.0.7", "10.8.0.2"}));
+                                              Entry("eth0", IFF_UP | IFF_BROADCAST, "198.51.100.20"),  // no multicast
+                                              Entry("wlan0", kCard, "203.0.113.7"),
+                                              Entry("wlan0", kCard, "203.0.113.8"),
+                                              Entry("tun0", IFF_UP | IFF_POINTOPOINT | IFF_MULTICAST, "203.0.113.82"),
+                                              Entry("eth1", kCard & ~IFF_UP, "203.0.113.101")};
+    EXPECT_EQ(Texts(MulticastSourceAddresses(cards)), (std::vector<std::string>{"203.0.113.7", "203.0.113.82"}));
     EXPECT_EQ(Texts(MulticastSourceAddresses({kLaptop[0], cards[1]})), std::vector<std::string>{"127.0.0.1"});
 }
 
 TEST(LocalNetworks, AnAddressIsLocalWhenAnyCardsSubnetHoldsIt) {
     const std::vector<InterfaceAddress> cards{
-        Entry("lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", "255.0.0.0"), Entry("eth0", kCard, "192.168.1.20"),
-        Entry("wlan0", kCard, "10.0.0.7", "255.255.0.0"), Entry("eth2", kCard, "0.0.0.0", "0.0.0.0")};
-    EXPECT_TRUE(InLocalNetworks(inet_addr("192.168.1.254"), cards));
-    EXPECT_TRUE(InLocalNetworks(inet_addr("10.0.200.1"), cards));
+        Entry("lo", IFF_UP | IFF_LOOPBACK, "127.0.0.1", "255.0.0.0"), Entry("eth0", kCard, "198.51.100.20"),
+        Entry("wlan0", kCard, "203.0.113.7", "255.255.255.128"), Entry("eth2", kCard, "0.0.0.0", "0.0.0.0")};
+    EXPECT_TRUE(InLocalNetworks(inet_addr("198.51.100.254"), cards));
+    EXPECT_TRUE(InLocalNetworks(inet_addr("203.0.113.100"), cards));
     EXPECT_TRUE(InLocalNetworks(inet_addr("127.3.0.1"), cards));
-    EXPECT_FALSE(InLocalNetworks(inet_addr("192.168.2.20"), cards));  // a camera still on its factory address
-    EXPECT_FALSE(InLocalNetworks(inet_addr("10.1.0.7"), cards));
-    EXPECT_FALSE(InLocalNetworks(inet_addr("192.168.1.20"), {}));
+    EXPECT_FALSE(InLocalNetworks(inet_addr("203.0.113.220"), cards));  // a camera still on its factory address
+    EXPECT_FALSE(InLocalNetworks(inet_addr("203.0.113.135"), cards));
+    EXPECT_FALSE(InLocalNetworks(inet_addr("198.51.100.20"), {}));
 }
 
 TEST(LocalInterfaces, ANamespaceWithLoopbackOnlyHasNoBroadcastSource) {

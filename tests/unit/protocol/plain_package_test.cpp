@@ -13,7 +13,8 @@
 namespace {
 
 const std::vector<std::string> kFields{
-    "M1", "P1", "N1", "10.0.0.5", "80", "255.255.255.0", "10.0.0.1", "8.8.8.8", "00:11:22:33:44:55", "dv1", "DHCP"};
+    "M1",  "P1",  "N1", "198.51.100.5", "80", "255.255.255.0", "198.51.100.1", "8.8.8.8", "00:11:22:33:44:55",
+    "dv1", "DHCP"};
 
 // What a device does with the wire text: decode, invert, read the package.
 std::string PlainFromWire(const char* wire) {
@@ -48,7 +49,8 @@ TEST_F(MakePlainPkgTest, RecordPackagesCarryElevenFieldsAndAreLogged) {
     const tComUnitInfo rec = MakeRecord(kFields);
     ASSERT_EQ(MakePlainPkg(form, 3, out.data(), &rec), 0);
     const std::string plain = PlainFromWire(out.data());
-    EXPECT_EQ(plain, "Kestrova,03,M1,P1,N1,10.0.0.5,80,255.255.255.0,10.0.0.1,8.8.8.8,00:11:22:33:44:55,dv1,DHCP");
+    EXPECT_EQ(plain,
+              "Kestrova,03,M1,P1,N1,198.51.100.5,80,255.255.255.0,198.51.100.1,8.8.8.8,00:11:22:33:44:55,dv1,DHCP");
     ASSERT_EQ(form.log.size(), 1u);
     EXPECT_EQ(form.log[0], "[" + plain + "]");
 }
@@ -65,9 +67,9 @@ TEST_F(MakePlainPkgTest, FlagsOneAndThreeDifferOnlyInTheirDigits) {
 }
 
 TEST_F(MakePlainPkgTest, EmptyFieldsShowAsAdjacentCommas) {
-    const tComUnitInfo rec = MakeRecord({"M1", "", "N1", "10.0.0.5"});
+    const tComUnitInfo rec = MakeRecord({"M1", "", "N1", "198.51.100.5"});
     ASSERT_EQ(MakePlainPkg(form, 3, out.data(), &rec), 0);
-    EXPECT_EQ(PlainFromWire(out.data()), "Kestrova,03,M1,,N1,10.0.0.5,,,,,,,");
+    EXPECT_EQ(PlainFromWire(out.data()), "Kestrova,03,M1,,N1,198.51.100.5,,,,,,,");
 }
 
 TEST_F(MakePlainPkgTest, AFieldMissingItsNulIsNotOverRead) {

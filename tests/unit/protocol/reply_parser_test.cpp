@@ -12,8 +12,9 @@
 
 namespace {
 
-const std::string kReply = "Kestrova,01,M1,P1,N1,10.0.0.5,80,255.255.255.0,10.0.0.1,10.0.0.1,00:11:22:33:44:55,dv1,nt1";
-const std::vector<std::string> kRow{"M1", "P1", "N1", "10.0.0.5", "80", "255.255.255.0", "00:11:22:33:44:55"};
+const std::string kReply =
+    "Kestrova,01,M1,P1,N1,198.51.100.5,80,255.255.255.0,198.51.100.1,198.51.100.1,00:11:22:33:44:55,dv1,nt1";
+const std::vector<std::string> kRow{"M1", "P1", "N1", "198.51.100.5", "80", "255.255.255.0", "00:11:22:33:44:55"};
 
 std::vector<std::string> Fields(const tComUnitInfo& rec) {
     std::vector<std::string> out;
@@ -52,8 +53,9 @@ protected:
 TEST_F(ReplyParserTest, DeviceAnswerBecomesRecordAndRow) {
     EXPECT_EQ(Parse(Joined({kReply})), 1);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(Fields(list[0]), (std::vector<std::string>{"M1", "P1", "N1", "10.0.0.5", "80", "255.255.255.0",
-                                                         "10.0.0.1", "10.0.0.1", "00:11:22:33:44:55", "dv1", "nt1"}));
+    EXPECT_EQ(Fields(list[0]),
+              (std::vector<std::string>{"M1", "P1", "N1", "198.51.100.5", "80", "255.255.255.0", "198.51.100.1",
+                                        "198.51.100.1", "00:11:22:33:44:55", "dv1", "nt1"}));
     EXPECT_EQ(nextRow, 2);
     EXPECT_EQ(form.RowCount(), 2);
     EXPECT_EQ(form.DataRows(), std::vector<std::vector<std::string>>{kRow});
@@ -69,7 +71,7 @@ TEST_F(ReplyParserTest, DevicesAreKnownByIpAndMacAcrossAnswers) {
     std::string otherMac = kReply;
     otherMac.replace(otherMac.find(":55"), 3, ":56");
     std::string otherIp = kReply;
-    otherIp.replace(otherIp.find("10.0.0.5"), 8, "10.0.0.9");
+    otherIp.replace(otherIp.find("198.51.100.5"), 12, "198.51.100.9");
     std::string macCase = kReply;
     macCase.replace(macCase.find("00:11"), 5, "00:1A");
     std::string macCaseLower = macCase;
@@ -82,7 +84,7 @@ TEST_F(ReplyParserTest, DevicesAreKnownByIpAndMacAcrossAnswers) {
     std::vector<std::string> relay{kReply, otherIp};
     for (int i = 0; i < 50; ++i) {
         std::string device = kReply;
-        device.replace(device.find("10.0.0.5"), 8, "10.0.1." + std::to_string(i));
+        device.replace(device.find("198.51.100.5"), 12, "203.0.113." + std::to_string(i));
         relay.push_back(device);
         relay.push_back(device);
     }
@@ -101,11 +103,11 @@ TEST_F(ReplyParserTest, ProjectFilterHidesRowsButKeepsRecords) {
     // Read at each package: a changed filter applies from the next one on.
     form.proj = "P1";
     std::string second = kReply;
-    second.replace(second.find("10.0.0.5"), 8, "10.0.0.6");
+    second.replace(second.find("198.51.100.5"), 12, "198.51.100.6");
     EXPECT_EQ(Parse(Joined({second})), 1);
     EXPECT_EQ(nextRow, 2);
     ASSERT_EQ(form.DataRows().size(), 1u);
-    EXPECT_EQ(form.DataRows()[0][kColIp], "10.0.0.6");
+    EXPECT_EQ(form.DataRows()[0][kColIp], "198.51.100.6");
 }
 
 TEST_F(ReplyParserTest, CheckProjFilterIsExactUnlessAll) {
@@ -125,12 +127,12 @@ TEST_F(ReplyParserTest, CheckProjFilterIsExactUnlessAll) {
 }
 
 TEST_F(ReplyParserTest, Ipv4TextsAreThoseInetAddrTakes) {
-    for (const char* ok :
-         {"10.0.0.5", "0x0a.0.0.5", "012.0.0.1", "10.1", "10.1.2", "167772161", "0.0.0.0", "255.255.255.254"}) {
+    for (const char* ok : {"198.51.100.5", "0xc6.51.100.5", "0306.51.100.1", "127.1", "127.1.2", "3325256705",
+                           "0.0.0.0", "255.255.255.254"}) {
         EXPECT_TRUE(IsAcceptedIpv4Text(ok)) << ok;
     }
     for (const char* bad :
-         {"255.255.255.255", "0xffffffff", "", " ", "10.0.0.256", "09.1.1.1", "1.2.3.4.5", "host", "-1", "1..2"}) {
+         {"255.255.255.255", "0xffffffff", "", " ", "198.51.100.256", "09.1.1.1", "1.2.3.4.5", "host", "-1", "1..2"}) {
         EXPECT_FALSE(IsAcceptedIpv4Text(bad)) << bad;
     }
     EXPECT_FALSE(IsAcceptedIpv4Text(nullptr));
@@ -165,9 +167,10 @@ TEST_F(ReplyParserTest, TextWithoutAFlagTokenIsFlagMinusOne) {
 }
 
 TEST_F(ReplyParserTest, RejectedTokenLeavesItsPositionToTheNextToken) {
-    ASSERT_EQ(Split("Kestrova,01,M,P,N,bad,10.0.0.5,-1,65536,8080,255.255.255.255,255.0.0.0,g,d,00-11,1:2:3:4:5:6,v,n"),
-              1);
-    EXPECT_EQ(Fields(rec), (std::vector<std::string>{"M", "P", "N", "10.0.0.5", "8080", "255.0.0.0", "g", "d",
+    ASSERT_EQ(
+        Split("Kestrova,01,M,P,N,bad,198.51.100.5,-1,65536,8080,255.255.255.255,255.0.0.0,g,d,00-11,1:2:3:4:5:6,v,n"),
+        1);
+    EXPECT_EQ(Fields(rec), (std::vector<std::string>{"M", "P", "N", "198.51.100.5", "8080", "255.0.0.0", "g", "d",
                                                      "1:2:3:4:5:6", "v", "n"}));
 }
 
@@ -177,7 +180,7 @@ TEST_F(ReplyParserTest, PortIsReadLikeAtoiWithinZeroTo65535) {
         {"abc", true}, {"65536", false}, {"-1", false},   {"99999999999", false}, {"4294967376", false},
     };
     for (const auto& [port, accepted] : cases) {
-        ASSERT_EQ(Split(std::string("Kestrova,01,M,P,N,10.0.0.5,") + port + ",8"), 1);
+        ASSERT_EQ(Split(std::string("Kestrova,01,M,P,N,198.51.100.5,") + port + ",8"), 1);
         if (accepted) {
             EXPECT_EQ(std::string(rec.trigger_port), std::string(port).substr(0, 7)) << port;
         } else {
@@ -189,20 +192,20 @@ TEST_F(ReplyParserTest, PortIsReadLikeAtoiWithinZeroTo65535) {
 TEST_F(ReplyParserTest, OverLongTokensAreCutAndNeverSpillIntoTheNextField) {
     const std::string big(100, 'x');
     const std::string bigMac = "00:11:22:33:44:55" + std::string(90, ':');
-    ASSERT_EQ(Split("Kestrova,01," + big + "," + big + "," + big + ",10.0.0.5,80,255.0.0.0," + big + "," + big + "," +
-                    bigMac + "," + big + "," + big),
+    ASSERT_EQ(Split("Kestrova,01," + big + "," + big + "," + big + ",198.51.100.5,80,255.0.0.0," + big + "," + big +
+                    "," + bigMac + "," + big + "," + big),
               1);
     for (int i : {0, 1, 2, 6, 7, 9, 10}) {
         EXPECT_EQ(Fields(rec)[static_cast<std::size_t>(i)], std::string(ComUnitFieldWidth(i) - 1, 'x'))
             << "field " << i;
         EXPECT_EQ(ComUnitField(rec, i)[ComUnitFieldWidth(i) - 1], '\0') << "field " << i;
     }
-    EXPECT_EQ(std::string(rec.ip), "10.0.0.5");
+    EXPECT_EQ(std::string(rec.ip), "198.51.100.5");
     EXPECT_EQ(std::string(rec.mac), bigMac.substr(0, 23));
 }
 
 TEST_F(ReplyParserTest, PackageLargerThanTheWorkingCopyIsRejected) {
-    const std::string head = "Kestrova,01,M1,P1,N1,10.0.0.5,80,255.0.0.0,g,d,00:11:22:33:44:55,dv1,";
+    const std::string head = "Kestrova,01,M1,P1,N1,198.51.100.5,80,255.0.0.0,g,d,00:11:22:33:44:55,dv1,";
     const std::string fits = head + std::string(static_cast<std::size_t>(kWireBufferSize - 1) - head.size(), 'n');
     ASSERT_EQ(Split(fits), 1);
     EXPECT_EQ(std::string(rec.note), std::string(55, 'n'));
@@ -218,13 +221,13 @@ TEST_F(ReplyParserTest, PackageLargerThanTheWorkingCopyIsRejected) {
 
 TEST_F(ReplyParserTest, WalkStopsAtTheFirstEmptyTextAndSkipsOtherPackages) {
     std::string second = kReply;
-    second.replace(second.find("10.0.0.5"), 8, "10.0.0.6");
+    second.replace(second.find("198.51.100.5"), 12, "198.51.100.6");
     std::string third = kReply;
-    third.replace(third.find("10.0.0.5"), 8, "10.0.0.7");
+    third.replace(third.find("198.51.100.5"), 12, "198.51.100.7");
     const std::string buf = Joined({kReply, "Kestrova,00,????", "garbage", "Kestrova,07,x", second, ""}) + third + '\0';
     EXPECT_EQ(Parse(buf), 2);
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(std::string(list[1].ip), "10.0.0.6");
+    EXPECT_EQ(std::string(list[1].ip), "198.51.100.6");
     EXPECT_EQ(form.log, std::vector<std::string>{"flag(07) not implemented."});
 }
 
@@ -236,7 +239,7 @@ TEST_F(ReplyParserTest, WalkNeverReadsPastLen) {
 
     // len ends the walk before the second package.
     std::string other = kReply;
-    other.replace(other.find("10.0.0.5"), 8, "10.0.0.6");
+    other.replace(other.find("198.51.100.5"), 12, "198.51.100.6");
     const std::string two = Joined({other, kReply});
     list.clear();
     EXPECT_EQ(ParserPlainPkg(form, list, nextRow, two.data(), static_cast<int>(other.size() + 1)), 1);

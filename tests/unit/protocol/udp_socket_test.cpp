@@ -245,7 +245,7 @@ TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
         std::ofstream("/proc/self/gid_map") << "0 " << gid << " 1";
         const char* cards =
             "ip link add a0 type veth peer name a1 && ip link add b0 type veth peer name b1 && "
-            "ip addr add 10.8.0.1/24 dev a0 && ip addr add 10.9.0.1/24 dev b0 && "
+            "ip addr add 198.51.100.1/24 dev a0 && ip addr add 203.0.113.1/24 dev b0 && "
             "ip link set a0 up && ip link set a1 up && ip link set b0 up && ip link set b1 up";
         if (std::system((std::string(cards) + " >/dev/null 2>&1").c_str()) != 0) return std::string("no cards");
         UniqueFd receiver(::socket(AF_INET, SOCK_DGRAM, 0));
@@ -272,7 +272,7 @@ TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
     });
     if (!out) GTEST_SKIP() << "no private network namespace on this machine";
     if (*out == "no cards") GTEST_SKIP() << "cannot make virtual network cards here (ip, veth)";
-    EXPECT_EQ(*out, "0|0|10.8.0.1;10.9.0.1;");
+    EXPECT_EQ(*out, "0|0|198.51.100.1;203.0.113.1;");
 }
 
 }  // namespace

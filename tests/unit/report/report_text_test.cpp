@@ -5,7 +5,7 @@
 TEST(ReportText, StatusLineSumsUpTheSearch) {
     SearchReport report;
     report.method = kLocalBroadcast;
-    report.cards = {{"eth0", "192.168.1.5", "255.255.255.0", 2, 0}, {"eth1", "10.0.0.5", "255.0.0.0", 2, 1}};
+    report.cards = {{"eth0", "198.51.100.5", "255.255.255.0", 2, 0}, {"eth1", "203.0.113.5", "255.0.0.0", 2, 1}};
     report.datagrams = 2043;
     report.replies.Reject(RejectReason::NotKestrova, "x", 1);
     report.replies.Reject(RejectReason::Undecodable, "y", 1);
@@ -17,18 +17,18 @@ TEST(ReportText, StatusLineSumsUpTheSearch) {
               "networks");
 
     report.method = kIpRelay;
-    report.relay = "10.1.1.1";
+    report.relay = "203.0.113.1";
     report.transport = "TCP";
     report.datagrams = 1;
     report.replies = {};
     report.outsideNetworks.clear();
     report.problems = {{"relay-unreachable", "", ""}, {"nothing-answered", "", ""}};
-    EXPECT_EQ(StatusSummary(report), "Relay 10.1.1.1 over TCP \xC2\xB7 1 reply \xC2\xB7 2 problems");
+    EXPECT_EQ(StatusSummary(report), "Relay 203.0.113.1 over TCP \xC2\xB7 1 reply \xC2\xB7 2 problems");
 
     report.problems.clear();
     report.upnp.ran = true;
     report.upnp.answered = 2;
     report.onvif = OnvifReport{5, 3, 1};
     EXPECT_EQ(StatusSummary(report),
-              "Relay 10.1.1.1 over TCP \xC2\xB7 1 reply \xC2\xB7 UPnP 2 answered \xC2\xB7 ONVIF 3 answered");
+              "Relay 203.0.113.1 over TCP \xC2\xB7 1 reply \xC2\xB7 UPnP 2 answered \xC2\xB7 ONVIF 3 answered");
 }

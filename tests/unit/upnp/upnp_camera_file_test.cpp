@@ -12,7 +12,7 @@ TEST(UpnpCameraLine, ReadsEveryKey) {
     const auto camera = ParseUpnpCameraLine(
         "maker=AXIS; name=KX1557 (front door) ;description=AXIS KX1557 Network Camera;model=KX1557;number=2.1;"
         "serial=00408C1234;udn=uuid:abc;upc=123456789012;maker_url=http://www.axis.com/;"
-        "model_url=http://www.axis.com/kx1557;presentation=http://192.168.0.90:8080/index.html;icon=gif;"
+        "model_url=http://www.axis.com/kx1557;presentation=http://203.0.113.90:8080/index.html;icon=gif;"
         "children=2;services=5",
         error);
     ASSERT_TRUE(camera) << error;
@@ -27,7 +27,7 @@ TEST(UpnpCameraLine, ReadsEveryKey) {
     EXPECT_EQ(camera->makerUrl, "http://www.axis.com/");
     EXPECT_EQ(camera->modelUrl, "http://www.axis.com/kx1557");
     // Values keep their own "=" and ":".
-    EXPECT_EQ(camera->presentation, "http://192.168.0.90:8080/index.html");
+    EXPECT_EQ(camera->presentation, "http://203.0.113.90:8080/index.html");
     EXPECT_EQ(camera->icon, CameraIcon::Gif);
     EXPECT_EQ(camera->children, 2);
     EXPECT_EQ(camera->services, 5);
