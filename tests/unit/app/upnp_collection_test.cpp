@@ -69,15 +69,15 @@ TEST(UpnpDeviceRecord, NameAndAddressRules) {
     EXPECT_STREQ(vivo->ip, "198.51.100.4");
     EXPECT_STREQ(vivo->trigger_port, "8080");
 
-    auto both = UpnpDeviceRecord(Camera("Vivotek AXIS", "no paren", "desc", "http://1.2.3.4/"));
+    auto both = UpnpDeviceRecord(Camera("Vivotek AXIS", "no paren", "desc", "http://203.0.113.4/"));
     ASSERT_TRUE(both) << "AXIS wins, and needs no parenthesis";
     EXPECT_STREQ(both->model, "Axis 200 Series");
 }
 
 TEST(UpnpDeviceRecord, SkippedDevices) {
-    EXPECT_FALSE(UpnpDeviceRecord(Camera("Axis", "x (y)", "d", "http://1.2.3.4/"))) << "maker case counts";
-    EXPECT_FALSE(UpnpDeviceRecord(Camera("VIVOTEK", "x (y)", "d", "http://1.2.3.4/")));
-    EXPECT_FALSE(UpnpDeviceRecord(Camera("Vivotek", "no parenthesis", "d", "http://1.2.3.4/")));
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("Axis", "x (y)", "d", "http://203.0.113.4/"))) << "maker case counts";
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("VIVOTEK", "x (y)", "d", "http://203.0.113.4/")));
+    EXPECT_FALSE(UpnpDeviceRecord(Camera("Vivotek", "no parenthesis", "d", "http://203.0.113.4/")));
     EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://203.0.113.90"))) << "no / after the host";
     EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "/index.html"))) << "relative URL";
     EXPECT_FALSE(UpnpDeviceRecord(Camera("AXIS", "", "d", "http://a-very-long-host-name.example/")))
