@@ -55,6 +55,7 @@ bool BatchSetupLogic::PrepareAll(const std::vector<Item*>& items) {
             for (auto& one : group) one.wait();
         }
     });
+    // Bounded by each device's own call limits.
     while (work.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
         view_.SetProgress(done, total);
         form_.ProcessMessages();
@@ -132,6 +133,7 @@ bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
             return !cancel.load();
         });
     });
+    // The window goes on meanwhile; bounded by the probes' own seconds.
     while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
         view_.SetProgress(done, total);
         form_.ProcessMessages();
