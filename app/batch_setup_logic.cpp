@@ -6,6 +6,7 @@
 
 #include "netsetup/batch_watch.h"
 #include "protocol/text_format.h"
+#include "protocol/window_wait.h"
 
 namespace {
 constexpr const char* kSentWatching = "sent, watching";
@@ -44,23 +45,21 @@ bool BatchSetupLogic::PrepareAll(const std::vector<Item*>& items) {
     const int total = static_cast<int>(setups.size());
     std::atomic<bool>& cancel = cancel_;
     std::vector<std::string> notes(setups.size());
-    auto work = std::async(std::launch::async, [&] {
-        for (std::size_t first = 0; first < setups.size() && !cancel; first += kPreparedTogether) {
-            std::vector<std::future<void>> group;
-            for (std::size_t i = first; i < std::min(setups.size(), first + kPreparedTogether); ++i)
-                group.push_back(std::async(std::launch::async, [&, i] {
-                    notes[i] = setups[i]->Prepare();
-                    ++done;
-                }));
-            for (auto& one : group) one.wait();
-        }
-    });
     // Bounded by each device's own call limits.
-    while (work.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
-        view_.SetProgress(done, total);
-        form_.ProcessMessages();
-    }
-    work.get();
+    WhileWindowRuns(
+        form_,
+        [&] {
+            for (std::size_t first = 0; first < setups.size() && !cancel; first += kPreparedTogether) {
+                std::vector<std::future<void>> group;
+                for (std::size_t i = first; i < std::min(setups.size(), first + kPreparedTogether); ++i)
+                    group.push_back(std::async(std::launch::async, [&, i] {
+                        notes[i] = setups[i]->Prepare();
+                        ++done;
+                    }));
+                for (auto& one : group) one.wait();
+            }
+        },
+        [&] { view_.SetProgress(done, total); });
     if (cancel_) return false;
     view_.SetProgress(total, total);
     for (std::size_t i = 0; i < items.size(); ++i) items[i]->note = notes[i];
@@ -127,18 +126,16 @@ bool BatchSetupLogic::Preview(const BatchSettingsInput& input) {
     std::atomic<int> done{0};
     const int total = static_cast<int>(members.size());
     std::atomic<bool>& cancel = cancel_;
-    auto pending = std::async(std::launch::async, [&] {
-        return AssignBatchAddresses(members, input.first, input.netmask, listed_, probe_, [&](int n, int) {
-            done = n;
-            return !cancel.load();
-        });
-    });
-    // The window goes on meanwhile; bounded by the probes' own seconds.
-    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
-        view_.SetProgress(done, total);
-        form_.ProcessMessages();
-    }
-    const std::optional<BatchAddressing> addressing = pending.get();
+    // Bounded by the probes' own seconds.
+    const std::optional<BatchAddressing> addressing = WhileWindowRuns(
+        form_,
+        [&] {
+            return AssignBatchAddresses(members, input.first, input.netmask, listed_, probe_, [&](int n, int) {
+                done = n;
+                return !cancel.load();
+            });
+        },
+        [&] { view_.SetProgress(done, total); });
     view_.SetProgress(addressing && !addressing->cancelled ? total : done.load(), total);
     if (!addressing || addressing->cancelled || closed_) return finish(false);
     if (!addressing->probeUnavailable.empty())

@@ -1,7 +1,6 @@
 #include "netsetup/net_form_logic.h"
 
-#include <chrono>
-#include <future>
+#include "protocol/window_wait.h"
 
 void NetFormLogic::Load(const tComUnitInfo& record) {
     const ControlRequest r = ControlRequestFor(record);
@@ -128,10 +127,8 @@ std::optional<std::string> NetFormLogic::ProbeWhileResponsive(const ControlReque
     if (!context_.probe || request.ip == loadedIp_) return std::nullopt;
     AddressProber probe = context_.probe;
     const bool shownBefore = view_.IsShown();
-    auto pending = std::async(std::launch::async, [probe, ip = request.ip] { return probe(ip); });
     // Bounded by the probe's own second.
-    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form_.ProcessMessages();
-    const ProbeResult result = pending.get();
+    const ProbeResult result = WhileWindowRuns(form_, [probe, ip = request.ip] { return probe(ip); });
     // Closed meanwhile: the user has given up on this change.
     if (shownBefore && !view_.IsShown()) return std::string();
     return ProbeConflict(
