@@ -1,14 +1,13 @@
 #include "app/onvif_batch_cameras.h"
 
 #include <algorithm>
-#include <chrono>
-#include <future>
 #include <mutex>
 
 #include "app/main_form_logic.h"
 #include "app/onvif_setup_confirmation.h"
 #include "onvif/onvif_rows.h"
 #include "protocol/text_format.h"
+#include "protocol/window_wait.h"
 
 struct OnvifBatchShared {
     OnvifBatchShared(OnvifCameraAccess& calls, std::function<const std::vector<OnvifDeviceInfo>*()> listed,
@@ -21,24 +20,6 @@ struct OnvifBatchShared {
     std::optional<OnvifCredentials> given;  // for the batch, by the sign-in dialog
     std::optional<bool> restart;            // asked once, at the first camera that must
 };
-
-namespace {
-
-template <class Result>
-Result OffWindowThread(WindowOps& form, std::function<Result()> call) {
-    auto pending = std::async(std::launch::async, std::move(call));
-    // Bounded by the client's own time limit per call.
-    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form.ProcessMessages();
-    return pending.get();
-}
-
-std::string Joined(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
-    return text;
-}
-
-}  // namespace
 
 class OnvifBatchCamera final : public DeviceSetup {
 public:
@@ -101,10 +82,10 @@ public:
             credentials = credentials_;
         }
         OnvifCameraAccess& access = shared_->access;
-        const OnvifNetworkOutcome outcome =
-            OffWindowThread<OnvifNetworkOutcome>(form, [&access, xaddr = xaddr_, credentials, change] {
-                return access.ApplyNetworkChange(xaddr, credentials, change);
-            });
+        // Bounded by the client's own time limit per call.
+        const OnvifNetworkOutcome outcome = WhileWindowRuns(form, [&access, xaddr = xaddr_, credentials, change] {
+            return access.ApplyNetworkChange(xaddr, credentials, change);
+        });
         const auto& notApplied = outcome.notApplied;
         const bool addressNotApplied = std::find(notApplied.begin(), notApplied.end(), "address") != notApplied.end();
         if (!outcome.result.ok()) {
@@ -121,8 +102,8 @@ public:
         if (!outcome.rebootNeeded) return {};
         if (!shared_->restart) shared_->restart = form.AskYesNo(kBatchRestartQuestion, "Batch Network Setup");
         if (!*shared_->restart) return {std::nullopt, "used after the camera's next restart", false};
-        const OnvifCallResult rebooted = OffWindowThread<OnvifCallResult>(
-            form, [&access, xaddr = xaddr_, credentials] { return access.Reboot(xaddr, credentials); });
+        const OnvifCallResult rebooted =
+            WhileWindowRuns(form, [&access, xaddr = xaddr_, credentials] { return access.Reboot(xaddr, credentials); });
         if (!rebooted.ok()) return {std::nullopt, "the restart failed: " + rebooted.message, false};
         return {std::nullopt, "restarted", true};
     }

@@ -1,22 +1,15 @@
 #include "app/onvif_camera_actions.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <future>
 
 #include "app/main_form_logic.h"
 #include "onvif/onvif_rows.h"
 #include "protocol/text_format.h"
+#include "protocol/window_wait.h"
 #include "web/detail_actions.h"
 
 namespace {
-
-std::string Joined(const std::vector<std::string>& items, const char* separator) {
-    std::string text;
-    for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
-    return text;
-}
 
 std::string YesNo(const std::optional<bool>& value) { return value ? (*value ? "yes" : "no") : ""; }
 
@@ -61,8 +54,8 @@ OnvifDetailsView DetailsViewOf(const OnvifDeviceFacts& facts) {
         const std::string address = nic.address.empty() ? "" : nic.address + "/" + std::to_string(nic.prefixLength);
         add("Address", address + (nic.dhcp ? " (DHCP)" : ""));
     }
-    add("Gateway", Joined(facts.gateway, ", "));
-    add("DNS", Joined(facts.dns, ", "));
+    add("Gateway", Joined(facts.gateway));
+    add("DNS", Joined(facts.dns));
     add("Clock offset", facts.clockOffsetSeconds ? StrFormat("%.1f s", *facts.clockOffsetSeconds) : "");
     add("NTP", YesNo(facts.ntp));
     add("Signed in by", AuthName(facts.auth));
@@ -110,17 +103,16 @@ std::string PartialChangeText(const OnvifNetworkOutcome& outcome) {
     const std::string& message = outcome.result.message;
     const std::string reason = message.substr(0, message.find(". Applied: "));
     return StrFormat("The camera took only part of the new settings.\nApplied: %s.\nNot applied: %s.\n%s",
-                     Joined(outcome.applied, ", ").c_str(), Joined(outcome.notApplied, ", ").c_str(), reason.c_str());
+                     Joined(outcome.applied).c_str(), Joined(outcome.notApplied).c_str(), reason.c_str());
 }
 
 template <class Result>
 Result OnvifCameraActions::Ask(const std::string& doing, std::function<Result()> call) {
     form_.SetStatusText(doing);
-    auto pending = std::async(std::launch::async, std::move(call));
     // Bounded by the client's own time limit per call.
-    while (pending.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) form_.ProcessMessages();
+    Result result = WhileWindowRuns(form_, std::move(call));
     form_.SetStatusText("");
-    return pending.get();
+    return result;
 }
 
 std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {

@@ -10,6 +10,7 @@
 #include "onvif/device_answers.h"
 #include "onvif/soap_request.h"
 #include "onvif/soap_transport.h"
+#include "protocol/text_format.h"
 
 namespace {
 
@@ -42,9 +43,8 @@ bool IsIpv4(const std::string& text) {
 
 OnvifCallResult Success() { return {OnvifCallStatus::Ok, {}}; }
 
-std::string Joined(const std::vector<std::string>& items) {
-    std::string text;
-    for (const auto& item : items) text += (text.empty() ? "" : ", ") + item;
+std::string JoinedOrNone(const std::vector<std::string>& items) {
+    const std::string text = Joined(items);
     return text.empty() ? "none" : text;
 }
 
@@ -343,8 +343,8 @@ OnvifNetworkOutcome OnvifDeviceClient::ApplyNetworkChange(const OnvifNetworkChan
                 (result.status == OnvifCallStatus::NoService || result.status == OnvifCallStatus::Failed))
                 result.message += " (the camera may already use the new address)";
             if (!outcome.applied.empty())
-                result.message +=
-                    ". Applied: " + Joined(outcome.applied) + "; not applied: " + Joined(outcome.notApplied) + ".";
+                result.message += ". Applied: " + JoinedOrNone(outcome.applied) +
+                                  "; not applied: " + JoinedOrNone(outcome.notApplied) + ".";
             outcome.result = result;
             return outcome;
         }

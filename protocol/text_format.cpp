@@ -19,3 +19,9 @@ std::string StrFormat(const char* format, ...) {
     va_end(args);
     return out;
 }
+
+std::string Joined(const std::vector<std::string>& items, const char* separator) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
+    return text;
+}

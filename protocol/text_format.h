@@ -3,5 +3,9 @@
 // message texts whose formats are fixed ("%d device(s) found!").
 
 #include <string>
+#include <vector>
 
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// "a, b, c"; empty for no items.
+std::string Joined(const std::vector<std::string>& items, const char* separator = ", ");
