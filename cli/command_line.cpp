@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <cstdlib>
+
 std::string ParseCommandLine(CLI::App& app, const std::vector<std::string>& args) {
     // CLI11 reads "--flag=0" as the flag given; a flag takes no value.
     for (const std::string& arg : args) {
@@ -34,4 +36,11 @@ std::string RepeatedOption(std::initializer_list<const CLI::Option*> options) {
     for (const CLI::Option* option : options)
         if (option->count() > 1) return option->get_name() + " given twice";
     return {};
+}
+
+std::optional<int> VerifySeconds(const std::string& text) {
+    char* end = nullptr;
+    const long seconds = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) return std::nullopt;
+    return static_cast<int>(seconds);
 }

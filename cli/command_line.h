@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,3 +25,7 @@ CLI::Option* AddSingleValueOption(CLI::App& app, const char* name);
 // "NAME given twice" for the first of these given more than once; empty when
 // none was.
 std::string RepeatedOption(std::initializer_list<const CLI::Option*> options);
+
+// "--verify SECONDS": a whole number from 1 to 3600, else nullopt.
+std::optional<int> VerifySeconds(const std::string& text);
+inline constexpr const char* kVerifyRangeError = "--verify takes a number of seconds from 1 to 3600";

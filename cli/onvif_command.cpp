@@ -15,24 +15,28 @@ std::string JsonList(const std::vector<std::string>& items) {
     return text + "]";
 }
 
-void Fail(const OnvifCallResult& result) { std::fprintf(stderr, "lanvaro-cli onvif: %s\n", result.message.c_str()); }
+// 0 when the call went through, else its exit code after saying why.
+int Checked(const OnvifCallResult& result) {
+    if (result.ok()) return 0;
+    std::fprintf(stderr, "lanvaro-cli onvif: %s\n", result.message.c_str());
+    return ExitCodeOf(result.status);
+}
+
+// The first call: a failure there means no device service at the address.
+int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
+    const OnvifCallResult result = client.ReadPublicFacts(facts);
+    const int status = Checked(result);
+    return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
+}
 
 int RunInfo(const OnvifCliOptions& options) {
     OnvifDeviceClient client(options.xaddr);
     OnvifDeviceFacts facts;
-    OnvifCallResult result = client.ReadPublicFacts(facts);
-    if (!result.ok()) {
-        Fail(result);
-        return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : ExitCodeOf(result.status);
-    }
+    if (const int status = ReadOpenFacts(client, facts); status != 0) return status;
     if (options.user) {
         if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
         facts = OnvifDeviceFacts{};
-        result = client.ReadFacts(facts);
-        if (!result.ok()) {
-            Fail(result);
-            return ExitCodeOf(result.status);
-        }
+        if (const int status = Checked(client.ReadFacts(facts)); status != 0) return status;
     }
     std::printf("%s\n", OnvifFactsJson(facts).c_str());
     return 0;
@@ -41,11 +45,7 @@ int RunInfo(const OnvifCliOptions& options) {
 int RunSyncTime(const OnvifCliOptions& options) {
     OnvifDeviceClient client(options.xaddr);
     OnvifDeviceFacts facts;
-    OnvifCallResult result = client.ReadPublicFacts(facts);
-    if (!result.ok()) {
-        Fail(result);
-        return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : ExitCodeOf(result.status);
-    }
+    if (const int status = ReadOpenFacts(client, facts); status != 0) return status;
     // Setting the time by hand switches NTP off on the camera.
     if (facts.ntp.value_or(false) && !options.force) {
         std::fprintf(stderr,
@@ -55,11 +55,7 @@ int RunSyncTime(const OnvifCliOptions& options) {
     }
     if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
     double offset = 0;
-    result = client.SyncTime(offset);
-    if (!result.ok()) {
-        Fail(result);
-        return ExitCodeOf(result.status);
-    }
+    if (const int status = Checked(client.SyncTime(offset)); status != 0) return status;
     std::printf("clock offset now %s s\n", Tenths(offset).c_str());
     return 0;
 }

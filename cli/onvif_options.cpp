@@ -2,10 +2,10 @@
 
 #include <arpa/inet.h>
 
-#include <cstdlib>
 #include <map>
 #include <set>
 
+#include "cli/command_line.h"
 #include "onvif/device_client.h"
 
 const char* const kOnvifUsage =
@@ -173,14 +173,11 @@ ParsedOnvifOptions ParseOnvifSetupOptions(const std::vector<std::string>& args) 
         o.prefixLength = *prefix;
     }
     if (split.values.count("--verify") != 0) {
-        const std::string text = Value(split, "--verify");
-        char* end = nullptr;
-        const long seconds = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
-            parsed.error = "--verify takes a number of seconds from 1 to 3600";
+        o.verifySeconds = VerifySeconds(Value(split, "--verify"));
+        if (!o.verifySeconds) {
+            parsed.error = kVerifyRangeError;
             return parsed;
         }
-        o.verifySeconds = static_cast<int>(seconds);
     }
     return parsed;
 }

@@ -1,7 +1,6 @@
 #include "cli/plan_options.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "cli/command_line.h"
 
@@ -37,14 +36,11 @@ ParsedPlanOptions ParsePlanOptions(const std::vector<std::string>& args) {
     o.force = force->count() > 0;
     o.dryRun = dryRun->count() > 0;
     if (verify->count() == 1) {
-        const std::string& text = verify->results().front();
-        char* end = nullptr;
-        const long seconds = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
-            parsed.error = "--verify takes a number of seconds from 1 to 3600";
+        o.verifySeconds = VerifySeconds(verify->results().front());
+        if (!o.verifySeconds) {
+            parsed.error = kVerifyRangeError;
             return parsed;
         }
-        o.verifySeconds = static_cast<int>(seconds);
     }
     return parsed;
 }

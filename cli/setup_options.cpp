@@ -1,6 +1,5 @@
 #include "cli/setup_options.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "cli/command_line.h"
@@ -53,14 +52,11 @@ ParsedSetupOptions ParseSetupOptions(const std::vector<std::string>& args) {
     parsed.error = RepeatedOption({verify});
     if (!parsed.error.empty()) return parsed;
     if (verify->count() == 1) {
-        const std::string& text = verify->results().front();
-        char* end = nullptr;
-        const long seconds = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || *end != '\0' || seconds < 1 || seconds > 3600) {
-            parsed.error = "--verify takes a number of seconds from 1 to 3600";
+        o.verifySeconds = VerifySeconds(verify->results().front());
+        if (!o.verifySeconds) {
+            parsed.error = kVerifyRangeError;
             return parsed;
         }
-        o.verifySeconds = static_cast<int>(seconds);
     }
 
     if (o.mac.empty()) {
