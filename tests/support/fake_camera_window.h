@@ -4,10 +4,13 @@
 
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "app/main_form_logic.h"
 #include "app/onvif_camera_actions.h"
+#include "onvif/onvif_rows.h"
 
 class FakeCameraWindow : public OnvifCameraWindow {
 public:
@@ -53,4 +56,19 @@ inline OnvifSignInAnswer TestSignIn(const std::string& user, const std::string& 
     answer.remember = remember;
     answer.useForEveryCamera = everyCamera;
     return answer;
+}
+
+// Cameras 1..count as a search lists them: their records in the device list,
+// the cameras in the ONVIF engine. Returns the records in that order.
+inline std::vector<tComUnitInfo> ListTestCameras(MainFormLogic& logic, int count) {
+    std::vector<tComUnitInfo> records;
+    for (int n = 1; n <= count; ++n) {
+        std::string problem;
+        const auto record = OnvifDeviceRecord(TestOnvifCamera(n), problem);
+        if (!record) throw std::logic_error("camera " + std::to_string(n) + " makes no row: " + problem);
+        records.push_back(*record);
+        logic.ComUnitList.push_back(*record);
+        logic.OnvifEngine.m_Devices.push_back(TestOnvifCamera(n));
+    }
+    return records;
 }

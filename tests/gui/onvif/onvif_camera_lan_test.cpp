@@ -36,6 +36,19 @@ struct DialogDriver {
     bool rememberOffered = true;
     bool acting = false;
 
+    QTimer poll;
+
+    // Answers every modal dialog that opens over `form` from now on; after
+    // 30 s any still open is closed, so a test never hangs on one.
+    void Answer(QWidget& form) {
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, &form, [this] { Act(); });
+        poll.start();
+        QTimer::singleShot(30000, &form, [] {
+            while (auto* dialog = QApplication::activeModalWidget()) dialog->close();
+        });
+    }
+
     void Act() {
         // Refresh waits for the camera with the window's messages flowing, this timer's included.
         if (acting) return;
@@ -101,13 +114,7 @@ private Q_SLOTS:
         form.Logic().SelectRow(1);
 
         DialogDriver driver;
-        QTimer poll;
-        poll.setInterval(20);
-        connect(&poll, &QTimer::timeout, &form, [&] { driver.Act(); });
-        poll.start();
-        QTimer::singleShot(30000, &form, [] {
-            while (auto* dialog = QApplication::activeModalWidget()) dialog->close();
-        });
+        driver.Answer(form);
 
         driver.password = QStringLiteral("not the password");
         form.OnvifMenu().SignIn1->trigger();
@@ -117,7 +124,7 @@ private Q_SLOTS:
 
         driver.password = QStringLiteral("s3cret pass");
         form.Info1->trigger();
-        poll.stop();
+        driver.poll.stop();
         QCOMPARE(driver.seen, (QStringList{QStringLiteral("OnvifSignInForm"), QStringLiteral("OnvifSignInForm"),
                                            QStringLiteral("OnvifDeviceInfoForm")}));
         QVERIFY2(driver.facts.contains(QStringLiteral("Manufacturer: Devsim Optics")), qPrintable(driver.facts));
@@ -154,13 +161,7 @@ private Q_SLOTS:
         form.Logic().SelectRow(1);
 
         DialogDriver driver;
-        QTimer poll;
-        poll.setInterval(20);
-        connect(&poll, &QTimer::timeout, &form, [&] { driver.Act(); });
-        poll.start();
-        QTimer::singleShot(30000, &form, [] {
-            while (auto* dialog = QApplication::activeModalWidget()) dialog->close();
-        });
+        driver.Answer(form);
         form.NetworkSetup1->trigger();
         QCOMPARE(driver.seen, QStringList{QStringLiteral("NetForm")});
         QVERIFY(!messages.empty());
@@ -169,7 +170,7 @@ private Q_SLOTS:
 
         auto* status = form.findChild<QLabel*>(QStringLiteral("StatusText"));
         QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QString::fromStdString(endpoint + ": now at ")), 20000);
-        poll.stop();
+        driver.poll.stop();
         QVERIFY(!form.Logic().Watching());
         QCOMPARE(form.Cell(kColProj, form.Logic().SelectedRow), std::string("ONVIF"));
     }

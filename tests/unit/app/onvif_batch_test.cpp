@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "app/onvif_batch_cameras.h"
-#include "onvif/onvif_rows.h"
 #include "tests/support/fake_camera_window.h"
 #include "tests/support/fake_onvif_camera.h"
 #include "tests/support/fake_window.h"
@@ -23,14 +22,7 @@ class OnvifBatchTest : public testing::Test {
 protected:
     void SetUp() override {
         camera.facts.interfaces = {{"eth0", true, "02:00:5e:10:00:01", false, "127.0.0.1", 8}};
-        for (int n = 1; n <= 2; ++n) {
-            std::string problem;
-            const auto record = OnvifDeviceRecord(TestOnvifCamera(n), problem);
-            ASSERT_TRUE(record) << problem;
-            rows.push_back(*record);
-            logic.OnvifEngine.m_Devices.push_back(TestOnvifCamera(n));
-        }
-        logic.ComUnitList = rows;
+        rows = ListTestCameras(logic, 2);
     }
 
     int RestartQuestions() const {

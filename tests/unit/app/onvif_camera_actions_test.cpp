@@ -23,14 +23,8 @@ protected:
         camera.facts.clockOffsetSeconds = 0.4;
         camera.facts.ntp = false;
         form.SetRowCount(3);
-        for (int n = 1; n <= 2; ++n) {
-            std::string problem;
-            const auto record = OnvifDeviceRecord(TestOnvifCamera(n), problem);
-            ASSERT_TRUE(record) << problem;
-            logic.ComUnitList.push_back(*record);
-            logic.OnvifEngine.m_Devices.push_back(TestOnvifCamera(n));
-            WriteRecordRow(form, n, *record);
-        }
+        const std::vector<tComUnitInfo> records = ListTestCameras(logic, 2);
+        for (int n = 1; n <= 2; ++n) WriteRecordRow(form, n, records[static_cast<std::size_t>(n - 1)]);
         logic.SelectedRow = 1;
     }
 
