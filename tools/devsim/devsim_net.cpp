@@ -1,6 +1,7 @@
 #include "tools/devsim/devsim_net.h"
 
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -9,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+
+#include "protocol/broadcast_interfaces.h"
 
 UniqueFd BindAnyPort(int type, std::uint16_t port, std::string& error) {
     const bool udp = type == SOCK_DGRAM;
@@ -77,4 +80,22 @@ int WaitReady(int fd, short events, const Waker& waker, std::chrono::millisecond
     if (fds[1].revents != 0) return -1;
     if (n == 0) return 0;
     return 1;
+}
+
+std::optional<in_addr> JoinDiscoveryGroup(int fd) {
+    std::optional<in_addr> via;
+    bool viaIsLoopback = true;
+    for (const InterfaceAddress& card : LocalInterfaceAddresses()) {
+        if ((card.flags & IFF_UP) == 0 || (card.flags & (IFF_MULTICAST | IFF_LOOPBACK)) == 0) continue;
+        ip_mreq request{};
+        ::inet_pton(AF_INET, "239.255.255.250", &request.imr_multiaddr);
+        request.imr_interface.s_addr = card.address;
+        if (::setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) continue;
+        const bool loopback = (card.flags & IFF_LOOPBACK) != 0;
+        if (!via || (!loopback && viaIsLoopback)) {
+            via = request.imr_interface;
+            viaIsLoopback = loopback;
+        }
+    }
+    return via;
 }

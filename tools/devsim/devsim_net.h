@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@
 // A socket bound to 0.0.0.0:port with SO_REUSEADDR (and SO_BROADCAST for
 // UDP); listening when it is TCP. Invalid, with a reason, on failure.
 UniqueFd BindAnyPort(int type, std::uint16_t port, std::string& error);
+
+// Joins the discovery group 239.255.255.250 on every card that is up and
+// takes multicast; returns the card announcements leave through (the first
+// that is not loopback, else the first), or nullopt when none could join.
+std::optional<in_addr> JoinDiscoveryGroup(int fd);
 
 // "a.b.c.d:port"
 std::string AddressText(const sockaddr_in& address);

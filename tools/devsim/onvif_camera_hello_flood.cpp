@@ -4,7 +4,6 @@
 // namespace: gigabytes from ten datagrams.
 
 #include <arpa/inet.h>
-#include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -13,7 +12,6 @@
 #include <thread>
 
 #include "onvif/probe_message.h"
-#include "protocol/broadcast_interfaces.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/service.h"
 
@@ -61,23 +59,13 @@ public:
         if (!socket_) return false;
         const int size = 4 * 1024 * 1024;
         ::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size);
-        bool joined = false;
-        for (const InterfaceAddress& card : LocalInterfaceAddresses()) {
-            if ((card.flags & IFF_UP) == 0 || (card.flags & (IFF_MULTICAST | IFF_LOOPBACK)) == 0) continue;
-            ip_mreq request{};
-            ::inet_pton(AF_INET, "239.255.255.250", &request.imr_multiaddr);
-            request.imr_interface.s_addr = card.address;
-            if (::setsockopt(socket_.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) continue;
-            // Sent through the first card, as the cameras announce themselves.
-            if (!joined)
-                ::setsockopt(socket_.get(), IPPROTO_IP, IP_MULTICAST_IF, &request.imr_interface,
-                             sizeof request.imr_interface);
-            joined = true;
-        }
-        if (!joined) {
+        // Sent through the card the cameras announce themselves on.
+        const std::optional<in_addr> via = JoinDiscoveryGroup(socket_.get());
+        if (!via) {
             error = "the Hello flood could not join 239.255.255.250 on any card";
             return false;
         }
+        ::setsockopt(socket_.get(), IPPROTO_IP, IP_MULTICAST_IF, &*via, sizeof *via);
         for (int i = 0; i < kHellosPerFlood; ++i) hellos_.push_back(FloodHello(i));
         thread_ = std::thread([this] { Run(); });
         return true;

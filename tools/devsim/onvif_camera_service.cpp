@@ -3,7 +3,6 @@
 // 0..500 ms, as real devices spread their answers.
 
 #include <arpa/inet.h>
-#include <net/if.h>
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -16,7 +15,6 @@
 #include <queue>
 
 #include "onvif/probe_message.h"
-#include "protocol/broadcast_interfaces.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/onvif_camera.h"
 #include "tools/devsim/onvif_camera_address.h"
@@ -65,24 +63,12 @@ public:
         const int size = 4 * 1024 * 1024;
         ::setsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
         ::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size);
-        int joined = 0;
-        for (const InterfaceAddress& card : LocalInterfaceAddresses()) {
-            if ((card.flags & IFF_UP) == 0 || (card.flags & (IFF_MULTICAST | IFF_LOOPBACK)) == 0) continue;
-            ip_mreq request{};
-            ::inet_pton(AF_INET, "239.255.255.250", &request.imr_multiaddr);
-            request.imr_interface.s_addr = card.address;
-            if (::setsockopt(socket_.get(), IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) continue;
-            // Hellos leave through the first network card, loopback only where there is none.
-            const bool loopback = (card.flags & IFF_LOOPBACK) != 0;
-            if (joined++ == 0 || (!loopback && announceIsLoopback_)) {
-                announceVia_.s_addr = card.address;
-                announceIsLoopback_ = loopback;
-            }
-        }
-        if (joined == 0) {
+        const std::optional<in_addr> via = JoinDiscoveryGroup(socket_.get());
+        if (!via) {
             error = "ONVIF cameras could not join 239.255.255.250 on any card";
             return false;
         }
+        announceVia_ = *via;
         if (!PlaceOnvifCamerasOnBoxCard(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), error) ||
             !StartDeviceServices(o, error))
             return false;
@@ -193,7 +179,6 @@ private:
     int fixedDelay_ = -1;  // else random
     UniqueFd socket_;
     in_addr announceVia_{};
-    bool announceIsLoopback_ = true;
     Waker waker_;
     std::thread thread_;
     std::priority_queue<PendingAnswer, std::vector<PendingAnswer>, std::greater<>> pending_;
