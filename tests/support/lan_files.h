@@ -24,6 +24,9 @@ private:
 // True once `path` exists; false when the timeout passes first.
 bool WaitForFile(const std::string& path, std::chrono::milliseconds timeout);
 
+// The whole file as it is; empty when there is no file.
+std::string ReadWholeFile(const std::string& path);
+
 // The file's lines without their line ends; empty when there is no file.
 std::vector<std::string> ReadLines(const std::string& path);
 

@@ -145,6 +145,18 @@ std::optional<int> ChildProcess::Stop(std::chrono::milliseconds grace) {
     return status_;
 }
 
+ProgramText RunForText(std::vector<std::string> argv, const std::string& outPath, const std::string& errPath,
+                       std::vector<std::string> env, std::chrono::seconds limit) {
+    ProgramText run;
+    {
+        ChildProcess child(std::move(argv), {std::move(env), outPath, errPath});
+        run.status = child.Wait(limit).value_or(-1);
+    }
+    run.out = ReadWholeFile(outPath);
+    run.err = ReadWholeFile(errPath);
+    return run;
+}
+
 ProgramRun RunToEnd(std::vector<std::string> argv, const std::string& outPath, const std::string& errPath,
                     std::chrono::seconds limit) {
     ProgramRun run;

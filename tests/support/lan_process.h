@@ -58,3 +58,12 @@ struct ProgramRun {
 // stdout and stderr go through the two files named.
 ProgramRun RunToEnd(std::vector<std::string> argv, const std::string& outPath, const std::string& errPath,
                     std::chrono::seconds limit = std::chrono::seconds(60));
+
+// The same with the whole texts it printed, and `env` ("NAME=VALUE") added.
+struct ProgramText {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+ProgramText RunForText(std::vector<std::string> argv, const std::string& outPath, const std::string& errPath,
+                       std::vector<std::string> env = {}, std::chrono::seconds limit = std::chrono::seconds(60));

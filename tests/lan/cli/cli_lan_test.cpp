@@ -1,5 +1,3 @@
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -7,18 +5,7 @@
 
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using CliRun = ProgramText;
 
 class CliLan : public ::testing::Test {
 protected:
@@ -35,15 +22,8 @@ protected:
 
     CliRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), LANVARO_CLI_PATH);
-        const std::string out = files.File("out" + std::to_string(runs)),
-                          err = files.File("err" + std::to_string(runs));
-        ++runs;
-        ChildProcess cli(args, {{}, out, err});
-        CliRun run;
-        run.status = cli.Wait(std::chrono::seconds(60)).value_or(-1);
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
+        const std::string n = std::to_string(runs++);
+        return RunForText(args, files.File("out" + n), files.File("err" + n));
     }
 
     TempDir files;

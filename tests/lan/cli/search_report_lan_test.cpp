@@ -2,9 +2,6 @@
 // problem provoked in the box, and the reply counters of a run whose
 // duplicates, rejects and hidden rows are known.
 
-#include <fstream>
-#include <sstream>
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,13 +10,6 @@
 #include "tests/support/lan_box.h"
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
@@ -71,9 +61,9 @@ protected:
         const std::string report = files.File("report.json");
         args.insert(args.begin(), {LANVARO_CLI_PATH, "--report", report});
         ChildProcess cli(args, {{}, files.File("out"), files.File("err")});
-        EXPECT_EQ(cli.Wait(std::chrono::seconds(60)).value_or(-1), 0) << Slurp(files.File("err"));
+        EXPECT_EQ(cli.Wait(std::chrono::seconds(60)).value_or(-1), 0) << ReadWholeFile(files.File("err"));
         QJsonParseError error{};
-        const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(Slurp(report)), &error);
+        const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(ReadWholeFile(report)), &error);
         EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
         return json.object();
     }
@@ -82,7 +72,7 @@ protected:
     int Doctor(std::string& out) {
         ChildProcess cli({LANVARO_CLI_PATH, "doctor"}, {{}, files.File("doctor"), files.File("err")});
         const int status = cli.Wait(std::chrono::seconds(30)).value_or(-1);
-        out = Slurp(files.File("doctor"));
+        out = ReadWholeFile(files.File("doctor"));
         return status;
     }
 

@@ -5,9 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <clocale>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -32,13 +30,6 @@ const std::vector<std::string> kDevices = {
     "CAM-A,VIVA,Gate,203.0.113.40,81,255.255.255.0,203.0.113.1,203.0.113.1,00:11:22:33:44:03,cam,n3",
     "CAM-C,VIVA,Yard,203.0.113.50,82,255.255.255.0,203.0.113.1,203.0.113.1,00:11:22:33:44:04,cam,n4",
 };
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class HttpSearchLan : public testing::Test {
 protected:
@@ -159,8 +150,8 @@ TEST_F(HttpSearchLan, CliPrintsTheRelaysTable) {
     const std::string err = files_.File("cli.err");
     ChildProcess cli({LANVARO_CLI_PATH, "--relay", kRelay, "--transport", "HttpCmd", "--filter", "ORCA"},
                      {{}, out, err});
-    ASSERT_EQ(cli.Wait(60s).value_or(-1), 0) << Slurp(err);
-    EXPECT_EQ(Slurp(out),
+    ASSERT_EQ(cli.Wait(60s).value_or(-1), 0) << ReadWholeFile(err);
+    EXPECT_EQ(ReadWholeFile(out),
               "Model  Proj  Name  IP            Port  Netmask      Mac\n"
               "NVR-8  ORCA  Rack  203.0.113.30  8080  255.255.0.0  00:11:22:33:44:02\n"
               "1 device(s) found!\n");

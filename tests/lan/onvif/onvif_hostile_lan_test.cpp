@@ -7,7 +7,6 @@
 #include <atomic>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -16,13 +15,6 @@
 #include "tests/support/lan_box.h"
 
 namespace {
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A number of the report's onvif part, -1 when it has none.
 int OnvifNumber(const std::string& json, const std::string& key) {
@@ -48,7 +40,7 @@ TEST(OnvifHostileLan, AFloodOfHugeHellosKeepsTheSearchSmallAndOnTime) {
     ChildProcess cli({LANVARO_CLI_PATH, "--filter", "ONVIF", "--report", report},
                      {{}, files.File("out"), files.File("err")});
     // Hang bound only: the search itself takes about 1.4 s.
-    ASSERT_EQ(cli.Wait(std::chrono::seconds(10)).value_or(-1), 0) << Slurp(files.File("err"));
+    ASSERT_EQ(cli.Wait(std::chrono::seconds(10)).value_or(-1), 0) << ReadWholeFile(files.File("err"));
 
     // The largest child reaped so far; devsim still runs, so it is the CLI's
     // or a smaller one's.
@@ -56,11 +48,11 @@ TEST(OnvifHostileLan, AFloodOfHugeHellosKeepsTheSearchSmallAndOnTime) {
     ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
     EXPECT_LT(usage.ru_maxrss, 100 * 1024) << "kB resident";
 
-    const std::string json = Slurp(report);
+    const std::string json = ReadWholeFile(report);
     EXPECT_EQ(OnvifNumber(json, "devices"), 2) << json;
     EXPECT_GE(OnvifNumber(json, "cut"), 10) << json;
     EXPECT_GE(OnvifNumber(json, "other"), 10) << json;
-    EXPECT_EQ(Slurp(files.File("out")).find("203.0.113.66"), std::string::npos) << "a flood Hello made a row";
+    EXPECT_EQ(ReadWholeFile(files.File("out")).find("203.0.113.66"), std::string::npos) << "a flood Hello made a row";
 }
 
 bool WriteProc(const std::string& path, const std::string& value) {
@@ -92,7 +84,7 @@ TEST(OnvifHostileLan, AComputerRunningWsddIsCountedNotListed) {
     ChildProcess wsdd({"/usr/sbin/wsdd", "-v", "-4", "-i", "wsd1", "-n", "fileserver"},
                       {{}, files.File("wsdd.out"), wsddLog});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (Slurp(wsddLog).find("Hello") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+    while (ReadWholeFile(wsddLog).find("Hello") == std::string::npos && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     // wsdd sends its Hello after a random delay of up to half a second.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -105,7 +97,7 @@ TEST(OnvifHostileLan, AComputerRunningWsddIsCountedNotListed) {
     for (const std::string& line : result.log) log += line + "\n";
     EXPECT_TRUE(result.devices.empty()) << log;
     EXPECT_EQ(result.counts.matches, 0);
-    EXPECT_GE(result.counts.other, 1) << "wsdd's Hello was not heard\n" << Slurp(wsddLog);
+    EXPECT_GE(result.counts.other, 1) << "wsdd's Hello was not heard\n" << ReadWholeFile(wsddLog);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // 127.77.0.10, camera 1 at 127.77.0.11.
 
 #include <algorithm>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,18 +11,7 @@
 
 #include "tests/support/lan_box.h"
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using CliRun = ProgramText;
 
 class OnvifDeviceLan : public ::testing::Test {
 protected:
@@ -41,8 +29,7 @@ protected:
     // The operations the cameras were asked, in order.
     std::vector<std::string> Requests() const {
         std::vector<std::string> operations;
-        std::istringstream lines(Slurp(requestsPath));
-        for (std::string line; std::getline(lines, line);) {
+        for (const std::string& line : ReadLines(requestsPath)) {
             const std::size_t tab = line.find('\t');
             operations.push_back(line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1));
         }
@@ -57,16 +44,8 @@ protected:
 
     CliRun Run(std::vector<std::string> args, const std::string& password = kPassword) {
         args.insert(args.begin(), LANVARO_CLI_PATH);
-        const std::string out = files.File("out" + std::to_string(runs)),
-                          err = files.File("err" + std::to_string(runs));
-        ++runs;
-        ChildOptions child{{"LANVARO_ONVIF_PASSWORD=" + password}, out, err};
-        ChildProcess cli(args, child);
-        CliRun run;
-        run.status = cli.Wait(std::chrono::seconds(60)).value_or(-1);
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
+        const std::string n = std::to_string(runs++);
+        return RunForText(args, files.File("out" + n), files.File("err" + n), {"LANVARO_ONVIF_PASSWORD=" + password});
     }
 
     TempDir files;

@@ -20,15 +20,9 @@ protected:
 
     // Its sign-in opens an interactive session: stdin from /dev/null ends it.
     CliRun OnvifUtil(const std::string& args) {
-        const std::string out = files.File("util-out" + std::to_string(runs)),
-                          err = files.File("util-err" + std::to_string(runs));
-        ++runs;
-        ChildProcess util({"/bin/sh", "-c", "exec /usr/bin/onvif-util " + args + " </dev/null"}, {{}, out, err});
-        CliRun run;
-        run.status = util.Wait(std::chrono::seconds(30)).value_or(-1);
-        run.out = Slurp(out);
-        run.err = Slurp(err);
-        return run;
+        const std::string n = std::to_string(runs++);
+        return RunForText({"/bin/sh", "-c", "exec /usr/bin/onvif-util " + args + " </dev/null"},
+                          files.File("util-out" + n), files.File("util-err" + n), {}, std::chrono::seconds(30));
     }
 };
 
