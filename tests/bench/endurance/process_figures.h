@@ -7,6 +7,19 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include "tests/support/lan_box.h"
+
+// The site both endurance runs search, started for the run: 500 devices, 5
+// UPnP and 20 ONVIF cameras. False (said on stderr) when devsim did not start.
+inline bool StartEnduranceSite(DevsimProcess& devsim) {
+    if (devsim.Start()) return true;
+    std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
+    return false;
+}
+inline const std::vector<std::string> kEnduranceSite{"--count", "500", "--upnp-count", "5",
+                                                     "--onvif", "20",  "--duration",   "7200"};
 
 struct ProcessFigures {
     double residentMb = 0;

@@ -47,11 +47,8 @@ int main(int argc, char** argv) {
     if (std::getenv("DISPLAY") == nullptr) return RerunUnderXvfb(argv);
     setvbuf(stdout, nullptr, _IOLBF, 0);
     const int searches = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
-    DevsimProcess devsim({"--count", "500", "--upnp-count", "5", "--onvif", "20", "--duration", "7200"});
-    if (!devsim.Start()) {
-        std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
-        return 1;
-    }
+    DevsimProcess devsim(kEnduranceSite);
+    if (!StartEnduranceSite(devsim)) return 1;
 
     QApplication app(argc, argv);
     TMainForm form;
