@@ -210,13 +210,5 @@ void OnvifBatchCameras::Prepared() {
                 if (std::find(signedIn.begin(), signedIn.end(), device.endpoint) == signedIn.end())
                     signedIn.push_back(device.endpoint);
     }
-    std::string notKept;
-    for (const std::string& endpoint : signedIn) {
-        if (!answer_.remember)
-            support_.book.KeepForRun(endpoint, *given);
-        else if (std::string why = support_.book.Remember(endpoint, *given); !why.empty() && notKept.empty())
-            notKept = why;
-    }
-    if (!notKept.empty())
-        support_.form.Log("Signed in for this run only: the password was not remembered (" + notKept + ")");
+    KeepSignIn(support_.book, support_.form, answer_, signedIn);
 }

@@ -98,6 +98,21 @@ tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& 
     return record;
 }
 
+void KeepSignIn(OnvifCredentialBook& book, WindowOps& form, const OnvifSignInAnswer& answer,
+                const std::vector<std::string>& endpoints) {
+    std::string notKept;
+    for (const std::string& each : endpoints) {
+        if (!answer.remember) {
+            book.KeepForRun(each, answer.credentials);
+        } else if (std::string why = book.Remember(each, answer.credentials); !why.empty() && notKept.empty()) {
+            notKept = why;
+        }
+    }
+    if (!notKept.empty())
+        form.ShowMessage("Signed in for this run only: the password was not remembered (" + notKept + ").",
+                         "ONVIF Sign In", MessageIcon::Information);
+}
+
 std::string PartialChangeText(const OnvifNetworkOutcome& outcome) {
     // The client's message may list the steps too; here they are said once.
     const std::string& message = outcome.result.message;
@@ -191,17 +206,7 @@ std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camer
     if (!ReadFacts(camera, answer->credentials)) return std::nullopt;
 
     if (!answer->useForEveryCamera) endpoints.resize(1);
-    std::string notKept;
-    for (const std::string& each : endpoints) {
-        if (!answer->remember) {
-            book_.KeepForRun(each, answer->credentials);
-        } else if (std::string why = book_.Remember(each, answer->credentials); !why.empty() && notKept.empty()) {
-            notKept = why;
-        }
-    }
-    if (!notKept.empty())
-        form_.ShowMessage("Signed in for this run only: the password was not remembered (" + notKept + ").",
-                          "ONVIF Sign In", MessageIcon::Information);
+    KeepSignIn(book_, form_, *answer, endpoints);
     return answer->credentials;
 }
 

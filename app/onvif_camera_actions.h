@@ -68,6 +68,11 @@ std::optional<OnvifNetworkChange> NetworkChangeFor(const ControlRequest& request
 tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& facts);
 // The XAddr a row stands for: the http one at the row's address, which it was taken from.
 std::string OnvifRowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp);
+// Keeps a password the camera took for these endpoints, as the sign-in
+// answer asks (for the run, or in the keyring); says so when the keyring
+// could not keep it.
+void KeepSignIn(OnvifCredentialBook& book, WindowOps& form, const OnvifSignInAnswer& answer,
+                const std::vector<std::string>& endpoints);
 // Which settings took and which did not, after a refused call.
 std::string PartialChangeText(const OnvifNetworkOutcome& outcome);
 
