@@ -3,12 +3,7 @@
 # LANVARO_GUI is on.
 add_library(lanvaro_main_form STATIC
   ${CMAKE_CURRENT_LIST_DIR}/elided_label.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/batch_setup_dialog.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/keyring_vault.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/onvif_camera_details_dialog.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/onvif_camera_menu.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/onvif_sign_in_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/search_report_dialog.cpp
   ${CMAKE_CURRENT_LIST_DIR}/string_grid_widget.cpp
   ${CMAKE_CURRENT_LIST_DIR}/table_transfer.cpp
@@ -20,11 +15,9 @@ target_link_libraries(lanvaro_main_form PUBLIC
   lanvaro_app_logic
   lanvaro_web_dialogs
   lanvaro_netsetup_dialog
+  lanvaro_camera_dialogs
   Qt6::Widgets
 )
-# Camera passwords live only in the desktop's keyring.
-find_package(Qt6Keychain REQUIRED)
-target_link_libraries(lanvaro_main_form PRIVATE Qt6Keychain::Qt6Keychain)
 
 add_executable(lanvaro ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(lanvaro PRIVATE lanvaro_config lanvaro_main_form)

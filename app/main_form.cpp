@@ -30,10 +30,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/batch_setup_dialog.h"
+#include "netsetup/batch_setup_dialog.h"
 #include "app/elided_label.h"
-#include "app/onvif_batch_cameras.h"
-#include "app/onvif_camera_menu.h"
+#include "camera/onvif_batch_cameras.h"
+#include "camera/onvif_camera_menu.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"

@@ -10,11 +10,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/onvif_setup_confirmation.h"
 #include "app/package_search.h"
 #include "app/periodic_ticker.h"
 #include "app/worker_form.h"
+#include "camera/camera_host.h"
 #include "netsetup/batch_watch.h"
+#include "netsetup/batch_watch_host.h"
 #include "netsetup/net_form_logic.h"
 #include "netsetup/setup_confirmation.h"
 #include "onvif/onvif_engine.h"
@@ -39,13 +40,13 @@ struct IpCellMarks {
     std::vector<AddressConflict> conflicts;
 };
 
-class MainFormLogic {
+class MainFormLogic : public CameraHost, public BatchWatchHost {
 public:
     explicit MainFormLogic(WindowOps& form);
     MainFormLogic(const MainFormLogic&) = delete;
     MainFormLogic& operator=(const MainFormLogic&) = delete;
     // Cancels a running package search and waits for every thread it started.
-    ~MainFormLogic();
+    ~MainFormLogic() override;
 
     // --- State shared with the other subsystems (window thread only) ---
     TComUnitList ComUnitList;
@@ -92,29 +93,35 @@ public:
     // --- After a network setup ---------------------------------------------
     // What the Network Setup dialog needs of the window: the devices now
     // listed, and a watch started for every package it sends.
-    NetSetupContext SetupContext();
+    NetSetupContext SetupContext() override;
     // Searches again in the background (as the last search the user started
     // did) until the device answers with the new settings or the limit has
     // passed, and says which in the status bar. A search the user starts ends
     // the watch.
     void StartSetupWatch(const ControlRequest& request);
     // The same for an ONVIF camera, by WS-Discovery whatever the filter.
-    void StartOnvifSetupWatch(const OnvifSetupTarget& target);
+    void StartOnvifSetupWatch(const OnvifSetupTarget& target) override;
     bool Watching() const { return !watched_.empty() || !watchedCameras_.empty(); }
     // Watches the devices of a batch with the same background searches;
     // `told` hears of the devices each search (or the limit) decides. A
     // search the user starts checks them too, and does not end this watch.
     // With ONVIF cameras among them the searches include WS-Discovery.
-    using BatchTold = std::function<void(const std::vector<BatchWatch::Outcome>&)>;
-    int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told, bool withOnvif = false);
-    void StopBatchWatch(int id);
+    int WatchBatch(std::shared_ptr<BatchWatch> watch, BatchTold told, bool withOnvif = false) override;
+    void StopBatchWatch(int id) override;
     bool WatchingBatch() const { return !batches_.empty(); }
     // The cameras the search that just ended found by WS-Discovery; nullptr
     // when it did not ask or is still filling the list.
-    const std::vector<OnvifDeviceInfo>* OnvifDevicesOfLastSearch() const;
+    const std::vector<OnvifDeviceInfo>* OnvifDevicesOfLastSearch() const override;
     // Expires when this object goes, for those that may outlive it (a batch
     // dialog is destroyed with the window's widgets, after the logic).
-    std::weak_ptr<int> Lifetime() const { return alive_; }
+    std::weak_ptr<int> Lifetime() const override { return alive_; }
+    // CameraHost and BatchWatchHost: the shared state above, as the camera
+    // actions and batches read it.
+    int ActedOnRow() const override { return SelectedRow; }
+    const TComUnitList& ListedDevices() const override { return ComUnitList; }
+    const std::vector<OnvifDeviceInfo>* OnvifDevicesListed() const override {
+        return OnvifEngine.DevicesReady() ? &OnvifEngine.m_Devices : nullptr;
+    }
     // Test seam: a shorter interval and limit.
     void SetWatchTimings(const WatchTimings& timings) { watchTimings_ = timings; }
 

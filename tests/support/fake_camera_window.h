@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/main_form_logic.h"
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
 #include "onvif/onvif_rows.h"
 
 class FakeCameraWindow : public OnvifCameraWindow {

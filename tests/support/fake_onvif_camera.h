@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/onvif_camera_access.h"
-#include "app/onvif_credentials.h"
+#include "camera/onvif_camera_access.h"
+#include "camera/onvif_credentials.h"
 
 class FakeOnvifCamera : public OnvifCameraAccess {
 public:

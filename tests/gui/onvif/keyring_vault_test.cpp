@@ -1,7 +1,7 @@
 // The keyring where there is none, as on a build machine: nothing is kept,
 // and the refusal says why instead of passing for success.
 
-#include "app/keyring_vault.h"
+#include "camera/keyring_vault.h"
 
 #include <cstdlib>
 

@@ -17,7 +17,7 @@
 #include <QtTest>
 
 #include "app/main_form.h"
-#include "app/onvif_camera_menu.h"
+#include "camera/onvif_camera_menu.h"
 #include "tests/support/fake_onvif_camera.h"
 #include "tests/support/lan_box.h"
 

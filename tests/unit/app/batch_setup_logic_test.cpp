@@ -1,10 +1,11 @@
 // The batch dialog's preview without widgets or network: probes are answered
 // by the test, and nothing is sent.
 
-#include "app/batch_setup_logic.h"
+#include "netsetup/batch_setup_logic.h"
 
 #include <gtest/gtest.h>
 
+#include "app/main_form_logic.h"
 #include "tests/support/fake_window.h"
 
 namespace {

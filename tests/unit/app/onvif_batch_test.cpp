@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/onvif_batch_cameras.h"
+#include "camera/onvif_batch_cameras.h"
 #include "tests/support/fake_camera_window.h"
 #include "tests/support/fake_onvif_camera.h"
 #include "tests/support/fake_window.h"

@@ -1,4 +1,4 @@
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
 
 #include <gtest/gtest.h>
 

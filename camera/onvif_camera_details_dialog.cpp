@@ -1,4 +1,4 @@
-#include "app/onvif_camera_details_dialog.h"
+#include "camera/onvif_camera_details_dialog.h"
 
 #include <QFont>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "app/batch_setup_logic.h"
+#include "netsetup/batch_setup_logic.h"
 
 #include <chrono>
 #include <cmath>
@@ -19,7 +19,7 @@ BatchDeviceSource& RowsOnly() {
 }
 }  // namespace
 
-BatchSetupLogic::BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view,
+BatchSetupLogic::BatchSetupLogic(WindowOps& form, BatchWatchHost& window, BatchSetupView& view,
                                  const std::vector<tComUnitInfo>& rows, AddressProber probe, BatchDeviceSource* source)
     : form_(form),
       window_(window),
@@ -27,7 +27,7 @@ BatchSetupLogic::BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSe
       view_(view),
       probe_(std::move(probe)),
       source_(source != nullptr ? *source : RowsOnly()),
-      listed_(window.ComUnitList) {
+      listed_(window.ListedDevices()) {
     for (const tComUnitInfo& row : rows) {
         Item item;
         item.setup = source_.SetupFor(row);

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
 #include "web/onvif_device_info_form.h"
 
 class QLabel;

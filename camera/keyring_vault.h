@@ -3,7 +3,7 @@
 // QtKeychain), one entry per endpoint reference. Nothing is written anywhere
 // else: where there is no keyring, nothing is kept.
 
-#include "app/onvif_credentials.h"
+#include "camera/onvif_credentials.h"
 
 class KeyringVault : public CredentialVault {
 public:

@@ -1,15 +1,14 @@
-#include "app/onvif_camera_menu.h"
+#include "camera/onvif_camera_menu.h"
 
 #include <QAction>
 #include <QMenu>
 
-#include "app/keyring_vault.h"
-#include "app/main_form_logic.h"
-#include "app/onvif_camera_details_dialog.h"
-#include "app/onvif_sign_in_dialog.h"
+#include "camera/keyring_vault.h"
+#include "camera/onvif_camera_details_dialog.h"
+#include "camera/onvif_sign_in_dialog.h"
 #include "netsetup/net_form.h"
 
-OnvifCameraMenu::OnvifCameraMenu(QWidget& owner, WindowOps& form, MainFormLogic& logic, QMenu& popup)
+OnvifCameraMenu::OnvifCameraMenu(QWidget& owner, WindowOps& form, CameraHost& logic, QMenu& popup)
     : owner_(owner), form_(form), logic_(logic) {
     SignIn1 = popup.addAction(QStringLiteral("Sign In..."));
     SignIn1->setObjectName(QStringLiteral("SignIn1"));

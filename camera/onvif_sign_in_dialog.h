@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
 
 class QCheckBox;
 class QLabel;

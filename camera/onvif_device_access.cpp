@@ -1,7 +1,7 @@
 // The window's camera calls through the device service client: one client
 // per call, signed in before the question is asked.
 
-#include "app/onvif_camera_access.h"
+#include "camera/onvif_camera_access.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "app/batch_setup_logic.h"
+#include "netsetup/batch_setup_logic.h"
 
 class QLineEdit;
 class QProgressBar;
@@ -18,7 +18,7 @@ class QTableWidget;
 class BatchSetupDialog : public QDialog, private BatchSetupView {
 public:
     // `source` makes the rows' setups (protocol devices only without it).
-    BatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window, const std::vector<tComUnitInfo>& rows,
+    BatchSetupDialog(QWidget* parent, WindowOps& form, BatchWatchHost& window, const std::vector<tComUnitInfo>& rows,
                      AddressProber probe = ProbeAddressText, std::unique_ptr<BatchDeviceSource> source = nullptr);
     ~BatchSetupDialog() override;
 
@@ -57,6 +57,6 @@ private:
 };
 
 // Opens the dialog on the window; it deletes itself once closed.
-BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
+BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, BatchWatchHost& window,
                                        const std::vector<tComUnitInfo>& rows,
                                        std::unique_ptr<BatchDeviceSource> source = nullptr);

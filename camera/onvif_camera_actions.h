@@ -12,14 +12,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/onvif_camera_access.h"
-#include "app/onvif_credentials.h"
+#include "camera/camera_host.h"
+#include "camera/onvif_camera_access.h"
+#include "camera/onvif_credentials.h"
 #include "netsetup/net_form_logic.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/onvif_device_info.h"
 #include "protocol/window_ops.h"
-
-class MainFormLogic;
 
 struct OnvifSignInQuestion {
     std::string camera;  // how the dialog names it
@@ -78,7 +77,7 @@ std::string PartialChangeText(const OnvifNetworkOutcome& outcome);
 
 class OnvifCameraActions {
 public:
-    OnvifCameraActions(MainFormLogic& logic, WindowOps& form, OnvifCameraWindow& window, OnvifCameraAccess& access,
+    OnvifCameraActions(CameraHost& logic, WindowOps& form, OnvifCameraWindow& window, OnvifCameraAccess& access,
                        CredentialVault& vault)
         : logic_(logic), form_(form), window_(window), access_(access), book_(vault) {}
 
@@ -96,7 +95,7 @@ public:
     // What a batch setup's cameras share with these actions; all of it lives
     // as long as the window.
     struct Parts {
-        MainFormLogic& logic;
+        CameraHost& logic;
         WindowOps& form;
         OnvifCameraWindow& window;
         OnvifCameraAccess& access;
@@ -124,7 +123,7 @@ private:
     template <class Result>
     Result Ask(const std::string& doing, std::function<Result()> call);
 
-    MainFormLogic& logic_;
+    CameraHost& logic_;
     WindowOps& form_;
     OnvifCameraWindow& window_;
     OnvifCameraAccess& access_;

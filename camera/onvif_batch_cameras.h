@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/batch_setup_logic.h"
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
+#include "netsetup/batch_setup_logic.h"
 
 inline constexpr const char* kBatchRestartQuestion =
     "Some cameras must restart to use the new settings. Restart each camera that must?";

@@ -1,4 +1,4 @@
-#include "app/batch_setup_dialog.h"
+#include "netsetup/batch_setup_dialog.h"
 
 #include <algorithm>
 
@@ -36,7 +36,7 @@ QTableWidgetItem* Inert(const std::string& text) {
 
 }  // namespace
 
-BatchSetupDialog::BatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
+BatchSetupDialog::BatchSetupDialog(QWidget* parent, WindowOps& form, BatchWatchHost& window,
                                    const std::vector<tComUnitInfo>& rows, AddressProber probe,
                                    std::unique_ptr<BatchDeviceSource> source)
     : QDialog(parent), source_(std::move(source)) {
@@ -189,7 +189,7 @@ void BatchSetupDialog::closeEvent(QCloseEvent* event) {
         deleteLater();
 }
 
-BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, MainFormLogic& window,
+BatchSetupDialog* ShowBatchSetupDialog(QWidget* parent, WindowOps& form, BatchWatchHost& window,
                                        const std::vector<tComUnitInfo>& rows,
                                        std::unique_ptr<BatchDeviceSource> source) {
     auto* dialog = new BatchSetupDialog(parent, form, window, rows, ProbeAddressText, std::move(source));

@@ -1,4 +1,4 @@
-#include "app/onvif_credentials.h"
+#include "camera/onvif_credentials.h"
 
 std::optional<OnvifCredentials> OnvifCredentialBook::Known(const std::string& endpoint) {
     if (refused_.count(endpoint) != 0) return std::nullopt;

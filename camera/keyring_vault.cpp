@@ -1,4 +1,4 @@
-#include "app/keyring_vault.h"
+#include "camera/keyring_vault.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "app/onvif_sign_in_dialog.h"
+#include "camera/onvif_sign_in_dialog.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,9 +1,8 @@
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/main_form_logic.h"
 #include "onvif/onvif_rows.h"
 #include "protocol/text_format.h"
 #include "protocol/window_wait.h"
@@ -131,12 +130,13 @@ Result OnvifCameraActions::Ask(const std::string& doing, std::function<Result()>
 }
 
 std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {
-    const int row = logic_.SelectedRow;
+    const int row = logic_.ActedOnRow();
     if (row < 1 || row >= form_.RowCount() || !IsOnvifRow(form_, row)) return std::nullopt;
     // While a search fills the list it is not read.
-    if (!logic_.OnvifEngine.DevicesReady()) return std::nullopt;
-    for (const tComUnitInfo* record : RowRecords(form_, logic_.ComUnitList, row))
-        for (const OnvifDeviceInfo& device : logic_.OnvifEngine.m_Devices)
+    const std::vector<OnvifDeviceInfo>* devices = logic_.OnvifDevicesListed();
+    if (devices == nullptr) return std::nullopt;
+    for (const tComUnitInfo* record : RowRecords(form_, logic_.ListedDevices(), row))
+        for (const OnvifDeviceInfo& device : *devices)
             if (RecordOfOnvifDevice(*record, device)) {
                 Camera camera{device, *record, OnvifRowXAddr(device, ComUnitFieldText(record->ip))};
                 if (!camera.xaddr.empty()) return camera;
@@ -184,8 +184,8 @@ std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camer
     // sign-in let the window handle messages, and a search started meanwhile
     // refills the list on its own thread.
     std::vector<std::string> endpoints{endpoint};
-    if (logic_.OnvifEngine.DevicesReady())
-        for (const OnvifDeviceInfo& other : logic_.OnvifEngine.m_Devices)
+    if (const std::vector<OnvifDeviceInfo>* devices = logic_.OnvifDevicesListed())
+        for (const OnvifDeviceInfo& other : *devices)
             if (other.endpoint != endpoint) endpoints.push_back(other.endpoint);
     OnvifSignInQuestion question;
     const std::string name = ComUnitFieldText(camera.record.name);

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form_logic.h"
 #include "netsetup/batch_addresses.h"
+#include "netsetup/batch_watch_host.h"
 #include "netsetup/device_setup.h"
 
 // The dialog's choices: DHCP for all, or static from a first address.
@@ -56,8 +56,9 @@ public:
     };
 
     // `rows` are the selected rows' records, in table order.
-    BatchSetupLogic(WindowOps& form, MainFormLogic& window, BatchSetupView& view, const std::vector<tComUnitInfo>& rows,
-                    AddressProber probe = ProbeAddressText, BatchDeviceSource* source = nullptr);
+    BatchSetupLogic(WindowOps& form, BatchWatchHost& window, BatchSetupView& view,
+                    const std::vector<tComUnitInfo>& rows, AddressProber probe = ProbeAddressText,
+                    BatchDeviceSource* source = nullptr);
     BatchSetupLogic(const BatchSetupLogic&) = delete;
     BatchSetupLogic& operator=(const BatchSetupLogic&) = delete;
     ~BatchSetupLogic();
@@ -87,7 +88,7 @@ private:
     void Told(const std::vector<BatchWatch::Outcome>& outcomes);
 
     WindowOps& form_;
-    MainFormLogic& window_;
+    BatchWatchHost& window_;
     std::weak_ptr<int> windowAlive_;
     BatchSetupView& view_;
     AddressProber probe_;

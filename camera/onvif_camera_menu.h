@@ -4,16 +4,15 @@
 
 #include <memory>
 
-#include "app/onvif_camera_actions.h"
+#include "camera/onvif_camera_actions.h"
 
-class MainFormLogic;
 class QAction;
 class QMenu;
 class QWidget;
 
 class OnvifCameraMenu : public OnvifCameraWindow {
 public:
-    OnvifCameraMenu(QWidget& owner, WindowOps& form, MainFormLogic& logic, QMenu& popup);
+    OnvifCameraMenu(QWidget& owner, WindowOps& form, CameraHost& logic, QMenu& popup);
     ~OnvifCameraMenu() override;
 
     // Test seam: another way to the cameras and another keyring.
@@ -38,7 +37,7 @@ public:
 private:
     QWidget& owner_;
     WindowOps& form_;
-    MainFormLogic& logic_;
+    CameraHost& logic_;
     std::unique_ptr<OnvifCameraAccess> access_;
     std::unique_ptr<CredentialVault> vault_;
     std::unique_ptr<OnvifCameraActions> actions_;

@@ -1,10 +1,9 @@
-#include "app/onvif_batch_cameras.h"
+#include "camera/onvif_batch_cameras.h"
 
 #include <algorithm>
 #include <mutex>
 
-#include "app/main_form_logic.h"
-#include "app/onvif_setup_confirmation.h"
+#include "camera/onvif_setup_confirmation.h"
 #include "onvif/onvif_rows.h"
 #include "protocol/text_format.h"
 #include "protocol/window_wait.h"
@@ -149,7 +148,7 @@ private:
 };
 
 OnvifBatchCameras::OnvifBatchCameras(Support support) : support_(support) {
-    MainFormLogic& logic = support_.logic;
+    CameraHost& logic = support_.logic;
     auto& facts = support_.facts;
     shared_ = std::make_shared<OnvifBatchShared>(
         support_.access, [&logic] { return logic.OnvifDevicesOfLastSearch(); },
@@ -159,8 +158,7 @@ OnvifBatchCameras::OnvifBatchCameras(Support support) : support_(support) {
 OnvifBatchCameras::~OnvifBatchCameras() = default;
 
 std::shared_ptr<DeviceSetup> OnvifBatchCameras::SetupFor(const tComUnitInfo& row) {
-    const std::vector<OnvifDeviceInfo>* devices =
-        support_.logic.OnvifEngine.DevicesReady() ? &support_.logic.OnvifEngine.m_Devices : nullptr;
+    const std::vector<OnvifDeviceInfo>* devices = support_.logic.OnvifDevicesListed();
     if (devices != nullptr)
         for (const OnvifDeviceInfo& device : *devices)
             if (RecordOfOnvifDevice(row, device)) {

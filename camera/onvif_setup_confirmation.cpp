@@ -1,4 +1,4 @@
-#include "app/onvif_setup_confirmation.h"
+#include "camera/onvif_setup_confirmation.h"
 
 #include "onvif/onvif_rows.h"
 
