@@ -30,14 +30,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "netsetup/batch_setup_dialog.h"
 #include "app/elided_label.h"
-#include "camera/onvif_batch_cameras.h"
-#include "camera/onvif_camera_menu.h"
 #include "app/search_report_dialog.h"
 #include "app/string_grid_widget.h"
 #include "app/table_transfer.h"
 #include "app/window_keys.h"
+#include "camera/onvif_batch_cameras.h"
+#include "camera/onvif_camera_menu.h"
+#include "netsetup/batch_setup_dialog.h"
 #include "netsetup/net_form.h"
 #include "protocol/terminal_text.h"
 #include "web/detail_dialogs.h"
@@ -87,16 +87,33 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     new TableTransfer(*this);
     InstallWindowKeys(*this);
 
-    resize(kDesignWidth, kDesignHeight);
+    logic_->FormCreate(kDesignColumnWidths);
+    resize(DefaultWidth(), kDesignHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
 
-    logic_->FormCreate(kDesignColumnWidths);
     SetRowCount(2);
     ApplyColumnWidths();
+}
+
+int TMainForm::DefaultWidth() const {
+    // The design's proportions were drawn for a narrower font than today's
+    // desktops use: open wide enough that the IP column shows a whole
+    // address with the off-subnet mark (the scroll bar shown), as little
+    // wider as that takes.
+    const int needed = StringGrid1->CellWidthFor(QStringLiteral("255.255.255.255"), true);
+    const int frame = StringGrid1->frameWidth();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, StringGrid1);
+    const int besideColumns = 2 * std::max(0, kTableSideGap / 2 - frame) + 2 * frame + scrollBar;
+    constexpr std::size_t kIpColumn = 3;
+    for (int width = kDesignWidth; width <= 4 * kDesignWidth; ++width) {
+        const std::vector<int> columns = logic_->FormResize(width - besideColumns);
+        if (columns.size() <= kIpColumn || columns[kIpColumn] >= needed) return width;
+    }
+    return 4 * kDesignWidth;
 }
 
 TMainForm::~TMainForm() {

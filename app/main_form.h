@@ -125,6 +125,8 @@ private:
     void CreateControls();
     void ConnectEvents();
     void ApplyColumnWidths();
+    // The design width, or the least wider one at which an address fits whole.
+    int DefaultWidth() const;
     void ShowPopupAt(const QPoint& viewportPos);
 
     std::unique_ptr<MainFormLogic> logic_;

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QHelpEvent>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QToolTip>
 
 #include "web/plain_tool_tip.h"
@@ -75,6 +76,22 @@ void StringGridWidget::SetCellMark(int col, int row, const std::string& toolTip)
 bool StringGridWidget::CellMarked(int col, int row) const {
     const QTableWidgetItem* cell = row >= 1 ? item(row - 1, col) : nullptr;
     return cell != nullptr && !cell->toolTip().isEmpty();
+}
+
+int StringGridWidget::CellWidthFor(const QString& text, bool marked) const {
+    // As the item delegate sizes an item, so the answer follows the font
+    // and style in use.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    if (marked) {
+        option.features |= QStyleOptionViewItem::HasDecoration;
+        option.icon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        option.decorationSize = option.icon.actualSize(option.decorationSize);
+    }
+    const int gridLine = showGrid() ? 1 : 0;
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + gridLine;
 }
 
 bool StringGridWidget::CellAt(const QPoint& viewportPos, int* col, int* row) const {

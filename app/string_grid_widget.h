@@ -19,6 +19,9 @@ public:
     // A coloured cell with a warning icon and a tool tip; empty text unmarks.
     void SetCellMark(int col, int row, const std::string& toolTip);
     bool CellMarked(int col, int row) const;
+    // The width a cell needs to show `text` whole in this table's font and
+    // style, with the mark's icon when `marked`.
+    int CellWidthFor(const QString& text, bool marked) const;
 
     // Grid coordinates of the cell under a viewport position; false when no
     // data cell is there.
