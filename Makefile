@@ -55,7 +55,8 @@ test-fuzz: deps
 package: build
 	cd $(BUILD) && cpack -G DEB
 
-# Builds the package of the strict build, then installs, runs and removes it.
+# Builds the package of the strict build, checks it with lintian, then
+# installs, runs and removes it.
 test-package: deps
 	cmake -S . -B build-ci $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON
 	cmake --build build-ci -j $(JOBS)

@@ -12,7 +12,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 app=org.lanvaro.Lanvaro
 for f in bin/lanvaro bin/lanvaro-cli share/applications/$app.desktop \
          share/icons/hicolor/scalable/apps/$app.svg share/metainfo/$app.metainfo.xml \
-         share/man/man1/lanvaro.1.gz share/man/man1/lanvaro-cli.1.gz; do
+         share/man/man1/lanvaro.1.gz share/man/man1/lanvaro-cli.1.gz \
+         share/doc/lanvaro/copyright share/doc/lanvaro/changelog.gz; do
   [ -f "$prefix/$f" ] || fail "$f not installed"
 done
 [ "$(ls "$prefix/bin")" = "$(printf 'lanvaro\nlanvaro-cli')" ] || fail "bin/ holds more than the two programs: $(ls "$prefix/bin")"
