@@ -3,6 +3,7 @@
 #include "netsetup/network_setup_action.h"
 #include "protocol/reply_parser.h"
 #include "protocol/text_format.h"
+#include "protocol/window_wait.h"
 #include "web/detail_actions.h"
 
 MainFormLogic::MainFormLogic(WindowOps& form) : form_(form) {}
@@ -48,6 +49,10 @@ bool MainFormLogic::FormCloseQuery() {
     }
     if (OnvifEngine.SearchPending()) {
         form_.ShowMessage("Searching Onvif Devices! Please wait", "Warning", MessageIcon::Warning);
+        return false;
+    }
+    if (WindowWaitsRunning() > 0) {
+        form_.ShowMessage(kWaitingForAnAnswerText, "Warning", MessageIcon::Warning);
         return false;
     }
     return true;

@@ -63,7 +63,8 @@ public:
     // Column widths for a table of the given width; empty when no proportions
     // are recorded (the columns are then left alone).
     std::vector<int> FormResize(int tableWidth) const;
-    // False (and the warning shown) while a UPnP or ONVIF search is pending.
+    // False (and the warning shown) while a UPnP or ONVIF search is pending,
+    // or while the window waits for a device or camera to answer.
     bool FormCloseQuery();
 
     // --- Search -------------------------------------------------------------
@@ -218,6 +219,8 @@ private:
     // nothing once this object is gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
+
+inline constexpr const char* kWaitingForAnAnswerText = "Waiting for a device to answer! Please wait";
 
 // True when the project filter asks for the UPnP part ("ALL" or "UPNP",
 // compared ignoring case in the user's locale).

@@ -38,16 +38,17 @@ QKeychain::Error Run(QKeychain::Job& job, QString* errorText = nullptr) {
 
 }  // namespace
 
-std::optional<OnvifCredentials> KeyringVault::Load(const std::string& endpoint) {
+VaultRead KeyringVault::Load(const std::string& endpoint) {
     QKeychain::ReadPasswordJob job(kService);
     job.setKey(Q(endpoint));
     const QKeychain::Error error = Run(job);
     if (error == QKeychain::NoBackendAvailable) available_ = false;
-    if (error != QKeychain::NoError) return std::nullopt;
+    if (error == QKeychain::EntryNotFound) return {};
+    if (error != QKeychain::NoError) return {std::nullopt, true};
     const QJsonObject stored = QJsonDocument::fromJson(job.textData().toUtf8()).object();
-    if (!stored.contains(QStringLiteral("user"))) return std::nullopt;
-    return OnvifCredentials{stored.value(QStringLiteral("user")).toString().toStdString(),
-                            stored.value(QStringLiteral("password")).toString().toStdString()};
+    if (!stored.contains(QStringLiteral("user"))) return {};
+    return {OnvifCredentials{stored.value(QStringLiteral("user")).toString().toStdString(),
+                             stored.value(QStringLiteral("password")).toString().toStdString()}};
 }
 
 std::string KeyringVault::Save(const std::string& endpoint, const OnvifCredentials& credentials) {

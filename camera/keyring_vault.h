@@ -7,7 +7,7 @@
 
 class KeyringVault : public CredentialVault {
 public:
-    std::optional<OnvifCredentials> Load(const std::string& endpoint) override;
+    VaultRead Load(const std::string& endpoint) override;
     std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) override;
     void Forget(const std::string& endpoint) override;
     bool Available() override;

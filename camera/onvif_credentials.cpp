@@ -3,10 +3,16 @@
 std::optional<OnvifCredentials> OnvifCredentialBook::Known(const std::string& endpoint) {
     if (refused_.count(endpoint) != 0) return std::nullopt;
     if (const auto it = run_.find(endpoint); it != run_.end()) return it->second;
-    auto stored = vault_.Load(endpoint);
-    // Read once per run: the keyring may ask the user to unlock it.
+    auto stored = ReadKeyring(endpoint);
     if (stored) run_[endpoint] = *stored;
     return stored;
+}
+
+std::optional<OnvifCredentials> OnvifCredentialBook::ReadKeyring(const std::string& endpoint) {
+    if (keyringFailed_) return std::nullopt;
+    VaultRead read = vault_.Load(endpoint);
+    keyringFailed_ = read.failed;
+    return std::move(read.credentials);
 }
 
 void OnvifCredentialBook::KeepForRun(const std::string& endpoint, const OnvifCredentials& credentials) {
@@ -26,7 +32,7 @@ std::string OnvifCredentialBook::Remember(const std::string& endpoint, const Onv
 }
 
 bool OnvifCredentialBook::Remembered(const std::string& endpoint) {
-    return vault_.Available() && vault_.Load(endpoint).has_value();
+    return vault_.Available() && ReadKeyring(endpoint).has_value();
 }
 
 void OnvifCredentialBook::Forget(const std::string& endpoint) {

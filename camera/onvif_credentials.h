@@ -10,11 +10,18 @@
 
 #include "onvif/device_client.h"
 
+// What a read of the keyring found. Failed: the keyring was locked and not
+// opened, did not answer, or is not there.
+struct VaultRead {
+    std::optional<OnvifCredentials> credentials;
+    bool failed = false;
+};
+
 // The keyring. Every call blocks until the keyring answered.
 class CredentialVault {
 public:
     virtual ~CredentialVault() = default;
-    virtual std::optional<OnvifCredentials> Load(const std::string& endpoint) = 0;
+    virtual VaultRead Load(const std::string& endpoint) = 0;
     // Empty on success, else why the password was not kept.
     virtual std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) = 0;
     virtual void Forget(const std::string& endpoint) = 0;
@@ -39,7 +46,13 @@ public:
     bool KeyringAvailable() { return vault_.Available(); }
 
 private:
+    // The keyring is read at most once per camera, and not again this run
+    // once a read failed: a keyring that asks to be unlocked, or makes the
+    // window wait for its answer, must not do so for every camera.
+    std::optional<OnvifCredentials> ReadKeyring(const std::string& endpoint);
+
     CredentialVault& vault_;
+    bool keyringFailed_ = false;
     std::map<std::string, OnvifCredentials> run_;
     std::set<std::string> refused_;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/cli_search.h"
+#include "cli/command_help.h"
 #include "cli/doctor_command.h"
 #include "cli/onvif_command.h"
 #include "cli/setup_command.h"
@@ -52,8 +53,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     EnsureQtCoreApplication();
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kSearchUsage, stdout);
+    if (const auto help = HelpAskedFor(args)) {
+        std::fputs(help->c_str(), stdout);
         return 0;
     }
     if (!args.empty() && args[0] == "doctor")

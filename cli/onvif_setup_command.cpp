@@ -11,8 +11,10 @@
 #include "cli/console_form.h"
 #include "cli/onvif_command.h"
 #include "cli/onvif_options.h"
+#include "netsetup/control_package.h"
 #include "netsetup/setup_safety.h"
 #include "onvif/wsd_search.h"
+#include "protocol/terminal_text.h"
 
 namespace {
 
@@ -107,8 +109,10 @@ int RunOnvifSetupCommand(const std::vector<std::string>& args) {
             return 1;
         }
     }
+    if (!options.dhcp && IsUnreasonableGateway(options.ip, options.netmask, options.gateway))
+        std::fprintf(stderr, "Warning: %s\n", TerminalText(UnreasonableGatewayMessage(options.gateway)).c_str());
     if (!options.dhcp && !InThisComputersNetworks(options.ip))
-        std::fprintf(stderr, "Warning: %s\n", OutsideNetworksText(options.ip).c_str());
+        std::fprintf(stderr, "Warning: %s\n", TerminalText(OutsideNetworksText(options.ip)).c_str());
 
     OnvifDeviceClient client(options.xaddr);
     if (const int status = SignInFromOptions(client, options, "setup"); status != 0) return status;

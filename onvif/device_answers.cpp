@@ -148,9 +148,10 @@ SoapAnswer ReadNetworkInterfacesAnswer(std::string_view bytes, std::vector<Onvif
             const xmlNode* ipv4 = XmlChild(node, kSchema, "IPv4");
             const xmlNode* config = XmlChild(ipv4, kSchema, "Config");
             card.dhcp = IsTrue(ChildText(config, kSchema, "DHCP"));
+            // Where it answers now: a camera whose DHCP server never answered
+            // sits at its link-local address, whatever manual one it still lists.
             const xmlNode* address = XmlChild(config, kSchema, card.dhcp ? "FromDHCP" : "Manual");
-            if (address == nullptr) address = XmlChild(config, kSchema, "Manual");
-            if (address == nullptr) address = XmlChild(config, kSchema, "FromDHCP");
+            if (address == nullptr) address = XmlChild(config, kSchema, "LinkLocal");
             card.address = ChildText(address, kSchema, "Address");
             int prefix = 0;
             if (ReadInt(address, "PrefixLength", 0, 32, prefix)) card.prefixLength = prefix;

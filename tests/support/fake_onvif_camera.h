@@ -76,12 +76,16 @@ private:
 class MemoryVault : public CredentialVault {
 public:
     bool available = true;
+    bool locked = false;  // every read fails, as a keyring left locked does
+    int reads = 0;
     std::map<std::string, OnvifCredentials> entries;
 
-    std::optional<OnvifCredentials> Load(const std::string& endpoint) override {
+    VaultRead Load(const std::string& endpoint) override {
+        ++reads;
+        if (!available || locked) return {std::nullopt, true};
         const auto it = entries.find(endpoint);
-        if (!available || it == entries.end()) return std::nullopt;
-        return it->second;
+        if (it == entries.end()) return {};
+        return {it->second};
     }
     std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) override {
         if (!available) return "no keyring";

@@ -158,8 +158,10 @@ TEST_F(OnvifDeviceLan, RebootNeededIsAnsweredOnlyWithReboot) {
 TEST_F(OnvifDeviceLan, ARefusedLastCallSaysWhatWasAppliedAndWhatNot) {
     StartCameras({"--onvif-refuse", "SetNetworkInterfaces"});
     const CliRun run = Run({"setup", "--onvif", kCamera0, "--user", kUser, "--static", "--ip", "127.77.0.62",
-                            "--netmask", "255.0.0.0", "--gateway", "127.0.0.1", "--dns", "127.0.0.53", "--force"});
+                            "--netmask", "255.255.0.0", "--gateway", "127.0.0.1", "--dns", "127.0.0.53", "--force"});
     EXPECT_EQ(run.status, 1) << run.out;
+    // As setup warns of a gateway outside the new subnet, and sends all the same.
+    EXPECT_NE(run.err.find("Warning: Unresonable Gateway - [127.0.0.1]\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("SetNetworkInterfaces refused by http://127.77.0.10/onvif/device_service: "
                            "SetNetworkInterfaces is refused by this camera. Applied: gateway, DNS; not applied: "
                            "address."),

@@ -1,6 +1,10 @@
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "app/main_form_logic.h"
+#include "protocol/window_wait.h"
 #include "tests/support/fake_window.h"
 
 namespace {
@@ -49,4 +53,20 @@ TEST(FormClose, RefusedWithAWarningWhileAUpnpSearchIsPending) {
     logic.Engine.m_hSearchEvent.reset();
     EXPECT_TRUE(logic.FormCloseQuery());
     EXPECT_EQ(form.messages.size(), 1u);
+}
+
+TEST(FormClose, RefusedWhileTheWindowWaitsForAnAnswer) {
+    FakeWindow form;
+    MainFormLogic logic(form);
+    // The window's messages, a close among them, are handled during the wait.
+    std::vector<bool> closeAllowed;
+    WhileWindowRuns(
+        form, [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); },
+        [&] {
+            if (closeAllowed.empty()) closeAllowed.push_back(logic.FormCloseQuery());
+        });
+    EXPECT_EQ(closeAllowed, std::vector<bool>{false});
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text, "Waiting for a device to answer! Please wait");
+    EXPECT_TRUE(logic.FormCloseQuery());
 }

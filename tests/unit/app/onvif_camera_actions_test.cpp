@@ -131,6 +131,18 @@ TEST_F(OnvifActionsTest, AKeyringPasswordTheCameraRefusesIsNotSentAgain) {
     EXPECT_EQ(camera.CountOf("ReadFacts"), 1);
 }
 
+TEST(OnvifCredentialBook, AKeyringReadThatFailedIsNotTriedAgainThisRun) {
+    MemoryVault vault;
+    vault.locked = true;
+    OnvifCredentialBook book(vault);
+    EXPECT_FALSE(book.Known("urn:uuid:a"));
+    EXPECT_FALSE(book.Known("urn:uuid:b"));
+    EXPECT_FALSE(book.Remembered("urn:uuid:c"));
+    EXPECT_EQ(vault.reads, 1) << "a locked keyring would have asked to be unlocked for every camera";
+    book.KeepForRun("urn:uuid:b", {"admin", "secret"});
+    EXPECT_EQ(book.Known("urn:uuid:b")->password, "secret") << "what the user gives still holds for the run";
+}
+
 TEST_F(OnvifActionsTest, OnePasswordForEveryCameraOfTheSearch) {
     window.answers = {TestSignIn("admin", "secret", false, true)};
     actions.SignIn1Click();

@@ -28,6 +28,10 @@ for program in lanvaro lanvaro-cli; do
   [ "$("$prefix/bin/$program" --version)" = "Lanvaro $version" ] || fail "$program --version"
   "$prefix/bin/$program" --help | grep -q "^usage: $program" || fail "$program --help"
 done
+for command in doctor setup onvif "onvif info" "onvif sync-time"; do
+  # shellcheck disable=SC2086 # the subcommand is two words
+  "$prefix/bin/lanvaro-cli" $command --help | grep -q "^usage: lanvaro-cli $command" || fail "lanvaro-cli $command --help"
+done
 
 # Without a display the window says so in one line and exits 1, before Qt
 # could abort: nothing named, and a display named that cannot be reached.

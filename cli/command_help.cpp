@@ -1,0 +1,140 @@
+#include "cli/command_help.h"
+
+#include <algorithm>
+
+namespace {
+
+const HelpOption kHelp{"--help, -h", "print this help and exit"};
+
+const HelpOption kSearchOptions[] = {
+    {"--relay ADDR", "search through the relay host ADDR instead of a local broadcast"},
+    {"--transport T", "how to ask the relay: TCP (default), UDP or HttpCmd"},
+    {"--filter TEXT", "the project filter (default ALL; UPNP or ONVIF list only those cameras)"},
+};
+
+const HelpOption kPassword{"--password-file FILE",
+                           "read the password from FILE's first line (else LANVARO_ONVIF_PASSWORD, else a prompt)"};
+const HelpOption kVerify{"--verify SECONDS", "search again until the device answers with its new settings (1-3600)"};
+
+std::vector<HelpOption> With(std::vector<HelpOption> options, std::initializer_list<HelpOption> more) {
+    options.insert(options.end(), more);
+    return options;
+}
+
+std::vector<HelpOption> SearchOptions() { return {std::begin(kSearchOptions), std::end(kSearchOptions)}; }
+
+std::vector<CommandHelpText> MakeAllCommandHelp() {
+    std::vector<CommandHelpText> all;
+    all.push_back({"",
+                   "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
+                   "                   [--format table|csv|json] [--log] [--report FILE]\n"
+                   "       lanvaro-cli COMMAND [OPTIONS]   (lanvaro-cli COMMAND --help for its options)\n",
+                   "Searches the network as the window does and prints the devices found. Commands:\n"
+                   "  doctor            check what this computer needs for a search\n"
+                   "  setup             give a device, a plan of devices or an ONVIF camera new network settings\n"
+                   "  onvif info        read an ONVIF camera's facts\n"
+                   "  onvif sync-time   set an ONVIF camera's clock to this computer's",
+                   With(SearchOptions(), {{"--format F", "print a table (default), csv or json"},
+                                          {"--log", "write the diagnostic log to stderr"},
+                                          {"--report FILE", "write the search report as JSON to FILE"},
+                                          {"--version", "print the version and exit"},
+                                          kHelp})});
+    all.push_back({"doctor",
+                   "usage: lanvaro-cli doctor\n",
+                   "Checks what needs no device: the reply port is free, cards that can broadcast and "
+                   "multicast, firewall rules that would drop the answers. Exit 0 when there is no problem, "
+                   "1 otherwise.",
+                   {kHelp}});
+    all.push_back(
+        {"setup",
+         "usage: lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
+         "                   [--relay ADDR] [--transport T] [--filter TEXT] [--log] [--verify SECONDS] [--force]\n"
+         "       lanvaro-cli setup --plan FILE [--relay ADDR] [--transport T] [--verify SECONDS]\n"
+         "                   [--force] [--dry-run]\n"
+         "       lanvaro-cli setup --onvif (IP | URL) --user NAME [--password-file FILE]\n"
+         "                   (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
+         "                   [--reboot] [--verify SECONDS] [--force]\n",
+         "Searches first, checks the new address (not held by another device, not answering on the "
+         "network), then sends the settings. Exit 0 sent (and confirmed), 1 refused or failed, 2 usage, "
+         "3 not confirmed in time; for --onvif also 4 sign-in refused, 5 no device service.",
+         With(SearchOptions(),
+              {{"--log", "write the diagnostic log to stderr"},
+               {"--mac MAC", "the device to set, by the MAC the search lists"},
+               {"--plan FILE", "set every device of a CSV plan (columns mac, ip, netmask, gateway, dns)"},
+               {"--onvif IP|URL", "set an ONVIF camera through its device service"},
+               {"--user NAME", "the camera's user (with --onvif)"},
+               kPassword,
+               {"--dhcp", "the device takes its address from DHCP"},
+               {"--static", "the device takes the address given by --ip, --netmask, --gateway and --dns"},
+               {"--ip A", "the new IPv4 address"},
+               {"--netmask M", "the new netmask"},
+               {"--gateway G", "the new default gateway"},
+               {"--dns D", "the new DNS server"},
+               {"--reboot", "restart a camera that needs it to use the settings (with --onvif)"},
+               kVerify,
+               {"--force", "send even to an address another device holds or that answers on the network"},
+               {"--dry-run", "print what a plan would send, and send nothing (with --plan)"},
+               kHelp})});
+    const std::vector<HelpOption> camera{
+        {"--ip IP", "the camera at http://IP/onvif/device_service"},
+        {"--xaddr URL", "the camera's device service address, as WS-Discovery gives it"},
+        {"--user NAME", "sign in as NAME"},
+        kPassword};
+    const HelpOption evenOnNtp{"--force", "set the clock by hand even on a camera that takes it from NTP (sync-time)"};
+    all.push_back({"onvif",
+                   "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n"
+                   "       lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] "
+                   "[--force]\n",
+                   "An ONVIF camera's device service. Commands: info, sync-time (lanvaro-cli onvif COMMAND "
+                   "--help). Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, 5 no device service.",
+                   With(camera, {evenOnNtp, kHelp})});
+    all.push_back({"onvif info",
+                   "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n",
+                   "Prints the camera's facts as one JSON object; without --user only what it tells anyone. "
+                   "Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, 5 no device service.",
+                   With(camera, {kHelp})});
+    all.push_back({"onvif sync-time",
+                   "usage: lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] "
+                   "[--force]\n",
+                   "Sets the camera's clock to this computer's UTC and prints the offset left. A camera on NTP "
+                   "is left alone (exit 1) unless --force.",
+                   With(camera, {evenOnNtp, kHelp})});
+    return all;
+}
+
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+const CommandHelpText* Find(const std::string& command) {
+    for (const CommandHelpText& help : AllCommandHelp())
+        if (command == help.command) return &help;
+    return nullptr;
+}
+
+}  // namespace
+
+const std::vector<CommandHelpText>& AllCommandHelp() {
+    static const std::vector<CommandHelpText> all = MakeAllCommandHelp();
+    return all;
+}
+
+std::optional<std::string> HelpAskedFor(const std::vector<std::string>& args) {
+    if (std::none_of(args.begin(), args.end(), IsHelp)) return std::nullopt;
+    // The command is the first word; for onvif the second too, unless it is an option.
+    std::string command = args.empty() || args[0].rfind('-', 0) == 0 ? std::string() : args[0];
+    if (command == "onvif" && args.size() > 1 && args[1].rfind('-', 0) != 0) {
+        if (const CommandHelpText* sub = Find(command + " " + args[1])) return FormatCommandHelp(*sub);
+    }
+    const CommandHelpText* help = Find(command);
+    return FormatCommandHelp(help != nullptr ? *help : AllCommandHelp().front());
+}
+
+std::string FormatCommandHelp(const CommandHelpText& help) {
+    std::size_t width = 0;
+    for (const HelpOption& option : help.options) width = std::max(width, std::string(option.name).size());
+    std::string text = std::string(help.usage) + "\n" + help.about + "\n\nOptions:\n";
+    for (const HelpOption& option : help.options) {
+        const std::string name = option.name;
+        text += "  " + name + std::string(width - name.size() + 2, ' ') + option.what + "\n";
+    }
+    return text;
+}
