@@ -15,6 +15,9 @@
 class FakeOnvifCamera : public OnvifCameraAccess {
 public:
     OnvifCredentials accepted{"admin", "secret"};
+    // Reads go to anyone, with any password, and the sign-in cannot prove
+    // it (auth Open); changes still need the accepted one.
+    bool openReads = false;
     OnvifDeviceFacts facts;
     double offsetAfterSync = 0.2;
     OnvifNetworkOutcome networkOutcome{{OnvifCallStatus::Ok, ""}, {"gateway", "DNS", "address"}, {}, false};
@@ -34,6 +37,11 @@ public:
     OnvifCallResult ReadFacts(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
                               OnvifDeviceFacts& out) override {
         Record("ReadFacts", xaddr, credentials);
+        if (openReads && credentials) {
+            out = facts;
+            out.auth = OnvifAuthMethod::Open;
+            return {OnvifCallStatus::Ok, ""};
+        }
         if (!SignedIn(credentials)) return Refused(xaddr);
         out = facts;
         return {OnvifCallStatus::Ok, ""};
@@ -76,16 +84,16 @@ private:
 class MemoryVault : public CredentialVault {
 public:
     bool available = true;
-    std::map<std::string, OnvifCredentials> entries;
+    std::map<std::string, KeptSignIn> entries;
 
-    std::optional<OnvifCredentials> Load(const std::string& endpoint) override {
+    std::optional<KeptSignIn> Load(const std::string& endpoint) override {
         const auto it = entries.find(endpoint);
         if (!available || it == entries.end()) return std::nullopt;
         return it->second;
     }
-    std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) override {
+    std::string Save(const std::string& endpoint, const KeptSignIn& kept) override {
         if (!available) return "no keyring";
-        entries[endpoint] = credentials;
+        entries[endpoint] = kept;
         return {};
     }
     void Forget(const std::string& endpoint) override { entries.erase(endpoint); }
