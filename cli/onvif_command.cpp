@@ -5,6 +5,7 @@
 
 #include "cli/onvif_options.h"
 #include "cli/onvif_password.h"
+#include "protocol/terminal_text.h"
 #include "report/report_json.h"
 
 namespace {
@@ -29,9 +30,10 @@ int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
     return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
 }
 
-// What the facts leave unsaid about the clock, once.
+// What the facts leave unsaid about the clock (which may quote the camera's zone).
 void NoteClock(const OnvifDeviceFacts& facts) {
-    if (!facts.clockNote.empty()) std::fprintf(stderr, "lanvaro-cli onvif: note: %s\n", facts.clockNote.c_str());
+    if (!facts.clockNote.empty())
+        std::fprintf(stderr, "lanvaro-cli onvif: note: %s\n", TerminalText(facts.clockNote).c_str());
 }
 
 // The camera checks a password it could not prove at the first change.

@@ -76,8 +76,8 @@ struct CallContext {
 // One call's outcome, with what the sign-in needs to know beyond it.
 struct Answer {
     OnvifCallResult result;
-    bool heard = false;  // an HTTP answer came back
-    bool soap = false;   // and it was a SOAP response or fault
+    bool heard = false;    // an HTTP answer came back
+    bool service = false;  // and it was a SOAP response or fault, or a sign-in refused
 };
 
 std::string RefusedMessage(const std::string& xaddr) {
@@ -114,10 +114,10 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
         return {{OnvifCallStatus::NoService,
                  "No ONVIF device service answered at " + context.xaddr + " (" + reply.error + ")"}};
     const SoapAnswer answer = read(reply.body);
-    const bool soap = answer.kind != SoapAnswerKind::Unreadable;
     if (answer.kind == SoapAnswerKind::Response) return {Success(), true, true};
+    // A web server that wants HTTP Digest for every call says so before any SOAP.
     if (reply.status == 401 || reply.status == 403 || (answer.kind == SoapAnswerKind::Fault && answer.notAuthorized))
-        return {{OnvifCallStatus::SignInRefused, RefusedMessage(context.xaddr)}, true, soap};
+        return {{OnvifCallStatus::SignInRefused, RefusedMessage(context.xaddr)}, true, true};
     if (answer.kind == SoapAnswerKind::Fault)
         return {{OnvifCallStatus::Refused, name + " refused by " + context.xaddr + ": " + answer.problem}, true, true};
     if (reply.status != 200)
@@ -215,26 +215,26 @@ OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     if (!clock.heard) return clock.result;
     const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
     const OnvifAuthMethod method = state_->method.value_or(OnvifAuthMethod::None);
-    bool soap = clock.soap;
+    bool service = clock.service;
     // Cameras differ on whether these need a sign-in; a refusal leaves the
     // hostname to the signed-in reading.
     const Answer hostname = Send(context, "GetHostname", "<tds:GetHostname/>", method,
                                  [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, facts.hostname); });
     if (!hostname.heard) return hostname.result;
-    soap = soap || hostname.soap;
+    service = service || hostname.service;
     Answer services = Send(context, "GetServices",
                            "<tds:GetServices><tds:IncludeCapability>false</tds:IncludeCapability></tds:GetServices>",
                            method, [](std::string_view bytes) { return ReadPlainAnswer(bytes, "GetServices"); });
     if (services.heard && !services.result.ok()) {
-        soap = soap || services.soap;
+        service = service || services.service;
         services = Send(context, "GetCapabilities",
                         "<tds:GetCapabilities><tds:Category>All</tds:Category></tds:GetCapabilities>", method,
                         [](std::string_view bytes) { return ReadPlainAnswer(bytes, "GetCapabilities"); });
     }
     if (!services.heard) return services.result;
-    soap = soap || services.soap;
+    service = service || services.service;
     // A web server that answers everything with a page is no device service.
-    if (!soap) return clock.result;
+    if (!service) return clock.result;
     return Success();
 }
 
