@@ -89,6 +89,20 @@ TEST_F(OnvifBatchTest, ARefusedPasswordLeavesTheCamerasOutAndSendsNothing) {
         << "nor is the keyring's offered again";
 }
 
+// Cameras that let anyone read cannot prove the batch's password: it is kept
+// for them and this run only, and their changes refuse a wrong one.
+TEST_F(OnvifBatchTest, APasswordOpenCamerasCannotProveIsNeitherRememberedNorSpread) {
+    camera.openReads = true;
+    window.answers = {TestSignIn("admin", "wrong", true, true)};
+    BatchSetupLogic batch(form, logic, view, rows, silent, &cameras);
+    ASSERT_TRUE(batch.Preview(dhcp));
+    ASSERT_FALSE(form.messages.empty());
+    EXPECT_EQ(form.messages.back().text, kOnvifOpenNote);
+    EXPECT_TRUE(vault.entries.empty());
+    batch.Apply();
+    EXPECT_EQ(batch.Items()[0].result.rfind("not sent: Sign-in refused", 0), 0u) << batch.Items()[0].result;
+}
+
 TEST_F(OnvifBatchTest, KnownPasswordsNeedNoDialogOnlyARefusedOneIsAskedFor) {
     vault.entries[TestOnvifCamera(1).endpoint] = {{"admin", "secret"}, "127.0.0.1"};
     vault.entries[TestOnvifCamera(2).endpoint] = {{"admin", "changed since"}, "127.0.0.2"};
