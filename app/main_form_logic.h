@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -113,6 +114,10 @@ public:
     // The cameras the search that just ended found by WS-Discovery; nullptr
     // when it did not ask or is still filling the list.
     const std::vector<OnvifDeviceInfo>* OnvifDevicesOfLastSearch() const override;
+    // Where the watches of this run saw ONVIF cameras answer after a change
+    // Lanvaro sent them: endpoint to address.
+    const std::map<std::string, std::string>& OnvifMoves() const override { return onvifMoves_; }
+    void NoteOnvifMove(const std::string& endpoint, const std::string& ip) override { onvifMoves_[endpoint] = ip; }
     // Expires when this object goes, for those that may outlive it (a batch
     // dialog is destroyed with the window's widgets, after the logic).
     std::weak_ptr<int> Lifetime() const override { return alive_; }
@@ -194,6 +199,7 @@ private:
         std::chrono::steady_clock::time_point sentAt;
     };
     std::vector<WatchedCamera> watchedCameras_;
+    std::map<std::string, std::string> onvifMoves_;
     SearchSettings watchSettings_;
     std::unique_ptr<PeriodicTicker> watchTicker_;
     struct WatchedBatch {

@@ -13,6 +13,7 @@
 #include "onvif/discovery_message.h"
 #include "onvif/onvif_answer_filter.h"
 #include "onvif/onvif_device_set.h"
+#include "onvif/onvif_rows.h"
 #include "onvif/probe_message.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/udp_socket.h"
@@ -95,6 +96,13 @@ UniqueFd HelloSocket(const std::vector<in_addr_t>& sources, std::vector<std::str
     return sock;
 }
 
+// What a row put in place of the device's own XAddrs stands for.
+std::string FirstHttpXAddr(const OnvifDeviceInfo& device) {
+    for (const std::string& xaddr : device.xaddrs)
+        if (xaddr.rfind("http://", 0) == 0) return xaddr;
+    return device.xaddrs.empty() ? std::string() : device.xaddrs.front();
+}
+
 class Collector {
 public:
     explicit Collector(std::vector<std::string>& log) : log_(log) {}
@@ -149,6 +157,10 @@ public:
     }
 
     std::vector<OnvifDeviceInfo> Take() {
+        for (const OnvifDeviceInfo& device : set_.Devices())
+            if (!device.xaddr.empty() && !XAddrNamedBySender(device))
+                Problem("WS-Discovery: " + device.endpoint + ": the camera names " + FirstHttpXAddr(device) +
+                        "; using the address it answered from, " + device.xaddr);
         if (problems_ > kMaxProblemLines)
             log_.push_back("WS-Discovery: " + std::to_string(problems_ - kMaxProblemLines) +
                            " more ignored datagrams not logged");

@@ -48,14 +48,37 @@ std::string AddressText(const sockaddr_in& address) {
     return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
 }
 
-bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error) {
+bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error,
+                  std::optional<in_addr> from) {
+    iovec part{const_cast<char*>(data.data()), data.size()};
+    msghdr message{};
+    message.msg_name = const_cast<sockaddr_in*>(&to);
+    message.msg_namelen = sizeof to;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (from) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_spec_dst = *from;
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
     // Loopback and veth hand datagrams on at once, so a full queue clears in
     // microseconds; 2,000 tries of 0.5 ms bound the wait to about a second.
     for (int attempt = 0; attempt < 2000; ++attempt) {
-        ssize_t sent =
-            ::sendto(fd, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        if (sent >= 0) return true;
+        if (::sendmsg(fd, &message, MSG_NOSIGNAL) >= 0) return true;
         if (errno == EINTR) continue;
+        // An address this host does not hold: sent from the one the route gives.
+        if (message.msg_control != nullptr && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
+            message.msg_control = nullptr;
+            message.msg_controllen = 0;
+            continue;
+        }
         if (errno != ENOBUFS && errno != EAGAIN) break;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }

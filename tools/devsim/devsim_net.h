@@ -23,9 +23,12 @@ std::optional<in_addr> JoinDiscoveryGroup(int fd);
 // "a.b.c.d:port"
 std::string AddressText(const sockaddr_in& address);
 
-// Sends one datagram. A full send queue is waited out briefly instead of
-// dropping the datagram; false with a reason when it could not be sent.
-bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error);
+// Sends one datagram, from the local address `from` where given (as a
+// device with several addresses answers from the one asked about). A full
+// send queue is waited out briefly instead of dropping the datagram; false
+// with a reason when it could not be sent.
+bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error,
+                  std::optional<in_addr> from = std::nullopt);
 
 // Lets a thread blocked in poll() be woken for shutdown.
 class Waker {

@@ -14,6 +14,7 @@
 
 #include <queue>
 
+#include "onvif/device_client.h"
 #include "onvif/probe_message.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/onvif_camera.h"
@@ -102,6 +103,11 @@ private:
         sim.ntp = o.Flag("--onvif-ntp");
         sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
         if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
+        if (const auto quirks = o.Text("--onvif-quirk")) {
+            const auto choice = ParseOnvifQuirks(*quirks, error);
+            if (!choice) return false;
+            sim.quirks = *choice;
+        }
         return http_.Start(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), sim,
                            std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000)), o.Text("--onvif-log", ""),
                            diag_, error);
@@ -154,22 +160,34 @@ private:
         for (const OnvifCamera& camera : cameras_) {
             if (camera.fault != OnvifCameraFault::HelloOnly) continue;
             std::string error;
-            if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error))
+            if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error, OwnAddress(camera)))
                 diag_("onvif hello: " + error);
         }
     }
 
     void Answer(const PendingAnswer& answer) {
-        // A camera given a new address answers with it.
+        // A camera given a new address answers with it, and from it.
         OnvifCamera camera = cameras_[answer.camera];
         camera.xaddrs = http_.Xaddrs(answer.camera);
+        const auto from = OwnAddress(camera);
         const int copies = camera.fault == OnvifCameraFault::Repeat ? 3 : 1;
         for (int i = 0; i < copies; ++i) {
             std::string error;
             if (!SendDatagram(socket_.get(), answer.to, OnvifProbeMatches(camera, answer.relatesTo, NewMessageId()),
-                              error))
+                              error, from))
                 diag_("onvif: " + error);
         }
+    }
+
+    // The IPv4 host of the camera's http XAddr, where it serves: a camera
+    // answers from its own address, not from whichever the route picks.
+    static std::optional<in_addr> OwnAddress(const OnvifCamera& camera) {
+        for (const std::string& xaddr : camera.xaddrs) {
+            in_addr address{};
+            if (xaddr.rfind("http://", 0) == 0 && ::inet_pton(AF_INET, OnvifXaddrHost(xaddr).c_str(), &address) == 1)
+                return address;
+        }
+        return std::nullopt;
     }
 
     std::function<void(const std::string&)> diag_;
@@ -204,6 +222,9 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-reboot-needed", DevsimOptionKind::Flag,
                  "a new address needs a reboot (SetNetworkInterfaces answers RebootNeeded)"},
                 {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
+                {"--onvif-quirk", DevsimOptionKind::Text,
+                 "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
+                 "open-reads, local-clock, clock-auth, soap11"},
                 {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
     .enabled =
         [](const DevsimOptions& o) {
