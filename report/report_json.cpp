@@ -26,6 +26,7 @@ public:
     }
     void Value(const std::string& text) { Raw(JsonString(text)); }
     void Value(long long n) { Raw(std::to_string(n)); }
+    void Bool(bool b) { Raw(b ? "true" : "false"); }
     template <typename T>
     void Field(const char* key, const T& value) {
         Key(key);
@@ -164,6 +165,34 @@ std::string ReportJson(const SearchReport& r) {
         w.Field("malformed", r.onvif->malformed);
         w.Field("cut", r.onvif->cut);
         w.Field("other", r.onvif->other);
+        w.Close('}');
+    }
+
+    // Only an Address Range search has one.
+    if (r.range) {
+        const RangeReport& range = *r.range;
+        w.Key("range");
+        w.Open('{');
+        w.Key("ranges");
+        w.Open('[');
+        for (const std::string& text : range.ranges) w.Value(text);
+        w.Close(']');
+        w.Field("addresses", range.addresses);
+        w.Field("datagrams", range.datagrams);
+        w.Key("seconds");
+        w.Number(range.seconds);
+        w.Field("rounds", range.rounds);
+        w.Key("up_without_service");
+        w.Open('[');
+        for (const std::string& ip : range.upWithoutService) w.Value(ip);
+        w.Close(']');
+        w.Field("failed_sends", range.failedSends);
+        w.Field("slowdowns", range.slowdowns);
+        w.Field("on_link_addresses", range.onLinkAddresses);
+        w.Field("on_link_per_second", range.onLinkPerSecond);
+        w.Field("neighbour_limit", range.neighbourLimit);
+        w.Key("stopped");
+        w.Bool(range.stopped);
         w.Close('}');
     }
 
