@@ -2,6 +2,7 @@
 // Socket plumbing shared by devsim's services.
 
 #include <netinet/in.h>
+#include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
@@ -26,6 +27,18 @@ std::string AddressText(const sockaddr_in& address);
 // Sends one datagram. A full send queue is waited out briefly instead of
 // dropping the datagram; false with a reason when it could not be sent.
 bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error);
+
+// The same from a chosen source address of this host (IP_PKTINFO), as a
+// device standing at that address answers; INADDR_ANY lets routing choose.
+bool SendDatagramFrom(int fd, const sockaddr_in& to, in_addr from, std::string_view data, std::string& error);
+
+// Reads one datagram without waiting, with the address it was sent to
+// (the socket needs IP_PKTINFO on). -1 when none was waiting.
+ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to);
+
+// Whether a datagram sent to `to` was meant for every host that heard it
+// (a broadcast or a group) rather than for the one holding that address.
+bool SentToAll(in_addr to);
 
 // Lets a thread blocked in poll() be woken for shutdown.
 class Waker {
