@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -171,6 +173,25 @@ void TMainForm::CreateControls() {
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
 
+    // Made before the count label, which stays on top where they meet.
+    RangeGroupBox = new QGroupBox(QStringLiteral("Address Range"), Panel1);
+    RangeGroupBox->setObjectName(QStringLiteral("RangeGroupBox"));
+    RangeGroupBox->setGeometry(600, 6, 199, 66);
+    RangeRadioButton = new QRadioButton(QStringLiteral("Address Range"), RangeGroupBox);
+    RangeRadioButton->setObjectName(QStringLiteral("RangeRadioButton"));
+    RangeRadioButton->setGeometry(10, 17, 180, 20);
+    RangeBox = MakeCombo("RangeBox", RangeGroupBox, {});
+    RangeBox->setGeometry(10, 39, 181, 22);
+    RangeBox->setToolTip(
+        QStringLiteral("Address ranges behind a router: 203.0.113.0/24, 203.0.113.10-203.0.113.99 or one address, "
+                       "several separated by commas"));
+    RangeBox->setEditText(QString());
+    SearchMethodGroup = new QButtonGroup(this);
+    SearchMethodGroup->setObjectName(QStringLiteral("SearchMethodGroup"));
+    SearchMethodGroup->addButton(RadioButton1);
+    SearchMethodGroup->addButton(RadioButton2);
+    SearchMethodGroup->addButton(RangeRadioButton);
+
     Label1 = new QLabel(QStringLiteral("0 device(s) found!"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(SizedFont(baseFont, 14));
@@ -224,6 +245,18 @@ void TMainForm::CreateControls() {
     // The watch writes a device's MAC and address here.
     StatusText->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(StatusText, 1);
+    RangeProgress = new QProgressBar(this);
+    RangeProgress->setObjectName(QStringLiteral("RangeProgress"));
+    RangeProgress->setRange(0, 1000);
+    RangeProgress->setMaximumWidth(120);
+    RangeProgress->setTextVisible(false);
+    RangeProgress->hide();
+    statusBar()->addPermanentWidget(RangeProgress);
+    StopButton = new QPushButton(QStringLiteral("Stop"), this);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setFlat(true);
+    StopButton->hide();
+    statusBar()->addPermanentWidget(StopButton);
     ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
     ReportButton->setObjectName(QStringLiteral("ReportButton"));
     ReportButton->setFlat(true);
@@ -248,6 +281,10 @@ void TMainForm::ConnectEvents() {
     connect(RadioButton2, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked) logic_->RadioButton2Click();
     });
+    connect(RangeRadioButton, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) logic_->RangeRadioButtonClick();
+    });
+    connect(StopButton, &QPushButton::clicked, this, [this] { logic_->StopSearch(); });
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
         // -1 is the view losing its current cell as rows go, not a choice.
         if (row >= 0) logic_->StringGrid1SelectCell(col, row + 1);
@@ -384,6 +421,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 std::string TMainForm::ProjText() { return Proj->currentText().toStdString(); }
 
 SearchMethod TMainForm::SelectedSearchMethod() {
+    if (RangeRadioButton->isChecked()) return SearchMethod::AddressRange;
     return RadioButton2->isChecked() ? SearchMethod::IpRelay : SearchMethod::LocalBroadcast;
 }
 
@@ -413,6 +451,24 @@ void TMainForm::SetRelayAddressItems(const std::vector<std::string>& items) {
 
 std::string TMainForm::RelayTransportText() { return ComboBox2->currentText().toStdString(); }
 
+std::string TMainForm::AddressRangeText() { return RangeBox->currentText().toStdString(); }
+
+std::vector<std::string> TMainForm::AddressRangeItems() {
+    std::vector<std::string> items;
+    for (int i = 0; i < RangeBox->count(); ++i) items.push_back(RangeBox->itemText(i).toStdString());
+    return items;
+}
+
+void TMainForm::SetAddressRangeItems(const std::vector<std::string>& items) {
+    // As with the relay list: what the user typed stays.
+    const QString text = RangeBox->currentText();
+    const QSignalBlocker blocker(RangeBox);
+    RangeBox->clear();
+    for (const std::string& item : items) RangeBox->addItem(Q(item));
+    RangeBox->setCurrentIndex(RangeBox->findText(text));
+    RangeBox->setEditText(text);
+}
+
 void TMainForm::SetButton1Enabled(bool enabled) { Button1->setEnabled(enabled); }
 
 void TMainForm::SetButton1Caption(const std::string& caption) { Button1->setText(Q(caption)); }
@@ -425,6 +481,16 @@ void TMainForm::SetStatusText(const std::string& text) {
     // A narrow window cuts the line; the whole of it stays at hand.
     StatusText->setToolTip(PlainToolTip(Q(text)));
     ReportButton->setEnabled(logic_ && logic_->HasReport());
+}
+
+void TMainForm::SetRangeProgress(long long sent, long long total) {
+    RangeProgress->setVisible(total > 0);
+    if (total > 0) RangeProgress->setValue(static_cast<int>(std::clamp(sent, 0LL, total) * 1000 / total));
+}
+
+void TMainForm::SetStopEnabled(bool enabled) {
+    StopButton->setVisible(enabled);
+    StopButton->setEnabled(enabled);
 }
 
 void TMainForm::ShowSearchReport() {
@@ -455,6 +521,8 @@ void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
 void TMainForm::SetCellMark(int col, int row, const std::string& toolTip) {
     StringGrid1->SetCellMark(col, row, toolTip);
 }
+
+void TMainForm::SetRowToolTip(int row, const std::string& toolTip) { StringGrid1->SetRowToolTip(row, toolTip); }
 
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}

@@ -19,13 +19,17 @@ public:
     // A coloured cell with a warning icon and a tool tip; empty text unmarks.
     void SetCellMark(int col, int row, const std::string& toolTip);
     bool CellMarked(int col, int row) const;
+    // A tool tip for every cell of a data row, shown beside a cell's own
+    // (a mark's reason comes first); empty text takes it away.
+    void SetRowToolTip(int row, const std::string& toolTip);
 
     // Grid coordinates of the cell under a viewport position; false when no
     // data cell is there.
     bool CellAt(const QPoint& viewportPos, int* col, int* row) const;
 
     // The tool tip of the cell under a viewport position: a marked cell's
-    // reason, else the whole text of a cell too narrow for it, else empty.
+    // reason, else the whole text of a cell too narrow for it and the row's
+    // tool tip, else empty.
     QString ToolTipAt(const QPoint& viewportPos) const;
 
 protected:
