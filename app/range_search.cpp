@@ -86,12 +86,14 @@ public:
         Clock::time_point nextProgress = started;
         long long next = 0;
         int slowTries = 0;
+        // The first datagram of the first round to an on-link address takes a neighbour entry.
+        const auto newOnLink = [&](long long index) {
+            return index < perRound && index % static_cast<long long>(kinds_.size()) == 0 && Target(index).onLink;
+        };
         while (!cancel_.load()) {
             Clock::time_point now = Clock::now();
             for (int sends = 0; next < total && sends < kMostSendsPerTurn; ++sends) {
-                const bool newOnLink =
-                    next < perRound && next % static_cast<long long>(kinds_.size()) == 0 && Target(next).onLink;
-                if (pace_.Due(newOnLink) > now) break;
+                if (pace_.Due(newOnLink(next)) > now) break;
                 const Outcome outcome = Send(next);
                 if (outcome == Outcome::SlowDown && ++slowTries < kSlowDownTries) {
                     ++findings_.slowdowns;
@@ -100,7 +102,7 @@ public:
                 }
                 if (outcome != Outcome::Sent) ++findings_.failedSends;
                 slowTries = 0;
-                pace_.Sent(newOnLink, now);
+                pace_.Sent(newOnLink(next), now);
                 ++next;
                 now = Clock::now();
             }
@@ -115,7 +117,7 @@ public:
             if (now >= listenEnd) break;
 
             Clock::time_point wake = std::min({listenEnd, nextProgress, now + kCancelSlice});
-            if (next < total) wake = std::min(wake, pace_.Due(false));
+            if (next < total) wake = std::min(wake, pace_.Due(newOnLink(next)));
             if (!held_.Empty()) wake = std::min(wake, lastTake_ + HeldAnswers::kPause);
             Wait(wake);
             if (!held_.Empty() && (held_.Overdue(Clock::now()) || Clock::now() - lastTake_ >= HeldAnswers::kPause))
