@@ -79,6 +79,22 @@ QComboBox* MakeCombo(const char* name, QWidget* parent, const QStringList& items
     return combo;
 }
 
+std::vector<std::string> ComboItems(const QComboBox& combo) {
+    std::vector<std::string> items;
+    for (int i = 0; i < combo.count(); ++i) items.push_back(combo.itemText(i).toStdString());
+    return items;
+}
+
+void SetComboItems(QComboBox& combo, const std::vector<std::string>& items) {
+    // Replacing the list must not wipe what the user typed.
+    const QString text = combo.currentText();
+    const QSignalBlocker blocker(&combo);
+    combo.clear();
+    for (const std::string& item : items) combo.addItem(Q(item));
+    combo.setCurrentIndex(combo.findText(text));
+    combo.setEditText(text);
+}
+
 }  // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
@@ -433,41 +449,17 @@ int TMainForm::RelayAddressSelectedIndex() {
     return index;
 }
 
-std::vector<std::string> TMainForm::RelayAddressItems() {
-    std::vector<std::string> items;
-    for (int i = 0; i < ComboBox1->count(); ++i) items.push_back(ComboBox1->itemText(i).toStdString());
-    return items;
-}
+std::vector<std::string> TMainForm::RelayAddressItems() { return ComboItems(*ComboBox1); }
 
-void TMainForm::SetRelayAddressItems(const std::vector<std::string>& items) {
-    // Replacing the list must not wipe what the user typed.
-    const QString text = ComboBox1->currentText();
-    const QSignalBlocker blocker(ComboBox1);
-    ComboBox1->clear();
-    for (const std::string& item : items) ComboBox1->addItem(Q(item));
-    ComboBox1->setCurrentIndex(ComboBox1->findText(text));
-    ComboBox1->setEditText(text);
-}
+void TMainForm::SetRelayAddressItems(const std::vector<std::string>& items) { SetComboItems(*ComboBox1, items); }
 
 std::string TMainForm::RelayTransportText() { return ComboBox2->currentText().toStdString(); }
 
 std::string TMainForm::AddressRangeText() { return RangeBox->currentText().toStdString(); }
 
-std::vector<std::string> TMainForm::AddressRangeItems() {
-    std::vector<std::string> items;
-    for (int i = 0; i < RangeBox->count(); ++i) items.push_back(RangeBox->itemText(i).toStdString());
-    return items;
-}
+std::vector<std::string> TMainForm::AddressRangeItems() { return ComboItems(*RangeBox); }
 
-void TMainForm::SetAddressRangeItems(const std::vector<std::string>& items) {
-    // As with the relay list: what the user typed stays.
-    const QString text = RangeBox->currentText();
-    const QSignalBlocker blocker(RangeBox);
-    RangeBox->clear();
-    for (const std::string& item : items) RangeBox->addItem(Q(item));
-    RangeBox->setCurrentIndex(RangeBox->findText(text));
-    RangeBox->setEditText(text);
-}
+void TMainForm::SetAddressRangeItems(const std::vector<std::string>& items) { SetComboItems(*RangeBox, items); }
 
 void TMainForm::SetButton1Enabled(bool enabled) { Button1->setEnabled(enabled); }
 

@@ -27,6 +27,11 @@ public:
     void Value(const std::string& text) { Raw(JsonString(text)); }
     void Value(long long n) { Raw(std::to_string(n)); }
     void Bool(bool b) { Raw(b ? "true" : "false"); }
+    void Value(const std::vector<std::string>& texts) {
+        Open('[');
+        for (const std::string& text : texts) Value(text);
+        Close(']');
+    }
     template <typename T>
     void Field(const char* key, const T& value) {
         Key(key);
@@ -173,19 +178,13 @@ std::string ReportJson(const SearchReport& r) {
         const RangeReport& range = *r.range;
         w.Key("range");
         w.Open('{');
-        w.Key("ranges");
-        w.Open('[');
-        for (const std::string& text : range.ranges) w.Value(text);
-        w.Close(']');
+        w.Field("ranges", range.ranges);
         w.Field("addresses", range.addresses);
         w.Field("datagrams", range.datagrams);
         w.Key("seconds");
         w.Number(range.seconds);
         w.Field("rounds", range.rounds);
-        w.Key("up_without_service");
-        w.Open('[');
-        for (const std::string& ip : range.upWithoutService) w.Value(ip);
-        w.Close(']');
+        w.Field("up_without_service", range.upWithoutService);
         w.Field("failed_sends", range.failedSends);
         w.Field("slowdowns", range.slowdowns);
         w.Field("on_link_addresses", range.onLinkAddresses);
@@ -207,20 +206,14 @@ std::string ReportJson(const SearchReport& r) {
     }
     w.Close(']');
 
-    w.Key("outside_networks");
-    w.Open('[');
-    for (const std::string& ip : r.outsideNetworks) w.Value(ip);
-    w.Close(']');
+    w.Field("outside_networks", r.outsideNetworks);
 
     w.Key("address_conflicts");
     w.Open('[');
     for (const AddressConflict& c : r.addressConflicts) {
         w.Open('{');
         w.Field("ip", c.ip);
-        w.Key("macs");
-        w.Open('[');
-        for (const std::string& mac : c.macs) w.Value(mac);
-        w.Close(']');
+        w.Field("macs", c.macs);
         w.Close('}');
     }
     w.Close(']');

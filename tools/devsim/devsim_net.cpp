@@ -92,7 +92,7 @@ bool SendDatagramFrom(int fd, const sockaddr_in& to, in_addr from, std::string_v
     return false;
 }
 
-ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to) {
+ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to, unsigned* arrivedOn) {
     iovec part{buffer, size};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
     msghdr message{};
@@ -109,6 +109,7 @@ ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& fro
         in_pktinfo info{};
         std::memcpy(&info, CMSG_DATA(c), sizeof info);
         to = info.ipi_addr;
+        if (arrivedOn != nullptr) *arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
     }
     return got;
 }

@@ -32,9 +32,11 @@ bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::str
 // device standing at that address answers; INADDR_ANY lets routing choose.
 bool SendDatagramFrom(int fd, const sockaddr_in& to, in_addr from, std::string_view data, std::string& error);
 
-// Reads one datagram without waiting, with the address it was sent to
-// (the socket needs IP_PKTINFO on). -1 when none was waiting.
-ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to);
+// Reads one datagram without waiting, with the address it was sent to and
+// the card it came in on (the socket needs IP_PKTINFO on). -1 when none was
+// waiting.
+ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to,
+                        unsigned* arrivedOn = nullptr);
 
 // Whether a datagram sent to `to` was meant for every host that heard it
 // (a broadcast or a group) rather than for the one holding that address.

@@ -277,27 +277,10 @@ private:
         char buffer[2048];
         for (int i = 0; i < 256; ++i) {
             sockaddr_in from{};
-            iovec part{buffer, sizeof buffer};
-            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-            msghdr message{};
-            message.msg_name = &from;
-            message.msg_namelen = sizeof from;
-            message.msg_iov = &part;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
-            const ssize_t got = ::recvmsg(socket_.get(), &message, 0);
-            if (got < 0) break;
-            unsigned arrivedOn = 0;
             in_addr to{};
-            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                    in_pktinfo info{};
-                    std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                    arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
-                    to = info.ipi_addr;
-                }
-            }
+            unsigned arrivedOn = 0;
+            const ssize_t got = ReceiveDatagram(socket_.get(), buffer, sizeof buffer, from, to, &arrivedOn);
+            if (got < 0) break;
             const auto search = ParseMSearchRequest(std::string_view(buffer, static_cast<std::size_t>(got)));
             if (search) Answer(*search, from, arrivedOn, to);
         }
