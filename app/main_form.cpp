@@ -212,6 +212,8 @@ void TMainForm::CreateControls() {
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(SizedFont(baseFont, 14));
     Label1->setGeometry(420, 12, 300, 22);
+    // Its box reaches over the Address Range box; clicks go through to that.
+    Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     Button1 = new QPushButton(QStringLiteral("Lanvaro"), Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));

@@ -402,7 +402,10 @@ private Q_SLOTS:
 
         QTest::mouseClick(relay, Qt::LeftButton, Qt::NoModifier, QPoint(8, relay->height() / 2));
         QVERIFY(Find<QComboBox>(form, "ComboBox1")->isEnabled());
-        QTest::mouseClick(range, Qt::LeftButton, Qt::NoModifier, QPoint(8, range->height() / 2));
+        // Nothing lies over the radio button where a user clicks it.
+        const QPoint indicator(8, range->height() / 2);
+        QCOMPARE(form.childAt(range->mapTo(&form, indicator)), range);
+        QTest::mouseClick(range, Qt::LeftButton, Qt::NoModifier, indicator);
         QVERIFY(range->isChecked());
         QVERIFY(!relay->isChecked() && !Find<QRadioButton>(form, "RadioButton1")->isChecked());
         QCOMPARE(form.SelectedSearchMethod(), SearchMethod::AddressRange);
