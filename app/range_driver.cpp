@@ -89,9 +89,11 @@ void MainFormLogic::EndRangePart(RangeFindings& findings, int neighbourLimit, in
     range.stopped = findings.stopped;
     range.upWithoutService = std::move(findings.upWithoutService);
     range.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStartedAt_).count();
-    form_.Log(StrFormat("Address Range: %lld addresses, %lld datagrams in %d rounds, %lld failed, %d slowdowns%s\n",
-                        range.addresses, range.datagrams, range.rounds, range.failedSends, range.slowdowns,
-                        range.stopped ? ", stopped" : ""));
+    form_.Log(
+        StrFormat("Address Range: %lld addresses, %lld datagrams in %d rounds (%.2f s), %lld failed, %d "
+                  "slowdowns, %d M-SEARCH answers%s\n",
+                  range.addresses, range.datagrams, range.rounds, findings.sendingSeconds, range.failedSends,
+                  range.slowdowns, findings.rootDeviceAnswers, range.stopped ? ", stopped" : ""));
     rangeOnvif_ = RangeOnvif{std::move(findings.onvifDevices), findings.onvifCounts, std::move(findings.onvifLog)};
 }
 

@@ -8,7 +8,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <unordered_set>
 
 #include "onvif/probe_message.h"
