@@ -86,6 +86,40 @@ bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::str
     return false;
 }
 
+ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to, unsigned* arrivedOn) {
+    iovec part{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
+    to.s_addr = htonl(INADDR_ANY);
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); got >= 0 && c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        to = info.ipi_addr;
+        if (arrivedOn != nullptr) *arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
+    }
+    return got;
+}
+
+bool SentToAll(in_addr to) {
+    const in_addr_t address = to.s_addr;
+    if (address == htonl(INADDR_BROADCAST) || address == htonl(INADDR_ANY) || IN_MULTICAST(ntohl(address))) return true;
+    for (const InterfaceAddress& card : LocalInterfaceAddresses()) {
+        const in_addr_t host = ~card.netmask;
+        if (card.netmask != 0 && host != 0 && (address & card.netmask) == (card.address & card.netmask) &&
+            (address & host) == host)
+            return true;
+    }
+    return false;
+}
+
 Waker::Waker() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
 void Waker::Wake() {
