@@ -27,6 +27,9 @@ public:
     virtual std::vector<std::string> RelayAddressItems() = 0;
     virtual void SetRelayAddressItems(const std::vector<std::string>& items) = 0;
     virtual std::string RelayTransportText() = 0;  // ComboBox2
+    // The cards a local broadcast leaves through; none named means every card
+    // that can broadcast. A window has no such choice; a site's relay has.
+    virtual std::vector<std::string> BroadcastCardNames() { return {}; }
 
     // --- Controls the logic writes ------------------------------------
     virtual void SetButton1Enabled(bool enabled) = 0;
