@@ -49,7 +49,7 @@ test-asan: deps
 test-fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DLANVARO_WERROR=ON -DLANVARO_FUZZ=ON -DLANVARO_GUI=OFF -DLANVARO_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target lanvaro_fuzz_targets lanvaro-cli lanvaro-devsim
+	cmake --build build-fuzz -j $(JOBS) --target lanvaro_fuzz_targets lanvaro-cli lanvaro-devsim lanvaro-relay
 	cd build-fuzz && $(CTEST) -L fuzz
 
 package: build

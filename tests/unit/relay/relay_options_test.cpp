@@ -1,5 +1,9 @@
 #include "relay/relay_options.h"
 
+#include <fstream>
+#include <regex>
+#include <sstream>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -80,6 +84,27 @@ TEST(RelayConfigFile, LinesBecomeTheOptionsTheyName) {
         ASSERT_TRUE(flag.has_value()) << word;
         EXPECT_EQ(flag->size(), given ? 1u : 0u) << word;
     }
+}
+
+// The example the package installs says nothing as it stands, and every
+// option it shows is one the relay takes once its '#' is gone.
+TEST(RelayConfigFile, TheInstalledExampleReadsBothAsItStandsAndFilledIn) {
+    std::ifstream file(LANVARO_RELAY_EXAMPLE);
+    std::ostringstream text;
+    text << file.rdbuf();
+    ASSERT_FALSE(text.str().empty());
+    std::string error;
+    const auto asItStands = ConfigArguments(text.str(), error);
+    ASSERT_TRUE(asItStands.has_value()) << error;
+    EXPECT_TRUE(asItStands->empty());
+
+    const std::string filledIn = std::regex_replace(text.str(), std::regex("^#([a-z])", std::regex::multiline), "$1");
+    const auto options = ConfigArguments(filledIn, error);
+    ASSERT_TRUE(options.has_value()) << error;
+    EXPECT_EQ(options->size(), 9u) << "four options with values and one flag";
+    const RelayCommandLine parsed = ParseRelayArguments(*options);
+    EXPECT_EQ(parsed.action, RelayAction::Run) << parsed.error;
+    EXPECT_TRUE(parsed.options.allowSetup);
 }
 
 TEST(RelayConfigFile, RefusesWhatItMayNotHoldNamingTheLine) {
