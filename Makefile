@@ -3,6 +3,7 @@
 #   make test   everything CI checks: strict build, GUI-less build, sanitizers, fuzz smoke
 #   make bench  benchmarks (figures only, no time assertions; the endurance runs take minutes)
 #   make demo   the window in a LAN-in-a-box with simulated devices
+#   make demo-relay  the window and a remote site behind a router, through lanvaro-relay (root)
 #   make package  the Debian package (build/lanvaro_VERSION_ARCH.deb)
 
 BUILD      ?= build
@@ -10,7 +11,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure --timeout 600 -j $(JOBS)
 
-.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz test-package package bench demo screenshot format clean
+.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz test-package package bench demo demo-relay screenshot format clean
 
 all: build
 
@@ -68,6 +69,9 @@ bench: build
 
 demo: build
 	scripts/demo
+
+demo-relay: build
+	scripts/demo-relay
 
 screenshot: build
 	scripts/demo --screenshot docs/screenshot.png --dialogs docs
