@@ -195,7 +195,8 @@ void RelayServer::OnSetup(in_addr_t client, in_addr_t to, const RelayDatagram& r
         return;
     }
     if (!Admitted(client, "setup", now)) return;
-    const std::string who = Ipv4Text(client) + " setup " + read.request.mac;
+    const std::string who =
+        Ipv4Text(client) + " setup " + (read.request.mac.empty() ? std::string("(no MAC)") : read.request.mac);
     if (!settings_.allowSetup) {
         ++counts_.setupsDropped;
         log_.Limited(who + ": dropped, sending control packages on is off (--allow-setup)", now);
