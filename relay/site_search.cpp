@@ -32,7 +32,7 @@ std::shared_ptr<const SiteAnswers> SearchSite(const std::vector<std::string>& se
         cards.push_back(card.name + (card.address == "0.0.0.0" ? "" : " " + card.address) +
                         (card.failedSends > 0 ? " (send failed)" : ""));
     const std::string through = Joined(cards);
-    std::string line = StrFormat("site search: %zu devices in %.2f s", devices.size(), seconds);
+    std::string line = StrFormat("site search: %zu devices in %.3f s", devices.size(), seconds);
     if (!through.empty()) line += " through " + through;
     log.Line(line);
     if (facts.replySocketFailed)
