@@ -38,10 +38,16 @@ int RunRelayCheck(const RelayCommandLine& command, bool configRead) {
     const std::atomic<bool> cancel{false};
     const std::shared_ptr<const SiteAnswers> answers = SearchSite(settings.cards, log, cancel);
     Print(StrFormat("%zu devices would be served:", answers->Devices().size()));
-    for (const tComUnitInfo& device : answers->Devices())
-        Print(Joined({ComUnitFieldText(device.model), ComUnitFieldText(device.proj), ComUnitFieldText(device.name),
-                      ComUnitFieldText(device.ip), ComUnitFieldText(device.trigger_port),
-                      ComUnitFieldText(device.netmask), ComUnitFieldText(device.mac)},
-                     "\t"));
+    // One device a line, its cells apart by tabs; each cell made inert alone,
+    // so a tab a device sent cannot pass for a separator.
+    for (const tComUnitInfo& device : answers->Devices()) {
+        std::vector<std::string> cells;
+        for (const std::string& cell :
+             {ComUnitFieldText(device.model), ComUnitFieldText(device.proj), ComUnitFieldText(device.name),
+              ComUnitFieldText(device.ip), ComUnitFieldText(device.trigger_port), ComUnitFieldText(device.netmask),
+              ComUnitFieldText(device.mac)})
+            cells.push_back(TerminalText(cell));
+        std::printf("%s\n", Joined(cells, "\t").c_str());
+    }
     return status;
 }

@@ -118,6 +118,17 @@ TEST_F(RelaySite, TheComputerListsAndReaddressesTheSiteThroughTheRelayOnly) {
     const ProgramText here = Cli(1, {"--filter", "IPCam", "--format", "csv"});
     EXPECT_TRUE(Rows(here.out).empty()) << here.out;
 
+    // What the relay would serve there, its ports free.
+    const ProgramText check = Run(2, {LANVARO_RELAY_PATH, "--check", "--allow", "198.51.100.0/24"});
+    EXPECT_EQ(check.status, 0) << check.out << check.err;
+    for (const char* line :
+         {"devices searched through eth0 203.0.113.2/24", "clients allowed: 198.51.100.0/24",
+          "control packages are dropped (no --allow-setup)", "ports: free", "100 devices would be served:"})
+        EXPECT_NE(check.out.find(line), std::string::npos) << line << "\n" << check.out;
+    EXPECT_NE(check.out.find("KX-1\tIPCam\tsite cam 1\t203.0.113.20\t80\t255.255.255.0\t02:4B:52:00:00:01"),
+              std::string::npos)
+        << check.out;
+
     StartRelay({"--allow", "198.51.100.0/24", "--cache-seconds", "1"});
     for (const char* transport : {"TCP", "UDP", "HttpCmd"}) {
         const ProgramText through =
