@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_VENDOR "Lanvaro")
 set(CPACK_PACKAGE_CONTACT "Lanvaro developers <lanvaro@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find network cameras and similar devices on the local network")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Lanvaro finds network cameras, video recorders and similar appliances on the local network by a UDP broadcast query, a relay host or a UPnP search, lists them in one table, shows their details, opens their web pages and sends them new network settings. The package holds the desktop program lanvaro and lanvaro-cli, which runs the same searches from a terminal.")
+    "Lanvaro finds network cameras, video recorders and similar appliances on the local network by a UDP broadcast query, a relay host or a UPnP search, lists them in one table, shows their details, opens their web pages and sends them new network settings. The package holds the desktop program lanvaro, lanvaro-cli, which runs the same searches from a terminal, and lanvaro-relay, a service (installed, not enabled) that makes a remote site's devices searchable through a relay.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
