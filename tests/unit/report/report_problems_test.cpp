@@ -225,7 +225,8 @@ TEST(ReportProblems, AnEmptyHttpRelayPageNamesTheFilterItWasAskedFor) {
     report.relay = "203.0.113.2:8080";
     report.filter = "NVR";
     report.datagrams = 1;
-    const Problem* empty = Find(FindProblems(report, {}, {}), "relay-empty");
+    const std::vector<Problem> problems = FindProblems(report, {}, {});
+    const Problem* empty = Find(problems, "relay-empty");
     ASSERT_NE(empty, nullptr);
     EXPECT_NE(empty->fix.find("\"NVR\""), std::string::npos) << empty->fix;
 }
