@@ -31,9 +31,14 @@ RelaySettings Settings(std::vector<std::string> allow = {"127.0.0.0/8"}) {
     return settings;
 }
 
-// The window's relay search; the names it lists, sorted.
-std::vector<std::string> WindowSearch(const std::string& relay, const std::string& transport,
-                                      const std::string& proj = "IPCam") {
+// The window's relay search: the names it lists, sorted, and the codes of
+// the problems its report found.
+struct Searched {
+    std::vector<std::string> names;
+    std::vector<std::string> problems;
+};
+Searched WindowSearchWithReport(const std::string& relay, const std::string& transport,
+                                const std::string& proj = "IPCam") {
     std::setlocale(LC_ALL, "C.UTF-8");
     EnsureQtCoreApplication();
     FakeWindow form;
@@ -45,11 +50,15 @@ std::vector<std::string> WindowSearch(const std::string& relay, const std::strin
     form.relayTransport = transport;
     logic.Button1Click();
     EXPECT_TRUE(form.RunUntil([&] { return !logic.Searching(); }, 40s)) << "the search did not end";
-    std::vector<std::string> names;
+    Searched searched;
     for (int row = 1; row < form.RowCount(); ++row)
-        if (!form.Cell(kColName, row).empty()) names.push_back(form.Cell(kColName, row));
-    std::sort(names.begin(), names.end());
-    return names;
+        if (!form.Cell(kColName, row).empty()) searched.names.push_back(form.Cell(kColName, row));
+    std::sort(searched.names.begin(), searched.names.end());
+    for (const Problem& problem : logic.LastReport().problems) searched.problems.push_back(problem.code);
+    return searched;
+}
+std::vector<std::string> WindowSearch(const std::string& relay, const std::string& transport) {
+    return WindowSearchWithReport(relay, transport).names;
 }
 
 std::vector<std::string> NamesOf(const TComUnitList& devices, const std::string& proj) {
@@ -78,6 +87,19 @@ TEST(RelayServerLan, TheWindowListsTheSiteOverTcpUdpAndHttp) {
     EXPECT_EQ(relay.LinesWith("127.0.0.1 tcp query: 120 devices"), 1);
     EXPECT_EQ(relay.LinesWith("127.0.0.1 udp query: 120 devices"), 2) << "the window's UDP search asks twice";
     EXPECT_EQ(relay.LinesWith("127.0.0.1 http query DeviceType=IPCam: 80 devices"), 1);
+}
+
+// An empty site is told apart from a relay that does not answer, whatever
+// the transport.
+TEST(RelayServerLan, AnEmptySiteIsReportedAsEmptyNotAsUnreachable) {
+    InProcessRelay relay(Settings(), {});
+    ASSERT_TRUE(relay.Start()) << relay.Error();
+    for (const auto& [address, transport] : std::vector<std::pair<std::string, std::string>>{
+             {"127.0.0.1", "TCP"}, {"127.0.0.1", "UDP"}, {"127.0.0.1:8080", "HttpCmd"}}) {
+        const Searched searched = WindowSearchWithReport(address, transport);
+        EXPECT_TRUE(searched.names.empty()) << transport;
+        EXPECT_EQ(searched.problems, std::vector<std::string>{"relay-empty"}) << transport;
+    }
 }
 
 TEST(RelayServerLan, AClientOutsideTheAllowListGetsNothing) {
