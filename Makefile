@@ -3,6 +3,7 @@
 #   make test   everything CI checks: strict build, GUI-less build, sanitizers, fuzz smoke
 #   make bench  benchmarks (figures only, no time assertions; the endurance runs take minutes)
 #   make demo   the window in a LAN-in-a-box with simulated devices
+#   make demo-relay  the window and a remote site behind a router, through lanvaro-relay (root)
 #   make package  the Debian package (build/lanvaro_VERSION_ARCH.deb)
 
 BUILD      ?= build
@@ -10,7 +11,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 CTEST      := ctest --output-on-failure --timeout 600 -j $(JOBS)
 
-.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz test-package package bench demo screenshot format clean
+.PHONY: all deps build run test test-main test-nogui test-asan test-fuzz test-package package bench demo demo-relay screenshot format clean
 
 all: build
 
@@ -49,7 +50,7 @@ test-asan: deps
 test-fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DLANVARO_WERROR=ON -DLANVARO_FUZZ=ON -DLANVARO_GUI=OFF -DLANVARO_BENCH=OFF
-	cmake --build build-fuzz -j $(JOBS) --target lanvaro_fuzz_targets lanvaro-cli lanvaro-devsim
+	cmake --build build-fuzz -j $(JOBS) --target lanvaro_fuzz_targets lanvaro-cli lanvaro-devsim lanvaro-relay
 	cd build-fuzz && $(CTEST) -L fuzz
 
 package: build
@@ -69,6 +70,9 @@ bench: build
 
 demo: build
 	scripts/demo
+
+demo-relay: build
+	scripts/demo-relay
 
 screenshot: build
 	scripts/demo --screenshot docs/screenshot.png --dialogs docs

@@ -109,7 +109,9 @@ void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted
                         for (const std::string& line : lines) report_.bytes += static_cast<long long>(line.size());
                     }
                     CleanHtml(lines);
+                    const std::size_t before = ComUnitList.size();
                     report_.replies.notListed += PhaseItem(form_, ComUnitList, lines);
+                    report_.pageRows += static_cast<int>(ComUnitList.size() - before);
                 });
                 break;
             }

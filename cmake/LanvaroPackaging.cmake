@@ -9,11 +9,13 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find network cameras and similar devices 
 # The extended description in lines Debian's 80 columns hold.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Lanvaro finds network cameras, video recorders and similar appliances on"
-  "the local network by a UDP broadcast query, a relay host, a UPnP search or"
-  "an ONVIF (WS-Discovery) search, lists them in one table, shows their"
-  "details, opens their web pages and sends them new network settings."
-  "The package holds the desktop program lanvaro and lanvaro-cli, which runs"
-  "the same searches from a terminal.")
+  "the local network by a UDP broadcast query, a relay host, a UPnP search,"
+  "an ONVIF (WS-Discovery) search or a sweep of address ranges, lists them in"
+  "one table, shows their details, opens their web pages and sends them new"
+  "network settings."
+  "The package holds the desktop program lanvaro, lanvaro-cli, which runs the"
+  "same searches from a terminal, and lanvaro-relay, a service (installed, not"
+  "enabled) that makes a remote site's devices searchable through a relay.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -61,6 +61,15 @@ std::vector<InterfaceAddress> LocalInterfaceAddresses() {
     return out;
 }
 
+std::vector<InterfaceAddress> OnCards(const std::vector<InterfaceAddress>& interfaces,
+                                      const std::vector<std::string>& names) {
+    if (names.empty()) return interfaces;
+    std::vector<InterfaceAddress> chosen;
+    for (const InterfaceAddress& entry : interfaces)
+        if (std::find(names.begin(), names.end(), CardName(entry.name)) != names.end()) chosen.push_back(entry);
+    return chosen;
+}
+
 std::vector<in_addr_t> BroadcastSourceAddresses(const std::vector<InterfaceAddress>& interfaces) {
     return CardSourceAddresses(interfaces, IFF_BROADCAST);
 }

@@ -22,6 +22,11 @@ std::string Ipv4Text(in_addr_t address);
 // The IPv4 addresses of this host's interfaces; empty when they cannot be read.
 std::vector<InterfaceAddress> LocalInterfaceAddresses();
 
+// The entries of the named cards ("eth0" also takes "eth0:1"); every entry
+// when no name is given.
+std::vector<InterfaceAddress> OnCards(const std::vector<InterfaceAddress>& interfaces,
+                                      const std::vector<std::string>& names);
+
 // The source addresses to broadcast from: the first address of each card that
 // is up, can broadcast and is not loopback, in the order given, each address
 // once. Further addresses of a card add nothing: the card already hears it.

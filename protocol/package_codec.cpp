@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -98,4 +99,12 @@ int Base64Decode(unsigned char* out, std::size_t outCapacity, const char* text) 
 
 int Base64Decode(unsigned char* out, const char* text) {
     return Base64Decode(out, std::numeric_limits<std::size_t>::max(), text);
+}
+
+std::string EncodeWireText(std::string_view plainBytes) {
+    std::vector<unsigned char> bytes(plainBytes.begin(), plainBytes.end());
+    InvertBytes(bytes.data(), static_cast<int>(bytes.size()));
+    std::string text(static_cast<std::size_t>(Base64EncodedLength(static_cast<int>(bytes.size()))) + 1, '\0');
+    text.resize(static_cast<std::size_t>(Base64Encode(text.data(), bytes.data(), static_cast<int>(bytes.size()))));
+    return text;
 }

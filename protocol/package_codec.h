@@ -3,6 +3,8 @@
 // complemented, then standard Base64 with "=" padding and no line breaks.
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 // Complements len bytes of buf in place. -1 when buf is null, else 0.
 int InvertBytes(unsigned char* buf, int len);
@@ -24,3 +26,7 @@ int Base64Decode(unsigned char* out, const char* text);
 // The same, but never writes more than outCapacity bytes: decoding stops
 // once the output is full.
 int Base64Decode(unsigned char* out, std::size_t outCapacity, const char* text);
+
+// The wire text of plain bytes (packages, each with its NUL): a copy of them
+// complemented, then encoded. Several packages make one message this way.
+std::string EncodeWireText(std::string_view plainBytes);

@@ -13,9 +13,9 @@ namespace {
 
 constexpr char kQueryPayload[] = "????";
 
-// Fields are read bounded by their widths, so one missing its NUL is not
-// over-read.
-std::string RecordPackage(int flag, const tComUnitInfo& info) {
+}  // namespace
+
+std::string RecordPackageText(int flag, const tComUnitInfo& info) {
     std::string text = StrFormat("%s,%02d", kProtocolToken, flag);
     for (int i = 0; i < kComUnitFieldCount; ++i) {
         text += ',';
@@ -23,8 +23,6 @@ std::string RecordPackage(int flag, const tComUnitInfo& info) {
     }
     return text;
 }
-
-}  // namespace
 
 int MakePlainPkg(WindowOps& form, int flag, char* out, const tComUnitInfo* pInfo) {
     // Heap, not stack: callers include worker threads with small stacks.
@@ -40,7 +38,7 @@ int MakePlainPkg(WindowOps& form, int flag, char* out, const tComUnitInfo* pInfo
                 form.Log(StrFormat("Invalid pInfo [%d]", flag));
                 break;
             }
-            const std::string text = RecordPackage(flag, *pInfo);
+            const std::string text = RecordPackageText(flag, *pInfo);
             // Far below the buffer size: the fields are 264 bytes in all.
             std::memcpy(work.data(), text.data(), std::min(text.size(), work.size() - 1));
             form.Log(StrFormat("[%s]", work.data()));

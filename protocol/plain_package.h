@@ -1,6 +1,8 @@
 #pragma once
 // Building plain packages: "Kestrova,<flag>,<payload>", encoded for the wire.
 
+#include <string>
+
 #include "protocol/com_unit_info.h"
 #include "protocol/window_ops.h"
 
@@ -24,3 +26,7 @@ constexpr int kFlagNetworkSetup = 3;
 // out, which must hold kWireBufferSize chars. Returns 0, or -1 with out left
 // untouched (unknown flag, or no record for flags 1 and 3).
 int MakePlainPkg(WindowOps& form, int flag, char* out, const tComUnitInfo* pInfo);
+
+// The plain text (without its NUL) of a flag 1 or 3 package carrying the
+// record's eleven fields, each read bounded by its width.
+std::string RecordPackageText(int flag, const tComUnitInfo& info);

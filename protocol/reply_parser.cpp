@@ -136,11 +136,11 @@ bool GetMacFromCString(std::string text) {
     return true;
 }
 
-int CheckProjFilter(WindowOps& form, const char* proj) {
-    const std::string filter = form.ProjText();
-    if (filter == "ALL") return 0;
-    return proj != nullptr && filter == proj ? 0 : -1;
+bool PassesProjFilter(const std::string& filter, const char* proj) {
+    return filter == "ALL" || (proj != nullptr && filter == proj);
 }
+
+int CheckProjFilter(WindowOps& form, const char* proj) { return PassesProjFilter(form.ProjText(), proj) ? 0 : -1; }
 
 int SplitPlainPkg(WindowOps& form, const char* text, tComUnitInfo* rec) {
     if (text == nullptr || rec == nullptr) return -1;

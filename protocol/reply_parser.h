@@ -27,6 +27,10 @@ int ParserPlainPkg(WindowOps& form, TComUnitList& list, int& NextRow, const char
 // True when text holds at least five ':'.
 bool GetMacFromCString(std::string text);
 
+// Whether a project passes a project filter: the filter "ALL", or the
+// project exactly equal to the filter.
+bool PassesProjFilter(const std::string& filter, const char* proj);
+
 // 0 when proj passes the window's project filter ("ALL", or exactly equal),
 // -1 otherwise.
 int CheckProjFilter(WindowOps& form, const char* proj);

@@ -111,7 +111,13 @@ int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text, std::vector
     }
 
     dest.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    const std::vector<in_addr_t> sources = BroadcastSourceAddresses(LocalInterfaceAddresses());
+    const std::vector<std::string> cards = form.BroadcastCardNames();
+    const std::vector<in_addr_t> sources = BroadcastSourceAddresses(OnCards(LocalInterfaceAddresses(), cards));
+    // Cards were named: routing's choice could be another one.
+    if (sources.empty() && !cards.empty()) {
+        form.Log(StrFormat("no card of [%s] can broadcast\n", Joined(cards, ",").c_str()));
+        return -1;
+    }
     // Without a broadcast-capable card (loopback only) routing alone decides.
     if (sources.empty()) return send(dest, htonl(INADDR_ANY));
     bool anySent = false;

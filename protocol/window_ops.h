@@ -32,6 +32,9 @@ public:
     virtual std::string AddressRangeText() { return {}; }
     virtual std::vector<std::string> AddressRangeItems() { return {}; }
     virtual void SetAddressRangeItems(const std::vector<std::string>& items) { (void)items; }
+    // The cards a local broadcast leaves through; none named means every card
+    // that can broadcast. A window has no such choice; a site's relay has.
+    virtual std::vector<std::string> BroadcastCardNames() { return {}; }
 
     // --- Controls the logic writes ------------------------------------
     virtual void SetButton1Enabled(bool enabled) = 0;

@@ -52,6 +52,13 @@ std::string CardList(const std::vector<in_addr_t>& sources, const std::vector<In
 
 const std::string kReplyPortText = std::to_string(kReplyPort);
 
+// An answer came from the relay (the UDP and TCP searches count it as a
+// datagram, a fetched page too), and not one device was in it.
+bool RelayAnsweredEmpty(const SearchReport& report) {
+    const ReplyCounters& r = report.replies;
+    return report.datagrams > 0 && r.devices == 0 && r.duplicates == 0 && r.notListed == 0 && report.pageRows == 0;
+}
+
 }  // namespace
 
 std::vector<CardReport> CardsFromSends(const std::vector<SendOutcome>& sends,
@@ -162,7 +169,17 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                                 "Check that the relay is switched on and reachable from this computer (`ping " +
                                     report.relay +
                                     "`), that its relay service runs, and that no firewall on the way blocks port " +
-                                    std::to_string(report.transport == "HttpCmd" ? 80 : kDevicePort) + "."});
+                                    std::to_string(report.transport == "HttpCmd" ? 80 : kDevicePort) +
+                                    ": is lanvaro-relay running there, and is this computer allowed?"});
+        else if (RelayAnsweredEmpty(report))
+            problems.push_back(
+                {"relay-empty", "The relay at " + report.relay + " answered with no devices.",
+                 "The relay found none on its site's network: on the relay's host `lanvaro-relay --check` lists "
+                 "what it would serve, and the cards it searches through (--interface)." +
+                     std::string(report.transport == "HttpCmd" && report.filter != "ALL"
+                                     ? " The HTTP relay lists only the project \"" + report.filter +
+                                           "\": search with the filter ALL to see every device."
+                                     : "")});
     }
 
     const bool anySent =

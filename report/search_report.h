@@ -93,6 +93,7 @@ struct SearchReport {
     std::vector<PartTime> parts;
     std::vector<CardReport> cards;
     int datagrams = 0;  // answers received (a TCP or HTTP answer counts once)
+    int pageRows = 0;   // devices an HTTP relay's page listed (they are no packages)
     long long bytes = 0;
     ReplyCounters replies;
     UpnpReport upnp;

@@ -10,13 +10,16 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
 app=org.lanvaro.Lanvaro
-for f in bin/lanvaro bin/lanvaro-cli share/applications/$app.desktop \
+for f in bin/lanvaro bin/lanvaro-cli bin/lanvaro-relay share/applications/$app.desktop \
          share/icons/hicolor/scalable/apps/$app.svg share/metainfo/$app.metainfo.xml \
-         share/man/man1/lanvaro.1.gz share/man/man1/lanvaro-cli.1.gz \
+         share/man/man1/lanvaro.1.gz share/man/man1/lanvaro-cli.1.gz share/man/man8/lanvaro-relay.8.gz \
+         lib/systemd/system/lanvaro-relay.service share/doc/lanvaro/examples/relay.conf \
          share/doc/lanvaro/copyright share/doc/lanvaro/changelog.gz; do
   [ -f "$prefix/$f" ] || fail "$f not installed"
 done
-[ "$(ls "$prefix/bin")" = "$(printf 'lanvaro\nlanvaro-cli')" ] || fail "bin/ holds more than the two programs: $(ls "$prefix/bin")"
+[ "$(ls "$prefix/bin")" = "$(printf 'lanvaro\nlanvaro-cli\nlanvaro-relay')" ] || fail "bin/ holds more than the three programs: $(ls "$prefix/bin")"
+# The unit starts the program where this install put it.
+grep -qx "ExecStart=$prefix/bin/lanvaro-relay" "$prefix/lib/systemd/system/lanvaro-relay.service" || fail "the unit names another program"
 
 desktop-file-validate "$prefix/share/applications/$app.desktop" || fail "desktop entry does not validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/$app.metainfo.xml" >/dev/null || fail "metainfo does not validate"
@@ -24,7 +27,7 @@ grep -q '^Icon=org.lanvaro.Lanvaro$' "$prefix/share/applications/$app.desktop" |
 grep -q "<release version=\"$version\"" "$prefix/share/metainfo/$app.metainfo.xml" || fail "metainfo lacks release $version"
 zcat "$prefix/share/man/man1/lanvaro-cli.1.gz" | grep -q "Lanvaro $version" || fail "manual page lacks the version"
 
-for program in lanvaro lanvaro-cli; do
+for program in lanvaro lanvaro-cli lanvaro-relay; do
   [ "$("$prefix/bin/$program" --version)" = "Lanvaro $version" ] || fail "$program --version"
   "$prefix/bin/$program" --help | grep -q "^usage: $program" || fail "$program --help"
 done

@@ -76,6 +76,20 @@ INSTANTIATE_TEST_SUITE_P(
                       FilterCase{"UnsetAddress", {Entry("eth2", kCard, "0.0.0.0")}, {}}),
     [](const ::testing::TestParamInfo<FilterCase>& param) { return std::string(param.param.name); });
 
+TEST(OnCards, KeepsTheNamedCardsWithTheirLabelledAddresses) {
+    const std::vector<InterfaceAddress> cards{kLaptop[0], kLaptop[1], Entry("eth0:1", kCard, "198.51.100.21"),
+                                              kLaptop[2], Entry("eth00", kCard, "198.51.100.22")};
+    auto names = [](const std::vector<InterfaceAddress>& entries) {
+        std::vector<std::string> out;
+        for (const InterfaceAddress& entry : entries) out.push_back(entry.name);
+        return out;
+    };
+    EXPECT_EQ(names(OnCards(cards, {"eth0"})), (std::vector<std::string>{"eth0", "eth0:1"}));
+    EXPECT_EQ(names(OnCards(cards, {"wlan0", "lo"})), (std::vector<std::string>{"lo", "wlan0"}));
+    EXPECT_EQ(OnCards(cards, {}).size(), cards.size()) << "no name: every card";
+    EXPECT_TRUE(OnCards(cards, {"eth"}).empty());
+}
+
 TEST(MulticastSources, EveryCardThatCanMulticastElseLoopback) {
     const std::vector<InterfaceAddress> cards{kLaptop[0],
                                               Entry("eth0", IFF_UP | IFF_BROADCAST, "198.51.100.20"),  // no multicast

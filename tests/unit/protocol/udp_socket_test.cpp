@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -231,14 +232,25 @@ TEST(SendUdp, BroadcastWithoutARouteReportsTheSendError) {
     EXPECT_EQ(*out, "-1|sendto() error : Network is unreachable len=-1;|(nothing)");
 }
 
+// A window that names the cards a broadcast may leave through.
+class CardsWindow : public FakeWindow {
+public:
+    explicit CardsWindow(std::vector<std::string> cards) : cards_(std::move(cards)) {}
+    std::vector<std::string> BroadcastCardNames() override { return cards_; }
+
+private:
+    std::vector<std::string> cards_;
+};
+
 // Two cards, and no route for 255.255.255.255: routing alone finds no way
 // out (the test above), a socket bound to each card's address does. The
 // kernel hands each broadcast back to local listeners too, with the card's
-// address as its source, so the receiver sees which cards it left through.
-TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
+// address as its source, so the receiver sees which cards it left through:
+// "result|log lines|sources;".
+std::optional<std::string> BroadcastThroughCards(const std::vector<std::string>& named) {
     const unsigned uid = ::getuid();
     const unsigned gid = ::getgid();
-    const auto out = RunInPrivateNetwork([&] {
+    return RunInPrivateNetwork([&] {
         // Root inside the namespace, so the ip tool keeps its capabilities.
         std::ofstream("/proc/self/setgroups") << "deny";
         std::ofstream("/proc/self/uid_map") << "0 " << uid << " 1";
@@ -253,7 +265,7 @@ TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
         any.sin_family = AF_INET;
         if (::bind(receiver.get(), reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) return std::string("bind");
 
-        FakeWindow form;
+        CardsWindow form(named);
         const int ret = DM_SendUDPBroadcast(form, LocalPort(receiver.get()), "AAAA");
         std::set<std::string> sources;
         pollfd p{receiver.get(), POLLIN, 0};
@@ -270,9 +282,24 @@ TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
         for (const auto& source : sources) text += source + ";";
         return text;
     });
+}
+
+TEST(SendUdp, BroadcastLeavesThroughEveryCard) {
+    const auto out = BroadcastThroughCards({});
     if (!out) GTEST_SKIP() << "no private network namespace on this machine";
     if (*out == "no cards") GTEST_SKIP() << "cannot make virtual network cards here (ip, veth)";
     EXPECT_EQ(*out, "0|0|198.51.100.1;203.0.113.1;");
+}
+
+// A relay names its site's cards: the broadcast leaves through those only,
+// and through none when none of them can send it.
+TEST(SendUdp, BroadcastLeavesThroughTheNamedCardsOnly) {
+    auto out = BroadcastThroughCards({"b0"});
+    if (!out) GTEST_SKIP() << "no private network namespace on this machine";
+    if (*out == "no cards") GTEST_SKIP() << "cannot make virtual network cards here (ip, veth)";
+    EXPECT_EQ(*out, "0|0|203.0.113.1;");
+    out = BroadcastThroughCards({"eth7", "lo"});
+    EXPECT_EQ(*out, "-1|1|") << "routing's card is no named card";
 }
 
 }  // namespace

@@ -166,3 +166,77 @@ TEST(ReportProblems, AnAddressRangeSearchHasNoRelayOrBroadcastProblems) {
     report.range = RangeReport{};
     EXPECT_TRUE(FindProblems(report, PackageSearchFacts{}, {}).empty());
 }
+
+namespace {
+
+struct RelayAnswerCase {
+    const char* name;
+    std::string transport;
+    int datagrams;
+    int devices;
+    int pageRows;
+    bool connectFailed;
+    bool fetchFailed;
+    std::string code;  // the relay problem found, "" for none
+};
+void PrintTo(const RelayAnswerCase& c, std::ostream* os) { *os << c.name; }
+
+class RelayAnswers : public testing::TestWithParam<RelayAnswerCase> {};
+
+}  // namespace
+
+TEST_P(RelayAnswers, AnEmptyAnswerIsToldApartFromNoAnswer) {
+    const RelayAnswerCase& c = GetParam();
+    SearchReport report;
+    report.method = kIpRelay;
+    report.transport = c.transport;
+    report.relay = "203.0.113.2";
+    report.filter = "ALL";
+    report.datagrams = c.datagrams;
+    report.replies.devices = c.devices;
+    report.pageRows = c.pageRows;
+    PackageSearchFacts facts;
+    facts.relayConnectFailed = c.connectFailed;
+    facts.relayAnswered = c.transport == "TCP" && c.datagrams > 0;
+    facts.httpFetchFailed = c.fetchFailed;
+    const std::vector<Problem> problems = FindProblems(report, facts, {});
+    const Problem* unreachable = Find(problems, "relay-unreachable");
+    const Problem* empty = Find(problems, "relay-empty");
+    EXPECT_EQ(unreachable != nullptr ? "relay-unreachable" : empty != nullptr ? "relay-empty" : "", c.code);
+    if (unreachable != nullptr) {
+        EXPECT_NE(unreachable->fix.find("is lanvaro-relay running there, and is this computer allowed?"),
+                  std::string::npos)
+            << unreachable->fix;
+    }
+    if (empty != nullptr) {
+        EXPECT_EQ(empty->text, "The relay at 203.0.113.2 answered with no devices.");
+        EXPECT_NE(empty->fix.find("lanvaro-relay --check"), std::string::npos) << empty->fix;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Relays, RelayAnswers,
+    testing::Values(RelayAnswerCase{"TcpRefused", "TCP", 0, 0, 0, true, false, "relay-unreachable"},
+                    RelayAnswerCase{"TcpClosedWithoutAWord", "TCP", 0, 0, 0, false, false, "relay-unreachable"},
+                    RelayAnswerCase{"TcpEmptyMessage", "TCP", 1, 0, 0, false, false, "relay-empty"},
+                    RelayAnswerCase{"TcpDevices", "TCP", 1, 100, 0, false, false, ""},
+                    RelayAnswerCase{"UdpSilent", "UDP", 0, 0, 0, false, false, "relay-unreachable"},
+                    RelayAnswerCase{"UdpEmptyPackage", "UDP", 2, 0, 0, false, false, "relay-empty"},
+                    RelayAnswerCase{"UdpDevices", "UDP", 200, 100, 0, false, false, ""},
+                    RelayAnswerCase{"HttpNotServed", "HttpCmd", 0, 0, 0, false, true, "relay-unreachable"},
+                    RelayAnswerCase{"HttpNoItems", "HttpCmd", 1, 0, 0, false, false, "relay-empty"},
+                    RelayAnswerCase{"HttpRows", "HttpCmd", 1, 0, 100, false, false, ""}),
+    [](const testing::TestParamInfo<RelayAnswerCase>& param) { return std::string(param.param.name); });
+
+TEST(ReportProblems, AnEmptyHttpRelayPageNamesTheFilterItWasAskedFor) {
+    SearchReport report;
+    report.method = kIpRelay;
+    report.transport = "HttpCmd";
+    report.relay = "203.0.113.2:8080";
+    report.filter = "NVR";
+    report.datagrams = 1;
+    const std::vector<Problem> problems = FindProblems(report, {}, {});
+    const Problem* empty = Find(problems, "relay-empty");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_NE(empty->fix.find("\"NVR\""), std::string::npos) << empty->fix;
+}

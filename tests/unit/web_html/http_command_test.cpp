@@ -30,6 +30,21 @@ INSTANTIATE_TEST_SUITE_P(
                              "/device.get?DeviceType=%01%0D%0A%C3%A9"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+TEST_P(HttpCommandPathTest, IsReadBackByTheRelayAsTheFilterItCarries) {
+    const std::optional<std::string> filter = HttpCommandFilter(GetParam().path);
+    ASSERT_TRUE(filter.has_value());
+    EXPECT_EQ(*filter, GetParam().proj);
+}
+
+TEST(HttpCommandFilter, ReadsTheDeviceTypeOfTheDevicePageOnly) {
+    EXPECT_EQ(HttpCommandFilter("/device.get"), "ALL") << "no DeviceType: every device";
+    EXPECT_EQ(HttpCommandFilter("/device.get?page=2&DeviceType=NVR&DeviceType=DVR"), "NVR");
+    EXPECT_EQ(HttpCommandFilter("/device.get?DeviceType=a+b%2"), "a+b%2") << "a stray '%' stays";
+    EXPECT_EQ(HttpCommandFilter("/device.get?XDeviceType=NVR"), "ALL");
+    for (const char* other : {"/", "/device.get/", "/Device.get?DeviceType=ALL", "device.get", "/device.gets"})
+        EXPECT_FALSE(HttpCommandFilter(other).has_value()) << other;
+}
+
 struct HostCase {
     const char* name;
     std::string address;
