@@ -96,13 +96,10 @@ public:
                    [](std::string_view bytes) { return ReadPlainAnswer(bytes, "SetNetworkDefaultGateway"); })
                 .result;
         if (!result.ok()) return result;
-        std::vector<std::string> held;
-        if (!Ask(xaddr_, state_, "GetNetworkDefaultGateway", [&](std::string_view bytes) {
-                 return ReadGatewayAnswer(bytes, held);
-             }).result.ok())
-            return result;
+        const auto held = ReadList("GetNetworkDefaultGateway", ReadGatewayAnswer);
+        if (!held) return result;
         Held().gateway = held;
-        return Contains(held, gateway) ? result : Kept(xaddr_, "gateway " + JoinedOrNone(held));
+        return Contains(*held, gateway) ? result : Kept(xaddr_, "gateway " + JoinedOrNone(*held));
     }
 
     OnvifCallResult Dns(const OnvifNetworkChange& change) {
@@ -115,14 +112,11 @@ public:
                                      return ReadPlainAnswer(bytes, "SetDNS");
                                  }).result;
         if (!result.ok()) return result;
-        std::vector<std::string> held;
-        if (!Ask(xaddr_, state_, "GetDNS", [&](std::string_view bytes) {
-                 return ReadDnsAnswer(bytes, held);
-             }).result.ok())
-            return result;
+        const auto held = ReadList("GetDNS", ReadDnsAnswer);
+        if (!held) return result;
         Held().dns = held;
         // From DHCP the servers are the DHCP server's to name.
-        return change.dhcp || Contains(held, change.dns) ? result : Kept(xaddr_, "DNS " + JoinedOrNone(held));
+        return change.dhcp || Contains(*held, change.dns) ? result : Kept(xaddr_, "DNS " + JoinedOrNone(*held));
     }
 
     // The interface `which` picks as the camera reports it now; nullopt
@@ -142,6 +136,15 @@ public:
     }
 
 private:
+    // The addresses a Get* lists, where the camera answers it.
+    std::optional<std::vector<std::string>> ReadList(std::string_view operation,
+                                                     SoapAnswer (*read)(std::string_view, std::vector<std::string>&)) {
+        std::vector<std::string> items;
+        if (!Ask(xaddr_, state_, operation, [&](std::string_view bytes) { return read(bytes, items); }).result.ok())
+            return std::nullopt;
+        return items;
+    }
+
     OnvifHeldSettings& Held() {
         outcome_.held.xaddr = xaddr_;
         return outcome_.held;
