@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <vector>
 
 #include "camera/onvif_setup_confirmation.h"
 #include "onvif/onvif_rows.h"
@@ -84,29 +85,39 @@ public:
         }
         OnvifCameraAccess& access = shared_->access;
         // Bounded by the client's own time limit per call.
-        const OnvifNetworkOutcome outcome = WhileWindowRuns(form, [&access, xaddr = xaddr_, credentials, change] {
+        OnvifNetworkOutcome outcome = WhileWindowRuns(form, [&access, xaddr = xaddr_, credentials, change] {
             return access.ApplyNetworkChange(xaddr, credentials, change);
         });
-        const auto& notApplied = outcome.notApplied;
-        const bool addressNotApplied = std::find(notApplied.begin(), notApplied.end(), "address") != notApplied.end();
-        if (!outcome.result.ok()) {
-            const bool answerLost =
-                outcome.result.status == OnvifCallStatus::NoService || outcome.result.status == OnvifCallStatus::Failed;
-            // An address change whose answer was lost may have taken: the watch tells.
-            if (answerLost && addressNotApplied && !outcome.applied.empty())
-                return {std::nullopt, "the camera's last answer was lost", true};
+        if (!outcome.result.ok() && !outcome.answerLost) {
             if (outcome.applied.empty()) return SetupSent::Refused(outcome.result.message);
             return SetupSent::Refused(StrFormat("the camera took only part of them (applied: %s; not applied: %s)",
-                                                Joined(outcome.applied).c_str(), Joined(notApplied).c_str()));
+                                                Joined(outcome.applied).c_str(), Joined(outcome.notApplied).c_str()));
         }
+        // The address went out, taken or its answer lost: the watch tells.
         shared_->forgetFacts(endpoint_);
-        if (!outcome.rebootNeeded) return {};
-        if (!shared_->restart) shared_->restart = form.AskYesNo(kBatchRestartQuestion, "Batch Network Setup");
-        if (!*shared_->restart) return {std::nullopt, "used after the camera's next restart", false};
-        const OnvifCallResult rebooted =
-            WhileWindowRuns(form, [&access, xaddr = xaddr_, credentials] { return access.Reboot(xaddr, credentials); });
-        if (!rebooted.ok()) return {std::nullopt, "the restart failed: " + rebooted.message, false};
-        return {std::nullopt, "restarted", true};
+        std::vector<std::string> notes;
+        if (outcome.rebootNeeded) {
+            if (!shared_->restart) shared_->restart = form.AskYesNo(kBatchRestartQuestion, "Batch Network Setup");
+            if (!*shared_->restart) {
+                std::string note = "used after the camera's next restart";
+                if (!outcome.deferred.empty()) note += "; not applied: " + Joined(outcome.deferred);
+                return {std::nullopt, note, false};
+            }
+            const OnvifCallResult rebooted = WhileWindowRuns(
+                form, [&access, xaddr = xaddr_, credentials] { return access.Reboot(xaddr, credentials); });
+            if (!rebooted.ok()) return {std::nullopt, "the restart failed: " + rebooted.message, false};
+            notes.push_back("restarted");
+        }
+        if (!outcome.deferred.empty()) {
+            const OnvifNetworkOutcome finished =
+                WhileWindowRuns(form, [&access, xaddr = xaddr_, credentials, change, steps = outcome.deferred] {
+                    return access.FinishNetworkChange(xaddr, credentials, change, steps);
+                });
+            MergeFinishedChange(outcome, finished);
+            if (!finished.result.ok()) notes.push_back(finished.result.message);
+        }
+        if (outcome.answerLost) notes.push_back("its answer was lost: it may already use the new address");
+        return {std::nullopt, Joined(notes, "; "), true};
     }
 
     std::optional<std::string> ConfirmedAt(const TComUnitList&, const NewSettings& settings) const override {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "onvif/device_client.h"
 
@@ -21,6 +22,12 @@ public:
     virtual OnvifNetworkOutcome ApplyNetworkChange(const std::string& xaddr,
                                                    const std::optional<OnvifCredentials>& credentials,
                                                    const OnvifNetworkChange& change) = 0;
+    // The steps ApplyNetworkChange left for the camera's new address, sent
+    // there once it answers (OnvifDeviceClient::FinishNetworkChange).
+    virtual OnvifNetworkOutcome FinishNetworkChange(const std::string& xaddr,
+                                                    const std::optional<OnvifCredentials>& credentials,
+                                                    const OnvifNetworkChange& change,
+                                                    const std::vector<std::string>& steps) = 0;
     virtual OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) = 0;
 };
 

@@ -30,7 +30,7 @@ const char* AuthName(const std::optional<OnvifAuthMethod>& auth) {
 std::string Sentence(std::string text) {
     if (!text.empty() && text.front() >= 'a' && text.front() <= 'z')
         text.front() = static_cast<char>(text.front() - 32);
-    return text + ".";
+    return text.ends_with('.') ? text : text + ".";
 }
 
 }  // namespace
@@ -127,6 +127,20 @@ std::string PartialChangeText(const OnvifNetworkOutcome& outcome) {
     const std::string reason = message.substr(0, message.find(". Applied: "));
     return StrFormat("The camera took only part of the new settings.\nApplied: %s.\nNot applied: %s.\n%s",
                      Joined(outcome.applied).c_str(), Joined(outcome.notApplied).c_str(), reason.c_str());
+}
+
+std::string SentChangeText(const OnvifNetworkOutcome& outcome) {
+    std::string text;
+    if (outcome.answerLost)
+        text = "The camera's answer was lost: it may already use the new address. Lanvaro looks for it there.";
+    else
+        text = outcome.notApplied.empty() ? "The camera took the new settings." : "The camera took the new address.";
+    // What the new address did not take, and why.
+    if (!outcome.result.ok() && !outcome.notApplied.empty()) text += " " + Sentence(outcome.result.message);
+    if (outcome.result.ok() && !outcome.deferredReason.empty())
+        text += "\nIts old subnet refused the gateway, so it went to the new address.";
+    if (const std::string held = HeldSettingsText(outcome.held); !held.empty()) text += "\nIt holds: " + held + ".";
+    return text;
 }
 
 OnvifCameraActions::OnvifCameraActions(CameraHost& logic, WindowOps& form, OnvifCameraWindow& window,
@@ -316,18 +330,12 @@ bool OnvifCameraActions::SendNetworkChange(const Camera& camera, const OnvifCred
     }
     if (calling_) return false;
     calling_ = true;
-    const OnvifNetworkOutcome outcome = Ask<OnvifNetworkOutcome>(
+    OnvifNetworkOutcome outcome = Ask<OnvifNetworkOutcome>(
         "Sending the new settings to the camera...", [this, xaddr = camera.xaddr, credentials, change = *change] {
             return access_.ApplyNetworkChange(xaddr, credentials, change);
         });
     calling_ = false;
-    if (!outcome.result.ok()) {
-        // An address change whose answer was lost may have taken: the watch tells.
-        const bool answerLost =
-            outcome.result.status == OnvifCallStatus::NoService || outcome.result.status == OnvifCallStatus::Failed;
-        if (answerLost &&
-            std::find(outcome.notApplied.begin(), outcome.notApplied.end(), "address") != outcome.notApplied.end())
-            logic_.StartOnvifSetupWatch({camera.device.endpoint, change->dhcp, change->address});
+    if (!outcome.result.ok() && !outcome.answerLost) {
         if (outcome.applied.empty()) {
             Refused(camera, outcome.result, "Network Setup");
             return false;
@@ -336,10 +344,14 @@ bool OnvifCameraActions::SendNetworkChange(const Camera& camera, const OnvifCred
         form_.ShowMessage(PartialChangeText(outcome), "Network Setup", MessageIcon::Warning);
         return true;
     }
+    // The address went out, taken or its answer lost: the facts describe the old settings.
+    facts_.erase(camera.device.endpoint);
     if (outcome.rebootNeeded) {
         if (!form_.AskYesNo(kRestartQuestion, "Network Setup")) {
-            form_.ShowMessage("The camera uses the new settings after its next restart.", "Network Setup",
-                              MessageIcon::Information);
+            std::string text = "The camera uses the new settings after its next restart.";
+            if (!outcome.deferred.empty())
+                text += " Not applied: " + Joined(outcome.deferred) + " (set them once it uses its new address).";
+            form_.ShowMessage(text, "Network Setup", MessageIcon::Information);
             return true;
         }
         calling_ = true;
@@ -352,9 +364,18 @@ bool OnvifCameraActions::SendNetworkChange(const Camera& camera, const OnvifCred
             return true;
         }
     }
-    // Its facts describe the old settings now.
-    facts_.erase(camera.device.endpoint);
+    if (!outcome.deferred.empty()) {
+        calling_ = true;
+        const OnvifNetworkOutcome finished = Ask<OnvifNetworkOutcome>(
+            StrFormat("Waiting for the camera at %s...", change->address.c_str()),
+            [this, xaddr = camera.xaddr, credentials, change = *change, steps = outcome.deferred] {
+                return access_.FinishNetworkChange(xaddr, credentials, change, steps);
+            });
+        calling_ = false;
+        MergeFinishedChange(outcome, finished);
+    }
     logic_.StartOnvifSetupWatch({camera.device.endpoint, change->dhcp, change->address});
-    form_.ShowMessage("The camera took the new settings.", "Network Setup", MessageIcon::Information);
+    form_.ShowMessage(SentChangeText(outcome), "Network Setup",
+                      outcome.result.ok() ? MessageIcon::Information : MessageIcon::Warning);
     return true;
 }

@@ -74,6 +74,10 @@ void KeepSignIn(OnvifCredentialBook& book, WindowOps& form, const OnvifSignInAns
                 const std::vector<OnvifCameraPlace>& cameras);
 // Which settings took and which did not, after a refused call.
 std::string PartialChangeText(const OnvifNetworkOutcome& outcome);
+// What the camera did with a change whose address went out: took it, its
+// answer lost, or the steps left for the new address not applied; and what
+// it holds where it was read back.
+std::string SentChangeText(const OnvifNetworkOutcome& outcome);
 
 class OnvifCameraActions {
 public:

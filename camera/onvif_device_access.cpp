@@ -33,6 +33,13 @@ public:
         return outcome.result.ok() ? client.ApplyNetworkChange(change) : outcome;
     }
 
+    OnvifNetworkOutcome FinishNetworkChange(const std::string& xaddr,
+                                            const std::optional<OnvifCredentials>& credentials,
+                                            const OnvifNetworkChange& change,
+                                            const std::vector<std::string>& steps) override {
+        return OnvifDeviceClient::FinishNetworkChange(xaddr, credentials, change, steps);
+    }
+
     OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) override {
         OnvifDeviceClient client(xaddr);
         OnvifCallResult result = SignedIn(client, credentials);

@@ -19,7 +19,7 @@ std::string JsonList(const std::vector<std::string>& items) {
 // 0 when the call went through, else its exit code after saying why.
 int Checked(const OnvifCallResult& result) {
     if (result.ok()) return 0;
-    std::fprintf(stderr, "lanvaro-cli onvif: %s\n", result.message.c_str());
+    std::fprintf(stderr, "lanvaro-cli onvif: %s\n", TerminalText(result.message).c_str());
     return ExitCodeOf(result.status);
 }
 
@@ -78,16 +78,21 @@ int RunSyncTime(const OnvifCliOptions& options) {
 
 }  // namespace
 
-int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command) {
+int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command,
+                      OnvifCredentials* signedInAs) {
     std::string error;
     const auto password = ReadOnvifPassword(options.passwordFile, options.user.value_or(""), error);
     if (!password) {
-        std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, error.c_str());
+        std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, TerminalText(error).c_str());
         return 2;
     }
-    const OnvifCallResult result = client.SignIn(OnvifCredentials{options.user.value_or(""), *password});
-    if (result.ok()) return 0;
-    std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, result.message.c_str());
+    const OnvifCredentials credentials{options.user.value_or(""), *password};
+    const OnvifCallResult result = client.SignIn(credentials);
+    if (result.ok()) {
+        if (signedInAs != nullptr) *signedInAs = credentials;
+        return 0;
+    }
+    std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, TerminalText(result.message).c_str());
     return ExitCodeOf(result.status);
 }
 
@@ -120,6 +125,9 @@ std::string OnvifFactsJson(const OnvifDeviceFacts& facts) {
     json += ", \"clock_offset_seconds\": " +
             (facts.clockOffsetSeconds ? Tenths(*facts.clockOffsetSeconds) : std::string("null"));
     json += ", \"ntp\": " + (facts.ntp ? std::string(*facts.ntp ? "true" : "false") : std::string("null"));
+    json += ", \"daylight_savings\": " +
+            (facts.daylightSavings ? std::string(*facts.daylightSavings ? "true" : "false") : std::string("null"));
+    json += ", \"time_zone\": " + (facts.timeZone.empty() ? std::string("null") : JsonString(facts.timeZone));
     json += ", \"hostname\": " + JsonString(facts.hostname);
     json += ", \"manufacturer\": " + text(facts.manufacturer);
     json += ", \"model\": " + text(facts.model);
@@ -147,7 +155,7 @@ int RunOnvifCommand(const std::vector<std::string>& args) {
     const ParsedOnvifOptions parsed =
         ParseOnvifCommandOptions(command, std::vector<std::string>(args.begin() + (args.empty() ? 0 : 1), args.end()));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "lanvaro-cli onvif: %s\n%s", parsed.error.c_str(), kOnvifUsage);
+        std::fprintf(stderr, "lanvaro-cli onvif: %s\n%s", TerminalText(parsed.error).c_str(), kOnvifUsage);
         return 2;
     }
     return command == "info" ? RunInfo(parsed.options) : RunSyncTime(parsed.options);

@@ -22,8 +22,10 @@ int RunOnvifSetupCommand(const std::vector<std::string>& args);
 
 struct OnvifCliOptions;
 // Signs in as the options' user with the password from wherever it is given;
-// 0, or the exit status (2 when there is no password).
-int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command);
+// 0 (and the credentials that signed in, where asked), or the exit status (2
+// when there is no password).
+int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command,
+                      OnvifCredentials* signedInAs = nullptr);
 
 // The exit status a failed call stands for.
 int ExitCodeOf(OnvifCallStatus status);

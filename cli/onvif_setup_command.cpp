@@ -15,6 +15,7 @@
 #include "netsetup/setup_safety.h"
 #include "onvif/wsd_search.h"
 #include "protocol/terminal_text.h"
+#include "protocol/text_format.h"
 
 namespace {
 
@@ -43,6 +44,12 @@ std::string EndpointAt(const std::vector<OnvifDeviceInfo>& devices, const std::s
     return {};
 }
 
+// Camera text on the terminal: inert, whatever it holds.
+void Say(const std::string& message) { std::fprintf(stderr, "lanvaro-cli setup: %s\n", TerminalText(message).c_str()); }
+void Note(const std::string& message) {
+    std::fprintf(stderr, "lanvaro-cli setup: note: %s\n", TerminalText(message).c_str());
+}
+
 struct Confirmation {
     std::string ip;
     double seconds = 0;
@@ -53,7 +60,8 @@ struct Confirmation {
 std::optional<Confirmation> ConfirmByDiscovery(const std::string& endpoint, const OnvifCliOptions& options,
                                                Clock::time_point sentAt, std::chrono::seconds limit) {
     const std::atomic<bool> cancel{false};
-    for (int round = 0; round < 10000 && Clock::now() < sentAt + limit; ++round) {
+    // At least one search, however long the sending took.
+    for (int round = 0; round < 10000 && (round == 0 || Clock::now() < sentAt + limit); ++round) {
         const WsdSearchResult found = RunWsdSearch(WsdSearchTimings{}, cancel);
         for (const OnvifDeviceInfo& device : found.devices) {
             if (!endpoint.empty() && device.endpoint != endpoint) continue;
@@ -78,7 +86,7 @@ int RunOnvifSetupCommand(const std::vector<std::string>& args) {
         if (error.empty() && !parsed.rest.empty()) error = "unknown argument " + parsed.rest.front();
     }
     if (!error.empty()) {
-        std::fprintf(stderr, "lanvaro-cli setup: %s\n%s", error.c_str(), kOnvifUsage);
+        std::fprintf(stderr, "lanvaro-cli setup: %s\n%s", TerminalText(error).c_str(), kOnvifUsage);
         return 2;
     }
     const OnvifCliOptions& options = parsed.options;
@@ -105,7 +113,7 @@ int RunOnvifSetupCommand(const std::vector<std::string>& args) {
         else
             conflict = ProbeConflict(form, ProbeAddressText, request, currentHost);
         if (conflict) {
-            std::fprintf(stderr, "lanvaro-cli setup: %s\n", conflict->c_str());
+            Say(*conflict);
             return 1;
         }
     }
@@ -115,40 +123,68 @@ int RunOnvifSetupCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "Warning: %s\n", TerminalText(OutsideNetworksText(options.ip)).c_str());
 
     OnvifDeviceClient client(options.xaddr);
-    if (const int status = SignInFromOptions(client, options, "setup"); status != 0) return status;
+    OnvifCredentials credentials;
+    if (const int status = SignInFromOptions(client, options, "setup", &credentials); status != 0) return status;
     OnvifNetworkChange change;
     change.dhcp = options.dhcp;
     change.address = options.ip;
     change.prefixLength = options.prefixLength;
     change.gateway = options.gateway;
     change.dns = options.dns;
-    const OnvifNetworkOutcome outcome = client.ApplyNetworkChange(change);
+    OnvifNetworkOutcome outcome = client.ApplyNetworkChange(change);
     const auto sentAt = Clock::now();
-    if (!outcome.result.ok()) {
-        std::fprintf(stderr, "lanvaro-cli setup: %s\n", outcome.result.message.c_str());
+    if (!outcome.result.ok() && !outcome.answerLost) {
+        if (!outcome.deferredReason.empty()) Note(outcome.deferredReason);
+        Say(outcome.result.message);
         return outcome.applied.empty() ? ExitCodeOf(outcome.result.status) : 1;
     }
-    std::printf("The new settings were sent to %s.\n", options.xaddr.c_str());
+    // The address went out; a lost answer is looked for as if taken.
+    if (outcome.answerLost)
+        Say(outcome.result.message);
+    else
+        std::printf("The new settings were sent to %s.\n", TerminalText(options.xaddr).c_str());
+    if (!outcome.deferredReason.empty())
+        Note(outcome.deferredReason + "; the address went first, gateway and DNS follow at the new address");
+    // Whether the camera goes to its new address now, or only at a restart to come.
+    bool moving = !outcome.rebootNeeded;
     if (outcome.rebootNeeded) {
         if (!options.reboot) {
             std::printf("The camera must restart to use the new settings: restart it, or run again with --reboot.\n");
         } else if (const OnvifCallResult reboot = client.Reboot(); !reboot.ok()) {
-            std::fprintf(stderr, "lanvaro-cli setup: %s\n", reboot.message.c_str());
+            Say(reboot.message);
             return 1;
         } else {
             std::printf("The camera restarts to use them.\n");
+            moving = true;
         }
     }
-    if (options.verifySeconds) {
-        std::fflush(stdout);
-        const auto confirmed =
-            ConfirmByDiscovery(endpoint, options, sentAt, std::chrono::seconds(*options.verifySeconds));
-        if (!confirmed) {
-            std::printf("not confirmed within %d s\n", *options.verifySeconds);
-            return 3;
+    if (!outcome.deferred.empty()) {
+        if (!moving) {
+            outcome.result = {OnvifCallStatus::Failed, "not applied: " + Joined(outcome.deferred) +
+                                                           " (set them once the camera uses its new address)"};
+        } else {
+            const auto wait = options.verifySeconds ? std::chrono::seconds(*options.verifySeconds) : kMovedCameraWait;
+            MergeFinishedChange(outcome, OnvifDeviceClient::FinishNetworkChange(options.xaddr, credentials, change,
+                                                                                outcome.deferred, wait));
+            if (outcome.result.ok()) std::printf("Gateway and DNS were set at the new address.\n");
         }
-        std::printf("confirmed: %s at %s after %s s\n", endpoint.empty() ? options.xaddr.c_str() : endpoint.c_str(),
-                    confirmed->ip.c_str(), Tenths(confirmed->seconds).c_str());
+        if (!outcome.result.ok()) Say(outcome.result.message);
     }
-    return 0;
+    if (const std::string held = HeldSettingsText(outcome.held); !held.empty())
+        std::printf("The camera holds: %s.\n", TerminalText(held).c_str());
+    // A lost answer is no success until something confirms it.
+    const bool complete = outcome.notApplied.empty() && (outcome.result.ok() || outcome.answerLost);
+    if (!options.verifySeconds) {
+        if (outcome.answerLost) Note("--verify SECONDS confirms whether the camera took it");
+        return complete && !outcome.answerLost ? 0 : 1;
+    }
+    std::fflush(stdout);
+    const auto confirmed = ConfirmByDiscovery(endpoint, options, sentAt, std::chrono::seconds(*options.verifySeconds));
+    if (!confirmed) {
+        std::printf("not confirmed within %d s\n", *options.verifySeconds);
+        return 3;
+    }
+    std::printf("confirmed: %s at %s after %s s\n", TerminalText(endpoint.empty() ? options.xaddr : endpoint).c_str(),
+                TerminalText(confirmed->ip).c_str(), Tenths(confirmed->seconds).c_str());
+    return complete ? 0 : 1;
 }

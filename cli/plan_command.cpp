@@ -16,6 +16,7 @@
 #include "netsetup/batch_watch.h"
 #include "netsetup/setup_plan.h"
 #include "protocol/address_range.h"
+#include "protocol/terminal_text.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ bool ReadFile(const std::string& path, std::string& text) {
 }
 
 void Refuse(const std::vector<std::string>& reasons) {
-    for (const std::string& reason : reasons) std::fprintf(stderr, "%s\n", reason.c_str());
+    for (const std::string& reason : reasons) std::fprintf(stderr, "%s\n", TerminalText(reason).c_str());
     std::fprintf(stderr, "lanvaro-cli setup: plan refused, nothing sent\n");
 }
 
@@ -81,13 +82,14 @@ int RunPlanCommand(const std::vector<std::string>& args) {
     if (!check.probeUnavailable.empty())
         std::fprintf(stderr, "Warning: cannot probe new addresses for other hosts (%s); checked without that\n",
                      check.probeUnavailable.c_str());
-    for (const std::string& warning : check.warnings) std::fprintf(stderr, "Warning: %s\n", warning.c_str());
+    for (const std::string& warning : check.warnings)
+        std::fprintf(stderr, "Warning: %s\n", TerminalText(warning).c_str());
     // The window asks; a script has said what it wants, so it is only told.
     if (!check.outside.empty()) std::fprintf(stderr, "Warning: %s\n", BatchOutsideNetworksText(check.outside).c_str());
 
     if (plan.options.dryRun) {
         for (const PlannedSend& send : check.sends) {
-            const std::string mac = ComUnitFieldText(send.device.mac);
+            const std::string mac = TerminalText(ComUnitFieldText(send.device.mac));
             const NewSettings& s = send.settings;
             if (s.type == NetworkType::Dhcp)
                 std::printf("would send: %s -> dhcp\n", mac.c_str());
@@ -102,10 +104,10 @@ int RunPlanCommand(const std::vector<std::string>& args) {
     BatchWatch watch(std::chrono::seconds(plan.options.verifySeconds.value_or(0)));
     std::vector<std::string> macs;
     for (const PlannedSend& send : check.sends) {
-        const std::string mac = ComUnitFieldText(send.device.mac);
+        const std::string mac = TerminalText(ComUnitFieldText(send.device.mac));
         std::shared_ptr<DeviceSetup> setup = MakeProtocolDeviceSetup(send.device);
         if (const auto reason = setup->Send(form, send.settings).refused) {
-            std::printf("not sent: %s: %s\n", mac.c_str(), reason->c_str());
+            std::printf("not sent: %s: %s\n", mac.c_str(), TerminalText(*reason).c_str());
             failed = true;
             continue;
         }

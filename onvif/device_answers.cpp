@@ -8,6 +8,7 @@
 #include "onvif/posix_time_zone.h"
 #include "onvif/soap_request.h"
 #include "onvif/xml_reader.h"
+#include "protocol/utf8_text.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ using namespace onvif_ns;
 // A flood of list entries cannot grow without bound, whatever fits in the
 // answer's size limit.
 constexpr std::size_t kMaxListItems = 64;
+constexpr std::size_t kMaxTimeZone = 128;
 
 std::string Trimmed(std::string text) {
     const char* blanks = " \t\r\n";
@@ -29,6 +31,15 @@ std::string ChildText(const xmlNode* parent, const char* ns, const char* name) {
 }
 
 bool IsTrue(const std::string& text) { return text == "true" || text == "1"; }
+
+// The first `limit` characters, a cut marked by "...". A byte outside valid
+// UTF-8 counts as one character, so no sequence is split.
+std::string CutText(const std::string& text, std::size_t limit) {
+    std::size_t at = 0;
+    for (std::size_t count = 0; at < text.size() && count < limit; ++count)
+        at += std::max<std::size_t>(1, Utf8Length(text, at));
+    return at >= text.size() ? text : text.substr(0, at) + "...";
+}
 
 std::vector<const xmlNode*> Children(const xmlNode* parent, const char* ns, const char* name) {
     std::vector<const xmlNode*> found;
@@ -93,6 +104,7 @@ void ReadFault(const xmlNode* fault, bool soap11, SoapAnswer& answer) {
         if (answer.problem.empty()) answer.problem = ChildText(code, kSoap, "Value");
     }
     if (answer.problem.empty()) answer.problem = "SOAP fault without a reason";
+    answer.problem = CutText(answer.problem, kMaxFaultReason);
 }
 
 // Opens the envelope and hands the named response element to `read`. A SOAP
@@ -188,6 +200,10 @@ SoapAnswer ReadDateTimeAnswer(std::string_view bytes, CameraClock& clock) {
         }
         clock.utc = std::chrono::system_clock::time_point(std::chrono::seconds(*utc));
         clock.ntp = ChildText(system, kSchema, "DateTimeType") == "NTP";
+        clock.daylightSavings = IsTrue(ChildText(system, kSchema, "DaylightSavings"));
+        // Sent back as it came; a zone no camera would write is left out.
+        clock.timeZone = ChildText(XmlChild(system, kSchema, "TimeZone"), kSchema, "TZ");
+        if (clock.timeZone.size() > kMaxTimeZone) clock.timeZone.clear();
         clock.note = note;
         return true;
     });

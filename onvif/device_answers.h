@@ -9,11 +9,15 @@
 
 #include "onvif/device_client.h"
 
+// A reason longer than this is cut: it reaches messages, logs and terminals.
+inline constexpr std::size_t kMaxFaultReason = 500;
+
 enum class SoapAnswerKind { Response, Fault, Unreadable };
 
 struct SoapAnswer {
     SoapAnswerKind kind = SoapAnswerKind::Unreadable;
-    // Fault: its reason text (its code where it has none); Unreadable: why.
+    // Fault: its reason text (its code where it has none), at most
+    // kMaxFaultReason characters; Unreadable: why.
     std::string problem;
     // A fault whose code, subcodes (SOAP 1.1: faultcode) or detail say the
     // sender is not authorised.
@@ -23,7 +27,11 @@ struct SoapAnswer {
 struct CameraClock {
     std::chrono::system_clock::time_point utc;
     bool ntp = false;
-    std::string note;  // how far to trust utc when it came from the local time; empty when exact
+    // As the camera reported them: a clock set by hand keeps them only when
+    // they are sent back.
+    bool daylightSavings = false;
+    std::string timeZone;  // POSIX TZ text; empty when it named none
+    std::string note;      // how far to trust utc when it came from the local time; empty when exact
 };
 
 // Each takes the HTTP body of the answer to its request. Response: the

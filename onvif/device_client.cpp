@@ -2,20 +2,23 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "onvif/device_answers.h"
+#include "onvif/device_calls.h"
 #include "onvif/soap_request.h"
 #include "onvif/soap_transport.h"
+#include "protocol/local_routes.h"
 #include "protocol/text_format.h"
 
 namespace {
 
 using SystemClock = std::chrono::system_clock;
-using Reader = std::function<SoapAnswer(std::string_view)>;
 constexpr std::chrono::milliseconds kCallTimeout{5000};
 
 // The sign-in method that worked for each XAddr, for the rest of the run:
@@ -37,52 +40,25 @@ void RememberMethod(const std::string& xaddr, OnvifAuthMethod method) {
     Remembered()[xaddr] = method;
 }
 
-bool IsIpv4(const std::string& text) {
-    in_addr address{};
-    return ::inet_pton(AF_INET, text.c_str(), &address) == 1;
-}
-
-OnvifCallResult Success() { return {OnvifCallStatus::Ok, {}}; }
-
-std::string JoinedOrNone(const std::vector<std::string>& items) {
-    const std::string text = Joined(items);
-    return text.empty() ? "none" : text;
-}
-
 }  // namespace
-
-struct OnvifClientState {
-    std::optional<double> clockOffset;
-    bool clockRefused = false;  // GetSystemDateAndTime refused unsigned: read it signed
-    std::optional<OnvifAuthMethod> method;
-    bool open = false;  // signed in, the password not proved yet
-    std::optional<OnvifCredentials> credentials;
-    bool refused = false;  // a refused sign-in: nothing more is sent until the next SignIn
-};
 
 OnvifDeviceClient::OnvifDeviceClient(std::string xaddr)
     : xaddr_(std::move(xaddr)), state_(std::make_unique<OnvifClientState>()) {}
 
 OnvifDeviceClient::~OnvifDeviceClient() = default;
 
-namespace {
+namespace onvif_calls {
 
-struct CallContext {
-    const std::string& xaddr;
-    const std::optional<double>& clockOffset;
-    const std::optional<OnvifCredentials>& credentials;
-};
-
-// One call's outcome, with what the sign-in needs to know beyond it.
-struct Answer {
-    OnvifCallResult result;
-    bool heard = false;    // an HTTP answer came back
-    bool service = false;  // and it was a SOAP response or fault, or a sign-in refused
-};
+std::string JoinedOrNone(const std::vector<std::string>& items) {
+    const std::string text = Joined(items);
+    return text.empty() ? "none" : text;
+}
 
 std::string RefusedMessage(const std::string& xaddr) {
     return "Sign-in refused by " + xaddr + ": check the user name and password.";
 }
+
+namespace {
 
 std::string NotAdministratorMessage(const std::string& xaddr) {
     return "Sign-in to " + xaddr + " refused: wrong password, or the user is not an administrator.";
@@ -91,6 +67,8 @@ std::string NotAdministratorMessage(const std::string& xaddr) {
 bool IsRefusal(OnvifCallStatus status) {
     return status == OnvifCallStatus::SignInRefused || status == OnvifCallStatus::Refused;
 }
+
+}  // namespace
 
 Answer Send(const CallContext& context, std::string_view operation, const std::string& body, OnvifAuthMethod method,
             const Reader& read) {
@@ -109,56 +87,77 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
     const SoapHttpReply reply =
         PostSoap(context.xaddr, DeviceAction(operation), SoapEnvelope(body, token), digest, kCallTimeout);
     const std::string name(operation);
-    if (reply.tooLarge) return {{OnvifCallStatus::Failed, name + " of " + context.xaddr + ": " + reply.error}, true};
-    if (!reply.connected)
-        return {{OnvifCallStatus::NoService,
-                 "No ONVIF device service answered at " + context.xaddr + " (" + reply.error + ")"}};
-    const SoapAnswer answer = read(reply.body);
-    if (answer.kind == SoapAnswerKind::Response) return {Success(), true, true};
+    Answer answer;
+    answer.sent = reply.sent;
+    answer.heard = reply.connected || reply.tooLarge;
+    auto says = [&answer](OnvifCallStatus status, std::string message) {
+        answer.result = {status, std::move(message)};
+        return answer;
+    };
+    if (reply.tooLarge) return says(OnvifCallStatus::Failed, name + " of " + context.xaddr + ": " + reply.error);
+    if (reply.untrusted)
+        return says(OnvifCallStatus::Failed,
+                    "The camera's certificate is not trusted at " + context.xaddr + " (" + reply.error + ")");
+    if (!reply.connected) {
+        if (reply.sent) answer.lost = reply.error;
+        return says(OnvifCallStatus::NoService,
+                    "No ONVIF device service answered at " + context.xaddr + " (" + reply.error + ")");
+    }
+    const SoapAnswer soap = read(reply.body);
+    answer.service = soap.kind != SoapAnswerKind::Unreadable;
+    if (soap.kind == SoapAnswerKind::Response) return says(OnvifCallStatus::Ok, {});
     // A web server that wants HTTP Digest for every call says so before any SOAP.
-    if (reply.status == 401 || reply.status == 403 || (answer.kind == SoapAnswerKind::Fault && answer.notAuthorized))
-        return {{OnvifCallStatus::SignInRefused, RefusedMessage(context.xaddr)}, true, true};
-    if (answer.kind == SoapAnswerKind::Fault)
-        return {{OnvifCallStatus::Refused, name + " refused by " + context.xaddr + ": " + answer.problem}, true, true};
+    if (reply.status == 401 || (soap.kind == SoapAnswerKind::Fault && soap.notAuthorized)) {
+        answer.service = true;
+        return says(OnvifCallStatus::SignInRefused, RefusedMessage(context.xaddr));
+    }
+    if (reply.status == 403) {
+        answer.forbidden = true;
+        answer.service = false;
+        return says(OnvifCallStatus::Refused, name + " refused (HTTP 403) by " + context.xaddr +
+                                                  ": the camera may take calls from some addresses only");
+    }
+    if (soap.kind == SoapAnswerKind::Fault)
+        return says(OnvifCallStatus::Refused, name + " refused by " + context.xaddr + ": " + soap.problem);
     if (reply.status != 200)
-        return {{OnvifCallStatus::NoService, "No ONVIF device service answered at " + context.xaddr + " (HTTP " +
-                                                 std::to_string(reply.status) + ")"},
-                true};
-    return {
-        {OnvifCallStatus::Failed, "Unreadable answer to " + name + " from " + context.xaddr + ": " + answer.problem},
-        true};
+        return says(OnvifCallStatus::NoService, "No ONVIF device service answered at " + context.xaddr + " (HTTP " +
+                                                    std::to_string(reply.status) + ")");
+    return says(OnvifCallStatus::Failed,
+                "Unreadable answer to " + name + " from " + context.xaddr + ": " + soap.problem);
 }
+
+Answer Ask(const std::string& xaddr, const OnvifClientState& state, std::string_view operation, const Reader& read) {
+    const CallContext context{xaddr, state.clockOffset, state.credentials};
+    return Send(context, operation, "<tds:" + std::string(operation) + "/>",
+                state.method.value_or(OnvifAuthMethod::None), read);
+}
+
+namespace {
 
 Answer AskClock(const CallContext& context, OnvifAuthMethod method, CameraClock& clock) {
     return Send(context, "GetSystemDateAndTime", "<tds:GetSystemDateAndTime/>", method,
                 [&](std::string_view bytes) { return ReadDateTimeAnswer(bytes, clock); });
 }
 
-std::string DateTimeBody(SystemClock::time_point now) {
+// The summer time and zone go back as the camera reported them: a camera
+// told DaylightSavings false moves its local clock by an hour.
+std::string DateTimeBody(SystemClock::time_point now, const std::optional<CameraClock>& reported) {
     const std::time_t seconds = SystemClock::to_time_t(now);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     auto element = [](const char* name, int value) {
         return std::string("<tt:") + name + ">" + std::to_string(value) + "</tt:" + name + ">";
     };
-    return "<tds:SetSystemDateAndTime><tds:DateTimeType>Manual</tds:DateTimeType>"
-           "<tds:DaylightSavings>false</tds:DaylightSavings><tds:UTCDateTime><tt:Date>" +
+    const bool summer = reported && reported->daylightSavings;
+    const std::string zone =
+        reported && !reported->timeZone.empty()
+            ? "<tds:TimeZone><tt:TZ>" + EscapeXmlText(reported->timeZone) + "</tt:TZ></tds:TimeZone>"
+            : std::string();
+    return std::string("<tds:SetSystemDateAndTime><tds:DateTimeType>Manual</tds:DateTimeType><tds:DaylightSavings>") +
+           (summer ? "true" : "false") + "</tds:DaylightSavings>" + zone + "<tds:UTCDateTime><tt:Date>" +
            element("Year", utc.tm_year + 1900) + element("Month", utc.tm_mon + 1) + element("Day", utc.tm_mday) +
            "</tt:Date><tt:Time>" + element("Hour", utc.tm_hour) + element("Minute", utc.tm_min) +
            element("Second", utc.tm_sec) + "</tt:Time></tds:UTCDateTime></tds:SetSystemDateAndTime>";
-}
-
-std::string InterfaceBody(const std::string& token, const OnvifNetworkChange& change) {
-    std::string ipv4 = "<tt:IPv4><tt:Enabled>true</tt:Enabled>";
-    if (change.dhcp)
-        ipv4 += "<tt:DHCP>true</tt:DHCP>";
-    else
-        ipv4 += "<tt:Manual><tt:Address>" + EscapeXmlText(change.address) + "</tt:Address><tt:PrefixLength>" +
-                std::to_string(change.prefixLength) + "</tt:PrefixLength></tt:Manual><tt:DHCP>false</tt:DHCP>";
-    ipv4 += "</tt:IPv4>";
-    return "<tds:SetNetworkInterfaces><tds:InterfaceToken>" + EscapeXmlText(token) +
-           "</tds:InterfaceToken><tds:NetworkInterface><tt:Enabled>true</tt:Enabled>" + ipv4 +
-           "</tds:NetworkInterface></tds:SetNetworkInterfaces>";
 }
 
 // The camera's clock against this computer's: unsigned, as ONVIF allows
@@ -174,8 +173,11 @@ Answer MeasureClock(const std::string& xaddr, OnvifClientState& state, OnvifDevi
     if (answer.result.ok()) {
         const double offset = std::chrono::duration<double>(clock.utc - SystemClock::now()).count();
         state.clockOffset = offset;
+        state.clock = clock;
         facts.clockOffsetSeconds = offset;
         facts.ntp = clock.ntp;
+        facts.daylightSavings = clock.daylightSavings;
+        facts.timeZone = clock.timeZone;
         facts.clockNote = clock.note;
     } else {
         facts.clockNote = "clock not readable";
@@ -183,8 +185,8 @@ Answer MeasureClock(const std::string& xaddr, OnvifClientState& state, OnvifDevi
     return answer;
 }
 
-// A call that changes the camera. After an Open sign-in the camera checks
-// the password here for the first time, and may take only the other method.
+}  // namespace
+
 Answer Change(const std::string& xaddr, OnvifClientState& state, std::string_view operation, const std::string& body,
               const Reader& read) {
     const CallContext context{xaddr, state.clockOffset, state.credentials};
@@ -206,7 +208,9 @@ Answer Change(const std::string& xaddr, OnvifClientState& state, std::string_vie
     return answer;
 }
 
-}  // namespace
+}  // namespace onvif_calls
+
+using namespace onvif_calls;
 
 OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
@@ -252,7 +256,7 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     if (!credentials) {
         const Answer answer = readInformation(OnvifAuthMethod::None);
         if (answer.result.ok()) state_->method = OnvifAuthMethod::None;
-        if (answer.result.ok() || !IsRefusal(answer.result.status)) return answer.result;
+        if (answer.result.ok() || answer.forbidden || !IsRefusal(answer.result.status)) return answer.result;
         state_->refused = true;
         return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
     }
@@ -278,7 +282,7 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
         }
         // Another method may pass where a camera's web server turned this one away.
         if (!answer.heard) return answer.result;
-        if (IsRefusal(answer.result.status))
+        if (IsRefusal(answer.result.status) && !answer.forbidden)
             refusal = true;
         else
             unanswered = answer;
@@ -330,105 +334,17 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
 
 OnvifCallResult OnvifDeviceClient::SyncTime(double& newOffsetSeconds) {
     if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
-    OnvifCallResult result =
-        Change(xaddr_, *state_, "SetSystemDateAndTime", DateTimeBody(SystemClock::now()), [](std::string_view bytes) {
-            return ReadPlainAnswer(bytes, "SetSystemDateAndTime");
-        }).result;
-    if (!result.ok()) return result;
     OnvifDeviceFacts facts;
+    if (!state_->clock) MeasureClock(xaddr_, *state_, facts);
+    OnvifCallResult result =
+        Change(xaddr_, *state_, "SetSystemDateAndTime", DateTimeBody(SystemClock::now(), state_->clock),
+               [](std::string_view bytes) { return ReadPlainAnswer(bytes, "SetSystemDateAndTime"); })
+            .result;
+    if (!result.ok()) return result;
     result = MeasureClock(xaddr_, *state_, facts).result;
     if (!result.ok()) return result;
     newOffsetSeconds = facts.clockOffsetSeconds.value_or(0);
     return result;
-}
-
-OnvifNetworkOutcome OnvifDeviceClient::ApplyNetworkChange(const OnvifNetworkChange& change) {
-    OnvifNetworkOutcome outcome;
-    if (state_->refused) {
-        outcome.result = {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
-        return outcome;
-    }
-    std::vector<std::string> steps;
-    if (!change.dhcp) {
-        if (!IsIpv4(change.address) || change.prefixLength < 1 || change.prefixLength > 32) {
-            outcome.result = {OnvifCallStatus::Failed,
-                              "Invalid address - [" + change.address + "/" + std::to_string(change.prefixLength) + "]"};
-            return outcome;
-        }
-        if (!change.gateway.empty()) steps.push_back("gateway");
-    }
-    for (const auto& [label, text] : {std::pair{"gateway", &change.gateway}, std::pair{"DNS", &change.dns}})
-        if (!change.dhcp && !text->empty() && !IsIpv4(*text)) {
-            outcome.result = {OnvifCallStatus::Failed, std::string("Invalid ") + label + " - [" + *text + "]"};
-            return outcome;
-        }
-    if (change.dhcp || !change.dns.empty()) steps.push_back("DNS");
-    steps.push_back("address");
-
-    const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
-    const OnvifAuthMethod method = state_->method.value_or(OnvifAuthMethod::None);
-    std::vector<OnvifNetworkInterface> interfaces;
-    outcome.result =
-        Send(context, "GetNetworkInterfaces", "<tds:GetNetworkInterfaces/>", method, [&](std::string_view bytes) {
-            return ReadNetworkInterfacesAnswer(bytes, interfaces);
-        }).result;
-    if (!outcome.result.ok()) {
-        outcome.notApplied = steps;
-        return outcome;
-    }
-    const std::string host = OnvifXaddrHost(xaddr_);
-    const OnvifNetworkInterface* target = nullptr;
-    for (const auto& card : interfaces)
-        if (card.address == host) target = &card;
-    if (target == nullptr && interfaces.size() == 1) target = &interfaces.front();
-    if (target == nullptr) {
-        // Changing another card's address could cut the camera off.
-        outcome.result = {OnvifCallStatus::Failed, "No network interface of " + xaddr_ + " holds " + host};
-        outcome.notApplied = steps;
-        return outcome;
-    }
-
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const std::string& step = steps[i];
-        OnvifCallResult result;
-        if (step == "gateway")
-            result = Change(xaddr_, *state_, "SetNetworkDefaultGateway",
-                            "<tds:SetNetworkDefaultGateway><tds:IPv4Address>" + EscapeXmlText(change.gateway) +
-                                "</tds:IPv4Address></tds:SetNetworkDefaultGateway>",
-                            [](std::string_view bytes) { return ReadPlainAnswer(bytes, "SetNetworkDefaultGateway"); })
-                         .result;
-        else if (step == "DNS")
-            result =
-                Change(xaddr_, *state_, "SetDNS",
-                       change.dhcp ? std::string("<tds:SetDNS><tds:FromDHCP>true</tds:FromDHCP></tds:SetDNS>")
-                                   : "<tds:SetDNS><tds:FromDHCP>false</tds:FromDHCP><tds:DNSManual><tt:Type>"
-                                     "IPv4</tt:Type><tt:IPv4Address>" +
-                                         EscapeXmlText(change.dns) + "</tt:IPv4Address></tds:DNSManual></tds:SetDNS>",
-                       [](std::string_view bytes) { return ReadPlainAnswer(bytes, "SetDNS"); })
-                    .result;
-        else
-            result = Change(xaddr_, *state_, "SetNetworkInterfaces", InterfaceBody(target->token, change),
-                            [&](std::string_view bytes) {
-                                return ReadSetNetworkInterfacesAnswer(bytes, outcome.rebootNeeded);
-                            })
-                         .result;
-        if (!result.ok()) {
-            outcome.notApplied.assign(steps.begin() + static_cast<std::ptrdiff_t>(i), steps.end());
-            // A camera may switch its address before its answer is out: lost
-            // is not refused, and the user must not take it for unchanged.
-            if (step == "address" &&
-                (result.status == OnvifCallStatus::NoService || result.status == OnvifCallStatus::Failed))
-                result.message += " (the camera may already use the new address)";
-            if (!outcome.applied.empty())
-                result.message += ". Applied: " + JoinedOrNone(outcome.applied) +
-                                  "; not applied: " + JoinedOrNone(outcome.notApplied) + ".";
-            outcome.result = result;
-            return outcome;
-        }
-        outcome.applied.push_back(step);
-    }
-    outcome.result = Success();
-    return outcome;
 }
 
 OnvifCallResult OnvifDeviceClient::Reboot() {

@@ -3,6 +3,7 @@
 // XAddr. Blocking (5 s per call at most); call it off the window thread. One
 // client per camera; a client is not shared between threads.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,8 @@ struct OnvifDeviceFacts {
     std::optional<double> clockOffsetSeconds;  // camera's UTC minus this computer's
     std::string clockNote;                     // "clock not readable", or how the offset was read
     std::optional<bool> ntp;
+    std::optional<bool> daylightSavings;  // as the camera's clock reported it
+    std::string timeZone;                 // its POSIX TZ text; empty when it named none
     std::string hostname, manufacturer, model, firmware, serial, hardwareId;
     std::vector<OnvifNetworkInterface> interfaces;
     std::vector<std::string> gateway, dns;
@@ -58,11 +61,36 @@ struct OnvifNetworkChange {
     std::string dns;      // empty: left as it is
 };
 
+// What the camera reported holding when it was read back after a change;
+// a part left empty was not read.
+struct OnvifHeldSettings {
+    std::string xaddr;  // where it answered
+    std::optional<OnvifNetworkInterface> card;
+    std::optional<std::vector<std::string>> gateway, dns;
+};
+
 struct OnvifNetworkOutcome {
     OnvifCallResult result;
     std::vector<std::string> applied, notApplied;  // "gateway", "DNS", "address"
     bool rebootNeeded = false;
+    // SetNetworkInterfaces went out and its answer was lost (timeout,
+    // connection closed): the camera may use the new address already, so it
+    // is looked for there as if sent. "address" is then in neither list.
+    bool answerLost = false;
+    // Steps the camera refused in its old subnet, which go to its new
+    // address (FinishNetworkChange); also in notApplied. With why.
+    std::vector<std::string> deferred;
+    std::string deferredReason;
+    OnvifHeldSettings held;
 };
+
+// Adds what FinishNetworkChange did to the outcome of the change it finished.
+void MergeFinishedChange(OnvifNetworkOutcome& outcome, const OnvifNetworkOutcome& finished);
+// "address 127.0.9.9/16, gateway 127.0.0.1, DNS 127.0.0.53", of what was read.
+std::string HeldSettingsText(const OnvifHeldSettings& held);
+
+// How long FinishNetworkChange waits for a moved camera to answer.
+inline constexpr std::chrono::seconds kMovedCameraWait{60};
 
 // What the user is told of an Open sign-in.
 inline constexpr const char* kOnvifOpenNote =
@@ -74,6 +102,9 @@ const char* OnvifAuthMethodName(OnvifAuthMethod method);
 // The host of an XAddr ("http://host:port/path"), without brackets; empty
 // when it is no URL.
 std::string OnvifXaddrHost(const std::string& xaddr);
+
+// The XAddr with another host, its port and path kept; empty when it is no URL.
+std::string OnvifXaddrWithHost(const std::string& xaddr, const std::string& host);
 
 // Whether the XAddr names a user (and maybe a password) before its host.
 bool OnvifXaddrHasUserInfo(const std::string& xaddr);
@@ -116,12 +147,28 @@ public:
     // after an Open sign-in a refusal is tried once with the other method.
 
     // SetSystemDateAndTime to this computer's UTC (Manual: NTP is switched
-    // off, so the caller asks first), then reads the offset back.
+    // off, so the caller asks first) with the summer time and zone the
+    // camera reported, then reads the offset back.
     OnvifCallResult SyncTime(double& newOffsetSeconds);
 
     // SetNetworkDefaultGateway, SetDNS, then SetNetworkInterfaces on the
-    // interface that holds the XAddr's address; stops at the first refusal.
+    // interface that holds the XAddr's address, each read back: a setting
+    // the camera accepted but kept is refused. A gateway refused in the
+    // camera's old subnet does not stop the address: it and DNS are left to
+    // FinishNetworkChange (`deferred`). Any other refusal stops the rest.
     OnvifNetworkOutcome ApplyNetworkChange(const OnvifNetworkChange& change);
+
+    // The deferred steps at the camera's new XAddr (this one with the new
+    // address), once the camera has taken it (restarted where it had to):
+    // where this computer reaches the new subnet, waits up to `wait` for the
+    // camera to answer there, signs in with the credentials and sends them,
+    // read back. Elsewhere nothing is sent ("set them from a computer in
+    // NET/PREFIX").
+    static OnvifNetworkOutcome FinishNetworkChange(const std::string& xaddr,
+                                                   const std::optional<OnvifCredentials>& credentials,
+                                                   const OnvifNetworkChange& change,
+                                                   const std::vector<std::string>& steps,
+                                                   std::chrono::milliseconds wait = kMovedCameraWait);
 
     // SystemReboot.
     OnvifCallResult Reboot();

@@ -28,6 +28,15 @@ std::string OnvifXaddrHost(const std::string& xaddr) {
     return rest.substr(0, rest.find(':'));
 }
 
+std::string OnvifXaddrWithHost(const std::string& xaddr, const std::string& host) {
+    const std::size_t scheme = xaddr.find("://");
+    const std::string old = OnvifXaddrHost(xaddr);
+    if (scheme == std::string::npos || old.empty()) return {};
+    const bool bracketed = xaddr.compare(scheme + 3, 1, "[") == 0;
+    const std::size_t at = xaddr.find(old, scheme + 3) - (bracketed ? 1 : 0);
+    return xaddr.substr(0, at) + host + xaddr.substr(at + old.size() + (bracketed ? 2 : 0));
+}
+
 bool OnvifXaddrHasUserInfo(const std::string& xaddr) {
     const std::size_t scheme = xaddr.find("://");
     if (scheme == std::string::npos) return false;

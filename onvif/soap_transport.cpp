@@ -77,8 +77,15 @@ SoapHttpReply PostSoap(const std::string& url, const std::string& action, const 
         curl_easy_setopt(c, CURLOPT_USERNAME, digest->user.c_str());
         curl_easy_setopt(c, CURLOPT_PASSWORD, digest->password.c_str());
     }
+    // Certificates are checked as libcurl does by default (the system's
+    // authorities, the host name): a camera's own certificate fails, and is
+    // said so, never passed silently.
     const CURLcode result = curl_easy_perform(c);
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &reply.status);
+    long requestBytes = 0;
+    curl_easy_getinfo(c, CURLINFO_REQUEST_SIZE, &requestBytes);
+    reply.sent = requestBytes > 0;
+    reply.untrusted = result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE;
     reply.connected = reply.status != 0;
     if (result == CURLE_FILESIZE_EXCEEDED) reply.tooLarge = true;
     if (reply.tooLarge) {

@@ -12,6 +12,8 @@ inline constexpr std::size_t kMaxSoapAnswerBytes = 1024 * 1024;
 
 struct SoapHttpReply {
     bool connected = false;  // an HTTP answer came back (any status)
+    bool sent = false;       // the request went out, answered or not
+    bool untrusted = false;  // https: the camera's certificate could not be verified
     long status = 0;
     bool tooLarge = false;
     std::string body;

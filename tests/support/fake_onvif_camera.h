@@ -20,7 +20,18 @@ public:
     bool openReads = false;
     OnvifDeviceFacts facts;
     double offsetAfterSync = 0.2;
-    OnvifNetworkOutcome networkOutcome{{OnvifCallStatus::Ok, ""}, {"gateway", "DNS", "address"}, {}, false};
+    OnvifNetworkOutcome networkOutcome = Outcome({OnvifCallStatus::Ok, ""}, {"gateway", "DNS", "address"}, {});
+    // What FinishNetworkChange does with the steps left for the new address.
+    OnvifNetworkOutcome finishOutcome = Outcome({OnvifCallStatus::Ok, ""}, {"gateway", "DNS"}, {});
+
+    static OnvifNetworkOutcome Outcome(OnvifCallResult result, std::vector<std::string> applied,
+                                       std::vector<std::string> notApplied) {
+        OnvifNetworkOutcome outcome;
+        outcome.result = std::move(result);
+        outcome.applied = std::move(applied);
+        outcome.notApplied = std::move(notApplied);
+        return outcome;
+    }
 
     // Every call as "Name xaddr user".
     std::vector<std::string> Calls() {
@@ -56,9 +67,16 @@ public:
     OnvifNetworkOutcome ApplyNetworkChange(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
                                            const OnvifNetworkChange& change) override {
         Record("ApplyNetworkChange", xaddr, credentials);
-        if (!SignedIn(credentials)) return {Refused(xaddr), {}, {"gateway", "DNS", "address"}, false};
+        if (!SignedIn(credentials)) return Outcome(Refused(xaddr), {}, {"gateway", "DNS", "address"});
         lastChange = change;
         return networkOutcome;
+    }
+    OnvifNetworkOutcome FinishNetworkChange(const std::string& xaddr,
+                                            const std::optional<OnvifCredentials>& credentials,
+                                            const OnvifNetworkChange&, const std::vector<std::string>& steps) override {
+        Record("FinishNetworkChange", xaddr, credentials);
+        if (!SignedIn(credentials)) return Outcome(Refused(xaddr), {}, steps);
+        return finishOutcome;
     }
     OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) override {
         Record("Reboot", xaddr, credentials);

@@ -90,6 +90,10 @@ bool OnvifCameraHttp::Start(const std::vector<OnvifCamera>& cameras, int first, 
             if (xaddr.rfind("http://", 0) != 0 || ::inet_pton(AF_INET, host.c_str(), &a) != 1) continue;
             camera.settings = InitialSettings(cameras[i], first + static_cast<int>(i), host, options);
             camera.settings.quirks = OnvifQuirksOf(options.quirks, first + static_cast<int>(i));
+            if (camera.settings.quirks.dst) {
+                camera.settings.daylightSavings = true;
+                camera.settings.timeZone = "CET-1CEST,M3.5.0,M10.5.0/3";
+            }
             camera.port = XaddrPort(xaddr);
             break;
         }
@@ -172,6 +176,7 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
     request.body = data.substr(headEnd + 4, wanted - headEnd - 4);
 
     OnvifSimAnswer answer;
+    bool answering = true;
     {
         std::lock_guard lock(mutex_);
         const auto camera = std::find_if(cameras_.begin(), cameras_.end(), [&](const Camera& c) {
@@ -184,7 +189,11 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
             answer = AnswerOnvifRequest(camera->settings, options_, camera->nonces, request,
                                         std::chrono::system_clock::now());
             const auto index = static_cast<std::size_t>(camera - cameras_.begin());
-            if (answer.change) {
+            if (answer.change && camera->settings.quirks.moveFirst) {
+                // Gone before the answer is out.
+                Apply(*camera, *answer.change);
+                answering = false;
+            } else if (answer.change) {
                 if (options_.rebootNeeded)
                     camera->awaitingReboot = answer.change;
                 else
@@ -197,7 +206,8 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
         }
     }
     log_.Write(localAddress + ":" + std::to_string(port) + "\t" + (answer.operation.empty() ? "-" : answer.operation) +
-               "\t" + std::to_string(answer.status));
+               "\t" + (answering ? std::to_string(answer.status) : std::string("-")));
+    if (!answering) return;
     const std::string bytes = SerializeOnvifAnswer(answer);
     std::size_t sent = 0;
     while (sent < bytes.size() && WaitReady(fd, POLLOUT, waker, Remaining(deadline)) > 0) {
@@ -251,5 +261,6 @@ void OnvifCameraHttp::Apply(Camera& camera, const OnvifSimAddressChange& change)
     camera.settings.address = address;
     camera.settings.prefixLength = prefix;
     camera.settings.dhcp = change.dhcp;
+    camera.settings.configured.reset();
     if (diag_) diag_("onvif camera " + old + " now at " + address + "/" + std::to_string(prefix));
 }

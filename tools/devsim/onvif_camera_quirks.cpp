@@ -11,10 +11,10 @@ struct Quirk {
 
 // The order spread hands them out in; a new quirk goes at the end.
 constexpr std::array kQuirks{
-    Quirk{"open-reads", &OnvifSimQuirks::openReads},
-    Quirk{"local-clock", &OnvifSimQuirks::localClock},
-    Quirk{"clock-auth", &OnvifSimQuirks::clockAuth},
-    Quirk{"soap11", &OnvifSimQuirks::soap11},
+    Quirk{"open-reads", &OnvifSimQuirks::openReads},         Quirk{"local-clock", &OnvifSimQuirks::localClock},
+    Quirk{"clock-auth", &OnvifSimQuirks::clockAuth},         Quirk{"soap11", &OnvifSimQuirks::soap11},
+    Quirk{"gateway-subnet", &OnvifSimQuirks::gatewaySubnet}, Quirk{"move-first", &OnvifSimQuirks::moveFirst},
+    Quirk{"ignore-change", &OnvifSimQuirks::ignoreChange},   Quirk{"dst", &OnvifSimQuirks::dst},
 };
 
 }  // namespace

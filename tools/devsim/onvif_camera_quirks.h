@@ -18,6 +18,16 @@ struct OnvifSimQuirks {
     // Faults in SOAP 1.1 (text/xml, HTTP 500); GetServices unknown to its web
     // server, which answers an HTML 400 page.
     bool soap11 = false;
+    // SetNetworkDefaultGateway refused (ter:InvalidArgVal) for a gateway
+    // outside the subnet the camera stands in, with a reason over several lines.
+    bool gatewaySubnet = false;
+    // Takes a new address before it answers SetNetworkInterfaces: the answer
+    // never comes.
+    bool moveFirst = false;
+    // Answers every network change with success and keeps its settings.
+    bool ignoreChange = false;
+    // On summer time in the POSIX zone "CET-1CEST,M3.5.0,M10.5.0/3".
+    bool dst = false;
 };
 
 struct OnvifQuirkChoice {

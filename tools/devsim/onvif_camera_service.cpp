@@ -244,7 +244,7 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
                 {"--onvif-quirk", DevsimOptionKind::Text,
                  "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
-                 "open-reads, local-clock, clock-auth, soap11"},
+                 "open-reads, local-clock, clock-auth, soap11, gateway-subnet, move-first, ignore-change, dst"},
                 {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
     .enabled =
         [](const DevsimOptions& o) {

@@ -88,6 +88,13 @@ bool IsIpv4(const std::string& text) {
     return ::inet_pton(AF_INET, text.c_str(), &a) == 1;
 }
 
+bool SameSubnet(const std::string& a, const std::string& b, int prefixLength) {
+    in_addr x{}, y{};
+    if (::inet_pton(AF_INET, a.c_str(), &x) != 1 || ::inet_pton(AF_INET, b.c_str(), &y) != 1) return false;
+    const std::uint32_t mask = prefixLength <= 0 ? 0 : 0xFFFFFFFFu << (32 - std::min(prefixLength, 32));
+    return (ntohl(x.s_addr) & mask) == (ntohl(y.s_addr) & mask);
+}
+
 std::string Element(const char* name, const std::string& value) {
     return std::string("<tt:") + name + ">" + EscapeXmlText(value) + "</tt:" + name + ">";
 }
@@ -215,15 +222,19 @@ OnvifSimAnswer NotAuthorized(const OnvifSimOptions& options, OnvifSimNonces& non
 
 std::string DeviceXaddr(const OnvifSimSettings& camera) { return "http://" + camera.address + "/onvif/device_service"; }
 
+// The settings as configured: a new address shows before the camera moves to it.
 std::string Interfaces(const OnvifSimSettings& camera) {
-    const std::string address = "<tt:Address>" + camera.address + "</tt:Address><tt:PrefixLength>" +
-                                std::to_string(camera.prefixLength) + "</tt:PrefixLength>";
+    const bool dhcp = camera.configured ? camera.configured->dhcp : camera.dhcp;
+    const bool moving = camera.configured && !dhcp;
+    const std::string address =
+        "<tt:Address>" + (moving ? camera.configured->address : camera.address) + "</tt:Address><tt:PrefixLength>" +
+        std::to_string(moving ? camera.configured->prefixLength : camera.prefixLength) + "</tt:PrefixLength>";
     return "<tds:NetworkInterfaces token=\"eth0\"><tt:Enabled>true</tt:Enabled><tt:Info><tt:Name>eth0</tt:Name>"
            "<tt:HwAddress>" +
            camera.mac +
            "</tt:HwAddress><tt:MTU>1500</tt:MTU></tt:Info><tt:IPv4><tt:Enabled>true</tt:Enabled><tt:Config>" +
-           (camera.dhcp ? "<tt:FromDHCP>" + address + "</tt:FromDHCP><tt:DHCP>true</tt:DHCP>"
-                        : "<tt:Manual>" + address + "</tt:Manual><tt:DHCP>false</tt:DHCP>") +
+           (dhcp ? "<tt:FromDHCP>" + address + "</tt:FromDHCP><tt:DHCP>true</tt:DHCP>"
+                 : "<tt:Manual>" + address + "</tt:Manual><tt:DHCP>false</tt:DHCP>") +
            "</tt:Config></tt:IPv4></tds:NetworkInterfaces>";
 }
 
@@ -238,15 +249,18 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
         // Greenwich (negative in POSIX) with minutes, so a sign or a minute
         // read wrong shows.
         const auto nepal = std::chrono::hours(5) + std::chrono::minutes(45);
+        // A summer-time camera stands in Central Europe, an hour more on summer time.
+        const auto local =
+            camera.quirks.dst ? std::chrono::hours(camera.daylightSavings ? 2 : 1) : std::chrono::hours(0);
         const std::string clock = camera.quirks.localClock
                                       ? "<tt:TimeZone><tt:TZ>&lt;+0545&gt;-5:45</tt:TZ></tt:TimeZone>" +
                                             DateTime("LocalDateTime", CameraNow(camera, now) + nepal)
-                                      : "<tt:TimeZone><tt:TZ>UTC0</tt:TZ></tt:TimeZone>" +
+                                      : "<tt:TimeZone>" + Element("TZ", camera.timeZone) + "</tt:TimeZone>" +
                                             DateTime("UTCDateTime", CameraNow(camera, now)) +
-                                            DateTime("LocalDateTime", CameraNow(camera, now));
+                                            DateTime("LocalDateTime", CameraNow(camera, now) + local);
         return Response(operation, std::string("<tds:SystemDateAndTime><tt:DateTimeType>") +
-                                       (camera.ntp ? "NTP" : "Manual") +
-                                       "</tt:DateTimeType><tt:DaylightSavings>false</tt:DaylightSavings>" + clock +
+                                       (camera.ntp ? "NTP" : "Manual") + "</tt:DateTimeType><tt:DaylightSavings>" +
+                                       (camera.daylightSavings ? "true" : "false") + "</tt:DaylightSavings>" + clock +
                                        "</tds:SystemDateAndTime>");
     }
     if (operation == "GetUsers")
@@ -310,19 +324,27 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
             return InvalidArgument("InvalidDateTime", "The suggested date and time is not valid.");
         camera.ntp = false;
         camera.clockOffsetSeconds = std::chrono::duration<double>(SystemClock::from_time_t(timegm(&tm)) - now).count();
+        // As cameras do: summer time as told, the zone only where one is given.
+        camera.daylightSavings = Text(request, kDevice, "DaylightSavings") == "true";
+        if (const std::string zone = Text(XmlChild(request, kDevice, "TimeZone"), kSchema, "TZ"); !zone.empty())
+            camera.timeZone = zone;
         return Response(operation, "");
     }
     if (operation == "SetNetworkDefaultGateway") {
         const std::string gateway = Text(request, kDevice, "IPv4Address");
         if (!IsIpv4(gateway)) return InvalidArgument("InvalidGatewayAddress", "The gateway address is not valid.");
-        camera.gateway = gateway;
+        if (camera.quirks.gatewaySubnet && !SameSubnet(gateway, camera.address, camera.prefixLength))
+            return InvalidArgument("InvalidGatewayAddress", "Invalid gateway address:\r\n\tnot in the subnet " +
+                                                                camera.address + "/" +
+                                                                std::to_string(camera.prefixLength));
+        if (!camera.quirks.ignoreChange) camera.gateway = gateway;
         return Response(operation, "");
     }
     if (operation == "SetDNS") {
         const bool fromDhcp = Text(request, kDevice, "FromDHCP") == "true";
         const std::string dns = Text(XmlChild(request, kDevice, "DNSManual"), kSchema, "IPv4Address");
         if (!fromDhcp && !IsIpv4(dns)) return InvalidArgument("InvalidIPv4Address", "The DNS address is not valid.");
-        camera.dns = fromDhcp ? std::string() : dns;
+        if (!camera.quirks.ignoreChange) camera.dns = fromDhcp ? std::string() : dns;
         return Response(operation, "");
     }
     if (operation == "SetNetworkInterfaces") {
@@ -343,9 +365,12 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
                 return InvalidArgument("InvalidIPv4Address", "The suggested IPv4 address is invalid.");
         }
         OnvifSimAnswer answer =
-            Response(operation, std::string("<tds:RebootNeeded>") + (options.rebootNeeded ? "true" : "false") +
+            Response(operation, std::string("<tds:RebootNeeded>") +
+                                    (options.rebootNeeded && !camera.quirks.ignoreChange ? "true" : "false") +
                                     "</tds:RebootNeeded>");
+        if (camera.quirks.ignoreChange) return answer;
         answer.change = change;
+        camera.configured = change;
         return answer;
     }
     if (operation == "SystemReboot") {

@@ -26,6 +26,13 @@ struct OnvifSimOptions {
     OnvifQuirkChoice quirks;
 };
 
+// A new address the camera takes once it has restarted its network.
+struct OnvifSimAddressChange {
+    bool dhcp = false;
+    std::string address;
+    int prefixLength = 24;
+};
+
 // One camera's settings as its device service shows and changes them.
 struct OnvifSimSettings {
     std::string manufacturer, model, firmware, serial, hardwareId;
@@ -36,14 +43,11 @@ struct OnvifSimSettings {
     std::string gateway, dns;
     double clockOffsetSeconds = 0;
     bool ntp = false;
+    bool daylightSavings = false;
+    std::string timeZone = "UTC0";
+    // A new address taken but not yet in use: shown as the camera's setting.
+    std::optional<OnvifSimAddressChange> configured;
     OnvifSimQuirks quirks;
-};
-
-// A new address the camera takes once it has restarted its network.
-struct OnvifSimAddressChange {
-    bool dhcp = false;
-    std::string address;
-    int prefixLength = 24;
 };
 
 struct OnvifSimRequest {

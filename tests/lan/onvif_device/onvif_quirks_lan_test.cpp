@@ -1,11 +1,15 @@
 // Cameras as the field has them (devsim's --onvif-quirk), each signed in to
 // by the window's camera actions and by lanvaro-cli with the right password
-// and a wrong one. The box's http_proxy points nowhere: camera calls must
-// pass it by.
+// and a wrong one, and given new settings as each takes them. The box's
+// http_proxy points nowhere: camera calls must pass it by. Nothing a camera
+// says reaches the terminal as a raw control character.
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -32,24 +36,26 @@ struct QuirkCase {
     int camera;
 };
 
-class OnvifQuirk : public testing::TestWithParam<QuirkCase> {
+// One devsim camera (number `camera`, at 127.77.0.(10 + camera)) with the
+// quirk, and lanvaro-cli runs against it.
+class QuirkCamera : public testing::Test {
 protected:
-    void SetUp() override {
+    void StartCamera(const std::string& quirk, int number) {
         std::setlocale(LC_ALL, "C.UTF-8");
         ASSERT_NE(std::getenv("http_proxy"), nullptr) << "the test runs with a proxy that goes nowhere";
-        camera = "127.77.0." + std::to_string(10 + GetParam().camera);
+        camera = "127.77.0." + std::to_string(10 + number);
         std::vector<std::string> args{"--no-udp",
                                       "--onvif",
                                       "1",
                                       "--onvif-first",
-                                      std::to_string(GetParam().camera),
+                                      std::to_string(number),
                                       "--onvif-user",
                                       kUser,
                                       "--onvif-password",
                                       kPassword,
                                       "--onvif-clock-offset",
                                       std::to_string(static_cast<int>(kClockOffset))};
-        if (*GetParam().quirk != '\0') args.insert(args.end(), {"--onvif-quirk", GetParam().quirk});
+        if (!quirk.empty()) args.insert(args.end(), {"--onvif-quirk", quirk});
         devsim = std::make_unique<DevsimProcess>(args);
         ASSERT_TRUE(devsim->Start()) << devsim->Error();
     }
@@ -57,16 +63,36 @@ protected:
     ProgramText Cli(std::vector<std::string> args, const std::string& password) {
         args.insert(args.begin(), LANVARO_CLI_PATH);
         const std::string n = std::to_string(runs++);
-        return RunForText(args, files.File("out" + n), files.File("err" + n), {"LANVARO_ONVIF_PASSWORD=" + password});
+        ProgramText run =
+            RunForText(args, files.File("out" + n), files.File("err" + n), {"LANVARO_ONVIF_PASSWORD=" + password});
+        for (const std::string* text : {&run.out, &run.err})
+            EXPECT_EQ(std::count_if(text->begin(), text->end(),
+                                    [](char c) { return (c >= 0 && c < 0x20 && c != '\n') || c == 0x7f; }),
+                      0)
+                << "a raw control character: " << *text;
+        return run;
     }
-
-    std::string AuthText() const { return std::string("\"auth\": \"") + OnvifAuthMethodName(GetParam().auth) + "\""; }
 
     TempDir files;
     std::unique_ptr<DevsimProcess> devsim;
     std::string camera;
     int runs = 0;
 };
+
+class OnvifQuirk : public QuirkCamera, public testing::WithParamInterface<QuirkCase> {
+protected:
+    void SetUp() override { StartCamera(GetParam().quirk, GetParam().camera); }
+
+    std::string AuthText() const { return std::string("\"auth\": \"") + OnvifAuthMethodName(GetParam().auth) + "\""; }
+};
+
+// The text after "key": in the CLI's JSON, up to the next comma.
+std::string JsonValue(const std::string& json, const std::string& key) {
+    const std::size_t at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + key.size() + 4;
+    return json.substr(start, json.find(", \"", start) - start);
+}
 
 double JsonNumber(const std::string& json, const std::string& key) {
     const std::size_t at = json.find("\"" + key + "\": ");
@@ -142,6 +168,11 @@ TEST_P(OnvifQuirk, TheCliSignsInWithTheRightPasswordOnlyAndChangesTheClock) {
     EXPECT_EQ(sync.status, 0) << sync.err;
     const ProgramText after = Cli({"onvif", "info", "--ip", camera, "--user", kUser}, kPassword);
     EXPECT_NEAR(JsonNumber(after.out, "clock_offset_seconds"), 0, 2) << after.out << after.err;
+    // The clock is set; its summer time and zone stay as the camera had them.
+    for (const char* key : {"daylight_savings", "time_zone"}) {
+        EXPECT_FALSE(JsonValue(info.out, key).empty()) << info.out;
+        EXPECT_EQ(JsonValue(after.out, key), JsonValue(info.out, key)) << key;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -151,11 +182,87 @@ INSTANTIATE_TEST_SUITE_P(
                     QuirkCase{"local-clock", OnvifAuthMethod::WsSecurity, false, 6},
                     // Digest first: WS-Security needs the clock this camera keeps to the signed in.
                     QuirkCase{"clock-auth", OnvifAuthMethod::HttpDigest, false, 7},
-                    QuirkCase{"soap11", OnvifAuthMethod::WsSecurity, false, 8}),
+                    QuirkCase{"soap11", OnvifAuthMethod::WsSecurity, false, 8},
+                    QuirkCase{"dst", OnvifAuthMethod::WsSecurity, false, 12}),
     [](const testing::TestParamInfo<QuirkCase>& p) {
         std::string name = *p.param.quirk == '\0' ? "ByTheBook" : p.param.quirk;
         std::erase(name, '-');
         return name;
     });
+
+// A move as each camera takes it, confirmed by WS-Discovery where it took.
+struct SetupCase {
+    const char* quirk;
+    int camera;
+    std::vector<std::string> settings;
+    int status;
+    std::vector<std::string> says;  // in what the CLI printed
+};
+
+class OnvifQuirkSetup : public QuirkCamera, public testing::WithParamInterface<SetupCase> {
+protected:
+    // A second subnet of the box: loopback's, as the one-host box has no other card.
+    static void SetUpTestSuite() { ASSERT_TRUE(RunIp({"addr", "add", "198.51.100.1/24", "dev", "lo"})); }
+    static void TearDownTestSuite() { RunIp({"addr", "del", "198.51.100.1/24", "dev", "lo"}); }
+    void SetUp() override { StartCamera(GetParam().quirk, GetParam().camera); }
+
+    static bool RunIp(std::vector<std::string> args) {
+        args.insert(args.begin(), "/usr/sbin/ip");
+        ChildProcess ip(args);
+        return ip.Wait(std::chrono::seconds(10)).value_or(-1) == 0;
+    }
+};
+
+// The one-host box's loopback answers every 127/8 address: the probe is passed over with --force.
+TEST_P(OnvifQuirkSetup, TheCliMovesTheCameraAsItTakesIt) {
+    std::vector<std::string> args{"setup", "--onvif", camera, "--user", kUser, "--static"};
+    args.insert(args.end(), GetParam().settings.begin(), GetParam().settings.end());
+    args.insert(args.end(), {"--verify", "20", "--force"});
+    const ProgramText run = Cli(args, kPassword);
+    EXPECT_EQ(run.status, GetParam().status) << run.out << run.err;
+    for (const std::string& text : GetParam().says)
+        EXPECT_NE((run.out + run.err).find(text), std::string::npos) << text << "\n" << run.out << run.err;
+}
+
+const std::vector<std::string> kLoopbackMove{"--ip",      "127.77.5.20", "--netmask", "255.0.0.0",
+                                             "--gateway", "127.0.0.1",   "--dns",     "127.0.0.53"};
+
+INSTANTIATE_TEST_SUITE_P(
+    , OnvifQuirkSetup,
+    testing::Values(SetupCase{"open-reads", 13, kLoopbackMove, 0, {"confirmed: ", " at 127.77.5.20 after "}},
+                    // Its gateway only after it stands in the new subnet, which loopback also holds here.
+                    SetupCase{"gateway-subnet",
+                              14,
+                              {"--ip", "198.51.100.50", "--netmask", "255.255.255.0", "--gateway", "198.51.100.1",
+                               "--dns", "198.51.100.53"},
+                              0,
+                              {"not in the subnet 127.77.0.24/8", "Gateway and DNS were set at the new address",
+                               "The camera holds: address 198.51.100.50/24, gateway 198.51.100.1, DNS 198.51.100.53",
+                               " at 198.51.100.50 after "}},
+                    SetupCase{"move-first", 15, kLoopbackMove, 0, {"may already use it", " at 127.77.5.20 after "}},
+                    SetupCase{"ignore-change",
+                              16,
+                              kLoopbackMove,
+                              1,
+                              {"accepted the change but kept its gateway none",
+                               "accepted the change but kept its address 127.77.0.26/8"}}),
+    [](const testing::TestParamInfo<SetupCase>& p) {
+        std::string name = p.param.quirk;
+        std::erase(name, '-');
+        return name;
+    });
+
+// Without its gateway the camera answers its own link only: from elsewhere
+// the gateway and DNS are left for a computer there, and the user told so.
+TEST_F(QuirkCamera, AGatewayForASubnetThisComputerCannotReachIsLeftToOneThere) {
+    StartCamera("gateway-subnet", 17);
+    const ProgramText run =
+        Cli({"setup", "--onvif", camera, "--user", kUser, "--static", "--ip", "203.0.113.50", "--netmask",
+             "255.255.255.0", "--gateway", "203.0.113.1", "--dns", "203.0.113.53", "--force"},
+            kPassword);
+    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_NE(run.err.find("not applied: gateway, DNS (set them from a computer in 203.0.113.0/24)"), std::string::npos)
+        << run.err;
+}
 
 }  // namespace

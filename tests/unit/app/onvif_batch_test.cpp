@@ -129,3 +129,17 @@ TEST_F(OnvifBatchTest, CamerasThatMustRestartAreAskedAboutOnceForTheBatch) {
     EXPECT_EQ(batch.Items()[1].result, "sent; used after the camera's next restart");
     EXPECT_FALSE(logic.WatchingBatch()) << "no search can confirm a change the camera does not use yet";
 }
+
+// Lost is not refused: a camera whose answer to its new address never came
+// is watched for there, whether or not anything went before it.
+TEST_F(OnvifBatchTest, ALostAnswerIsWatchedForAsIfSent) {
+    vault.entries[TestOnvifCamera(1).endpoint] = {camera.accepted, "127.0.0.1"};
+    vault.entries[TestOnvifCamera(2).endpoint] = {camera.accepted, "127.0.0.2"};
+    camera.networkOutcome = FakeOnvifCamera::Outcome({OnvifCallStatus::Failed, "the answer was lost"}, {}, {});
+    camera.networkOutcome.answerLost = true;
+    BatchSetupLogic batch(form, logic, view, rows, silent, &cameras);
+    ASSERT_TRUE(batch.Preview(dhcp));
+    batch.Apply();
+    EXPECT_EQ(batch.Items()[0].result, "sent; its answer was lost: it may already use the new address; watching");
+    EXPECT_TRUE(logic.WatchingBatch());
+}

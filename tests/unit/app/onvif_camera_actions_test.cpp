@@ -317,10 +317,9 @@ TEST_F(OnvifNetworkSetupTest, RebootNeededIsAskedAndOnlyYesRestartsTheCamera) {
 }
 
 TEST_F(OnvifNetworkSetupTest, ARefusedLastCallSaysWhatWasAppliedAndWhatNot) {
-    camera.networkOutcome = {{OnvifCallStatus::Refused, "The camera refused SetNetworkInterfaces: Invalid address"},
-                             {"gateway", "DNS"},
-                             {"address"},
-                             false};
+    camera.networkOutcome =
+        FakeOnvifCamera::Outcome({OnvifCallStatus::Refused, "The camera refused SetNetworkInterfaces: Invalid address"},
+                                 {"gateway", "DNS"}, {"address"});
     OpenSetup();
     EXPECT_TRUE(window.setupContext.send(Static("127.0.9.9"))) << "the camera changed: the dialog closes";
     ASSERT_FALSE(form.messages.empty());
@@ -331,26 +330,45 @@ TEST_F(OnvifNetworkSetupTest, ARefusedLastCallSaysWhatWasAppliedAndWhatNot) {
     EXPECT_FALSE(logic.Watching());
 }
 
+// Lost is not refused: nothing before it need have been applied for the
+// watch to look for the camera where it was sent.
 TEST_F(OnvifNetworkSetupTest, ALostAnswerToTheAddressChangeIsWatchedFor) {
-    camera.networkOutcome = {{OnvifCallStatus::Failed,
-                              "No answer to SetNetworkInterfaces (the camera may already use the new address). "
-                              "Applied: gateway, DNS; not applied: address."},
-                             {"gateway", "DNS"},
-                             {"address"},
-                             false};
+    camera.networkOutcome = FakeOnvifCamera::Outcome(
+        {OnvifCallStatus::Failed, "The answer of " + xaddr1 + " to the new address was lost (timed out)"}, {}, {});
+    camera.networkOutcome.answerLost = true;
     OpenSetup();
     EXPECT_TRUE(window.setupContext.send(Static("127.0.9.9")));
     const std::string& text = form.messages.back().text;
-    EXPECT_EQ(text.find("Applied: gateway, DNS;"), std::string::npos) << "said once: " << text;
     EXPECT_NE(text.find("may already use the new address"), std::string::npos) << text;
     EXPECT_TRUE(logic.Watching());
 }
 
+// A camera that checks the gateway against its old subnet: the address
+// first, the restart it asks for, then gateway and DNS at its new address.
+TEST_F(OnvifNetworkSetupTest, AGatewayTheOldSubnetRefusedFollowsTheRestartToTheNewAddress) {
+    camera.networkOutcome = FakeOnvifCamera::Outcome({OnvifCallStatus::Ok, ""}, {"address"}, {"gateway", "DNS"});
+    camera.networkOutcome.deferred = {"gateway", "DNS"};
+    camera.networkOutcome.deferredReason = "SetNetworkDefaultGateway refused by " + xaddr1 + ": not in the subnet";
+    camera.networkOutcome.rebootNeeded = true;
+    camera.finishOutcome.held.xaddr = "http://127.0.9.9/onvif/device_service";
+    camera.finishOutcome.held.gateway = {"127.0.0.254"};
+    OpenSetup();
+    form.answerYes = true;
+    EXPECT_TRUE(window.setupContext.send(Static("127.0.9.9")));
+    const std::vector<std::string> calls = camera.Calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(calls.end() - 3, calls.end()),
+              (std::vector<std::string>{"ApplyNetworkChange " + xaddr1 + " admin", "Reboot " + xaddr1 + " admin",
+                                        "FinishNetworkChange " + xaddr1 + " admin"}));
+    const std::string& text = form.messages.back().text;
+    EXPECT_EQ(text.rfind("The camera took the new settings.", 0), 0u) << text;
+    EXPECT_NE(text.find("It holds: gateway 127.0.0.254."), std::string::npos) << text;
+    EXPECT_TRUE(logic.Watching());
+}
+
 TEST_F(OnvifNetworkSetupTest, ANothingAppliedRefusalKeepsTheDialogOpen) {
-    camera.networkOutcome = {{OnvifCallStatus::Refused, "The camera refused SetNetworkDefaultGateway"},
-                             {},
-                             {"gateway", "DNS", "address"},
-                             false};
+    camera.networkOutcome = FakeOnvifCamera::Outcome(
+        {OnvifCallStatus::Refused, "The camera refused SetNetworkDefaultGateway"}, {}, {"gateway", "DNS", "address"});
     OpenSetup();
     EXPECT_FALSE(window.setupContext.send(Static("127.0.9.9")));
     EXPECT_EQ(form.messages.back().text, "The camera refused SetNetworkDefaultGateway");

@@ -98,13 +98,16 @@ TEST(OnvifFactsJson, CameraTextStaysInsideItsStrings) {
     facts.auth = OnvifAuthMethod::HttpDigest;
     facts.clockOffsetSeconds = -10800.04;
     facts.ntp = true;
+    facts.daylightSavings = true;
+    facts.timeZone = "<+01>-1\"";
     facts.hostname = "cam\"\n\x1b[31m";
     facts.manufacturer = "Quellwerk";
     facts.interfaces = {{"eth0", true, "02:00:00:00:00:01", true, "198.51.100.7", 24}};
     facts.dns = {"198.51.100.53"};
     EXPECT_EQ(OnvifFactsJson(facts),
               "{\"xaddr\": \"http://198.51.100.7/onvif/device_service\", \"auth\": \"http-digest\", "
-              "\"clock_offset_seconds\": -10800.0, \"ntp\": true, \"hostname\": \"cam\\\"\\n\\u001b[31m\", "
+              "\"clock_offset_seconds\": -10800.0, \"ntp\": true, \"daylight_savings\": true, "
+              "\"time_zone\": \"<+01>-1\\\"\", \"hostname\": \"cam\\\"\\n\\u001b[31m\", "
               "\"manufacturer\": \"Quellwerk\", \"model\": \"\", \"firmware\": \"\", \"serial\": \"\", "
               "\"hardware_id\": \"\", \"interfaces\": [{\"token\": \"eth0\", \"mac\": \"02:00:00:00:00:01\", "
               "\"dhcp\": true, \"address\": \"198.51.100.7\", \"prefix_length\": 24}], \"gateway\": [], "

@@ -180,7 +180,8 @@ TEST(OnvifQuirks, SpreadGivesCameraKTheKthInTurnAndOnlyKnownNamesAreTaken) {
     EXPECT_TRUE(OnvifQuirksOf(*spread, 0).openReads);
     EXPECT_TRUE(OnvifQuirksOf(*spread, 3).soap11);
     EXPECT_FALSE(OnvifQuirksOf(*spread, 3).openReads) << "one quirk per camera";
-    EXPECT_TRUE(OnvifQuirksOf(*spread, 4).openReads) << "and round again";
+    EXPECT_TRUE(OnvifQuirksOf(*spread, 7).dst) << "all eight";
+    EXPECT_TRUE(OnvifQuirksOf(*spread, 8).openReads) << "and round again";
 
     const auto two = ParseOnvifQuirks("clock-auth,local-clock", error);
     ASSERT_TRUE(two) << error;
@@ -188,6 +189,6 @@ TEST(OnvifQuirks, SpreadGivesCameraKTheKthInTurnAndOnlyKnownNamesAreTaken) {
     EXPECT_FALSE(OnvifQuirksOf(*two, 7).soap11);
 
     EXPECT_FALSE(ParseOnvifQuirks("soap11,", error)) << "an empty name";
-    EXPECT_FALSE(ParseOnvifQuirks("dst", error)) << "not simulated yet";
+    EXPECT_FALSE(ParseOnvifQuirks("zone-name", error)) << "not simulated yet";
     EXPECT_NE(error.find("open-reads, local-clock, clock-auth, soap11"), std::string::npos) << error;
 }

@@ -1,0 +1,61 @@
+#pragma once
+// Inside the device client: one client's state and its calls, shared by
+// the files that make up OnvifDeviceClient. Not for use elsewhere.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "onvif/device_answers.h"
+#include "onvif/device_client.h"
+
+struct OnvifClientState {
+    std::optional<double> clockOffset;
+    // The clock's summer time and zone as last read, which setting it sends back.
+    std::optional<CameraClock> clock;
+    bool clockRefused = false;  // GetSystemDateAndTime refused unsigned: read it signed
+    std::optional<OnvifAuthMethod> method;
+    bool open = false;  // signed in, the password not proved yet
+    std::optional<OnvifCredentials> credentials;
+    bool refused = false;  // a refused sign-in: nothing more is sent until the next SignIn
+};
+
+namespace onvif_calls {
+
+using Reader = std::function<SoapAnswer(std::string_view)>;
+
+struct CallContext {
+    const std::string& xaddr;
+    const std::optional<double>& clockOffset;
+    const std::optional<OnvifCredentials>& credentials;
+};
+
+// One call's outcome, with what the sign-in needs to know beyond it.
+struct Answer {
+    OnvifCallResult result;
+    bool heard = false;      // an HTTP answer came back
+    bool service = false;    // and it was a SOAP response or fault, or a sign-in refused
+    bool sent = false;       // the request went out, answered or not
+    bool forbidden = false;  // HTTP 403: an address filter as often as a password, which is kept
+    std::string lost;        // sent and not answered: why (a timeout, the connection closed)
+};
+
+inline OnvifCallResult Success() { return {OnvifCallStatus::Ok, {}}; }
+std::string RefusedMessage(const std::string& xaddr);
+// "none" for no items.
+std::string JoinedOrNone(const std::vector<std::string>& items);
+
+// One call, signed by `method` with the context's credentials.
+Answer Send(const CallContext& context, std::string_view operation, const std::string& body, OnvifAuthMethod method,
+            const Reader& read);
+// The same, signed as the client signed in.
+Answer Ask(const std::string& xaddr, const OnvifClientState& state, std::string_view operation, const Reader& read);
+// A call that changes the camera, always with the credentials. After an
+// Open sign-in the camera checks the password here for the first time, and
+// may take only the other method.
+Answer Change(const std::string& xaddr, OnvifClientState& state, std::string_view operation, const std::string& body,
+              const Reader& read);
+
+}  // namespace onvif_calls
