@@ -71,6 +71,11 @@ void MainFormLogic::RadioButton2Click() {
     if (form_.SelectedSearchMethod() == SearchMethod::IpRelay) form_.SetRelayControlsEnabled(true);
 }
 
+void MainFormLogic::RangeRadioButtonClick() {
+    // The relay's boxes say nothing about a range search.
+    if (form_.SelectedSearchMethod() == SearchMethod::AddressRange) form_.SetRelayControlsEnabled(false);
+}
+
 void MainFormLogic::ComboBox1Exit() {
     const std::string text = form_.RelayAddressText();
     if (text.empty() || text == "0" || form_.RelayAddressSelectedIndex() >= 0) return;

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -75,6 +77,22 @@ QComboBox* MakeCombo(const char* name, QWidget* parent, const QStringList& items
     combo->addItems(items);
     combo->setCurrentIndex(0);
     return combo;
+}
+
+std::vector<std::string> ComboItems(const QComboBox& combo) {
+    std::vector<std::string> items;
+    for (int i = 0; i < combo.count(); ++i) items.push_back(combo.itemText(i).toStdString());
+    return items;
+}
+
+void SetComboItems(QComboBox& combo, const std::vector<std::string>& items) {
+    // Replacing the list must not wipe what the user typed.
+    const QString text = combo.currentText();
+    const QSignalBlocker blocker(&combo);
+    combo.clear();
+    for (const std::string& item : items) combo.addItem(Q(item));
+    combo.setCurrentIndex(combo.findText(text));
+    combo.setEditText(text);
 }
 
 }  // namespace
@@ -188,10 +206,31 @@ void TMainForm::CreateControls() {
     Proj->setFont(SizedFont(baseFont, 14));
     Proj->setGeometry(8, 24, 102, 28);
 
+    // Made before the count label, which stays on top where they meet.
+    RangeGroupBox = new QGroupBox(QStringLiteral("Address Range"), Panel1);
+    RangeGroupBox->setObjectName(QStringLiteral("RangeGroupBox"));
+    RangeGroupBox->setGeometry(600, 6, 199, 66);
+    RangeRadioButton = new QRadioButton(QStringLiteral("Address Range"), RangeGroupBox);
+    RangeRadioButton->setObjectName(QStringLiteral("RangeRadioButton"));
+    RangeRadioButton->setGeometry(10, 17, 180, 20);
+    RangeBox = MakeCombo("RangeBox", RangeGroupBox, {});
+    RangeBox->setGeometry(10, 39, 181, 22);
+    RangeBox->setToolTip(
+        QStringLiteral("Address ranges behind a router: 203.0.113.0/24, 203.0.113.10-203.0.113.99 or one address, "
+                       "several separated by commas"));
+    RangeBox->setEditText(QString());
+    SearchMethodGroup = new QButtonGroup(this);
+    SearchMethodGroup->setObjectName(QStringLiteral("SearchMethodGroup"));
+    SearchMethodGroup->addButton(RadioButton1);
+    SearchMethodGroup->addButton(RadioButton2);
+    SearchMethodGroup->addButton(RangeRadioButton);
+
     Label1 = new QLabel(QStringLiteral("0 device(s) found!"), Panel1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(SizedFont(baseFont, 14));
     Label1->setGeometry(420, 12, 300, 22);
+    // Its box reaches over the Address Range box; clicks go through to that.
+    Label1->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     Button1 = new QPushButton(QStringLiteral("Lanvaro"), Panel1);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -241,6 +280,18 @@ void TMainForm::CreateControls() {
     // The watch writes a device's MAC and address here.
     StatusText->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(StatusText, 1);
+    RangeProgress = new QProgressBar(this);
+    RangeProgress->setObjectName(QStringLiteral("RangeProgress"));
+    RangeProgress->setRange(0, 1000);
+    RangeProgress->setMaximumWidth(120);
+    RangeProgress->setTextVisible(false);
+    RangeProgress->hide();
+    statusBar()->addPermanentWidget(RangeProgress);
+    StopButton = new QPushButton(QStringLiteral("Stop"), this);
+    StopButton->setObjectName(QStringLiteral("StopButton"));
+    StopButton->setFlat(true);
+    StopButton->hide();
+    statusBar()->addPermanentWidget(StopButton);
     ReportButton = new QPushButton(QStringLiteral("Search Report..."), this);
     ReportButton->setObjectName(QStringLiteral("ReportButton"));
     ReportButton->setFlat(true);
@@ -265,6 +316,10 @@ void TMainForm::ConnectEvents() {
     connect(RadioButton2, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked) logic_->RadioButton2Click();
     });
+    connect(RangeRadioButton, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) logic_->RangeRadioButtonClick();
+    });
+    connect(StopButton, &QPushButton::clicked, this, [this] { logic_->StopSearch(); });
     connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
         // -1 is the view losing its current cell as rows go, not a choice.
         if (row >= 0) logic_->StringGrid1SelectCell(col, row + 1);
@@ -401,6 +456,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 std::string TMainForm::ProjText() { return Proj->currentText().toStdString(); }
 
 SearchMethod TMainForm::SelectedSearchMethod() {
+    if (RangeRadioButton->isChecked()) return SearchMethod::AddressRange;
     return RadioButton2->isChecked() ? SearchMethod::IpRelay : SearchMethod::LocalBroadcast;
 }
 
@@ -412,23 +468,17 @@ int TMainForm::RelayAddressSelectedIndex() {
     return index;
 }
 
-std::vector<std::string> TMainForm::RelayAddressItems() {
-    std::vector<std::string> items;
-    for (int i = 0; i < ComboBox1->count(); ++i) items.push_back(ComboBox1->itemText(i).toStdString());
-    return items;
-}
+std::vector<std::string> TMainForm::RelayAddressItems() { return ComboItems(*ComboBox1); }
 
-void TMainForm::SetRelayAddressItems(const std::vector<std::string>& items) {
-    // Replacing the list must not wipe what the user typed.
-    const QString text = ComboBox1->currentText();
-    const QSignalBlocker blocker(ComboBox1);
-    ComboBox1->clear();
-    for (const std::string& item : items) ComboBox1->addItem(Q(item));
-    ComboBox1->setCurrentIndex(ComboBox1->findText(text));
-    ComboBox1->setEditText(text);
-}
+void TMainForm::SetRelayAddressItems(const std::vector<std::string>& items) { SetComboItems(*ComboBox1, items); }
 
 std::string TMainForm::RelayTransportText() { return ComboBox2->currentText().toStdString(); }
+
+std::string TMainForm::AddressRangeText() { return RangeBox->currentText().toStdString(); }
+
+std::vector<std::string> TMainForm::AddressRangeItems() { return ComboItems(*RangeBox); }
+
+void TMainForm::SetAddressRangeItems(const std::vector<std::string>& items) { SetComboItems(*RangeBox, items); }
 
 void TMainForm::SetButton1Enabled(bool enabled) { Button1->setEnabled(enabled); }
 
@@ -442,6 +492,16 @@ void TMainForm::SetStatusText(const std::string& text) {
     // A narrow window cuts the line; the whole of it stays at hand.
     StatusText->setToolTip(PlainToolTip(Q(text)));
     ReportButton->setEnabled(logic_ && logic_->HasReport());
+}
+
+void TMainForm::SetRangeProgress(long long sent, long long total) {
+    RangeProgress->setVisible(total > 0);
+    if (total > 0) RangeProgress->setValue(static_cast<int>(std::clamp(sent, 0LL, total) * 1000 / total));
+}
+
+void TMainForm::SetStopEnabled(bool enabled) {
+    StopButton->setVisible(enabled);
+    StopButton->setEnabled(enabled);
 }
 
 void TMainForm::ShowSearchReport() {
@@ -472,6 +532,8 @@ void TMainForm::SetRowCount(int rows) { StringGrid1->SetGridRowCount(rows); }
 void TMainForm::SetCellMark(int col, int row, const std::string& toolTip) {
     StringGrid1->SetCellMark(col, row, toolTip);
 }
+
+void TMainForm::SetRowToolTip(int row, const std::string& toolTip) { StringGrid1->SetRowToolTip(row, toolTip); }
 
 // The header row is always the table's horizontal header, fixed or not.
 void TMainForm::SetHeaderRowFixed(bool) {}

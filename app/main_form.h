@@ -14,12 +14,14 @@
 
 class OnvifCameraMenu;
 class QAction;
+class QButtonGroup;
 class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class StringGridWidget;
@@ -67,6 +69,9 @@ public:
     std::vector<std::string> RelayAddressItems() override;
     void SetRelayAddressItems(const std::vector<std::string>& items) override;
     std::string RelayTransportText() override;
+    std::string AddressRangeText() override;
+    std::vector<std::string> AddressRangeItems() override;
+    void SetAddressRangeItems(const std::vector<std::string>& items) override;
     void SetButton1Enabled(bool enabled) override;
     void SetButton1Caption(const std::string& caption) override;
     void SetLabel1Caption(const std::string& caption) override;
@@ -75,12 +80,15 @@ public:
     void SetNetworkSetupEnabled(bool enabled) override;
     void SetPopupAttached(bool attached) override;
     void SetStatusText(const std::string& text) override;
+    void SetRangeProgress(long long sent, long long total) override;
+    void SetStopEnabled(bool enabled) override;
     std::string Cell(int col, int row) override;
     void SetCell(int col, int row, const std::string& text) override;
     int RowCount() override;
     void SetRowCount(int rows) override;
     void SetHeaderRowFixed(bool fixed) override;
     void SetCellMark(int col, int row, const std::string& toolTip) override;
+    void SetRowToolTip(int row, const std::string& toolTip) override;
     void SetCurrentRow(int row) override;
     void Log(const std::string& line) override;
     void ShowMessage(const std::string& text, const std::string& title, MessageIcon icon) override;
@@ -104,14 +112,22 @@ public:
     QRadioButton* RadioButton2 = nullptr;
     QComboBox* ComboBox1 = nullptr;
     QComboBox* ComboBox2 = nullptr;
+    // Address Range: its own group box right of the search button.
+    QGroupBox* RangeGroupBox = nullptr;
+    QRadioButton* RangeRadioButton = nullptr;
+    QComboBox* RangeBox = nullptr;
+    // Joins the three search methods' radio buttons across their group boxes.
+    QButtonGroup* SearchMethodGroup = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     QComboBox* Proj = nullptr;
     QLabel* Label1 = nullptr;
     QPushButton* Button1 = nullptr;
     StringGridWidget* StringGrid1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
-    QLabel* StatusText = nullptr;         // in the status bar
-    QPushButton* ReportButton = nullptr;  // in the status bar: "Search Report"
+    QLabel* StatusText = nullptr;           // in the status bar
+    QPushButton* ReportButton = nullptr;    // in the status bar: "Search Report"
+    QProgressBar* RangeProgress = nullptr;  // in the status bar while a range search sends
+    QPushButton* StopButton = nullptr;      // in the status bar while a range search runs
     QMenu* PopupMenu1 = nullptr;
     QAction* Info1 = nullptr;
     QAction* Browser1 = nullptr;

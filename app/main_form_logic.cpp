@@ -43,6 +43,9 @@ std::vector<int> MainFormLogic::FormResize(int tableWidth) const {
 }
 
 bool MainFormLogic::FormCloseQuery() {
+    // A range search can run for a minute, its UPnP part with it: closing
+    // stops it, and the window can close once the parts have ended.
+    StopSearch();
     if (Engine.SearchPending()) {
         form_.ShowMessage("Searching Upnp Devices! Please wait", "Warning", MessageIcon::Warning);
         return false;

@@ -6,12 +6,14 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "app/package_search.h"
 #include "app/periodic_ticker.h"
+#include "app/range_search.h"
 #include "app/worker_form.h"
 #include "camera/camera_host.h"
 #include "netsetup/batch_watch.h"
@@ -19,6 +21,7 @@
 #include "netsetup/net_form_logic.h"
 #include "netsetup/setup_confirmation.h"
 #include "onvif/onvif_engine.h"
+#include "protocol/address_range.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/com_unit_info.h"
 #include "protocol/device_index.h"
@@ -71,6 +74,12 @@ public:
     void Button1Click();
     // True from the button press until the search has fully ended.
     bool Searching() const { return searching_; }
+    // Ends a running Address Range search's sending and listening early; the
+    // search then ends with what came in.
+    void StopSearch();
+    // Datagrams per second of the Address Range searches from now on.
+    void SetRangeRate(int perSecond) { rangeRate_ = perSecond; }
+    int RangeRate() const { return rangeRate_; }
 
     // --- Result grid and search-method controls ----------------------------
     void StringGrid1SelectCell(int col, int row);
@@ -84,6 +93,7 @@ public:
     bool WantsHandCursor(int col, int row) const;
     void RadioButton1Click();
     void RadioButton2Click();
+    void RangeRadioButtonClick();
     void ComboBox1Exit();
 
     // --- Row actions -------------------------------------------------------
@@ -113,6 +123,10 @@ public:
     // The cameras the search that just ended found by WS-Discovery; nullptr
     // when it did not ask or is still filling the list.
     const std::vector<OnvifDeviceInfo>* OnvifDevicesOfLastSearch() const override;
+    // Where the watches of this run saw ONVIF cameras answer after a change
+    // Lanvaro sent them: endpoint to address.
+    const std::map<std::string, std::string>& OnvifMoves() const override { return onvifMoves_; }
+    void NoteOnvifMove(const std::string& endpoint, const std::string& ip) override { onvifMoves_[endpoint] = ip; }
     // Expires when this object goes, for those that may outlive it (a batch
     // dialog is destroyed with the window's widgets, after the logic).
     std::weak_ptr<int> Lifetime() const override { return alive_; }
@@ -163,8 +177,19 @@ private:
     void CheckBatches(bool searchedAgain);
     void CheckWatchedCameras(bool searchedAgain);
     void FinishSearch(const PackageSearchFacts& facts);
+    // The controls as the user set them, with this window's range rate.
+    SearchSettings UserSearchSettings();
+    // Whether the ranges of an Address Range search can be searched; says
+    // why not, and keeps the text among the ranges typed before.
+    bool AcceptRanges(const SearchSettings& settings);
+    void StartRangeWorker(std::shared_ptr<WorkerForm> worker, const SearchSettings& settings,
+                          std::shared_ptr<RangeAnswerFeed> feed, DecodedSink sink);
+    void EndRangePart(RangeFindings& findings, int neighbourLimit, int onLinkPerSecond);
+    // The row tool tip of a device the range search found there; empty otherwise.
+    std::string FoundByRangeToolTip(int row);
     // The report's parts, all on the window thread.
     void BeginReport(const SearchSettings& settings);
+    void BeginRangeReport(const SearchSettings& settings);
     void CountAnswer(const DecodedAnswer& answer);
     void EndPackagePart(const PackageSearchFacts& facts);
     void RecordUpnpPart();
@@ -194,6 +219,7 @@ private:
         std::chrono::steady_clock::time_point sentAt;
     };
     std::vector<WatchedCamera> watchedCameras_;
+    std::map<std::string, std::string> onvifMoves_;
     SearchSettings watchSettings_;
     std::unique_ptr<PeriodicTicker> watchTicker_;
     struct WatchedBatch {
@@ -205,6 +231,18 @@ private:
     int nextBatchId_ = 1;
     bool upnpSearchStarted_ = false;
     bool onvifSearchStarted_ = false;
+    int rangeRate_ = kDefaultRangeRate;
+    // The ranges of the search that filled the table; empty after any other.
+    ParsedRanges tableRanges_;
+    bool rangeRunning_ = false;
+    // What the range search heard by WS-Discovery, joined with the ONVIF
+    // part's devices when the search is collected.
+    struct RangeOnvif {
+        std::vector<OnvifDeviceInfo> devices;
+        WsdCounts counts;
+        std::vector<std::string> log;
+    };
+    std::optional<RangeOnvif> rangeOnvif_;
     std::atomic<bool> cancel_{false};
     std::thread packageWorker_;
     std::thread upnpResultThread_;

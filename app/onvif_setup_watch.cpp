@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/main_form_logic.h"
+#include "onvif/device_client.h"
 #include "onvif/onvif_rows.h"
 #include "protocol/text_format.h"
 #include "web/browse_url.h"
@@ -37,6 +38,7 @@ void MainFormLogic::CheckWatchedCameras(bool searchedAgain) {
                         break;
                     }
             }
+            NoteOnvifMove(w.target.endpoint, w.target.dhcp ? OnvifXaddrHost(found->xaddr) : w.target.ip);
             const auto seconds = std::chrono::duration<double>(answersInAt_ - w.sentAt).count();
             form_.SetStatusText(StrFormat("%s: now at %s (after %d s)", PrintableText(w.target.endpoint).c_str(),
                                           ip.c_str(), static_cast<int>(std::lround(seconds))));

@@ -85,8 +85,6 @@ bool RelayHasClosed(int fd) {
 // Answers handed to the window thread in one task: enough to spare it a
 // wake-up per datagram, few enough to keep each task short.
 constexpr std::size_t kAnswersPerTask = 256;
-// A pause this long ends a burst as far as the window thread is concerned.
-constexpr milliseconds kHoldTime{2};
 // Nothing is held longer than this, pause or not.
 constexpr milliseconds kHoldLimit{100};
 
@@ -128,6 +126,30 @@ void SinkInPieces(const DecodedAnswer& answer, const DecodedSink& sink) {
 
 }  // namespace
 
+void HeldAnswers::Take(DatagramDrain& drain, int fd) {
+    if (held_.empty()) heldSince_ = Clock::now();
+    drain.Take(fd, held_);
+}
+
+bool HeldAnswers::Overdue(Clock::time_point now) const {
+    return !held_.empty() && (held_.size() >= DatagramDrain::kLimit || now - heldSince_ >= kHoldLimit);
+}
+
+void HeldAnswers::HandOver(std::vector<in_addr_t>* senders) {
+    SortByArrival(held_);
+    std::vector<DecodedAnswer> answers;
+    for (const ReceivedDatagram& datagram : held_) {
+        if (senders != nullptr) senders->push_back(datagram.source);
+        answers.push_back(DecodeReceivedText(datagram.text.c_str(), static_cast<int>(datagram.text.size())));
+        if (answers.size() == kAnswersPerTask) {
+            sink_(std::move(answers));
+            answers.clear();
+        }
+    }
+    if (!answers.empty()) sink_(std::move(answers));
+    held_.clear();
+}
+
 PackageSearchKind ChoosePackageSearch(SearchMethod method, const std::string& relayTransport) {
     if (method == SearchMethod::IpRelay) {
         if (relayTransport == "HttpCmd") return PackageSearchKind::HttpCommand;
@@ -164,70 +186,55 @@ DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whol
     return answer;
 }
 
-void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
-                  const DecodedSink& sink, PackageSearchFacts* facts) {
-    const ReplySockets reply = OpenReplySockets(form, kReplyPort);
-    const std::vector<UniqueFd>& socks = reply.sockets;
+std::vector<UniqueFd> OpenReplyPort(WindowOps& form, const SearchTimings& timings, PackageSearchFacts* facts) {
+    ReplySockets reply = OpenReplySockets(form, kReplyPort);
     if (facts != nullptr) {
         facts->replyPortShared = reply.portShared;
         // Read here, off the window thread: it walks every process's descriptors.
-        if (reply.portShared || socks.empty()) facts->replyPortOwner = UdpPortOwner(kReplyPort);
+        if (reply.portShared || reply.sockets.empty()) facts->replyPortOwner = UdpPortOwner(kReplyPort);
     }
-    if (socks.empty()) {
+    if (reply.sockets.empty()) {
         // The devices' port is named here, as it always has been.
         form.Log("DM_CreateUDPBroadcastSocket(6666) failed!\n");
         if (facts != nullptr) facts->replySocketFailed = true;
-        return;
+    } else if (timings.replyReceiveBuffer > 0) {
+        CutReceiveBuffers(form, reply.sockets, timings.replyReceiveBuffer);
     }
-    if (timings.replyReceiveBuffer > 0) CutReceiveBuffers(form, socks, timings.replyReceiveBuffer);
+    return std::move(reply.sockets);
+}
+
+void RunUdpSearch(WindowOps& form, int flag, const SearchTimings& timings, const std::atomic<bool>& cancel,
+                  const DecodedSink& sink, PackageSearchFacts* facts) {
+    const std::vector<UniqueFd> socks = OpenReplyPort(form, timings, facts);
+    if (socks.empty()) return;
     std::vector<pollfd> waits;
     for (const UniqueFd& sock : socks) waits.push_back({sock.get(), POLLIN, 0});
 
     auto query = std::make_unique<char[]>(kWireBufferSize);
     DatagramDrain drain;
-    std::vector<ReceivedDatagram> held;
+    HeldAnswers held(sink);
     for (int cycle = 0; cycle < timings.cycles && !cancel.load(); ++cycle) {
         std::memset(query.get(), 0, kWireBufferSize);
         if (MakePlainPkg(form, flag, query.get(), nullptr) == 0)
             DM_SendUDPBroadcast(form, kDevicePort, query.get(), facts != nullptr ? &facts->sends : nullptr);
 
         const auto cycleEnd = Clock::now() + timings.cycleLimit;
-        // While a burst goes on the reader only drains the sockets: decoding
-        // and waking the window thread wait until the burst pauses, since on
-        // a small machine either would take a processor the reader needs.
-        held.clear();
-        Clock::time_point heldSince;
-        const auto handOver = [&] {
-            SortByArrival(held);
-            std::vector<DecodedAnswer> answers;
-            for (const ReceivedDatagram& datagram : held) {
-                answers.push_back(DecodeReceivedText(datagram.text.c_str(), static_cast<int>(datagram.text.size())));
-                if (answers.size() == kAnswersPerTask) {
-                    sink(std::move(answers));
-                    answers.clear();
-                }
-            }
-            if (!answers.empty()) sink(std::move(answers));
-            held.clear();
-        };
         const std::span<pollfd> all(waits);
         for (;;) {
             const auto quietEnd = std::min(Clock::now() + timings.quietTime, cycleEnd);
             int ready = 0;
-            if (!held.empty()) {
-                ready = PollUntil(all, std::min(Clock::now() + kHoldTime, quietEnd), cancel);
-                if (ready == 0) handOver();
+            if (!held.Empty()) {
+                ready = PollUntil(all, std::min(Clock::now() + HeldAnswers::kPause, quietEnd), cancel);
+                if (ready == 0) held.HandOver();
             }
             if (ready == 0) ready = PollUntil(all, quietEnd, cancel);
             if (ready <= 0) break;
-            if (held.empty()) heldSince = Clock::now();
             for (const pollfd& wait : waits) {
-                if (wait.revents != 0) drain.Take(wait.fd, held);
+                if (wait.revents != 0) held.Take(drain, wait.fd);
             }
-            // Answers amid a host that never pauses are still shown soon.
-            if (held.size() >= DatagramDrain::kLimit || Clock::now() - heldSince >= kHoldLimit) handOver();
+            if (held.Overdue(Clock::now())) held.HandOver();
         }
-        handOver();
+        held.HandOver();
     }
     if (facts != nullptr) facts->replyDrops = DroppedDatagrams(socks);
 }

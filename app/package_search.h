@@ -2,6 +2,8 @@
 // The blocking socket work of a package search. Runs on the search worker;
 // every decoded answer goes to `sink`, which hands it to the window thread.
 
+#include <netinet/in.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -9,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/datagram_drain.h"
+#include "protocol/unique_fd.h"
 #include "protocol/window_ops.h"
 #include "report/search_report.h"
 
@@ -51,6 +55,31 @@ struct DecodedAnswer {
 // the window thread.
 using DecodedSink = std::function<void(std::vector<DecodedAnswer>)>;
 
+// Answers read off the reply sockets while a burst goes on, handed to the
+// window thread together once it pauses: on a small machine decoding, or
+// waking the window thread, would take a processor the reader needs.
+class HeldAnswers {
+public:
+    explicit HeldAnswers(const DecodedSink& sink) : sink_(sink) {}
+    // Reads what waits on the socket.
+    void Take(DatagramDrain& drain, int fd);
+    bool Empty() const { return held_.empty(); }
+    // Held long enough: a host that never pauses must not keep answers from
+    // the window, and so many must not wait at all.
+    bool Overdue(std::chrono::steady_clock::time_point now) const;
+    // Decodes the held answers in arrival order and hands them over, several
+    // to a task; their senders are added to `senders` when given.
+    void HandOver(std::vector<in_addr_t>* senders = nullptr);
+
+    // A pause this long ends a burst as far as the window thread is concerned.
+    static constexpr std::chrono::milliseconds kPause{2};
+
+private:
+    const DecodedSink& sink_;
+    std::vector<ReceivedDatagram> held_;
+    std::chrono::steady_clock::time_point heldSince_;
+};
+
 // A relay's answer is read up to this many bytes.
 constexpr std::size_t kRelayAnswerLimit = 16 * 1024 * 1024;
 
@@ -60,6 +89,11 @@ constexpr std::size_t kRelayAnswerLimit = 16 * 1024 * 1024;
 // the bytes behind the last package's NUL are an unfinished package and are
 // dropped.
 DecodedAnswer DecodeReceivedText(const char* text, int receivedLength, bool whole = true);
+
+// The reply port's sockets, the receive buffers cut as `timings` asks; none
+// when the port could not be opened (logged, and said in `facts`). Who else
+// holds the port goes to `facts` too.
+std::vector<UniqueFd> OpenReplyPort(WindowOps& form, const SearchTimings& timings, PackageSearchFacts* facts);
 
 // Two cycles of query and listen on the reply port. `form` must be safe to
 // use from the calling thread (the driver passes its worker snapshot).

@@ -28,3 +28,10 @@ std::vector<std::string> RelayItemsFromHistory(const std::string& firstItem, con
     items.insert(items.end(), kept.rbegin(), kept.rend());
     return items;
 }
+
+std::vector<std::string> TypedHistoryAfter(const std::vector<std::string>& items, const std::string& text) {
+    std::vector<std::string> newestFirst{text};
+    newestFirst.insert(newestFirst.end(), items.rbegin(), items.rend());
+    const std::vector<std::string> kept = Limited(newestFirst, std::string());
+    return {kept.rbegin(), kept.rend()};
+}

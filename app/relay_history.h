@@ -14,3 +14,8 @@ std::vector<std::string> RelayHistoryFromItems(const std::vector<std::string>& i
 
 // The box's items at start: its first item, then the kept addresses oldest first.
 std::vector<std::string> RelayItemsFromHistory(const std::string& firstItem, const std::vector<std::string>& history);
+
+// A list of typed texts, oldest first, with `text` the newest (moved there
+// when it was listed already), at most kRelayHistoryLimit: the address
+// ranges a user searched.
+std::vector<std::string> TypedHistoryAfter(const std::vector<std::string>& items, const std::string& text);

@@ -32,15 +32,22 @@ void MainFormLogic::Button1Click() {
         }
         return;
     }
-    StartSearch(ReadSearchSettings(form_), true);
+    const SearchSettings settings = UserSearchSettings();
+    if (AcceptRanges(settings)) StartSearch(settings, true);
 }
 
 void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted) {
-    upnpSearchStarted_ = HasUpnpPart(settings.proj) && Engine.StartSearch(&form_);
+    const bool range = settings.method == SearchMethod::AddressRange;
+    // The UPnP part describes what the range search's M-SEARCHes find.
+    auto feed = range && HasUpnpPart(settings.proj) ? std::make_shared<RangeAnswerFeed>() : nullptr;
+    upnpSearchStarted_ = HasUpnpPart(settings.proj) && Engine.StartSearch(&form_, feed);
+    if (!upnpSearchStarted_) feed.reset();
     onvifSearchStarted_ = HasOnvifPart(settings.proj) && OnvifEngine.StartSearch();
 
     ComUnitList.clear();
     listedDevices_.Reset();
+    tableRanges_ = range ? ParseAddressRanges(settings.ranges) : ParsedRanges{};
+    rangeOnvif_.reset();
     NextRow = 1;
     for (int row = 1; row < form_.RowCount(); ++row) ClearGridRow(form_, row);
     form_.SetRowCount(1);
@@ -75,6 +82,10 @@ void MainFormLogic::StartSearch(const SearchSettings& settings, bool userStarted
             }
         });
     };
+    if (range) {
+        StartRangeWorker(worker, settings, std::move(feed), std::move(sink));
+        return;
+    }
 
     packageWorker_ = std::thread([this, worker, kind, flag, alive, sink] {
         PackageSearchFacts facts;
@@ -153,6 +164,10 @@ void MainFormLogic::StartUpnpResultThread() {
     const bool onvifStarted = onvifSearchStarted_;
     auto collect = [this, alive, upnpStarted, onvifStarted] {
         if (alive.expired()) return;
+        if (onvifStarted && rangeOnvif_) {
+            OnvifEngine.AddDevices(std::move(rangeOnvif_->devices), rangeOnvif_->counts, std::move(rangeOnvif_->log));
+            rangeOnvif_.reset();
+        }
         CollectSearchParts(form_, SearchFilter(), ComUnitList, Engine, upnpStarted, OnvifEngine, onvifStarted);
         if (upnpStarted) RecordUpnpPart();
         if (onvifStarted) RecordOnvifPart();

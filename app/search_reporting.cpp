@@ -1,6 +1,8 @@
 // The search report, filled on the window thread as the parts of a search
 // post what they saw, and completed when the search ends.
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <chrono>
 #include <ctime>
@@ -8,6 +10,7 @@
 #include "app/main_form_logic.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/plain_package.h"
+#include "protocol/text_format.h"
 #include "report/report_problems.h"
 #include "report/report_text.h"
 #include "upnp/presentation_url.h"
@@ -32,6 +35,10 @@ std::string UtcNow() {
 
 void MainFormLogic::BeginReport(const SearchSettings& settings) {
     report_ = SearchReport{};
+    if (settings.method == SearchMethod::AddressRange) {
+        BeginRangeReport(settings);
+        return;
+    }
     const bool local = settings.method == SearchMethod::LocalBroadcast;
     report_.method = local ? kLocalBroadcast : kIpRelay;
     if (local) {
@@ -56,6 +63,16 @@ void MainFormLogic::BeginReport(const SearchSettings& settings) {
     if (userSearch_) form_.SetStatusText(RunningStatus(local ? "local broadcast" : "relay " + report_.relay));
 }
 
+void MainFormLogic::BeginRangeReport(const SearchSettings& settings) {
+    report_.method = kAddressRange;
+    report_.transport = "UDP";
+    report_.filter = settings.proj;
+    report_.started = UtcNow();
+    report_.range.emplace();
+    report_.range->ranges = tableRanges_.items;
+    if (userSearch_) form_.SetStatusText(RunningStatus("address range " + Joined(tableRanges_.items)));
+}
+
 void MainFormLogic::CountAnswer(const DecodedAnswer& answer) {
     if (answer.receivedLength <= 0 || answer.continuation) return;
     ++report_.datagrams;
@@ -66,7 +83,7 @@ void MainFormLogic::CountAnswer(const DecodedAnswer& answer) {
 
 void MainFormLogic::EndPackagePart(const PackageSearchFacts& facts) {
     facts_ = facts;
-    report_.parts.push_back({"package search", SecondsSince(searchStartedAt_)});
+    report_.parts.push_back({report_.range ? "address range" : "package search", SecondsSince(searchStartedAt_)});
     report_.cards = CardsFromSends(facts.sends, LocalInterfaceAddresses());
     if (!userSearch_) return;
     if (HasUpnpPart(report_.filter))
@@ -123,9 +140,14 @@ IpCellMarks MainFormLogic::MarkIpCells(const std::vector<InterfaceAddress>& inte
     IpCellMarks marks;
     marks.conflicts = FindAddressConflicts(rows);
     std::vector<std::string> ips;
+    // A device the range search reached stands where this computer reaches it.
+    auto foundByRange = [this](const std::string& ip) {
+        const std::optional<std::uint32_t> address = ParseAddress(ip);
+        return address && InAddressBlocks(tableRanges_.blocks, htonl(*address));
+    };
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& ip = rows[i].ip;
-        const bool outside = !OutsideNetworks({ip}, interfaces).empty();
+        const bool outside = !foundByRange(ip) && !OutsideNetworks({ip}, interfaces).empty();
         const auto conflict = std::find_if(marks.conflicts.begin(), marks.conflicts.end(),
                                            [&](const AddressConflict& c) { return c.ip == ip; });
         // A UPnP or ONVIF row at a conflicting address is marked too: the same devices answer there.
@@ -135,7 +157,8 @@ IpCellMarks MainFormLogic::MarkIpCells(const std::vector<InterfaceAddress>& inte
         else if (outside)
             tip = OutsideNetworksToolTip(ip);
         form_.SetCellMark(kColIp, static_cast<int>(i) + 1, tip);
-        ips.push_back(ip);
+        form_.SetRowToolTip(static_cast<int>(i) + 1, FoundByRangeToolTip(static_cast<int>(i) + 1));
+        if (!foundByRange(ip)) ips.push_back(ip);
     }
     marks.outside = OutsideNetworks(ips, interfaces);
     return marks;

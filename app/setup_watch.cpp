@@ -24,6 +24,10 @@ void MainFormLogic::StartSetupWatch(const ControlRequest& request) {
     watched_.push_back({SetupTargetFor(request), std::chrono::steady_clock::now()});
     watchSettings_ = lastUserSearch_;
     if (!watchedCameras_.empty() && !HasOnvifPart(watchSettings_.proj)) watchSettings_.proj = "ALL";
+    // A range search looks at the new address too, wherever it lies.
+    for (const WatchedDevice& w : watched_)
+        if (watchSettings_.method == SearchMethod::AddressRange && TakesTheSentAddress(w.target.type))
+            watchSettings_.ranges = RangesWithAddress(watchSettings_.ranges, w.target.ip);
     EnsureWatchTicker();
 }
 
@@ -56,7 +60,13 @@ void MainFormLogic::SearchEnded() {
         CheckWatchedDevices(true);
         if (userSearchPending_) {
             userSearchPending_ = false;
-            StartSearch(ReadSearchSettings(form_), true);
+            const SearchSettings settings = UserSearchSettings();
+            if (AcceptRanges(settings)) {
+                StartSearch(settings, true);
+            } else {
+                form_.SetButton1Enabled(true);
+                form_.SetButton1Caption("Lanvaro");
+            }
         }
     }
 }

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr int kBytesRole = Qt::UserRole;
+// How the row's device was found; shown with any cell's own tool tip.
+constexpr int kRowTipRole = Qt::UserRole + 1;
 
 QTableWidgetItem* MakeItem(const std::string& text) {
     auto* item = new QTableWidgetItem(QString::fromStdString(text));
@@ -94,6 +96,19 @@ int StringGridWidget::CellWidthFor(const QString& text, bool marked) const {
     return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width() + gridLine;
 }
 
+void StringGridWidget::SetRowToolTip(int row, const std::string& toolTip) {
+    if (row < 1 || row > rowCount()) return;
+    for (int col = 0; col < columnCount(); ++col) {
+        QTableWidgetItem* cell = item(row - 1, col);
+        if (cell == nullptr) {
+            if (toolTip.empty()) continue;
+            setItem(row - 1, col, MakeItem(std::string()));
+            cell = item(row - 1, col);
+        }
+        cell->setData(kRowTipRole, toolTip.empty() ? QVariant() : QVariant(QString::fromStdString(toolTip)));
+    }
+}
+
 bool StringGridWidget::CellAt(const QPoint& viewportPos, int* col, int* row) const {
     const QModelIndex index = indexAt(viewportPos);
     if (!index.isValid()) return false;
@@ -107,12 +122,14 @@ QString StringGridWidget::ToolTipAt(const QPoint& viewportPos) const {
     if (!index.isValid()) return {};
     // A marked cell says why it is marked.
     if (QString why = index.data(Qt::ToolTipRole).toString(); !why.isEmpty()) return why;
+    QString tip;
     const QString text = index.data().toString();
     // Room for the item's margins on both sides.
     constexpr int kTextMargins = 8;
-    if (viewport()->fontMetrics().horizontalAdvance(text) + kTextMargins > visualRect(index).width())
-        return PlainToolTip(text);
-    return {};
+    if (viewport()->fontMetrics().horizontalAdvance(text) + kTextMargins > visualRect(index).width()) tip = text;
+    if (const QString row = index.data(kRowTipRole).toString(); !row.isEmpty())
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n\n")) + row;
+    return PlainToolTip(tip);
 }
 
 bool StringGridWidget::viewportEvent(QEvent* event) {

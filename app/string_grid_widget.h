@@ -22,13 +22,17 @@ public:
     // The width a cell needs to show `text` whole in this table's font and
     // style, with the mark's icon when `marked`.
     int CellWidthFor(const QString& text, bool marked) const;
+    // A tool tip for every cell of a data row, shown beside a cell's own
+    // (a mark's reason comes first); empty text takes it away.
+    void SetRowToolTip(int row, const std::string& toolTip);
 
     // Grid coordinates of the cell under a viewport position; false when no
     // data cell is there.
     bool CellAt(const QPoint& viewportPos, int* col, int* row) const;
 
     // The tool tip of the cell under a viewport position: a marked cell's
-    // reason, else the whole text of a cell too narrow for it, else empty.
+    // reason, else the whole text of a cell too narrow for it and the row's
+    // tool tip, else empty.
     QString ToolTipAt(const QPoint& viewportPos) const;
 
 protected:

@@ -14,6 +14,7 @@
 namespace {
 
 const QString kRelaysKey = QStringLiteral("relayAddresses");
+const QString kRangesKey = QStringLiteral("addressRanges");
 const QString kGeometryKey = QStringLiteral("windowGeometry");
 
 }  // namespace
@@ -26,6 +27,9 @@ WindowMemory::WindowMemory(TMainForm& form, std::unique_ptr<QSettings> settings)
     QAbstractItemModel* relays = form.ComboBox1->model();
     connect(relays, &QAbstractItemModel::rowsInserted, this, [this] { SaveRelays(); });
     connect(relays, &QAbstractItemModel::rowsRemoved, this, [this] { SaveRelays(); });
+    QAbstractItemModel* ranges = form.RangeBox->model();
+    connect(ranges, &QAbstractItemModel::rowsInserted, this, [this] { SaveRanges(); });
+    connect(ranges, &QAbstractItemModel::rowsRemoved, this, [this] { SaveRanges(); });
     form.installEventFilter(this);
 }
 
@@ -38,6 +42,14 @@ void WindowMemory::Restore() {
         const std::vector<std::string> items = form_.RelayAddressItems();
         const std::string first = items.empty() ? std::string() : items.front();
         form_.SetRelayAddressItems(RelayItemsFromHistory(first, history));
+    }
+    std::vector<std::string> ranges;
+    for (const QString& range : settings_->value(kRangesKey).toStringList()) ranges.push_back(range.toStdString());
+    if (!ranges.empty()) {
+        // Kept oldest first; a hand-edited file may hold more, or repeats.
+        std::vector<std::string> items;
+        for (const std::string& range : ranges) items = TypedHistoryAfter(items, range);
+        form_.SetAddressRangeItems(items);
     }
     // A saved geometry that no longer fits a screen is moved onto one by Qt;
     // none saved keeps the centred design size.
@@ -52,12 +64,19 @@ void WindowMemory::SaveRelays() {
     settings_->setValue(kRelaysKey, kept);
 }
 
+void WindowMemory::SaveRanges() {
+    QStringList kept;
+    for (const std::string& range : form_.AddressRangeItems()) kept.append(QString::fromStdString(range));
+    settings_->setValue(kRangesKey, kept);
+}
+
 void WindowMemory::SaveGeometry() { settings_->setValue(kGeometryKey, form_.saveGeometry()); }
 
 bool WindowMemory::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &form_ && event->type() == QEvent::Close) {
         SaveGeometry();
         SaveRelays();
+        SaveRanges();
         settings_->sync();
     }
     return QObject::eventFilter(watched, event);

@@ -1,7 +1,7 @@
 #pragma once
 // What the window keeps between starts: the relay addresses typed into
-// ComboBox1 and the window's size and position. Every other control starts
-// as designed.
+// ComboBox1, the address ranges searched (RangeBox) and the window's size
+// and position. Every other control starts as designed.
 
 #include <memory>
 
@@ -18,6 +18,7 @@ public:
     ~WindowMemory() override;
 
     void SaveRelays();
+    void SaveRanges();
     void SaveGeometry();
 
 protected:

@@ -1,7 +1,8 @@
 #include "app/worker_form.h"
 
 SearchSettings ReadSearchSettings(WindowOps& window) {
-    return {window.ProjText(), window.SelectedSearchMethod(), window.RelayAddressText(), window.RelayTransportText()};
+    return {window.ProjText(), window.SelectedSearchMethod(), window.RelayAddressText(), window.RelayTransportText(),
+            window.AddressRangeText()};
 }
 
 WorkerForm::WorkerForm(WindowOps& window) : WorkerForm(window, ReadSearchSettings(window)) {}
@@ -11,7 +12,8 @@ WorkerForm::WorkerForm(WindowOps& window, const SearchSettings& settings)
       proj_(settings.proj),
       method_(settings.method),
       relayAddress_(settings.relayAddress),
-      relayTransport_(settings.relayTransport) {}
+      relayTransport_(settings.relayTransport),
+      ranges_(settings.ranges) {}
 
 void WorkerForm::Log(const std::string& line) {
     WindowOps& window = window_;

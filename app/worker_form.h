@@ -15,6 +15,9 @@ struct SearchSettings {
     SearchMethod method = SearchMethod::LocalBroadcast;
     std::string relayAddress;
     std::string relayTransport;
+    // Address Range: the ranges as typed, and datagrams per second.
+    std::string ranges;
+    int rangeRate = 0;
 };
 
 // The window's controls as they stand (window thread).
@@ -34,6 +37,7 @@ public:
     std::vector<std::string> RelayAddressItems() override { return {}; }
     void SetRelayAddressItems(const std::vector<std::string>&) override {}
     std::string RelayTransportText() override { return relayTransport_; }
+    std::string AddressRangeText() override { return ranges_; }
 
     void SetButton1Enabled(bool) override {}
     void SetButton1Caption(const std::string&) override {}
@@ -72,4 +76,5 @@ private:
     SearchMethod method_;
     std::string relayAddress_;
     std::string relayTransport_;
+    std::string ranges_;
 };

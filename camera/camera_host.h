@@ -3,6 +3,8 @@
 // acts on, the devices and cameras listed, and the watch after a change. The
 // window implements it; the camera room never reaches up to the window.
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "camera/onvif_setup_confirmation.h"
@@ -23,4 +25,8 @@ public:
     virtual NetSetupContext SetupContext() = 0;
     // Searches again until the camera answers at its new address.
     virtual void StartOnvifSetupWatch(const OnvifSetupTarget& target) = 0;
+    // Where the watches of this run saw cameras answer after a change Lanvaro
+    // sent them (endpoint to address), and a move a batch's watch saw.
+    virtual const std::map<std::string, std::string>& OnvifMoves() const = 0;
+    virtual void NoteOnvifMove(const std::string& endpoint, const std::string& ip) = 0;
 };

@@ -47,16 +47,20 @@ VaultRead KeyringVault::Load(const std::string& endpoint) {
     if (error != QKeychain::NoError) return {std::nullopt, true};
     const QJsonObject stored = QJsonDocument::fromJson(job.textData().toUtf8()).object();
     if (!stored.contains(QStringLiteral("user"))) return {};
-    return {OnvifCredentials{stored.value(QStringLiteral("user")).toString().toStdString(),
-                             stored.value(QStringLiteral("password")).toString().toStdString()}};
+    // An entry kept before addresses were remembered has none: it is offered
+    // nowhere until the user signs in again.
+    return {KeptSignIn{{stored.value(QStringLiteral("user")).toString().toStdString(),
+                        stored.value(QStringLiteral("password")).toString().toStdString()},
+                       stored.value(QStringLiteral("address")).toString().toStdString()}};
 }
 
-std::string KeyringVault::Save(const std::string& endpoint, const OnvifCredentials& credentials) {
+std::string KeyringVault::Save(const std::string& endpoint, const KeptSignIn& kept) {
     QKeychain::WritePasswordJob job(kService);
     job.setKey(Q(endpoint));
     QJsonObject stored;
-    stored.insert(QStringLiteral("user"), Q(credentials.user));
-    stored.insert(QStringLiteral("password"), Q(credentials.password));
+    stored.insert(QStringLiteral("user"), Q(kept.credentials.user));
+    stored.insert(QStringLiteral("password"), Q(kept.credentials.password));
+    stored.insert(QStringLiteral("address"), Q(kept.address));
     job.setTextData(QString::fromUtf8(QJsonDocument(stored).toJson(QJsonDocument::Compact)));
     QString why;
     const QKeychain::Error error = Run(job, &why);

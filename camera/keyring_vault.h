@@ -8,7 +8,7 @@
 class KeyringVault : public CredentialVault {
 public:
     VaultRead Load(const std::string& endpoint) override;
-    std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) override;
+    std::string Save(const std::string& endpoint, const KeptSignIn& kept) override;
     void Forget(const std::string& endpoint) override;
     bool Available() override;
 

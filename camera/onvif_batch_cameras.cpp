@@ -10,11 +10,13 @@
 
 struct OnvifBatchShared {
     OnvifBatchShared(OnvifCameraAccess& calls, std::function<const std::vector<OnvifDeviceInfo>*()> listed,
-                     std::function<void(const std::string&)> forget)
-        : access(calls), devices(std::move(listed)), forgetFacts(std::move(forget)) {}
+                     std::function<void(const std::string&)> forget,
+                     std::function<void(const std::string&, const std::string&)> confirmed)
+        : access(calls), devices(std::move(listed)), forgetFacts(std::move(forget)), moved(std::move(confirmed)) {}
     OnvifCameraAccess& access;
     std::function<const std::vector<OnvifDeviceInfo>*()> devices;
     std::function<void(const std::string& endpoint)> forgetFacts;
+    std::function<void(const std::string& endpoint, const std::string& ip)> moved;  // the watch saw it there
     std::mutex mutex;
     std::optional<OnvifCredentials> given;  // for the batch, by the sign-in dialog
     std::optional<bool> restart;            // asked once, at the first camera that must
@@ -113,6 +115,7 @@ public:
         const bool dhcp = settings.type == NetworkType::Dhcp;
         const OnvifDeviceInfo* found = FindConfirmingOnvifDevice(*devices, {endpoint_, dhcp, settings.ip});
         if (found == nullptr) return std::nullopt;
+        shared_->moved(endpoint_, dhcp ? OnvifXaddrHost(found->xaddr) : settings.ip);
         if (!dhcp) return settings.ip;
         const auto host = FirstIpv4HttpXAddr(found->xaddrs);
         return host ? host->ip : std::string("its DHCP address");
@@ -120,6 +123,7 @@ public:
 
     // On the window thread, after Prepare.
     const std::string& Endpoint() const { return endpoint_; }
+    OnvifCameraPlace Place() const { return {endpoint_, OnvifXaddrHost(xaddr_)}; }
     bool KnownPasswordRefused() const {
         std::lock_guard lock(mutex_);
         return knownRefused_;
@@ -152,7 +156,8 @@ OnvifBatchCameras::OnvifBatchCameras(Support support) : support_(support) {
     auto& facts = support_.facts;
     shared_ = std::make_shared<OnvifBatchShared>(
         support_.access, [&logic] { return logic.OnvifDevicesOfLastSearch(); },
-        [&facts](const std::string& endpoint) { facts.erase(endpoint); });
+        [&facts](const std::string& endpoint) { facts.erase(endpoint); },
+        [&logic](const std::string& endpoint, const std::string& ip) { logic.NoteOnvifMove(endpoint, ip); });
 }
 
 OnvifBatchCameras::~OnvifBatchCameras() = default;
@@ -162,9 +167,9 @@ std::shared_ptr<DeviceSetup> OnvifBatchCameras::SetupFor(const tComUnitInfo& row
     if (devices != nullptr)
         for (const OnvifDeviceInfo& device : *devices)
             if (RecordOfOnvifDevice(row, device)) {
-                auto camera = std::make_shared<OnvifBatchCamera>(shared_, row, device.endpoint,
-                                                                 OnvifRowXAddr(device, ComUnitFieldText(row.ip)),
-                                                                 support_.book.Known(device.endpoint));
+                const std::string xaddr = OnvifRowXAddr(device, ComUnitFieldText(row.ip));
+                auto camera = std::make_shared<OnvifBatchCamera>(
+                    shared_, row, device.endpoint, xaddr, support_.book.Known(device.endpoint, OnvifXaddrHost(xaddr)));
                 cameras_.push_back(camera);
                 return camera;
             }
@@ -192,21 +197,34 @@ void OnvifBatchCameras::Prepared() {
         std::lock_guard lock(shared_->mutex);
         given = shared_->given;
     }
-    std::vector<std::string> signedIn;
+    std::vector<OnvifCameraPlace> signedIn;
+    bool open = false;
     for (const auto& weak : cameras_) {
         const auto camera = weak.lock();
         if (!camera) continue;
-        if (auto facts = camera->Facts()) support_.facts[camera->Endpoint()] = *facts;
+        const auto facts = camera->Facts();
+        if (facts) support_.facts[camera->Endpoint()] = *facts;
         if (camera->KnownPasswordRefused()) support_.book.DropForRun(camera->Endpoint());
-        if (camera->SignedInWithGiven(given)) signedIn.push_back(camera->Endpoint());
+        if (!camera->SignedInWithGiven(given)) continue;
+        // A password such a camera could not prove holds for it, and this run, only.
+        if (facts->auth == OnvifAuthMethod::Open) {
+            support_.book.KeepForRun(camera->Place(), *given);
+            open = true;
+        } else {
+            signedIn.push_back(camera->Place());
+        }
     }
+    if (open) support_.form.ShowMessage(kOnvifOpenNote, "Batch Network Setup", MessageIcon::Information);
     if (!given || signedIn.empty()) return;
     // As in the single sign-in: the cameras that took it, or every camera of the search.
+    auto listed = [&signedIn](const std::string& endpoint) {
+        return std::any_of(signedIn.begin(), signedIn.end(),
+                           [&endpoint](const OnvifCameraPlace& place) { return place.endpoint == endpoint; });
+    };
     if (answer_.useForEveryCamera) {
         if (const auto* devices = support_.logic.OnvifDevicesOfLastSearch())
             for (const OnvifDeviceInfo& device : *devices)
-                if (std::find(signedIn.begin(), signedIn.end(), device.endpoint) == signedIn.end())
-                    signedIn.push_back(device.endpoint);
+                if (!listed(device.endpoint)) signedIn.push_back({device.endpoint, OnvifXaddrHost(device.xaddr)});
     }
     KeepSignIn(support_.book, support_.form, answer_, signedIn);
 }

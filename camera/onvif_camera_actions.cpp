@@ -21,8 +21,16 @@ const char* AuthName(const std::optional<OnvifAuthMethod>& auth) {
             return "WS-Security";
         case OnvifAuthMethod::HttpDigest:
             return "HTTP Digest";
+        case OnvifAuthMethod::Open:
+            return "none needed to read; the password is checked at the first change";
     }
     return "";
+}
+
+std::string Sentence(std::string text) {
+    if (!text.empty() && text.front() >= 'a' && text.front() <= 'z')
+        text.front() = static_cast<char>(text.front() - 32);
+    return text + ".";
 }
 
 }  // namespace
@@ -59,6 +67,7 @@ OnvifDetailsView DetailsViewOf(const OnvifDeviceFacts& facts) {
     add("NTP", YesNo(facts.ntp));
     add("Signed in by", AuthName(facts.auth));
     view.clockNote = ClockNote(facts.clockOffsetSeconds);
+    if (!facts.clockNote.empty()) view.clockNote += (view.clockNote.empty() ? "" : " ") + Sentence(facts.clockNote);
     return view;
 }
 
@@ -98,9 +107,9 @@ tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& 
 }
 
 void KeepSignIn(OnvifCredentialBook& book, WindowOps& form, const OnvifSignInAnswer& answer,
-                const std::vector<std::string>& endpoints) {
+                const std::vector<OnvifCameraPlace>& cameras) {
     std::string notKept;
-    for (const std::string& each : endpoints) {
+    for (const OnvifCameraPlace& each : cameras) {
         if (!answer.remember) {
             book.KeepForRun(each, answer.credentials);
         } else if (std::string why = book.Remember(each, answer.credentials); !why.empty() && notKept.empty()) {
@@ -119,6 +128,10 @@ std::string PartialChangeText(const OnvifNetworkOutcome& outcome) {
     return StrFormat("The camera took only part of the new settings.\nApplied: %s.\nNot applied: %s.\n%s",
                      Joined(outcome.applied).c_str(), Joined(outcome.notApplied).c_str(), reason.c_str());
 }
+
+OnvifCameraActions::OnvifCameraActions(CameraHost& logic, WindowOps& form, OnvifCameraWindow& window,
+                                       OnvifCameraAccess& access, CredentialVault& vault)
+    : logic_(logic), form_(form), window_(window), access_(access), book_(vault, logic.OnvifMoves()) {}
 
 template <class Result>
 Result OnvifCameraActions::Ask(const std::string& doing, std::function<Result()> call) {
@@ -173,8 +186,10 @@ bool OnvifCameraActions::ReadFacts(const Camera& camera, const std::optional<Onv
     return true;
 }
 
+OnvifCameraPlace OnvifCameraActions::Camera::Place() const { return {device.endpoint, OnvifXaddrHost(xaddr)}; }
+
 std::optional<OnvifCredentials> OnvifCameraActions::CredentialsFor(const Camera& camera) {
-    if (auto known = book_.Known(camera.device.endpoint)) return known;
+    if (auto known = book_.Known(camera.device.endpoint, camera.Place().address)) return known;
     return SignInWithDialog(camera);
 }
 
@@ -183,16 +198,15 @@ std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camer
     // The cameras of this search, taken first: the keyring, the dialog and the
     // sign-in let the window handle messages, and a search started meanwhile
     // refills the list on its own thread.
-    std::vector<std::string> endpoints{endpoint};
+    std::vector<OnvifCameraPlace> cameras{camera.Place()};
     if (const std::vector<OnvifDeviceInfo>* devices = logic_.OnvifDevicesListed())
         for (const OnvifDeviceInfo& other : *devices)
-            if (other.endpoint != endpoint) endpoints.push_back(other.endpoint);
+            if (other.endpoint != endpoint) cameras.push_back({other.endpoint, OnvifXaddrHost(other.xaddr)});
     OnvifSignInQuestion question;
     const std::string name = ComUnitFieldText(camera.record.name);
     const std::string ip = ComUnitFieldText(camera.record.ip);
     question.camera = name.empty() ? ip : name + " (" + ip + ")";
-    const auto known = book_.Known(endpoint);
-    question.user = known ? known->user : lastUser_;
+    question.user = book_.KnownUser(endpoint).value_or(lastUser_);
     question.keyringAvailable = book_.KeyringAvailable();
     question.remembered = question.keyringAvailable && book_.Remembered(endpoint);
     const auto answer = window_.AskSignIn(question);
@@ -205,8 +219,14 @@ std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camer
     lastUser_ = answer->credentials.user;
     if (!ReadFacts(camera, answer->credentials)) return std::nullopt;
 
-    if (!answer->useForEveryCamera) endpoints.resize(1);
-    KeepSignIn(book_, form_, *answer, endpoints);
+    if (facts_[endpoint].auth == OnvifAuthMethod::Open) {
+        // Not proved: neither remembered nor given to other cameras.
+        book_.KeepForRun(camera.Place(), answer->credentials);
+        form_.ShowMessage(kOnvifOpenNote, "ONVIF Sign In", MessageIcon::Information);
+        return answer->credentials;
+    }
+    if (!answer->useForEveryCamera) cameras.resize(1);
+    KeepSignIn(book_, form_, *answer, cameras);
     return answer->credentials;
 }
 
@@ -235,7 +255,7 @@ void OnvifCameraActions::Info1Click() {
         return none;
     };
     auto refresh = [this, camera = *camera, current] {
-        const auto credentials = book_.Known(camera.device.endpoint);
+        const auto credentials = book_.Known(camera.device.endpoint, camera.Place().address);
         if (credentials) ReadFacts(camera, credentials);
         OnvifDetailsView again = current();
         if (!credentials) again.problem = "Not signed in: use Sign In... first.";

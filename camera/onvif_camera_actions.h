@@ -67,19 +67,18 @@ std::optional<OnvifNetworkChange> NetworkChangeFor(const ControlRequest& request
 tComUnitInfo CameraSetupRecord(const tComUnitInfo& row, const OnvifDeviceFacts& facts);
 // The XAddr a row stands for: the http one at the row's address, which it was taken from.
 std::string OnvifRowXAddr(const OnvifDeviceInfo& device, const std::string& rowIp);
-// Keeps a password the camera took for these endpoints, as the sign-in
+// Keeps a password the camera took for these cameras, as the sign-in
 // answer asks (for the run, or in the keyring); says so when the keyring
 // could not keep it.
 void KeepSignIn(OnvifCredentialBook& book, WindowOps& form, const OnvifSignInAnswer& answer,
-                const std::vector<std::string>& endpoints);
+                const std::vector<OnvifCameraPlace>& cameras);
 // Which settings took and which did not, after a refused call.
 std::string PartialChangeText(const OnvifNetworkOutcome& outcome);
 
 class OnvifCameraActions {
 public:
     OnvifCameraActions(CameraHost& logic, WindowOps& form, OnvifCameraWindow& window, OnvifCameraAccess& access,
-                       CredentialVault& vault)
-        : logic_(logic), form_(form), window_(window), access_(access), book_(vault) {}
+                       CredentialVault& vault);
 
     // Whether the selected row is an ONVIF row whose camera is still listed.
     bool SelectedRowIsCamera();
@@ -110,9 +109,11 @@ private:
         OnvifDeviceInfo device;
         tComUnitInfo record{};
         std::string xaddr;
+        OnvifCameraPlace Place() const;
     };
     std::optional<Camera> SelectedCamera();
-    // Known credentials, else those the sign-in dialog gave and the camera took.
+    // Known credentials, else those the sign-in dialog gave and the camera
+    // took; a password the camera could not prove holds for the run only.
     std::optional<OnvifCredentials> CredentialsFor(const Camera& camera);
     std::optional<OnvifCredentials> SignInWithDialog(const Camera& camera);
     // Reads the facts and keeps them; on failure says why and forgets a refused password.

@@ -1,17 +1,23 @@
 #include "cli/cli_options.h"
 
 #include <algorithm>
+#include <charconv>
 
+#include "app/range_pacing.h"
 #include "cli/command_line.h"
+#include "protocol/address_range.h"
 
 const char* const kSearchUsage =
     "usage: lanvaro-cli [--relay ADDR] [--transport TCP|UDP|HttpCmd] [--filter TEXT]\n"
+    "                   [--range RANGES [--rate N]]\n"
     "                   [--format table|csv|json] [--log] [--report FILE]\n"
     "       lanvaro-cli doctor\n"
     "       lanvaro-cli setup --mac MAC (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
-    "                   [--relay ADDR] [--transport T] [--verify SECONDS] [--force]\n"
-    "       lanvaro-cli setup --plan FILE [--relay ADDR] [--transport T] [--verify SECONDS]\n"
-    "                   [--force] [--dry-run]\n";
+    "                   [--relay ADDR] [--transport T] [--range RANGES [--rate N]] [--verify SECONDS] [--force]\n"
+    "       lanvaro-cli setup --plan FILE [--relay ADDR] [--transport T] [--range RANGES [--rate N]]\n"
+    "                   [--verify SECONDS] [--force] [--dry-run]\n"
+    "RANGES: CIDR blocks, spans A-B or addresses, separated by commas (at most 65,536 addresses);\n"
+    "N: datagrams per second, 1 to 50,000 (default 10,000)\n";
 
 namespace {
 
@@ -22,6 +28,8 @@ struct SearchOptionValues {
     CLI::Option* format = nullptr;
     CLI::Option* log = nullptr;
     CLI::Option* report = nullptr;
+    CLI::Option* range = nullptr;
+    CLI::Option* rate = nullptr;
 };
 
 // Every option of a search, in one place. A repeated option takes its last
@@ -37,6 +45,8 @@ SearchOptionValues DeclareSearchOptions(CLI::App& app) {
     o.format = value("--format");
     o.log = app.add_flag("--log");
     o.report = value("--report");
+    o.range = value("--range");
+    o.rate = value("--rate");
     return o;
 }
 
@@ -89,7 +99,34 @@ ParsedSearchOptions ParseSearchOptions(const std::vector<std::string>& args, boo
     }
     o.log = declared.log->count() > 0;
     if (declared.report->count() > 0) o.reportPath = last(declared.report);
-    if (declared.transport->count() > 0 && !o.relay) parsed.error = "--transport needs --relay";
+    if (declared.transport->count() > 0 && !o.relay) {
+        parsed.error = "--transport needs --relay";
+        return parsed;
+    }
+    if (declared.range->count() > 0) {
+        o.range = last(declared.range);
+        if (o.relay) {
+            parsed.error = "--range and --relay cannot be given together";
+            return parsed;
+        }
+        if (const ParsedRanges ranges = ParseAddressRanges(*o.range); !ranges.error.empty()) {
+            parsed.error = ranges.error;
+            return parsed;
+        }
+    }
+    if (declared.rate->count() > 0) {
+        const std::string text = last(declared.rate);
+        int rate = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), rate);
+        if (!o.range) {
+            parsed.error = "--rate needs --range";
+        } else if (text.empty() || ec != std::errc() || end != text.data() + text.size() || rate < 1 ||
+                   rate > kMaxRangeRate) {
+            parsed.error = "--rate takes 1 to 50,000 datagrams per second";
+        } else {
+            o.rate = rate;
+        }
+    }
     return parsed;
 }
 

@@ -14,6 +14,8 @@ struct SearchOptions {
     OutputFormat format = OutputFormat::Table;
     bool log = false;
     std::optional<std::string> reportPath;  // --report FILE: the search report as JSON
+    std::optional<std::string> range;       // set: "Address Range" over these ranges
+    int rate = 0;                           // --rate: datagrams per second (0: the default)
 };
 
 struct ParsedSearchOptions {

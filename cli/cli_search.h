@@ -12,8 +12,9 @@ bool RunSearchToEnd(ConsoleForm& form, MainFormLogic& logic);
 #include "cli/cli_options.h"
 #include "cli/table_output.h"
 
-// Sets the form's controls as the user would before pressing the button.
-void ApplySearchOptions(ConsoleForm& form, const SearchOptions& options);
+// Sets the form's controls as the user would before pressing the button,
+// and the range search's rate.
+void ApplySearchOptions(ConsoleForm& form, MainFormLogic& logic, const SearchOptions& options);
 
 // The search every setup starts with, so that its checks see every listed
 // device: the window created, the options set, the search run to its end.

@@ -28,7 +28,7 @@ int RunSearchCommand(const std::vector<std::string>& args) {
     MainFormLogic logic(form);
     // The window's design column widths: their log lines are part of the log.
     logic.FormCreate({114, 125, 180, 103, 29, 98, 153});
-    ApplySearchOptions(form, parsed.options);
+    ApplySearchOptions(form, logic, parsed.options);
     if (!RunSearchToEnd(form, logic)) {
         std::fprintf(stderr, "lanvaro-cli: the search did not end in time\n");
         return 1;

@@ -5,6 +5,7 @@
 
 #include "cli/onvif_options.h"
 #include "cli/onvif_password.h"
+#include "protocol/terminal_text.h"
 #include "report/report_json.h"
 
 namespace {
@@ -29,6 +30,17 @@ int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
     return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
 }
 
+// What the facts leave unsaid about the clock (which may quote the camera's zone).
+void NoteClock(const OnvifDeviceFacts& facts) {
+    if (!facts.clockNote.empty())
+        std::fprintf(stderr, "lanvaro-cli onvif: note: %s\n", TerminalText(facts.clockNote).c_str());
+}
+
+// The camera checks a password it could not prove at the first change.
+void NoteOpen(const OnvifDeviceFacts& facts) {
+    if (facts.auth == OnvifAuthMethod::Open) std::fprintf(stderr, "lanvaro-cli onvif: note: %s\n", kOnvifOpenNote);
+}
+
 int RunInfo(const OnvifCliOptions& options) {
     OnvifDeviceClient client(options.xaddr);
     OnvifDeviceFacts facts;
@@ -37,7 +49,9 @@ int RunInfo(const OnvifCliOptions& options) {
         if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
         facts = OnvifDeviceFacts{};
         if (const int status = Checked(client.ReadFacts(facts)); status != 0) return status;
+        NoteOpen(facts);
     }
+    NoteClock(facts);
     std::printf("%s\n", OnvifFactsJson(facts).c_str());
     return 0;
 }
@@ -46,6 +60,9 @@ int RunSyncTime(const OnvifCliOptions& options) {
     OnvifDeviceClient client(options.xaddr);
     OnvifDeviceFacts facts;
     if (const int status = ReadOpenFacts(client, facts); status != 0) return status;
+    if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
+    // A camera that tells its clock only to the signed in tells it now.
+    if (!facts.ntp) client.ReadPublicFacts(facts);
     // Setting the time by hand switches NTP off on the camera.
     if (facts.ntp.value_or(false) && !options.force) {
         std::fprintf(stderr,
@@ -53,7 +70,6 @@ int RunSyncTime(const OnvifCliOptions& options) {
                      "(this switches NTP off)\n");
         return 1;
     }
-    if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
     double offset = 0;
     if (const int status = Checked(client.SyncTime(offset)); status != 0) return status;
     std::printf("clock offset now %s s\n", Tenths(offset).c_str());

@@ -71,11 +71,19 @@ std::string Value(const Split& split, const std::string& name) {
     return found == split.values.end() ? std::string() : found->second;
 }
 
-// An IP names the camera's usual device service; a URL is taken as given.
+// An IP names the camera's usual device service; a URL is taken as given,
+// but never with a user or password in it: that would sit in argv and go out
+// as Basic in clear, so it is refused without being repeated.
 bool CameraXaddr(const std::string& text, std::string& xaddr, std::string& error) {
     if (IsIpv4(text)) {
         xaddr = XaddrOfIp(text);
         return true;
+    }
+    if (OnvifXaddrHasUserInfo(text)) {
+        error =
+            "the camera's URL holds a user name or password: give --user, and the password by "
+            "--password-file, LANVARO_ONVIF_PASSWORD or the prompt";
+        return false;
     }
     if ((text.rfind("http://", 0) == 0 || text.rfind("https://", 0) == 0) && !OnvifXaddrHost(text).empty() &&
         text.find_first_of(" \t\r\n") == std::string::npos) {

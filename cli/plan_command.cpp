@@ -15,6 +15,7 @@
 #include "netsetup/batch_addresses.h"
 #include "netsetup/batch_watch.h"
 #include "netsetup/setup_plan.h"
+#include "protocol/address_range.h"
 
 namespace {
 
@@ -109,6 +110,9 @@ int RunPlanCommand(const std::vector<std::string>& args) {
             continue;
         }
         std::printf("sent: %s -> %s\n", mac.c_str(), Target(send.settings).c_str());
+        // The searches to come look where the device went too.
+        if (form.method == SearchMethod::AddressRange && TakesTheSentAddress(send.settings.type))
+            form.addressRange = RangesWithAddress(form.addressRange, send.settings.ip);
         macs.push_back(mac);
         watch.Add(
             static_cast<int>(macs.size() - 1),

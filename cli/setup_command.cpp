@@ -15,6 +15,7 @@
 #include "netsetup/control_package.h"
 #include "netsetup/setup_confirmation.h"
 #include "netsetup/setup_safety.h"
+#include "protocol/address_range.h"
 #include "protocol/terminal_text.h"
 
 namespace {
@@ -91,7 +92,7 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     }
 
     const std::size_t logBefore = form.log.size();
-    const bool sent = SendControlPackage(form, MakeControlRecord(request)) == 0;
+    const bool sent = SendControlPackage(form, MakeControlRecord(request), ComUnitFieldText(device.ip)) == 0;
     const auto sentAt = std::chrono::steady_clock::now();
     std::printf("%s\n", sent ? kControlSentText : kControlFailedText);
     if (!sent) {
@@ -106,6 +107,9 @@ int RunSetupCommand(const std::vector<std::string>& args) {
     }
     if (setup.options.verifySeconds) {
         std::fflush(stdout);
+        // The searches to come look where the device went too.
+        if (form.method == SearchMethod::AddressRange && TakesTheSentAddress(request.type))
+            form.addressRange = RangesWithAddress(form.addressRange, request.ip);
         const int seconds = *setup.options.verifySeconds;
         const auto confirmed = VerifySetup(form, logic, SetupTargetFor(request), sentAt, std::chrono::seconds(seconds));
         if (!confirmed) {

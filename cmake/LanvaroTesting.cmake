@@ -1,9 +1,12 @@
 # Helpers that register tests with the right labels and surroundings.
 #
-#   lanvaro_add_lan_test(NAME <name> TARGET <exe> [HOSTS <n>] [SEGMENTS <s>] [TIMEOUT <s>] [ARGS <arg>...])
+#   lanvaro_add_lan_test(NAME <name> TARGET <exe> [HOSTS <n>] [SEGMENTS <s>] [ROUTED <d>] [TIMEOUT <s>]
+#                        [ARGS <arg>...])
 #       Runs the executable inside scripts/lanbox: "one" (a one-host box), or
 #       "hosts <n>" with HOSTS; SEGMENTS 2 gives host 1 a card on each of two
-#       segments ("hosts <n> --segments 2"). Label lan; exit code 77 (the machine allows
+#       segments ("hosts <n> --segments 2"). ROUTED <d> puts host 1 behind a
+#       router with d device segments of HOSTS hosts each (default 1):
+#       "routed --segments <d> --hosts <n>". Label lan; exit code 77 (the machine allows
 #       no namespace, or some of the binary's tests skipped) is reported as
 #       skipped; under CI (CI=true) both exit 1 instead. The test gets LANVARO_DEVSIM, the path
 #       of lanvaro-devsim. The box's own time limit is kept under TIMEOUT so it
@@ -15,7 +18,7 @@
 set(LANVARO_LANBOX "${PROJECT_SOURCE_DIR}/scripts/lanbox")
 
 function(lanvaro_add_lan_test)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TARGET;HOSTS;SEGMENTS;TIMEOUT" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME;TARGET;HOSTS;SEGMENTS;ROUTED;TIMEOUT" "ARGS")
   if(NOT arg_NAME OR NOT arg_TARGET)
     message(FATAL_ERROR "lanvaro_add_lan_test needs NAME and TARGET")
   endif()
@@ -25,7 +28,12 @@ function(lanvaro_add_lan_test)
   if(NOT arg_TIMEOUT)
     set(arg_TIMEOUT 120)
   endif()
-  if(arg_HOSTS)
+  if(arg_ROUTED)
+    if(NOT arg_HOSTS)
+      set(arg_HOSTS 1)
+    endif()
+    set(shape routed --segments ${arg_ROUTED} --hosts ${arg_HOSTS})
+  elseif(arg_HOSTS)
     set(shape hosts ${arg_HOSTS})
     if(arg_SEGMENTS)
       list(APPEND shape --segments ${arg_SEGMENTS})

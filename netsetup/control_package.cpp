@@ -216,7 +216,7 @@ tComUnitInfo MakeControlRecord(const ControlRequest& request) {
     return rec;
 }
 
-int SendControlPackage(WindowOps& form, const tComUnitInfo& record) {
+int SendControlPackage(WindowOps& form, const tComUnitInfo& record, const std::string& deviceAddress) {
     for (int i = 0; i < kComUnitFieldCount; ++i) {
         if (HoldsSeparator(ComUnitFieldText(ComUnitField(record, i), ComUnitFieldWidth(i)))) {
             form.Log(StrFormat("Control package not sent: field %d holds a separator.", i));
@@ -234,6 +234,14 @@ int SendControlPackage(WindowOps& form, const tComUnitInfo& record) {
     UniqueFd replySocket(sock);
     if (bound != 0) {
         return -1;
+    }
+    if (form.SelectedSearchMethod() == SearchMethod::AddressRange) {
+        const std::optional<std::uint32_t> host = ParseAddress(deviceAddress);
+        if (!host) {
+            form.Log(StrFormat("Control package not sent: no device address [%s]\n", deviceAddress.c_str()));
+            return -1;
+        }
+        return SendUdpTo(form, kDevicePort, out.data(), htonl(*host)) == 0 ? 0 : -1;
     }
     return DM_SendUDPBroadcast(form, kDevicePort, out.data()) == 0 ? 0 : -1;
 }

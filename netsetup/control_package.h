@@ -99,9 +99,11 @@ tComUnitInfo MakeControlRecord(const ControlRequest& request);
 
 // Builds the flag 3 package for the record and sends it to the device port
 // the way the main window's search method says, holding the reply port for
-// the time of the send. 0 when sent, -1 otherwise (the log has the detail);
-// a record with a field holding a comma, CR or LF is never sent.
-int SendControlPackage(WindowOps& form, const tComUnitInfo& record);
+// the time of the send: by broadcast, to the relay, or with Address Range by
+// unicast to `deviceAddress`, where the device answered (no broadcast
+// crosses the router in between). 0 when sent, -1 otherwise (the log has
+// the detail); a record with a field holding a comma, CR or LF is never sent.
+int SendControlPackage(WindowOps& form, const tComUnitInfo& record, const std::string& deviceAddress = {});
 
 inline constexpr const char* kControlSentText =
     "Control package sent.\nPlease try to re-search the device after one minute.";

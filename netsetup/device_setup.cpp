@@ -45,7 +45,7 @@ public:
     }
     SetupSent Send(WindowOps& form, const NewSettings& settings) override {
         if (auto refused = Refusal(settings)) return SetupSent::Refused(*refused);
-        if (SendControlPackage(form, MakeControlRecord(RequestWithSettings(record_, settings))) != 0)
+        if (SendControlPackage(form, MakeControlRecord(RequestWithSettings(record_, settings)), CurrentIp()) != 0)
             return SetupSent::Refused(kControlFailedText);
         return {};
     }

@@ -93,7 +93,7 @@ void NetFormLogic::BtnApplyClick() {
         if (context_.send(request)) view_.CloseForm();
         return;
     }
-    const bool sent = SendControlPackage(form_, MakeControlRecord(request)) == 0;
+    const bool sent = SendControlPackage(form_, MakeControlRecord(request), loadedIp_) == 0;
     if (sent && context_.onSent) context_.onSent(request);
     form_.ShowMessage(sent ? kControlSentText : kControlFailedText, "Note",
                       sent ? MessageIcon::Information : MessageIcon::Warning);

@@ -1,8 +1,11 @@
 #include "onvif/device_answers.h"
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <functional>
 
+#include "onvif/posix_time_zone.h"
 #include "onvif/soap_request.h"
 #include "onvif/xml_reader.h"
 
@@ -35,21 +38,67 @@ std::vector<const xmlNode*> Children(const xmlNode* parent, const char* ns, cons
     return found;
 }
 
-bool NamesNotAuthorized(const xmlNode* code) {
-    for (int depth = 0; code != nullptr && depth < 8; ++depth) {
-        for (const std::string& qname : XmlQNameList(XmlChild(code, kSoap, "Value"))) {
-            const std::string local = qname.substr(qname.rfind('}') == std::string::npos ? 0 : qname.rfind('}') + 1);
-            const std::string bare = local.substr(local.find(':') == std::string::npos ? 0 : local.find(':') + 1);
-            if (bare == "NotAuthorized" || bare == "FailedAuthentication" || bare == "InvalidSecurityToken" ||
-                bare == "InvalidSecurity")
-                return true;
-        }
-        code = XmlChild(code, kSoap, "Subcode");
+constexpr const char* kSoap11 = "http://schemas.xmlsoap.org/soap/envelope/";
+
+// "ter:NotAuthorized", "{ns}NotAuthorized", SOAP 1.1's "env:Client.NotAuthorized".
+bool IsRefusalName(std::string_view name) {
+    name.remove_prefix(name.rfind('}') == std::string_view::npos ? 0 : name.rfind('}') + 1);
+    name.remove_prefix(name.find(':') == std::string_view::npos ? 0 : name.find(':') + 1);
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t dot = std::min(name.find('.', start), name.size());
+        const std::string_view part = name.substr(start, dot - start);
+        if (part == "NotAuthorized" || part == "FailedAuthentication" || part == "InvalidSecurityToken" ||
+            part == "InvalidSecurity")
+            return true;
+        start = dot + 1;
     }
     return false;
 }
 
-// Opens the envelope and hands the named response element to `read`.
+// Whether the element, its names or its text below name a refused sign-in;
+// cameras put it in a subcode, a SOAP 1.1 faultcode or anywhere in a detail.
+// The walk is bounded, as the answer is the camera's.
+bool MentionsRefusal(const xmlNode* node, int depth, int& budget) {
+    if (node == nullptr || depth > 8 || --budget < 0) return false;
+    for (const std::string& item : XmlTextList(node))
+        if (IsRefusalName(item)) return true;
+    for (const xmlNode* child = node->children; child != nullptr; child = child->next)
+        if (child->type == XML_ELEMENT_NODE &&
+            (IsRefusalName(XmlName(child)) || MentionsRefusal(child, depth + 1, budget)))
+            return true;
+    return false;
+}
+
+bool MentionsRefusal(const xmlNode* node) {
+    int budget = 512;
+    return MentionsRefusal(node, 0, budget);
+}
+
+// The fault of either SOAP version: its reason and whether it refuses the sign-in.
+void ReadFault(const xmlNode* fault, bool soap11, SoapAnswer& answer) {
+    answer.kind = SoapAnswerKind::Fault;
+    if (soap11) {
+        // SOAP 1.1 leaves the fault's children unqualified; some cameras qualify them.
+        auto child = [fault](const char* name) {
+            const xmlNode* found = XmlChild(fault, "", name);
+            return found != nullptr ? found : XmlChild(fault, kSoap11, name);
+        };
+        answer.notAuthorized = MentionsRefusal(child("faultcode")) || MentionsRefusal(child("detail"));
+        answer.problem = Trimmed(XmlText(child("faultstring")));
+        if (answer.problem.empty()) answer.problem = Trimmed(XmlText(child("faultcode")));
+    } else {
+        const xmlNode* code = XmlChild(fault, kSoap, "Code");
+        answer.notAuthorized = MentionsRefusal(code) || MentionsRefusal(XmlChild(fault, kSoap, "Detail"));
+        answer.problem = ChildText(XmlChild(fault, kSoap, "Reason"), kSoap, "Text");
+        if (answer.problem.empty()) answer.problem = ChildText(code, kSoap, "Value");
+    }
+    if (answer.problem.empty()) answer.problem = "SOAP fault without a reason";
+}
+
+// Opens the envelope and hands the named response element to `read`. A SOAP
+// 1.1 envelope is read for its fault only: the device service speaks 1.2,
+// but a camera's web server may refuse in 1.1 before the service sees the
+// request.
 SoapAnswer ReadAnswer(std::string_view bytes, std::string_view responseName,
                       const std::function<bool(const xmlNode*, std::string&)>& read) {
     SoapAnswer answer;
@@ -60,18 +109,18 @@ SoapAnswer ReadAnswer(std::string_view bytes, std::string_view responseName,
         return answer;
     }
     const xmlNode* envelope = xmlDocGetRootElement(doc.get());
-    if (!IsXmlElement(envelope, kSoap, "Envelope")) {
+    const bool soap11 = IsXmlElement(envelope, kSoap11, "Envelope");
+    if (!soap11 && !IsXmlElement(envelope, kSoap, "Envelope")) {
         answer.problem = "not a SOAP 1.2 envelope";
         return answer;
     }
-    const xmlNode* content = XmlFirstElement(XmlChild(envelope, kSoap, "Body"));
-    if (IsXmlElement(content, kSoap, "Fault")) {
-        answer.kind = SoapAnswerKind::Fault;
-        const xmlNode* code = XmlChild(content, kSoap, "Code");
-        answer.notAuthorized = NamesNotAuthorized(code);
-        answer.problem = ChildText(XmlChild(content, kSoap, "Reason"), kSoap, "Text");
-        if (answer.problem.empty()) answer.problem = ChildText(code, kSoap, "Value");
-        if (answer.problem.empty()) answer.problem = "SOAP fault without a reason";
+    const xmlNode* content = XmlFirstElement(XmlChild(envelope, soap11 ? kSoap11 : kSoap, "Body"));
+    if (IsXmlElement(content, soap11 ? kSoap11 : kSoap, "Fault")) {
+        ReadFault(content, soap11, answer);
+        return answer;
+    }
+    if (soap11) {
+        answer.problem = "not a SOAP 1.2 envelope";
         return answer;
     }
     if (!IsXmlElement(content, kDevice, responseName)) {
@@ -93,24 +142,53 @@ bool ReadInt(const xmlNode* parent, const char* name, int low, int high, int& va
 
 }  // namespace
 
+namespace {
+
+// A tt:DateTime's wall clock as seconds since the epoch; nullopt when it is
+// no date: a 64-bit nanosecond clock wraps past 2262, and 30 February is no day.
+std::optional<std::int64_t> WallSeconds(const xmlNode* dateTime) {
+    const xmlNode* date = XmlChild(dateTime, kSchema, "Date");
+    const xmlNode* time = XmlChild(dateTime, kSchema, "Time");
+    int y = 0, m = 0, d = 0, hour = 0, minute = 0, second = 0;
+    if (!ReadInt(date, "Year", 1970, 2200, y) || !ReadInt(date, "Month", 1, 12, m) || !ReadInt(date, "Day", 1, 31, d) ||
+        !ReadInt(time, "Hour", 0, 23, hour) || !ReadInt(time, "Minute", 0, 59, minute) ||
+        !ReadInt(time, "Second", 0, 60, second))
+        return std::nullopt;
+    const std::chrono::year_month_day day{std::chrono::year(y), std::chrono::month(static_cast<unsigned>(m)),
+                                          std::chrono::day(static_cast<unsigned>(d))};
+    if (!day.ok()) return std::nullopt;
+    return std::chrono::sys_seconds(std::chrono::sys_days(day)).time_since_epoch().count() + hour * 3600 + minute * 60 +
+           second;
+}
+
+}  // namespace
+
 SoapAnswer ReadDateTimeAnswer(std::string_view bytes, CameraClock& clock) {
     return ReadAnswer(bytes, "GetSystemDateAndTimeResponse", [&](const xmlNode* response, std::string& problem) {
         const xmlNode* system = XmlChild(response, kDevice, "SystemDateAndTime");
-        const xmlNode* utc = XmlChild(system, kSchema, "UTCDateTime");
-        const xmlNode* date = XmlChild(utc, kSchema, "Date");
-        const xmlNode* time = XmlChild(utc, kSchema, "Time");
-        std::tm tm{};
-        // The clock counts nanoseconds in 64 bits: past 2262 it would wrap.
-        if (!ReadInt(date, "Year", 1970, 2200, tm.tm_year) || !ReadInt(date, "Month", 1, 12, tm.tm_mon) ||
-            !ReadInt(date, "Day", 1, 31, tm.tm_mday) || !ReadInt(time, "Hour", 0, 23, tm.tm_hour) ||
-            !ReadInt(time, "Minute", 0, 59, tm.tm_min) || !ReadInt(time, "Second", 0, 60, tm.tm_sec)) {
-            problem = "no readable UTCDateTime";
+        std::string note;
+        auto utc = WallSeconds(XmlChild(system, kSchema, "UTCDateTime"));
+        if (!utc) {
+            // Some cameras give only their local time: it is as good as the
+            // zone it comes with.
+            utc = WallSeconds(XmlChild(system, kSchema, "LocalDateTime"));
+            const std::string zoneText = ChildText(XmlChild(system, kSchema, "TimeZone"), kSchema, "TZ");
+            const auto zone = ParsePosixTimeZone(zoneText);
+            if (utc && zone) {
+                utc = PosixLocalToUtc(*zone, *utc);
+            } else if (utc) {
+                note = zoneText.empty() ? "the camera names no time zone: its local time is taken as UTC"
+                                        : "the camera's time zone \"" + zoneText +
+                                              "\" is no POSIX TZ text: its local time is taken as UTC";
+            }
+        }
+        if (!utc) {
+            problem = "no readable UTCDateTime or LocalDateTime";
             return false;
         }
-        tm.tm_year -= 1900;
-        tm.tm_mon -= 1;
-        clock.utc = std::chrono::system_clock::from_time_t(timegm(&tm));
+        clock.utc = std::chrono::system_clock::time_point(std::chrono::seconds(*utc));
         clock.ntp = ChildText(system, kSchema, "DateTimeType") == "NTP";
+        clock.note = note;
         return true;
     });
 }

@@ -15,18 +15,22 @@ struct SoapAnswer {
     SoapAnswerKind kind = SoapAnswerKind::Unreadable;
     // Fault: its reason text (its code where it has none); Unreadable: why.
     std::string problem;
-    // A fault whose code or subcodes say the sender is not authorised.
+    // A fault whose code, subcodes (SOAP 1.1: faultcode) or detail say the
+    // sender is not authorised.
     bool notAuthorized = false;
 };
 
 struct CameraClock {
     std::chrono::system_clock::time_point utc;
     bool ntp = false;
+    std::string note;  // how far to trust utc when it came from the local time; empty when exact
 };
 
 // Each takes the HTTP body of the answer to its request. Response: the
 // expected element was there and its facts are written; anything else
 // leaves the output as it was.
+// UTCDateTime, else LocalDateTime in the camera's POSIX TimeZone (another
+// zone's local time counts as UTC, with a note).
 SoapAnswer ReadDateTimeAnswer(std::string_view bytes, CameraClock& clock);
 SoapAnswer ReadHostnameAnswer(std::string_view bytes, std::string& hostname);
 SoapAnswer ReadDeviceInformationAnswer(std::string_view bytes, OnvifDeviceFacts& facts);

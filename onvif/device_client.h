@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
-enum class OnvifAuthMethod { None, WsSecurity, HttpDigest };
+// Open: signed with WS-Security or Digest, but the camera lets anyone read
+// and could not tell whether the password is right (it has no GetUsers for
+// the signed in); its first change proves it.
+enum class OnvifAuthMethod { None, WsSecurity, HttpDigest, Open };
 
 struct OnvifCredentials {
     std::string user;
@@ -29,6 +32,7 @@ struct OnvifDeviceFacts {
     std::string xaddr;
     std::optional<OnvifAuthMethod> auth;       // the method that worked; empty when not signed in
     std::optional<double> clockOffsetSeconds;  // camera's UTC minus this computer's
+    std::string clockNote;                     // "clock not readable", or how the offset was read
     std::optional<bool> ntp;
     std::string hostname, manufacturer, model, firmware, serial, hardwareId;
     std::vector<OnvifNetworkInterface> interfaces;
@@ -60,15 +64,24 @@ struct OnvifNetworkOutcome {
     bool rebootNeeded = false;
 };
 
-// "none", "ws-security", "http-digest".
+// What the user is told of an Open sign-in.
+inline constexpr const char* kOnvifOpenNote =
+    "This camera lets anyone read; the password is checked at the first change.";
+
+// "none", "ws-security", "http-digest", "open".
 const char* OnvifAuthMethodName(OnvifAuthMethod method);
 
 // The host of an XAddr ("http://host:port/path"), without brackets; empty
 // when it is no URL.
 std::string OnvifXaddrHost(const std::string& xaddr);
 
+// Whether the XAddr names a user (and maybe a password) before its host.
+bool OnvifXaddrHasUserInfo(const std::string& xaddr);
+
 // 24 for "255.255.255.0"; nullopt for text that is no contiguous IPv4 netmask.
 std::optional<int> OnvifPrefixLength(const std::string& netmask);
+
+struct OnvifClientState;
 
 class OnvifDeviceClient {
 public:
@@ -80,18 +93,27 @@ public:
     const std::string& xaddr() const { return xaddr_; }
 
     // GetSystemDateAndTime, GetHostname, GetServices (GetCapabilities where
-    // that is refused); needs no sign-in. Also measures the clock offset that
-    // WS-Security's Created then corrects for.
+    // that does not succeed); needs no sign-in. Also measures the clock
+    // offset that WS-Security's Created then corrects for; a clock refused or
+    // unreadable leaves the offset unknown (and says so in clockNote), read
+    // signed once signed in. Fails only when nothing at the XAddr answers
+    // HTTP, or nothing that answers speaks SOAP.
     OnvifCallResult ReadPublicFacts(OnvifDeviceFacts& facts);
 
-    // Tries without credentials, then WS-Security, then HTTP Digest (a method
-    // remembered for this XAddr earlier in the run first). A refusal by all
-    // gives SignInRefused and nothing else is sent to the camera.
+    // With credentials: WS-Security, then HTTP Digest (a method remembered
+    // for this XAddr earlier in the run first; Digest first while the
+    // camera's clock is unknown), never without them; then a signed GetUsers
+    // proves the password: refused gives SignInRefused, a camera without it
+    // signs in as Open. Without credentials: unsigned, as the camera allows.
+    // A refusal gives SignInRefused and nothing else is sent to the camera.
     OnvifCallResult SignIn(const std::optional<OnvifCredentials>& credentials);
 
     // The public facts, then (signed in) GetDeviceInformation,
     // GetNetworkInterfaces, GetNetworkDefaultGateway, GetDNS.
     OnvifCallResult ReadFacts(OnvifDeviceFacts& facts);
+
+    // The calls that change the camera carry the credentials of the sign-in;
+    // after an Open sign-in a refusal is tried once with the other method.
 
     // SetSystemDateAndTime to this computer's UTC (Manual: NTP is switched
     // off, so the caller asks first), then reads the offset back.
@@ -105,7 +127,6 @@ public:
     OnvifCallResult Reboot();
 
 private:
-    struct State;
     std::string xaddr_;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<OnvifClientState> state_;
 };

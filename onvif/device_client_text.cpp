@@ -12,6 +12,8 @@ const char* OnvifAuthMethodName(OnvifAuthMethod method) {
             return "ws-security";
         case OnvifAuthMethod::HttpDigest:
             return "http-digest";
+        case OnvifAuthMethod::Open:
+            return "open";
     }
     return "none";
 }
@@ -24,6 +26,13 @@ std::string OnvifXaddrHost(const std::string& xaddr) {
     rest = rest.substr(rest.find('@') == std::string::npos ? 0 : rest.find('@') + 1);
     if (!rest.empty() && rest.front() == '[') return rest.substr(1, rest.find(']') - 1);
     return rest.substr(0, rest.find(':'));
+}
+
+bool OnvifXaddrHasUserInfo(const std::string& xaddr) {
+    const std::size_t scheme = xaddr.find("://");
+    if (scheme == std::string::npos) return false;
+    const std::string authority = xaddr.substr(scheme + 3, xaddr.find_first_of("/?#", scheme + 3) - scheme - 3);
+    return authority.find('@') != std::string::npos;
 }
 
 std::optional<int> OnvifPrefixLength(const std::string& netmask) {

@@ -13,7 +13,7 @@ std::size_t ListBytes(const std::vector<std::string>& list) {
 
 bool XAddrOnSender(const OnvifDeviceInfo& device) {
     const auto host = HttpIpv4XAddrHost(device.xaddr);
-    return host && host->ip == SenderIp(device.answeredFrom);
+    return host && host->ip == SenderIp(device.answeredFrom) && XAddrNamedBySender(device);
 }
 
 }  // namespace

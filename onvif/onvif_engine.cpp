@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "onvif/onvif_device_set.h"
 #include "onvif/xml_reader.h"
 
 COnvifEngine::~COnvifEngine() {
@@ -37,4 +38,15 @@ bool COnvifEngine::StartSearch() {
         return false;
     }
     return true;
+}
+
+void COnvifEngine::AddDevices(std::vector<OnvifDeviceInfo> devices, const WsdCounts& counts,
+                              std::vector<std::string> log) {
+    OnvifDeviceSet set;
+    for (OnvifDeviceInfo& device : m_Devices) set.Add(std::move(device));
+    for (OnvifDeviceInfo& device : devices)
+        if (set.Add(std::move(device)) == OnvifDeviceSet::AddResult::Full) ++m_Counts.cut;
+    m_Devices = set.Take();
+    m_Counts += counts;
+    m_Log.insert(m_Log.end(), std::make_move_iterator(log.begin()), std::make_move_iterator(log.end()));
 }

@@ -31,6 +31,11 @@ public:
     // False while a search thread fills m_Devices.
     bool DevicesReady() const { return !filling_.load(); }
 
+    // Joins what another search heard (a range search's unicast probes) with
+    // the last search's devices, one per endpoint, the first heard kept;
+    // window thread, once the event is set.
+    void AddDevices(std::vector<OnvifDeviceInfo> devices, const WsdCounts& counts, std::vector<std::string> log);
+
     // Test seam: when the rounds of probes go and how long answers are taken.
     void SetTimings(const WsdSearchTimings& timings) { timings_ = timings; }
 

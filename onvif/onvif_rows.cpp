@@ -90,15 +90,56 @@ std::optional<XAddrHost> FirstIpv4HttpXAddr(const std::vector<std::string>& xadd
     return std::nullopt;
 }
 
+namespace {
+
+bool IsLoopback(std::string_view ip) { return ip.rfind("127.", 0) == 0; }
+
+// ":port/path" of an http URL, everything after its host; nullopt when its
+// port is none.
+std::optional<std::string> AfterHost(std::string_view url) {
+    std::string_view rest = url.substr(std::string_view("http://").size());
+    const std::size_t authorityEnd = std::min(rest.find_first_of("/?#"), rest.size());
+    std::string_view authority = rest.substr(0, authorityEnd);
+    authority.remove_prefix(authority.rfind('@') == std::string_view::npos ? 0 : authority.rfind('@') + 1);
+    const std::size_t close = authority.rfind(']');
+    const std::size_t colon = authority.rfind(':');
+    std::string port;
+    if (colon != std::string_view::npos && (close == std::string_view::npos || colon > close)) {
+        port = std::string(authority.substr(colon + 1));
+        if (port.empty() || port.size() > 5 ||
+            !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+            std::stoi(port) < 1 || std::stoi(port) > 65535)
+            return std::nullopt;
+    }
+    return (port.empty() ? "" : ":" + port) + std::string(rest.substr(authorityEnd));
+}
+
+}  // namespace
+
 std::string RowXAddr(const std::vector<std::string>& xaddrs, std::string_view answeredFromIp) {
-    const std::string* first = nullptr;
+    in_addr sender{};
+    const bool senderKnown = inet_pton(AF_INET, std::string(answeredFromIp).c_str(), &sender) == 1;
+    const std::string* loopback = nullptr;
+    const std::string* firstIpv4 = nullptr;
+    std::optional<std::string> elsewhere;  // the first http XAddr's port and path
     for (const std::string& xaddr : xaddrs) {
+        if (!StartsWithIgnoringCase(xaddr, "http://")) continue;
+        if (!elsewhere) elsewhere = AfterHost(xaddr);
         const auto host = HttpIpv4XAddrHost(xaddr);
         if (!host) continue;
         if (host->ip == answeredFromIp) return xaddr;
-        if (first == nullptr) first = &xaddr;
+        if (firstIpv4 == nullptr) firstIpv4 = &xaddr;
+        if (loopback == nullptr && IsLoopback(host->ip) && IsLoopback(answeredFromIp)) loopback = &xaddr;
     }
-    return first != nullptr ? *first : std::string();
+    if (!senderKnown) return firstIpv4 != nullptr ? *firstIpv4 : std::string();
+    if (loopback != nullptr) return *loopback;
+    // A camera behind NAT names an address nobody here reaches, and a host
+    // naming another's would steer sign-ins there: the host that answered is called.
+    return elsewhere ? "http://" + std::string(answeredFromIp) + *elsewhere : std::string();
+}
+
+bool XAddrNamedBySender(const OnvifDeviceInfo& device) {
+    return std::find(device.xaddrs.begin(), device.xaddrs.end(), device.xaddr) != device.xaddrs.end();
 }
 
 std::string_view SenderIp(std::string_view answeredFrom) { return answeredFrom.substr(0, answeredFrom.find(':')); }

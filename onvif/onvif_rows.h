@@ -33,10 +33,17 @@ std::optional<XAddrHost> HttpIpv4XAddrHost(std::string_view xaddr);
 // address.
 std::optional<XAddrHost> FirstIpv4HttpXAddr(const std::vector<std::string>& xaddrs);
 
-// The row's XAddr among the http IPv4 ones: the first on `answeredFromIp`
-// (the sender's address), else the first; empty when there is none. A stray
-// answer naming another host then cannot decide where the row points.
+// The row's XAddr: the first http IPv4 one on `answeredFromIp` (the
+// sender's address); else a loopback one when the answer came from
+// loopback; else the sender itself with the port and path of the first http
+// XAddr, as a camera behind NAT must be called, and as an answer naming
+// another host must not steer sign-ins there. Empty when there is no http
+// XAddr; the first http IPv4 one when the sender is not known.
 std::string RowXAddr(const std::vector<std::string>& xaddrs, std::string_view answeredFromIp);
+
+// Whether the device's xaddr is one of its own XAddrs, not the address it
+// answered from put in place of them.
+bool XAddrNamedBySender(const OnvifDeviceInfo& device);
 
 // "198.51.100.7" of "198.51.100.7:3702".
 std::string_view SenderIp(std::string_view answeredFrom);

@@ -46,6 +46,11 @@ SoapHttpReply PostSoap(const std::string& url, const std::string& action, const 
         reply.error = "invalid action";
         return reply;
     }
+    // libcurl would send a user and password of the URL as Basic, in clear.
+    if (OnvifXaddrHasUserInfo(url)) {
+        reply.error = "an address holding a user name or password is not called";
+        return reply;
+    }
     std::unique_ptr<curl_slist, SlistFree> headers(curl_slist_append(
         nullptr, ("Content-Type: application/soap+xml; charset=utf-8; action=\"" + action + "\"").c_str()));
     // curl's "Expect: 100-continue" costs a second on devices that ignore it.
@@ -56,6 +61,9 @@ SoapHttpReply PostSoap(const std::string& url, const std::string& action, const 
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    // Cameras are on the LAN: a desktop's http_proxy would carry every
+    // sign-in and change to a host that cannot reach them.
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(timeout.count()));
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(c, CURLOPT_POSTFIELDS, envelope.data());

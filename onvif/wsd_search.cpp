@@ -8,12 +8,9 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
-#include <unordered_set>
 
-#include "onvif/discovery_message.h"
-#include "onvif/onvif_answer_filter.h"
-#include "onvif/onvif_device_set.h"
 #include "onvif/probe_message.h"
+#include "onvif/wsd_collector.h"
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/udp_socket.h"
 #include "protocol/unique_fd.h"
@@ -24,8 +21,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr milliseconds kCancelCheck{50};
-// A host that floods the port cannot fill the log.
-constexpr int kMaxProblemLines = 50;
 constexpr int kMaxDatagrams = 1'000'000;
 
 std::string ErrorText() { return std::strerror(errno); }
@@ -95,81 +90,7 @@ UniqueFd HelloSocket(const std::vector<in_addr_t>& sources, std::vector<std::str
     return sock;
 }
 
-class Collector {
-public:
-    explicit Collector(std::vector<std::string>& log) : log_(log) {}
-
-    void AddOwnProbe(std::string messageId) { ownProbes_.insert(std::move(messageId)); }
-
-    void Take(std::string_view datagram, const sockaddr_in& from, bool toProbingSocket) {
-        const std::string sender = Ipv4Text(from.sin_addr.s_addr) + ":" + std::to_string(ntohs(from.sin_port));
-        DiscoveryMessage message = ParseDiscoveryMessage(datagram);
-        if (message.kind == DiscoveryKind::Malformed) {
-            ++counts_.malformed;
-            Problem("WS-Discovery: ignored a datagram from " + sender + ": " + message.detail);
-            return;
-        }
-        if (!message.parserNote.empty())
-            Problem("WS-Discovery: the XML parser, on a datagram from " + sender + ": " + message.parserNote);
-        // Probes (this search's own among them) are the group's normal
-        // traffic; a Bye changes nothing.
-        if (message.kind == DiscoveryKind::Other) {
-            if (message.detail != "Probe")
-                Problem("WS-Discovery: ignored a " + message.detail + " from " + sender +
-                        ": not a ProbeMatches or Hello");
-            return;
-        }
-        counts_.cut += message.entriesNotRead;
-        const AnswerArrival arrival{ownProbes_.count(message.relatesTo) > 0, toProbingSocket};
-        for (DiscoveryEntry& entry : message.entries) {
-            const bool cut = entry.cut;
-            if (cut) ++counts_.cut;
-            if (!IsOnvifDeviceAnswer(message, entry, arrival)) {
-                ++counts_.other;
-                continue;
-            }
-            ++counts_.matches;
-            entry.device.answeredFrom = sender;
-            switch (set_.Add(std::move(entry.device))) {
-                case OnvifDeviceSet::AddResult::NoEndpoint:
-                    Problem("WS-Discovery: ignored a device from " + sender + ": no endpoint reference and no XAddr");
-                    break;
-                case OnvifDeviceSet::AddResult::Full:
-                    if (!cut) ++counts_.cut;
-                    if (!fullLogged_)
-                        log_.push_back("WS-Discovery: more than " + std::to_string(OnvifDeviceSet::kMaxDevices) +
-                                       " devices or " + std::to_string(OnvifDeviceSet::kMaxTextBytes >> 20) +
-                                       " MiB of their text; the rest are counted, not listed");
-                    fullLogged_ = true;
-                    break;
-                default:
-                    break;
-            }
-        }
-    }
-
-    std::vector<OnvifDeviceInfo> Take() {
-        if (problems_ > kMaxProblemLines)
-            log_.push_back("WS-Discovery: " + std::to_string(problems_ - kMaxProblemLines) +
-                           " more ignored datagrams not logged");
-        return set_.Take();
-    }
-    const WsdCounts& Counts() const { return counts_; }
-
-private:
-    void Problem(std::string line) {
-        if (++problems_ <= kMaxProblemLines) log_.push_back(std::move(line));
-    }
-
-    std::vector<std::string>& log_;
-    OnvifDeviceSet set_;
-    std::unordered_set<std::string> ownProbes_;
-    int problems_ = 0;
-    bool fullLogged_ = false;
-    WsdCounts counts_;
-};
-
-void SendProbes(const std::vector<UniqueFd>& sockets, Collector& collector, std::vector<std::string>& log) {
+void SendProbes(const std::vector<UniqueFd>& sockets, WsdCollector& collector, std::vector<std::string>& log) {
     sockaddr_in group{};
     group.sin_family = AF_INET;
     group.sin_addr = GroupAddress();
@@ -208,7 +129,7 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
     const UniqueFd hello = HelloSocket(sources, log);
     if (hello) polled.push_back({hello.get(), POLLIN, 0});
 
-    Collector collector(log);
+    WsdCollector collector(log);
     std::vector<char> buffer(65536);
     std::size_t nextRound = 0;
     int datagrams = 0;
@@ -244,7 +165,7 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
             break;
         }
     }
-    result.devices = collector.Take();
+    result.devices = collector.TakeDevices();
     result.counts = collector.Counts();
     return result;
 }

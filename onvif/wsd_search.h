@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "onvif/wsd_collector.h"
 #include "protocol/onvif_device_info.h"
 
 namespace wsd {
@@ -32,14 +33,6 @@ struct WsdSearchTimings {
     std::vector<std::chrono::milliseconds> rounds{std::chrono::milliseconds(0), std::chrono::milliseconds(200),
                                                   std::chrono::milliseconds(400)};
     std::chrono::milliseconds window{WsdListenWindow(std::chrono::milliseconds(400), std::chrono::milliseconds(100))};
-};
-
-// What came back, counted before duplicates are dropped.
-struct WsdCounts {
-    int matches = 0;    // ONVIF device entries of ProbeMatches and Hellos
-    int malformed = 0;  // datagrams that were no readable discovery message
-    int other = 0;      // entries that are no ONVIF device of this search
-    int cut = 0;        // entries cut short, or not kept, for the size bounds
 };
 
 struct WsdSearchResult {

@@ -42,12 +42,15 @@ void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
         char bytes[CMSG_SPACE(sizeof(timespec))];
     };
     std::array<Control, kBatch> controls{};
+    std::array<sockaddr_in, kBatch> senders{};
     for (std::size_t round = 0; round < kLimit / batch_; ++round) {
         for (std::size_t i = 0; i < batch_; ++i) {
             parts[i] = {area_.get() + i * kSlot, kSlot - 1};
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &parts[i];
             messages[i].msg_hdr.msg_iovlen = 1;
+            messages[i].msg_hdr.msg_name = &senders[i];
+            messages[i].msg_hdr.msg_namelen = sizeof senders[i];
             messages[i].msg_hdr.msg_control = controls[i].bytes;
             messages[i].msg_hdr.msg_controllen = sizeof controls[i].bytes;
         }
@@ -57,8 +60,8 @@ void DatagramDrain::Take(int fd, std::vector<ReceivedDatagram>& out) {
         const std::int64_t now = RealTimeNanoseconds();
         for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
             if (messages[i].msg_len == 0) continue;
-            out.push_back(
-                {std::string(area_.get() + i * kSlot, messages[i].msg_len), ArrivalOf(messages[i].msg_hdr, now)});
+            out.push_back({std::string(area_.get() + i * kSlot, messages[i].msg_len),
+                           ArrivalOf(messages[i].msg_hdr, now), senders[i].sin_addr.s_addr});
         }
         if (got < static_cast<int>(batch_)) return;
     }

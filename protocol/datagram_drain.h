@@ -3,6 +3,8 @@
 // answers leaves the socket's receive buffer as fast as the kernel can hand
 // it over. Decoding is left to the caller, after the socket is empty.
 
+#include <netinet/in.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,6 +19,8 @@ struct ReceivedDatagram {
     // reading where the socket gives none), so that datagrams read from
     // several sockets can be put back in arrival order.
     std::int64_t arrival = 0;
+    // The sender's address (network byte order).
+    in_addr_t source{};
 };
 
 class DatagramDrain {

@@ -31,6 +31,15 @@ void MemoryForm::SetRowCount(int count) {
     rows.resize(static_cast<std::size_t>(count), std::vector<std::string>(kGridColumnCount));
     // Rows that went take their marks with them.
     std::erase_if(marks, [count](const auto& mark) { return mark.first.second >= count; });
+    std::erase_if(rowToolTips, [count](const auto& tip) { return tip.first >= count; });
+}
+
+void MemoryForm::SetRowToolTip(int row, const std::string& toolTip) {
+    if (row < 1 || row >= RowCount()) return;
+    if (toolTip.empty())
+        rowToolTips.erase(row);
+    else
+        rowToolTips[row] = toolTip;
 }
 
 void MemoryForm::SetCellMark(int col, int row, const std::string& toolTip) {

@@ -33,6 +33,11 @@ public:
     int relaySelectedIndex = -1;
     std::vector<std::string> relayItems{"<Customized>"};
     std::string relayTransport = "TCP";
+    std::string addressRange;
+    std::vector<std::string> rangeItems;
+    bool stopEnabled = false;
+    // The last progress of a range search's sending: sent, total.
+    std::pair<long long, long long> rangeProgress{0, 0};
     bool button1Enabled = true;
     std::string button1Caption = "Lanvaro";
     std::string label1Caption = "0 device(s) found!";
@@ -48,6 +53,8 @@ public:
     std::vector<std::vector<std::string>> rows;
     // Marked cells by (col, row), with their tool tips.
     std::map<std::pair<int, int>, std::string> marks;
+    // Row tool tips by row.
+    std::map<int, std::string> rowToolTips;
 
     std::vector<std::string> log;
     std::vector<ShownMessage> messages;
@@ -80,6 +87,12 @@ public:
     std::vector<std::string> RelayAddressItems() override { return relayItems; }
     void SetRelayAddressItems(const std::vector<std::string>& items) override { relayItems = items; }
     std::string RelayTransportText() override { return relayTransport; }
+    std::string AddressRangeText() override { return addressRange; }
+    std::vector<std::string> AddressRangeItems() override { return rangeItems; }
+    void SetAddressRangeItems(const std::vector<std::string>& items) override { rangeItems = items; }
+    void SetRangeProgress(long long sent, long long total) override { rangeProgress = {sent, total}; }
+    void SetStopEnabled(bool enabled) override { stopEnabled = enabled; }
+    void SetRowToolTip(int row, const std::string& toolTip) override;
     void SetButton1Enabled(bool enabled) override { button1Enabled = enabled; }
     void SetButton1Caption(const std::string& caption) override { button1Caption = caption; }
     void SetLabel1Caption(const std::string& caption) override { label1Caption = caption; }

@@ -25,3 +25,13 @@ std::string Joined(const std::vector<std::string>& items, const char* separator)
     for (const std::string& item : items) text += (text.empty() ? "" : separator) + item;
     return text;
 }
+
+std::string GroupedNumber(long long n) {
+    const std::string digits = std::to_string(n < 0 ? -n : n);
+    std::string grouped = n < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
+}

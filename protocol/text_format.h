@@ -9,3 +9,6 @@ std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 
 
 // "a, b, c"; empty for no items.
 std::string Joined(const std::vector<std::string>& items, const char* separator = ", ");
+
+// 2043 -> "2,043".
+std::string GroupedNumber(long long n);

@@ -121,6 +121,15 @@ int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text, std::vector
     return anySent ? 0 : -1;
 }
 
+int SendUdpTo(WindowOps& form, int port, const char* text, in_addr_t host) {
+    if (text == nullptr) return -1;
+    sockaddr_in dest{};
+    dest.sin_family = AF_INET;
+    dest.sin_port = htons(static_cast<std::uint16_t>(port));
+    dest.sin_addr.s_addr = host;
+    return SendDatagram(form, dest, htonl(INADDR_ANY), text);
+}
+
 void CloseSocket(int& sock) {
     if (sock >= 0) ::close(sock);
     sock = -1;

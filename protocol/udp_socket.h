@@ -36,5 +36,9 @@ struct SendOutcome {
 };
 int DM_SendUDPBroadcast(WindowOps& form, int port, const char* text, std::vector<SendOutcome>* outcomes = nullptr);
 
+// Sends text (without its NUL) as one datagram to port of one host (network
+// byte order), from an address routing chooses. 0 when handed to the network.
+int SendUdpTo(WindowOps& form, int port, const char* text, in_addr_t host);
+
 // Closes sock if open and sets it to -1.
 void CloseSocket(int& sock);

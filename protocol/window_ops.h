@@ -12,7 +12,7 @@ struct tComUnitInfo;
 struct DeviceInformationContainer;
 struct OnvifDeviceInfo;
 
-enum class SearchMethod { LocalBroadcast, IpRelay };
+enum class SearchMethod { LocalBroadcast, IpRelay, AddressRange };
 enum class MessageIcon { None, Information, Warning, Error };
 
 class WindowOps {
@@ -21,12 +21,17 @@ public:
 
     // --- Controls the logic reads -------------------------------------
     virtual std::string ProjText() = 0;               // Proj
-    virtual SearchMethod SelectedSearchMethod() = 0;  // RadioButton1 / RadioButton2
+    virtual SearchMethod SelectedSearchMethod() = 0;  // RadioButton1 / RadioButton2 / RangeRadioButton
     virtual std::string RelayAddressText() = 0;       // ComboBox1
     virtual int RelayAddressSelectedIndex() = 0;      // ComboBox1; -1 when the text was typed
     virtual std::vector<std::string> RelayAddressItems() = 0;
     virtual void SetRelayAddressItems(const std::vector<std::string>& items) = 0;
     virtual std::string RelayTransportText() = 0;  // ComboBox2
+    // The address ranges typed for an Address Range search (RangeBox), and
+    // the ones kept from before, oldest first.
+    virtual std::string AddressRangeText() { return {}; }
+    virtual std::vector<std::string> AddressRangeItems() { return {}; }
+    virtual void SetAddressRangeItems(const std::vector<std::string>& items) { (void)items; }
 
     // --- Controls the logic writes ------------------------------------
     virtual void SetButton1Enabled(bool enabled) = 0;
@@ -38,6 +43,13 @@ public:
     virtual void SetPopupAttached(bool attached) = 0;        // PopupMenu1 on StringGrid1
     // The status bar's one line of text (what runs, what a search found).
     virtual void SetStatusText(const std::string& text) = 0;
+    // How much of a range search's sending is done; a total of 0 hides it.
+    virtual void SetRangeProgress(long long sent, long long total) {
+        (void)sent;
+        (void)total;
+    }
+    // Whether the search may be stopped now (a range search that runs).
+    virtual void SetStopEnabled(bool enabled) { (void)enabled; }
 
     // --- StringGrid1: row 0 is the header row, data rows are 1 and on --
     virtual std::string Cell(int col, int row) = 0;
@@ -49,6 +61,12 @@ public:
     // empty text takes the mark away. A mark stays with its cell, not with the
     // text: whoever moves texts between rows marks them again.
     virtual void SetCellMark(int col, int row, const std::string& toolTip) = 0;
+    // A tool tip for the cells of a data row that carry no mark of their
+    // own (how its device was found); an empty text takes it away.
+    virtual void SetRowToolTip(int row, const std::string& toolTip) {
+        (void)row;
+        (void)toolTip;
+    }
     // Shows a data row as the table's current (highlighted) row.
     virtual void SetCurrentRow(int row) = 0;
     // The selected data rows, in table order; a window without multiple

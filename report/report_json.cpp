@@ -26,6 +26,12 @@ public:
     }
     void Value(const std::string& text) { Raw(JsonString(text)); }
     void Value(long long n) { Raw(std::to_string(n)); }
+    void Bool(bool b) { Raw(b ? "true" : "false"); }
+    void Value(const std::vector<std::string>& texts) {
+        Open('[');
+        for (const std::string& text : texts) Value(text);
+        Close(']');
+    }
     template <typename T>
     void Field(const char* key, const T& value) {
         Key(key);
@@ -167,6 +173,28 @@ std::string ReportJson(const SearchReport& r) {
         w.Close('}');
     }
 
+    // Only an Address Range search has one.
+    if (r.range) {
+        const RangeReport& range = *r.range;
+        w.Key("range");
+        w.Open('{');
+        w.Field("ranges", range.ranges);
+        w.Field("addresses", range.addresses);
+        w.Field("datagrams", range.datagrams);
+        w.Key("seconds");
+        w.Number(range.seconds);
+        w.Field("rounds", range.rounds);
+        w.Field("up_without_service", range.upWithoutService);
+        w.Field("failed_sends", range.failedSends);
+        w.Field("slowdowns", range.slowdowns);
+        w.Field("on_link_addresses", range.onLinkAddresses);
+        w.Field("on_link_per_second", range.onLinkPerSecond);
+        w.Field("neighbour_limit", range.neighbourLimit);
+        w.Key("stopped");
+        w.Bool(range.stopped);
+        w.Close('}');
+    }
+
     w.Key("problems");
     w.Open('[');
     for (const Problem& p : r.problems) {
@@ -178,20 +206,14 @@ std::string ReportJson(const SearchReport& r) {
     }
     w.Close(']');
 
-    w.Key("outside_networks");
-    w.Open('[');
-    for (const std::string& ip : r.outsideNetworks) w.Value(ip);
-    w.Close(']');
+    w.Field("outside_networks", r.outsideNetworks);
 
     w.Key("address_conflicts");
     w.Open('[');
     for (const AddressConflict& c : r.addressConflicts) {
         w.Open('{');
         w.Field("ip", c.ip);
-        w.Key("macs");
-        w.Open('[');
-        for (const std::string& mac : c.macs) w.Value(mac);
-        w.Close(']');
+        w.Field("macs", c.macs);
         w.Close('}');
     }
     w.Close(']');

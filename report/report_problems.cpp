@@ -133,6 +133,7 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
                                   const std::vector<InterfaceAddress>& interfaces) {
     std::vector<Problem> problems;
     const bool local = report.method == kLocalBroadcast;
+    const bool relay = report.method == kIpRelay;
     const bool udp = report.transport == "UDP";
 
     if (facts.replySocketFailed)
@@ -142,11 +143,11 @@ std::vector<Problem> FindProblems(const SearchReport& report, const PackageSearc
 
     if (local && BroadcastSourceAddresses(interfaces).empty()) problems.push_back(NoBroadcastCardProblem());
 
-    if (!local && report.transport != "HttpCmd" && !IsAcceptedIpv4Text(report.relay.c_str())) {
+    if (relay && report.transport != "HttpCmd" && !IsAcceptedIpv4Text(report.relay.c_str())) {
         problems.push_back({"relay-address-invalid",
                             "The relay address \"" + report.relay + "\" is not an IPv4 address, so no relay was asked.",
                             "Type the relay's address in dotted form, for example 192.168.1.10, and search again."});
-    } else if (!local) {
+    } else if (relay) {
         std::string why;
         if (report.transport == "TCP" && facts.relayConnectFailed)
             why = "did not accept a TCP connection on port " + std::to_string(kDevicePort) + " (refused or timed out).";

@@ -1,5 +1,6 @@
 #include "report/report_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -19,22 +20,50 @@ std::string Seconds(double s) {
 std::string SearchLine(const SearchReport& r) {
     std::string line = r.method;
     if (!r.relay.empty()) line += " " + r.relay + " over " + r.transport;
+    if (r.range) line += " " + Joined(r.range->ranges);
     return line + ", filter " + r.filter;
 }
 
 }  // namespace
 
-std::string GroupedNumber(long long n) {
-    std::string digits = std::to_string(n < 0 ? -n : n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<std::size_t>(i), ",");
-    return n < 0 ? "-" + digits : digits;
+std::string HostsWithoutServiceText(const std::vector<std::string>& hosts) {
+    constexpr std::size_t kNamed = 20;
+    const std::size_t named = std::min(hosts.size(), kNamed);
+    std::string text =
+        Count(static_cast<long long>(hosts.size()), "host", "hosts") + " answered but offered no camera service: ";
+    for (std::size_t i = 0; i < named; ++i) text += (i == 0 ? "" : ", ") + hosts[i];
+    if (hosts.size() > named) text += " and " + GroupedNumber(static_cast<long long>(hosts.size() - named)) + " more";
+    return text;
+}
+
+std::string RangeText(const RangeReport& range) {
+    std::string t = "Address range " + Joined(range.ranges) + ":\n";
+    t += "  " + Count(range.addresses, "address", "addresses") +
+         " probed: " + Count(range.datagrams, "datagram", "datagrams") + " sent in " +
+         Count(range.rounds, "round", "rounds");
+    if (range.failedSends > 0) t += ", " + GroupedNumber(range.failedSends) + " could not be sent";
+    t += " (" + Seconds(range.seconds) + " with the listening)\n";
+    if (range.onLinkAddresses > 0)
+        t += "  " + Count(range.onLinkAddresses, "address lies", "addresses lie") +
+             " in this computer's own networks: at most " + GroupedNumber(range.onLinkPerSecond) +
+             " new ones a second, so the neighbour table (" + GroupedNumber(range.neighbourLimit) +
+             " entries) never fills\n";
+    if (range.slowdowns > 0)
+        t += "  slowed down " + Count(range.slowdowns, "time", "times") +
+             ": this computer had no room for more datagrams for a moment\n";
+    if (range.stopped) t += "  stopped before the end\n";
+    if (!range.upWithoutService.empty()) t += "  " + HostsWithoutServiceText(range.upWithoutService) + "\n";
+    return t;
 }
 
 std::string RunningStatus(const std::string& part) { return "Searching: " + part + "..."; }
 
 std::string StatusSummary(const SearchReport& r) {
     std::string line;
-    if (r.method == kLocalBroadcast) {
+    if (r.range) {
+        line = "Address range " + Joined(r.range->ranges) + ": " + Count(r.range->addresses, "address", "addresses") +
+               " probed" + (r.range->stopped ? " (stopped)" : "");
+    } else if (r.method == kLocalBroadcast) {
         std::string names;
         for (const CardReport& card : r.cards)
             if (card.name != "(routing)") names += (names.empty() ? "" : ", ") + card.name;
@@ -46,6 +75,9 @@ std::string StatusSummary(const SearchReport& r) {
     if (r.replies.Rejected() > 0) line += kDot + GroupedNumber(r.replies.Rejected()) + " ignored";
     if (r.upnp.ran) line += kDot + "UPnP " + GroupedNumber(r.upnp.answered) + " answered";
     if (r.onvif) line += kDot + "ONVIF " + GroupedNumber(r.onvif->devices) + " answered";
+    if (r.range && !r.range->upWithoutService.empty())
+        line += kDot + Count(static_cast<long long>(r.range->upWithoutService.size()), "host", "hosts") +
+                " without a camera service";
     if (!r.outsideNetworks.empty())
         line += kDot + Count(static_cast<long long>(r.outsideNetworks.size()), "device", "devices") +
                 " outside your networks";
@@ -63,7 +95,9 @@ std::string ReportText(const SearchReport& r) {
     for (std::size_t i = 0; i < r.parts.size(); ++i)
         t += (i == 0 ? " (" : ", ") + r.parts[i].part + " " + Seconds(r.parts[i].seconds) +
              (i + 1 == r.parts.size() ? ")" : "");
-    t += "\n\nNetwork cards used:\n";
+    t += "\n";
+    if (r.range) t += "\n" + RangeText(*r.range);
+    t += "\nNetwork cards used:\n";
     if (r.cards.empty()) t += "  none\n";
     for (const CardReport& c : r.cards)
         t += "  " + c.name + "  " + c.address + " netmask " + c.netmask + "  " + Count(c.queries, "query", "queries") +

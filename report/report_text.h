@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "protocol/text_format.h"
 #include "report/search_report.h"
 
 // Every section, each problem with its fix.
@@ -16,5 +17,9 @@ std::string StatusSummary(const SearchReport& report);
 // The status line while a part of the search runs ("package search", "UPnP").
 std::string RunningStatus(const std::string& part);
 
-// 2043 -> "2,043".
-std::string GroupedNumber(long long n);
+// "2 hosts answered but offered no camera service: 203.0.113.3, ...", the
+// first 20 named.
+std::string HostsWithoutServiceText(const std::vector<std::string>& hosts);
+
+// The Address Range section of the report.
+std::string RangeText(const RangeReport& range);

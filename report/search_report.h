@@ -50,6 +50,25 @@ struct OnvifReport {
     int other = 0;  // WS-Discovery answers that are no ONVIF device (computers, printers)
 };
 
+// The Address Range part of a search.
+struct RangeReport {
+    std::vector<std::string> ranges;  // as typed
+    long long addresses = 0;          // probed
+    long long datagrams = 0;          // sent
+    long long failedSends = 0;
+    int rounds = 0;      // sent through completely
+    double seconds = 0;  // from the start of the search to the end of listening
+    int slowdowns = 0;   // sends the kernel refused for want of room, sent again slower
+    // Addresses in this computer's own subnets, and how many new ones went
+    // per second for the neighbour table's sake (its limit beside).
+    long long onLinkAddresses = 0;
+    int onLinkPerSecond = 0;
+    int neighbourLimit = 0;
+    bool stopped = false;
+    // Hosts that refused with an ICMP port unreachable and answered nothing.
+    std::vector<std::string> upWithoutService;
+};
+
 // Two or more devices (by MAC) answering with one address: only one of
 // them can be reached there.
 struct AddressConflict {
@@ -65,7 +84,7 @@ struct Problem {
 };
 
 struct SearchReport {
-    std::string method;     // "Local Broadcast" or "IP Relay"
+    std::string method;     // "Local Broadcast", "IP Relay" or "Address Range"
     std::string transport;  // "UDP", "TCP" or "HttpCmd"
     std::string relay;      // empty for a local broadcast
     std::string filter;
@@ -78,6 +97,7 @@ struct SearchReport {
     ReplyCounters replies;
     UpnpReport upnp;
     std::optional<OnvifReport> onvif;
+    std::optional<RangeReport> range;
     std::vector<Problem> problems;
     std::vector<std::string> outsideNetworks;       // IPs, in table order
     std::vector<AddressConflict> addressConflicts;  // in table order
@@ -99,3 +119,4 @@ struct PackageSearchFacts {
 // "Local Broadcast" / "IP Relay" spelled as the report does.
 inline constexpr const char* kLocalBroadcast = "Local Broadcast";
 inline constexpr const char* kIpRelay = "IP Relay";
+inline constexpr const char* kAddressRange = "Address Range";

@@ -1,5 +1,7 @@
 #include "upnp/port_forward_engine.h"
 
+#include <arpa/inet.h>
+
 #include <set>
 #include <system_error>
 
@@ -44,6 +46,9 @@ struct SearchState {
     std::vector<std::unique_ptr<CardSearch>> cards;
     std::vector<FailedCard> failed;
     std::vector<GObjectRef<GUPnPDeviceProxy>> proxies;  // in order found
+    // A range search's answers; null for a local search alone.
+    std::shared_ptr<RangeAnswerFeed> rangeFeed;
+    bool rangeFeedClosed = false;
 };
 
 milliseconds Elapsed(const SearchState& state) {
@@ -80,9 +85,31 @@ void SendDue(SearchState& state) {
     }
 }
 
+// The card whose control point reads the descriptions of a range search's
+// answers: routing, not the card, decides how its requests leave, so any
+// card but loopback will do.
+CardSearch& RangeCard(SearchState& state) {
+    for (auto& card : state.cards)
+        if ((ntohl(card->card.address) >> 24) != 127) return *card;
+    return *state.cards.front();
+}
+
+// Hands over what the range search heard; false while it still listens.
+bool TakeRangeAnswers(SearchState& state) {
+    if (!state.rangeFeed || state.rangeFeedClosed) return true;
+    // Read before the answers: one that came just before the close is not lost.
+    const bool closed = state.rangeFeed->Closed();
+    for (const SsdpSearchAnswer& answer : state.rangeFeed->TakeNew()) HandOver(state, RangeCard(state), answer);
+    if (!closed) return false;
+    state.rangeFeedClosed = true;
+    state.progress.ListenUntilAtLeast(Elapsed(state));
+    return true;
+}
+
 gboolean OnCheck(gpointer data) {
     auto* state = static_cast<SearchState*>(data);
     SendDue(*state);
+    if (!TakeRangeAnswers(*state)) return G_SOURCE_CONTINUE;
     if (!state->progress.ShouldEnd(Elapsed(*state))) return G_SOURCE_CONTINUE;
     g_main_loop_quit(state->loop);
     return G_SOURCE_REMOVE;
@@ -140,13 +167,15 @@ std::unique_ptr<CardSearch> OpenCard(SearchState& state, GMainContext* loopConte
 // held up by the cleanup.
 template <typename Deliver>
 void SearchRootDevices(const upnp_search::Schedule& schedule, milliseconds listenWindow,
-                       const CPortForwardEngine::CardFault& fault, Deliver&& deliver) {
+                       const CPortForwardEngine::CardFault& fault, std::shared_ptr<RangeAnswerFeed> rangeFeed,
+                       Deliver&& deliver) {
     std::vector<DeviceInformationContainer> found;
     GMainContext* context = g_main_context_new();
     g_main_context_push_thread_default(context);
     {
         SearchState state(schedule, listenWindow);
         state.loop = g_main_loop_new(context, FALSE);
+        state.rangeFeed = std::move(rangeFeed);
         for (const SearchCard& card : UpnpSearchCards(LocalInterfaceAddresses())) {
             std::string reason;
             if (auto search = OpenCard(state, context, card, fault, reason)) {
@@ -202,7 +231,7 @@ CPortForwardEngine::~CPortForwardEngine() {
     if (m_hThread.joinable()) m_hThread.join();
 }
 
-bool CPortForwardEngine::StartSearch(WindowOps* hWnd) {
+bool CPortForwardEngine::StartSearch(WindowOps* hWnd, std::shared_ptr<RangeAnswerFeed> rangeFeed) {
     // Once the devices are in, the thread only tears GUPnP down (bounded):
     // a search started right after the last one ended waits for that, as a
     // setup watch does when it hands over to the user's search.
@@ -216,7 +245,7 @@ bool CPortForwardEngine::StartSearch(WindowOps* hWnd) {
     m_DevicesFilling.store(true);
     try {
         m_hThread = std::thread(&CPortForwardEngine::SearchThreadProc, this, event, schedule_,
-                                searchWindow_.value_or(schedule_.ListenEnd()), cardFault_);
+                                searchWindow_.value_or(schedule_.ListenEnd()), cardFault_, std::move(rangeFeed));
     } catch (const std::system_error&) {
         m_hThreadRunning.store(false);
         m_DevicesFilling.store(false);
@@ -229,11 +258,11 @@ bool CPortForwardEngine::StartSearch(WindowOps* hWnd) {
 
 void CPortForwardEngine::SearchThreadProc(CPortForwardEngine* engine, std::shared_ptr<ManualResetEvent> event,
                                           upnp_search::Schedule schedule, std::chrono::milliseconds listenWindow,
-                                          CardFault cardFault) {
+                                          CardFault cardFault, std::shared_ptr<RangeAnswerFeed> rangeFeed) {
     engine->m_Devices.clear();
     engine->m_SkippedDevices.clear();
     engine->m_FailedCards.clear();
-    SearchRootDevices(schedule, listenWindow, cardFault,
+    SearchRootDevices(schedule, listenWindow, cardFault, std::move(rangeFeed),
                       [&](std::vector<DeviceInformationContainer> found, std::vector<FailedCard> failed) {
                           SortedDevices sorted = SortByMaker(found);
                           engine->m_Devices = std::move(sorted.kept);

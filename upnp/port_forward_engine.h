@@ -13,6 +13,7 @@
 
 #include "protocol/device_information_container.h"
 #include "upnp/manual_reset_event.h"
+#include "upnp/range_answer_feed.h"
 #include "upnp/search_cards.h"
 #include "upnp/search_schedule.h"
 
@@ -27,8 +28,10 @@ public:
     virtual ~CPortForwardEngine();
 
     // Starts a search on a new thread. Refused (false, nothing changed) while
-    // a search is still listening or when hWnd is null.
-    bool StartSearch(WindowOps* hWnd);
+    // a search is still listening or when hWnd is null. With a feed, the
+    // search also reads the descriptions of the answers a range search hands
+    // it, and goes on until the feed is closed.
+    bool StartSearch(WindowOps* hWnd, std::shared_ptr<RangeAnswerFeed> rangeFeed = nullptr);
 
     // True from a successful StartSearch until the collector has closed the
     // event: the window must not close meanwhile.
@@ -65,7 +68,7 @@ public:
 private:
     static void SearchThreadProc(CPortForwardEngine* engine, std::shared_ptr<ManualResetEvent> event,
                                  upnp_search::Schedule schedule, std::chrono::milliseconds listenWindow,
-                                 CardFault cardFault);
+                                 CardFault cardFault, std::shared_ptr<RangeAnswerFeed> rangeFeed);
     upnp_search::Schedule schedule_;
     std::optional<std::chrono::milliseconds> searchWindow_;
     CardFault cardFault_;

@@ -7,6 +7,7 @@
 // device's description is in, and at the latest when the description
 // allowance is spent. Descriptions are fetched as answers arrive.
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <set>
@@ -55,6 +56,10 @@ public:
         described_.insert(udn);
     }
     std::size_t Pending() const { return announced_.size() - described_.size(); }
+
+    // Answers keep coming until `elapsed` (a range search's last listening):
+    // the search listens that long at least, descriptions allowed for after it.
+    void ListenUntilAtLeast(milliseconds elapsed) { listenWindow_ = std::max(listenWindow_, elapsed); }
 
     // `elapsed` counts from the start of the search.
     bool ShouldEnd(milliseconds elapsed) const {

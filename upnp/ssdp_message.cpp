@@ -33,9 +33,9 @@ bool Printable(std::string_view text) {
 
 }  // namespace
 
-std::string BuildMSearch(std::string_view searchTarget, unsigned mxSeconds) {
+std::string BuildMSearch(std::string_view searchTarget, unsigned mxSeconds, std::string_view host) {
     std::string message = "M-SEARCH * HTTP/1.1\r\nHOST: ";
-    message += ssdp::kGroup;
+    message += host.empty() ? std::string_view(ssdp::kGroup) : host;
     message += ':' + std::to_string(ssdp::kPort) + "\r\nMAN: \"ssdp:discover\"\r\nMX: " + std::to_string(mxSeconds) +
                "\r\nST: ";
     message += searchTarget;

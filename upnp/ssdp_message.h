@@ -13,8 +13,9 @@ inline constexpr unsigned short kPort = 1900;
 inline constexpr const char* kRootDevice = "upnp:rootdevice";
 }  // namespace ssdp
 
-// An M-SEARCH for `searchTarget` with the given MX.
-std::string BuildMSearch(std::string_view searchTarget, unsigned mxSeconds);
+// An M-SEARCH for `searchTarget` with the given MX, to the group or, by
+// unicast, to the host `host` (its address as text).
+std::string BuildMSearch(std::string_view searchTarget, unsigned mxSeconds, std::string_view host = {});
 
 struct SsdpSearchAnswer {
     std::string usn;       // "uuid:...::upnp:rootdevice"

@@ -15,6 +15,9 @@
 class FakeOnvifCamera : public OnvifCameraAccess {
 public:
     OnvifCredentials accepted{"admin", "secret"};
+    // Reads go to anyone, with any password, and the sign-in cannot prove
+    // it (auth Open); changes still need the accepted one.
+    bool openReads = false;
     OnvifDeviceFacts facts;
     double offsetAfterSync = 0.2;
     OnvifNetworkOutcome networkOutcome{{OnvifCallStatus::Ok, ""}, {"gateway", "DNS", "address"}, {}, false};
@@ -34,6 +37,11 @@ public:
     OnvifCallResult ReadFacts(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
                               OnvifDeviceFacts& out) override {
         Record("ReadFacts", xaddr, credentials);
+        if (openReads && credentials) {
+            out = facts;
+            out.auth = OnvifAuthMethod::Open;
+            return {OnvifCallStatus::Ok, ""};
+        }
         if (!SignedIn(credentials)) return Refused(xaddr);
         out = facts;
         return {OnvifCallStatus::Ok, ""};
@@ -78,7 +86,7 @@ public:
     bool available = true;
     bool locked = false;  // every read fails, as a keyring left locked does
     int reads = 0;
-    std::map<std::string, OnvifCredentials> entries;
+    std::map<std::string, KeptSignIn> entries;
 
     VaultRead Load(const std::string& endpoint) override {
         ++reads;
@@ -87,9 +95,9 @@ public:
         if (it == entries.end()) return {};
         return {it->second};
     }
-    std::string Save(const std::string& endpoint, const OnvifCredentials& credentials) override {
+    std::string Save(const std::string& endpoint, const KeptSignIn& kept) override {
         if (!available) return "no keyring";
-        entries[endpoint] = credentials;
+        entries[endpoint] = kept;
         return {};
     }
     void Forget(const std::string& endpoint) override { entries.erase(endpoint); }

@@ -51,6 +51,12 @@ std::vector<std::string> LanBoxAddresses() { return HostsBoxList("LANBOX_ADDRS")
 
 std::vector<std::string> LanBoxHost1Addresses() { return HostsBoxList("LANBOX_HOST1_ADDRS"); }
 
+bool RoutedLanBox() { return LanBoxShape() == "hosts" && Env("LANBOX_LAYOUT") == "routed"; }
+
+std::vector<std::string> LanBoxSegments() {
+    return RoutedLanBox() ? HostsBoxList("LANBOX_SEGMENTS") : std::vector<std::string>{};
+}
+
 std::string DevsimPath() {
     std::string path = Env("LANVARO_DEVSIM");
     if (!path.empty()) return path;

@@ -31,6 +31,10 @@ std::vector<std::string> LanBoxAddresses();
 // Every address of host 1, one per network card (two in a box made with
 // --segments 2); empty outside a "hosts" box.
 std::vector<std::string> LanBoxHost1Addresses();
+// Whether this is a routed box (scripts/lanbox routed), and its device
+// segments' networks ("203.0.113.0/24"), segment 1 first.
+bool RoutedLanBox();
+std::vector<std::string> LanBoxSegments();
 
 // lanvaro-devsim and scripts/lanbox; the environment (LANVARO_DEVSIM,
 // LANBOX_SCRIPT) overrides the paths the build compiled in.

@@ -10,7 +10,8 @@ constexpr int kOutsideLanBoxExitCode = 3;
 
 // Empty when every network card this process can see is loopback or one a box
 // makes: its IPv4 addresses all lie in 127.0.0.0/8 or the ranges the box hands
-// out (198.51.100.0/24, 203.0.113.0/24), its IPv6 ones are loopback or
+// out (198.51.100.0/24, 203.0.113.0/24, and 198.18.0.0/15, the benchmarking
+// block, for the routed box's large ranges), its IPv6 ones are loopback or
 // link-local, and no other card is up. Otherwise names the first card that is
 // not. 192.0.2.0/24 is no box's: the box never uses it, and a machine's own
 // card may (a test machine's eth0 here has 192.0.2.2).

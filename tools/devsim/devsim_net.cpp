@@ -48,18 +48,75 @@ std::string AddressText(const sockaddr_in& address) {
     return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
 }
 
-bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error) {
+bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error,
+                  std::optional<in_addr> from) {
+    iovec part{const_cast<char*>(data.data()), data.size()};
+    msghdr message{};
+    message.msg_name = const_cast<sockaddr_in*>(&to);
+    message.msg_namelen = sizeof to;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    if (from) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        cmsghdr* c = CMSG_FIRSTHDR(&message);
+        c->cmsg_level = IPPROTO_IP;
+        c->cmsg_type = IP_PKTINFO;
+        c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+        in_pktinfo info{};
+        info.ipi_spec_dst = *from;
+        std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
     // Loopback and veth hand datagrams on at once, so a full queue clears in
     // microseconds; 2,000 tries of 0.5 ms bound the wait to about a second.
     for (int attempt = 0; attempt < 2000; ++attempt) {
-        ssize_t sent =
-            ::sendto(fd, data.data(), data.size(), MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-        if (sent >= 0) return true;
+        if (::sendmsg(fd, &message, MSG_NOSIGNAL) >= 0) return true;
         if (errno == EINTR) continue;
+        // An address this host does not hold: sent from the one the route gives.
+        if (message.msg_control != nullptr && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
+            message.msg_control = nullptr;
+            message.msg_controllen = 0;
+            continue;
+        }
         if (errno != ENOBUFS && errno != EAGAIN) break;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
     error = "sendto " + AddressText(to) + ": " + std::strerror(errno);
+    return false;
+}
+
+ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to, unsigned* arrivedOn) {
+    iovec part{buffer, size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t got = ::recvmsg(fd, &message, MSG_DONTWAIT);
+    to.s_addr = htonl(INADDR_ANY);
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); got >= 0 && c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+        in_pktinfo info{};
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        to = info.ipi_addr;
+        if (arrivedOn != nullptr) *arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
+    }
+    return got;
+}
+
+bool SentToAll(in_addr to) {
+    const in_addr_t address = to.s_addr;
+    if (address == htonl(INADDR_BROADCAST) || address == htonl(INADDR_ANY) || IN_MULTICAST(ntohl(address))) return true;
+    for (const InterfaceAddress& card : LocalInterfaceAddresses()) {
+        const in_addr_t host = ~card.netmask;
+        if (card.netmask != 0 && host != 0 && (address & card.netmask) == (card.address & card.netmask) &&
+            (address & host) == host)
+            return true;
+    }
     return false;
 }
 

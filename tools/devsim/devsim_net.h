@@ -2,6 +2,7 @@
 // Socket plumbing shared by devsim's services.
 
 #include <netinet/in.h>
+#include <sys/types.h>
 
 #include <chrono>
 #include <cstdint>
@@ -23,9 +24,28 @@ std::optional<in_addr> JoinDiscoveryGroup(int fd);
 // "a.b.c.d:port"
 std::string AddressText(const sockaddr_in& address);
 
-// Sends one datagram. A full send queue is waited out briefly instead of
-// dropping the datagram; false with a reason when it could not be sent.
-bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error);
+// Sends one datagram, from the local address `from` where given (as a
+// device with several addresses answers from the one asked about). A full
+// send queue is waited out briefly instead of dropping the datagram; false
+// with a reason when it could not be sent.
+bool SendDatagram(int fd, const sockaddr_in& to, std::string_view data, std::string& error,
+                  std::optional<in_addr> from = std::nullopt);
+
+// The same from a chosen source address of this host, as a device standing
+// at that address answers; INADDR_ANY lets routing choose.
+inline bool SendDatagramFrom(int fd, const sockaddr_in& to, in_addr from, std::string_view data, std::string& error) {
+    return SendDatagram(fd, to, data, error, from.s_addr == htonl(INADDR_ANY) ? std::nullopt : std::optional(from));
+}
+
+// Reads one datagram without waiting, with the address it was sent to and
+// the card it came in on (the socket needs IP_PKTINFO on). -1 when none was
+// waiting.
+ssize_t ReceiveDatagram(int fd, char* buffer, std::size_t size, sockaddr_in& from, in_addr& to,
+                        unsigned* arrivedOn = nullptr);
+
+// Whether a datagram sent to `to` was meant for every host that heard it
+// (a broadcast or a group) rather than for the one holding that address.
+bool SentToAll(in_addr to);
 
 // Lets a thread blocked in poll() be woken for shutdown.
 class Waker {

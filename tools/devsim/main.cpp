@@ -31,7 +31,8 @@ std::vector<DevsimOption> CoreOptions() {
         {"--devices", DevsimOptionKind::Text, "simulated devices from FILE (eleven fields a line, '#' comments)"},
         {"--count", DevsimOptionKind::Integer, "generate N distinct devices (after those of --devices)", 0, 200000},
         {"--device-net", DevsimOptionKind::Text,
-         "give the generated devices addresses in the /24 A.B.C (127.B.C, 198.51.100, 203.0.113)"},
+         "give the generated devices addresses in the /24 A.B.C (127.B.C, 198.51.100, 203.0.113, 198.18.C, "
+         "198.19.C)"},
         {"--conflicts", DevsimOptionKind::Integer,
          "add N devices answering with one shared address (.9 of --device-net, else 198.51.100.9), distinct MACs", 0,
          4096},
@@ -49,7 +50,8 @@ bool IsDeviceNet(const std::string& net) {
     char tail = 0;
     if (std::sscanf(net.c_str(), "%3u.%3u.%3u%c", &a, &b, &c, &tail) != 3 || b > 255 || c > 255) return false;
     // What a simulated device announces must never be a real network's address.
-    return a == 127 || (a == 198 && b == 51 && c == 100) || (a == 203 && b == 0 && c == 113);
+    return a == 127 || (a == 198 && b == 51 && c == 100) || (a == 203 && b == 0 && c == 113) ||
+           (a == 198 && (b == 18 || b == 19));
 }
 
 std::mutex diagMutex;
@@ -129,7 +131,7 @@ int main(int argc, char** argv) {
     }
     const std::string deviceNet = options->Text("--device-net").value_or("");
     if (!deviceNet.empty() && !IsDeviceNet(deviceNet)) {
-        Diag("--device-net takes 127.B.C, 198.51.100 or 203.0.113");
+        Diag("--device-net takes 127.B.C, 198.51.100, 203.0.113, 198.18.C or 198.19.C");
         return kExitUsage;
     }
     for (SimDevice& device : GenerateDevices(static_cast<int>(options->Integer("--count", 0)), deviceNet)) {

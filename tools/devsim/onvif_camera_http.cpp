@@ -89,6 +89,7 @@ bool OnvifCameraHttp::Start(const std::vector<OnvifCamera>& cameras, int first, 
             const std::string host = OnvifXaddrHost(xaddr);
             if (xaddr.rfind("http://", 0) != 0 || ::inet_pton(AF_INET, host.c_str(), &a) != 1) continue;
             camera.settings = InitialSettings(cameras[i], first + static_cast<int>(i), host, options);
+            camera.settings.quirks = OnvifQuirksOf(options.quirks, first + static_cast<int>(i));
             camera.port = XaddrPort(xaddr);
             break;
         }

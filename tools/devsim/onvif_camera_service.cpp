@@ -14,6 +14,7 @@
 
 #include <queue>
 
+#include "onvif/device_client.h"
 #include "onvif/probe_message.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/onvif_camera.h"
@@ -38,6 +39,8 @@ struct PendingAnswer {
     sockaddr_in to;
     std::size_t camera;
     std::string relatesTo;
+    // A unicast Probe is answered from the address it was sent to.
+    in_addr from{};
     bool operator>(const PendingAnswer& other) const { return due > other.due; }
 };
 
@@ -61,6 +64,8 @@ public:
         socket_ = BindAnyPort(SOCK_DGRAM, kDiscoveryPort, error);
         if (!socket_) return false;
         const int size = 4 * 1024 * 1024;
+        const int on = 1;
+        ::setsockopt(socket_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
         ::setsockopt(socket_.get(), SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size);
         ::setsockopt(socket_.get(), SOL_SOCKET, SO_SNDBUFFORCE, &size, sizeof size);
         const std::optional<in_addr> via = JoinDiscoveryGroup(socket_.get());
@@ -102,6 +107,11 @@ private:
         sim.ntp = o.Flag("--onvif-ntp");
         sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
         if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
+        if (const auto quirks = o.Text("--onvif-quirk")) {
+            const auto choice = ParseOnvifQuirks(*quirks, error);
+            if (!choice) return false;
+            sim.quirks = *choice;
+        }
         return http_.Start(cameras_, static_cast<int>(o.Integer("--onvif-first", 0)), sim,
                            std::chrono::milliseconds(o.Integer("--setup-delay-ms", 2000)), o.Text("--onvif-log", ""),
                            diag_, error);
@@ -131,18 +141,23 @@ private:
             if (ready < 0) return;
             if (ready == 0) continue;
             sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t n = ::recvfrom(socket_.get(), buffer.data(), buffer.size(), MSG_DONTWAIT,
-                                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+            in_addr to{};
+            const ssize_t n = ReceiveDatagram(socket_.get(), buffer.data(), buffer.size(), from, to);
             if (n <= 0) continue;
             const auto probe = ParseProbe(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
             if (!probe) continue;
-            for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPending; ++i)
-                if (cameras_[i].fault != OnvifCameraFault::HelloOnly && OnvifCameraMatches(cameras_[i], probe->types) &&
-                    !loss_->Misses())
-                    pending_.push(
-                        {Clock::now() + std::chrono::milliseconds(fixedDelay_ >= 0 ? fixedDelay_ : delay(random)), from,
-                         i, probe->messageId});
+            // A Probe to the group is answered by every camera after a random
+            // delay; one sent to an address by the camera there, at once.
+            const bool toAll = SentToAll(to);
+            for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPending; ++i) {
+                if (cameras_[i].fault == OnvifCameraFault::HelloOnly || !OnvifCameraMatches(cameras_[i], probe->types))
+                    continue;
+                if (!toAll && !StandsAt(i, to)) continue;
+                if (loss_->Misses()) continue;
+                const int after = fixedDelay_ >= 0 ? fixedDelay_ : toAll ? delay(random) : 0;
+                pending_.push({Clock::now() + std::chrono::milliseconds(after), from, i, probe->messageId,
+                               toAll ? in_addr{} : to});
+            }
         }
     }
 
@@ -154,22 +169,45 @@ private:
         for (const OnvifCamera& camera : cameras_) {
             if (camera.fault != OnvifCameraFault::HelloOnly) continue;
             std::string error;
-            if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error))
+            if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error, OwnAddress(camera)))
                 diag_("onvif hello: " + error);
         }
     }
 
+    // Whether the camera's device service is at that address.
+    bool StandsAt(std::size_t camera, in_addr address) {
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &address, text, sizeof text);
+        for (const std::string& xaddr : http_.Xaddrs(camera))
+            if (OnvifXaddrHost(xaddr) == text) return true;
+        return false;
+    }
+
     void Answer(const PendingAnswer& answer) {
-        // A camera given a new address answers with it.
+        // A camera given a new address answers with it, and from it.
         OnvifCamera camera = cameras_[answer.camera];
         camera.xaddrs = http_.Xaddrs(answer.camera);
+        // A probe sent to one address is answered from it; one to the group
+        // from the camera's own address.
+        const auto from = answer.from.s_addr != htonl(INADDR_ANY) ? std::optional(answer.from) : OwnAddress(camera);
         const int copies = camera.fault == OnvifCameraFault::Repeat ? 3 : 1;
         for (int i = 0; i < copies; ++i) {
             std::string error;
             if (!SendDatagram(socket_.get(), answer.to, OnvifProbeMatches(camera, answer.relatesTo, NewMessageId()),
-                              error))
+                              error, from))
                 diag_("onvif: " + error);
         }
+    }
+
+    // The IPv4 host of the camera's http XAddr, where it serves: a camera
+    // answers from its own address, not from whichever the route picks.
+    static std::optional<in_addr> OwnAddress(const OnvifCamera& camera) {
+        for (const std::string& xaddr : camera.xaddrs) {
+            in_addr address{};
+            if (xaddr.rfind("http://", 0) == 0 && ::inet_pton(AF_INET, OnvifXaddrHost(xaddr).c_str(), &address) == 1)
+                return address;
+        }
+        return std::nullopt;
     }
 
     std::function<void(const std::string&)> diag_;
@@ -204,6 +242,9 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-reboot-needed", DevsimOptionKind::Flag,
                  "a new address needs a reboot (SetNetworkInterfaces answers RebootNeeded)"},
                 {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
+                {"--onvif-quirk", DevsimOptionKind::Text,
+                 "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
+                 "open-reads, local-clock, clock-auth, soap11"},
                 {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
     .enabled =
         [](const DevsimOptions& o) {

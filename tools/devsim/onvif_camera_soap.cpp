@@ -45,7 +45,25 @@ OnvifSimAnswer Fault(int status, const std::string& code, const std::vector<std:
     answer.body =
         Envelope("<env:Fault><env:Code>" + codeXml + close + "</env:Code><env:Reason><env:Text xml:lang=\"en\">" +
                  EscapeXmlText(reason) + "</env:Text></env:Reason></env:Fault>");
+    answer.faultCode = code;
+    answer.faultSubcodes = subcodes;
+    answer.faultReason = reason;
     return answer;
+}
+
+// The fault as a camera speaking SOAP 1.1 says it: HTTP 500 (a Digest
+// challenge stays 401), text/xml, the subcodes in the detail.
+void AsSoap11(OnvifSimAnswer& answer) {
+    std::string detail;
+    for (const auto& sub : answer.faultSubcodes) detail += "<ter:Subcode>" + sub + "</ter:Subcode>";
+    answer.body = std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"") +
+                  kSoap11 +
+                  "\" xmlns:ter=\"http://www.onvif.org/ver10/error\"><SOAP-ENV:Body><SOAP-ENV:Fault><faultcode>" +
+                  (answer.faultCode == "env:Sender" ? "SOAP-ENV:Client" : "SOAP-ENV:Server") +
+                  "</faultcode><faultstring>" + EscapeXmlText(answer.faultReason) + "</faultstring><detail>" + detail +
+                  "</detail></SOAP-ENV:Fault></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    answer.contentType = "text/xml; charset=utf-8";
+    if (answer.status != 401) answer.status = 500;
 }
 
 OnvifSimAnswer Response(const std::string& operation, const std::string& content) {
@@ -215,13 +233,25 @@ OnvifSimAnswer InvalidArgument(const std::string& subcode, const std::string& re
 
 OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, OnvifSimSettings& camera,
                        const OnvifSimOptions& options, SystemClock::time_point now) {
-    if (operation == "GetSystemDateAndTime")
+    if (operation == "GetSystemDateAndTime") {
+        // A camera of local time only stands in Nepal: a zone east of
+        // Greenwich (negative in POSIX) with minutes, so a sign or a minute
+        // read wrong shows.
+        const auto nepal = std::chrono::hours(5) + std::chrono::minutes(45);
+        const std::string clock = camera.quirks.localClock
+                                      ? "<tt:TimeZone><tt:TZ>&lt;+0545&gt;-5:45</tt:TZ></tt:TimeZone>" +
+                                            DateTime("LocalDateTime", CameraNow(camera, now) + nepal)
+                                      : "<tt:TimeZone><tt:TZ>UTC0</tt:TZ></tt:TimeZone>" +
+                                            DateTime("UTCDateTime", CameraNow(camera, now)) +
+                                            DateTime("LocalDateTime", CameraNow(camera, now));
         return Response(operation, std::string("<tds:SystemDateAndTime><tt:DateTimeType>") +
                                        (camera.ntp ? "NTP" : "Manual") +
-                                       "</tt:DateTimeType><tt:DaylightSavings>false</tt:DaylightSavings>"
-                                       "<tt:TimeZone><tt:TZ>UTC0</tt:TZ></tt:TimeZone>" +
-                                       DateTime("UTCDateTime", CameraNow(camera, now)) +
-                                       DateTime("LocalDateTime", CameraNow(camera, now)) + "</tds:SystemDateAndTime>");
+                                       "</tt:DateTimeType><tt:DaylightSavings>false</tt:DaylightSavings>" + clock +
+                                       "</tds:SystemDateAndTime>");
+    }
+    if (operation == "GetUsers")
+        return Response(operation, "<tds:User>" + Element("Username", options.user) +
+                                       "<tt:UserLevel>Administrator</tt:UserLevel></tds:User>");
     if (operation == "GetHostname")
         return Response(operation, "<tds:HostnameInformation><tt:FromDHCP>false</tt:FromDHCP>" +
                                        Element("Name", camera.hostname) + "</tds:HostnameInformation>");
@@ -326,10 +356,8 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
     return Fault(500, "env:Receiver", {"ter:ActionNotSupported"}, "Optional Action Not Implemented");
 }
 
-}  // namespace
-
-OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
-                                  const OnvifSimRequest& request, SystemClock::time_point now) {
+OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
+                      const OnvifSimRequest& request, SystemClock::time_point now) {
     if (request.path != "/onvif/device_service") {
         OnvifSimAnswer answer;
         answer.status = 404;
@@ -352,9 +380,18 @@ OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOption
     if (XmlNamespace(operationNode) != kDevice)
         return Fault(500, "env:Receiver", {"ter:ActionNotSupported"}, "Optional Action Not Implemented");
     const std::string operation(XmlName(operationNode));
-    const bool open = std::find(std::begin(kOpen), std::end(kOpen), operation) != std::end(kOpen);
+    const OnvifSimQuirks& quirks = camera.quirks;
+    bool open = std::find(std::begin(kOpen), std::end(kOpen), operation) != std::end(kOpen);
+    if (quirks.clockAuth && operation == "GetSystemDateAndTime") open = false;
+    if (quirks.openReads && operation.rfind("Get", 0) == 0) open = true;
     OnvifSimAnswer answer;
-    if (!open && options.auth != OnvifSimAuth::None) {
+    if (quirks.soap11 && operation == "GetServices") {
+        answer.status = 400;
+        answer.contentType = "text/html";
+        answer.body = "<html><head><title>400 Bad Request</title></head><body><h1>Bad Request</h1></body></html>\n";
+    } else if (quirks.openReads && operation == "GetUsers") {
+        answer = Fault(500, "env:Receiver", {"ter:ActionNotSupported"}, "Optional Action Not Implemented");
+    } else if (!open && options.auth != OnvifSimAuth::None) {
         const bool wsse = (options.auth == OnvifSimAuth::Wsse || options.auth == OnvifSimAuth::Both) &&
                           TokenAccepted(envelope, camera, options, now);
         const bool digest = (options.auth == OnvifSimAuth::Digest || options.auth == OnvifSimAuth::Both) &&
@@ -371,6 +408,15 @@ OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOption
     return answer;
 }
 
+}  // namespace
+
+OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
+                                  const OnvifSimRequest& request, SystemClock::time_point now) {
+    OnvifSimAnswer answer = Answer(camera, options, nonces, request, now);
+    if (camera.quirks.soap11 && !answer.faultReason.empty()) AsSoap11(answer);
+    return answer;
+}
+
 std::string SerializeOnvifAnswer(const OnvifSimAnswer& answer) {
     const char* reason = answer.status == 200   ? "OK"
                          : answer.status == 400 ? "Bad Request"
@@ -378,8 +424,11 @@ std::string SerializeOnvifAnswer(const OnvifSimAnswer& answer) {
                          : answer.status == 404 ? "Not Found"
                                                 : "Internal Server Error";
     const bool soap = answer.body.rfind("<?xml", 0) == 0;
-    return "HTTP/1.1 " + std::to_string(answer.status) + " " + reason + "\r\nServer: lanvaro-devsim\r\nContent-Type: " +
-           (soap ? "application/soap+xml; charset=utf-8" : "text/plain") +
+    const std::string type = !answer.contentType.empty() ? answer.contentType
+                             : soap                      ? "application/soap+xml; charset=utf-8"
+                                                         : "text/plain";
+    return "HTTP/1.1 " + std::to_string(answer.status) + " " + reason +
+           "\r\nServer: lanvaro-devsim\r\nContent-Type: " + type +
            "\r\nContent-Length: " + std::to_string(answer.body.size()) + "\r\nConnection: close\r\n" + answer.headers +
            "\r\n" + answer.body;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/devsim/onvif_camera_quirks.h"
+
 enum class OnvifSimAuth { None, Wsse, Digest, Both };
 
 // What the command line chose for every camera.
@@ -21,6 +23,7 @@ struct OnvifSimOptions {
     bool ntp = false;
     bool rebootNeeded = false;        // SetNetworkInterfaces answers RebootNeeded; the change waits for a reboot
     std::vector<std::string> refuse;  // operations answered with a fault
+    OnvifQuirkChoice quirks;
 };
 
 // One camera's settings as its device service shows and changes them.
@@ -33,6 +36,7 @@ struct OnvifSimSettings {
     std::string gateway, dns;
     double clockOffsetSeconds = 0;
     bool ntp = false;
+    OnvifSimQuirks quirks;
 };
 
 // A new address the camera takes once it has restarted its network.
@@ -50,8 +54,13 @@ struct OnvifSimRequest {
 
 struct OnvifSimAnswer {
     int status = 200;
-    std::string headers;  // extra header lines, each ending in CRLF
+    std::string headers;      // extra header lines, each ending in CRLF
+    std::string contentType;  // empty: SOAP 1.2's for XML, else plain text
     std::string body;
+    // A fault's parts, for the SOAP 1.1 camera to say it its way.
+    std::string faultCode;
+    std::vector<std::string> faultSubcodes;
+    std::string faultReason;
     std::string operation;                        // what was asked, for the log
     std::optional<OnvifSimAddressChange> change;  // SetNetworkInterfaces accepted
     bool reboot = false;                          // SystemReboot accepted

@@ -1,6 +1,7 @@
 // The simulated devices on UDP 6666: answer queries to the querier's reply
 // port, record control packages, and the UDP fault modes.
 
+#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -10,10 +11,12 @@
 #include <chrono>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "protocol/plain_package.h"
 #include "tools/devsim/answers.h"
+#include "tools/devsim/box_card.h"
 #include "tools/devsim/devsim_net.h"
 #include "tools/devsim/garbage.h"
 #include "tools/devsim/line_sink.h"
@@ -33,6 +36,8 @@ struct PendingAnswer {
     Clock::time_point due;
     sockaddr_in to;
     std::uint32_t seed;
+    // A unicast query: only the devices at this address answer, from it.
+    std::optional<in_addr> onlyAt;
 };
 
 struct PendingSetup {
@@ -67,6 +72,16 @@ public:
         }
         socket_ = BindAnyPort(SOCK_DGRAM, kDevicePort, error);
         if (!socket_) return false;
+        const int on = 1;
+        ::setsockopt(socket_.get(), IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+        if (o.Flag("--own-addresses")) {
+            card_ = FirstBoxCard();
+            if (!card_) {
+                error = "--own-addresses needs a network card with an IPv4 address";
+                return false;
+            }
+            if (!StandDevicesOnCard(error)) return false;
+        }
         thread_ = std::thread([this] { Run(); });
         return true;
     }
@@ -90,11 +105,10 @@ private:
             if (ready < 0) return;
             if (ready == 0) continue;
             sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            ssize_t n = ::recvfrom(socket_.get(), buffer.data(), kWireBufferSize, MSG_DONTWAIT,
-                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
+            in_addr to{};
+            const ssize_t n = ReceiveDatagram(socket_.get(), buffer.data(), kWireBufferSize, from, to);
             if (n < 0) continue;
-            Received(std::string_view(buffer.data(), static_cast<size_t>(n)), from);
+            Received(std::string_view(buffer.data(), static_cast<size_t>(n)), from, to);
         }
     }
 
@@ -103,11 +117,14 @@ private:
         return std::chrono::ceil<std::chrono::milliseconds>(due - now);
     }
 
-    void Received(std::string_view datagram, const sockaddr_in& from) {
+    // Every device answers a query to all; a device query sent to one
+    // address only the devices there.
+    void Received(std::string_view datagram, const sockaddr_in& from, in_addr to) {
         std::vector<std::string> packages = DecodePackages(datagram);
         const std::string source = "udp " + AddressText(from);
         if (packages.empty()) queries_.Write(source + " (no package, " + std::to_string(datagram.size()) + " bytes)");
         bool query = false;
+        bool deviceQuery = false;
         for (const std::string& package : packages) {
             queries_.Write(source + " " + package);
             auto flag = PackageFlag(package);
@@ -117,11 +134,15 @@ private:
                 if (!ignoreSetup_) setups_.push_back({Clock::now() + setupDelay_, package});
             }
             if (IsQueryFlag(*flag)) query = true;
+            if (*flag == kFlagLocalQuery) deviceQuery = true;
         }
         if (!query) return;
         sockaddr_in replyTo = from;
         replyTo.sin_port = htons(kReplyPort);
-        if (!silent_) pending_.push_back({Clock::now() + answerDelay_, replyTo, ++seed_});
+        std::optional<in_addr> onlyAt;
+        if (deviceQuery && !SentToAll(to)) onlyAt = to;
+        if (!silent_) pending_.push_back({Clock::now() + answerDelay_, replyTo, ++seed_, onlyAt});
+        if (onlyAt) return;
         if (chatter_ && chatterTargets_.size() < kMaxChatterTargets &&
             std::none_of(chatterTargets_.begin(), chatterTargets_.end(),
                          [&](const sockaddr_in& t) { return t.sin_addr.s_addr == replyTo.sin_addr.s_addr; })) {
@@ -135,12 +156,19 @@ private:
         while (!setups_.empty() && setups_.front().due <= now) {
             if (auto change = ApplyControlPackage(devices_, setups_.front().package, pool_)) diag_(*change);
             setups_.pop_front();
+            // A device that moved answers from its new address.
+            std::string error;
+            if (card_ && !StandDevicesOnCard(error)) diag_(error);
         }
         // Answers are queued in arrival order with one delay for all, so the
         // front is always the earliest.
         while (!pending_.empty() && pending_.front().due <= now) {
             PendingAnswer answer = pending_.front();
             pending_.pop_front();
+            if (answer.onlyAt) {
+                AnswerFrom(answer.to, *answer.onlyAt);
+                continue;
+            }
             if (garbage_) {
                 for (const std::string& datagram : GarbageDatagrams(answer.seed)) Send(answer.to, datagram);
             }
@@ -171,6 +199,24 @@ private:
         return heard;
     }
 
+    void AnswerFrom(const sockaddr_in& to, in_addr at) {
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &at, text, sizeof text);
+        std::vector<SimDevice> here;
+        for (const SimDevice& device : HeardBy())
+            if (device.Ip() == text) here.push_back(device);
+        for (const std::string& datagram : AnswerDatagrams(here, perDatagram_)) {
+            std::string error;
+            if (!SendDatagramFrom(socket_.get(), to, at, datagram, error)) diag_(error);
+        }
+    }
+
+    bool StandDevicesOnCard(std::string& error) {
+        std::vector<std::string> addresses;
+        for (const SimDevice& device : devices_) addresses.push_back(device.Ip());
+        return AddCardAddresses(*card_, addresses, error);
+    }
+
     void Send(const sockaddr_in& to, const std::string& datagram) {
         std::string error;
         if (!SendDatagram(socket_.get(), to, datagram, error)) diag_(error);
@@ -178,6 +224,8 @@ private:
     }
 
     std::vector<SimDevice> devices_;
+    // Set with --own-addresses: the card the devices stand on.
+    std::optional<BoxCard> card_;
     std::chrono::milliseconds setupDelay_{2000};
     bool ignoreSetup_ = false;
     DhcpPool pool_;
@@ -224,6 +272,9 @@ const DevsimServiceRegistration kRegistration{{
             {"--setup-delay-ms", DevsimOptionKind::Integer,
              "a device takes the settings of a control package after this long (default 2000)", 0, 600000},
             {"--ignore-setup", DevsimOptionKind::Flag, "record control packages but keep the devices' settings"},
+            {"--own-addresses", DevsimOptionKind::Flag,
+             "give each device and UPnP camera in the subnet of the host's first card an address of its own there, "
+             "answering unicast searches from it (a routed box)"},
         },
     .enabled = [](const DevsimOptions& o) { return !o.Flag("--no-udp"); },
     .create = [] { return std::make_unique<UdpResponder>(); },

@@ -26,6 +26,8 @@
 
 #include "protocol/broadcast_interfaces.h"
 #include "protocol/unique_fd.h"
+#include "tools/devsim/box_card.h"
+#include "tools/devsim/devsim_net.h"
 #include "tools/devsim/query_loss.h"
 #include "tools/devsim/service.h"
 #include "tools/devsim/upnp_camera.h"
@@ -58,6 +60,7 @@ struct ServedCard {
 struct PendingAnswer {
     sockaddr_in to{};
     std::string datagram;
+    in_addr from{};  // INADDR_ANY: as routing chooses
 };
 
 class UpnpCameraService final : public DevsimService {
@@ -73,6 +76,9 @@ public:
         auto generated = GenerateUpnpCameras(static_cast<int>(o.Integer("--upnp-count", 0)));
         cameras_.insert(cameras_.end(), generated.begin(), generated.end());
         iface_ = o.Text("--upnp-interface", "lo");
+        // Cameras standing at addresses of the first card are served there too.
+        ownAddresses_ = o.Flag("--own-addresses");
+        if (ownAddresses_ && !o.Has("--upnp-interface")) iface_ = "all";
         if (o.Has("--upnp-answer-delay-ms"))
             fixedDelay_ = std::chrono::milliseconds(o.Integer("--upnp-answer-delay-ms", 0));
         loss_ = std::make_unique<QueryLoss>(o.Integer("--loss", 0));
@@ -172,6 +178,7 @@ private:
     std::string Serve() {
         cards_ = CardsToServe();
         if (cards_.empty()) return "no card " + iface_ + " with an IPv4 address to serve UPnP cameras on";
+        if (std::string error = StandOnOwnAddresses(); !error.empty()) return error;
 
         const std::string iconFile = dir_ + "/camera.gif";
         if (!WriteFile(iconFile, GifIcon32())) return "cannot write " + iconFile;
@@ -187,7 +194,11 @@ private:
         std::string ports;
         for (ServedCard& card : cards_) {
             GError* gerror = nullptr;
-            card.context = gupnp_context_new_full(card.name.c_str(), nullptr, 0, GSSDP_UDA_VERSION_1_0, &gerror);
+            // The card's own address: with --own-addresses it has more than one.
+            GInetAddress* address =
+                g_inet_address_new_from_bytes(reinterpret_cast<const guint8*>(&card.address), G_SOCKET_FAMILY_IPV4);
+            card.context = gupnp_context_new_full(card.name.c_str(), address, 0, GSSDP_UDA_VERSION_1_0, &gerror);
+            g_object_unref(address);
             if (card.context == nullptr) {
                 std::string error =
                     "cannot open UPnP on " + card.name + ": " + (gerror ? gerror->message : "unknown error");
@@ -207,6 +218,23 @@ private:
         if (std::string error = OpenResponder(); !error.empty()) return error;
         diag_("upnp: " + std::to_string(cameras_.size()) + " camera(s) on " + ports);
         return {};
+    }
+
+    // Camera i at .160 + i of the first card's subnet, its presentation page
+    // there; its description is still served at the card's own address.
+    std::string StandOnOwnAddresses() {
+        if (!ownAddresses_) return {};
+        const std::optional<BoxCard> card = FirstBoxCard();
+        if (!card) return "--own-addresses needs a network card with an IPv4 address";
+        std::vector<std::string> addresses;
+        for (std::size_t i = 0; i < cameras_.size(); ++i) {
+            in_addr own{htonl((card->address & card->netmask) | static_cast<std::uint32_t>(160 + i % 90))};
+            own_.push_back(own);
+            addresses.push_back(Ipv4Text(own.s_addr));
+            cameras_[i].presentation = "http://" + addresses.back() + "/";
+        }
+        std::string error;
+        return AddCardAddresses(*card, addresses, error) ? std::string() : error;
     }
 
     // One socket on the SSDP port, in the group on every served card; each
@@ -249,43 +277,34 @@ private:
         char buffer[2048];
         for (int i = 0; i < 256; ++i) {
             sockaddr_in from{};
-            iovec part{buffer, sizeof buffer};
-            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-            msghdr message{};
-            message.msg_name = &from;
-            message.msg_namelen = sizeof from;
-            message.msg_iov = &part;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
-            const ssize_t got = ::recvmsg(socket_.get(), &message, 0);
-            if (got < 0) break;
+            in_addr to{};
             unsigned arrivedOn = 0;
-            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                    in_pktinfo info{};
-                    std::memcpy(&info, CMSG_DATA(c), sizeof info);
-                    arrivedOn = static_cast<unsigned>(info.ipi_ifindex);
-                }
-            }
+            const ssize_t got = ReceiveDatagram(socket_.get(), buffer, sizeof buffer, from, to, &arrivedOn);
+            if (got < 0) break;
             const auto search = ParseMSearchRequest(std::string_view(buffer, static_cast<std::size_t>(got)));
-            if (search) Answer(*search, from, arrivedOn);
+            if (search) Answer(*search, from, arrivedOn, to);
         }
     }
 
-    void Answer(const MSearchRequest& search, const sockaddr_in& from, unsigned arrivedOn) {
+    // A search to the group (or to the card's own address) is answered by
+    // every camera within MX; one sent to a camera's own address by that
+    // camera alone, at once, as UPnP 1.1 devices answer a unicast search.
+    void Answer(const MSearchRequest& search, const sockaddr_in& from, unsigned arrivedOn, in_addr to) {
         const ServedCard* card = nullptr;
         for (const ServedCard& c : cards_) {
             if (c.index == arrivedOn) card = &c;
         }
         if (card == nullptr) return;
+        const bool toOne = std::any_of(own_.begin(), own_.end(), [to](in_addr a) { return a.s_addr == to.s_addr; });
         std::uniform_int_distribution<int> spread(0, search.mxSeconds * 1000 - 1);
         for (std::size_t i = 0; i < cameras_.size() && pending_.size() < kMaxPendingAnswers; ++i) {
+            if (toOne && own_[i].s_addr != to.s_addr) continue;
             if (!CameraAnswers(search.searchTarget, cameras_[i].udn) || loss_->Misses()) continue;
-            const auto delay = fixedDelay_.value_or(std::chrono::milliseconds(spread(random_)));
+            const auto delay = fixedDelay_.value_or(std::chrono::milliseconds(toOne ? 0 : spread(random_)));
             const std::string location = card->base + "/camera-" + std::to_string(i + 1) + ".xml";
             pending_.emplace(Clock::now() + delay,
-                             PendingAnswer{from, RootDeviceAnswer(search.searchTarget, location, cameras_[i].udn)});
+                             PendingAnswer{from, RootDeviceAnswer(search.searchTarget, location, cameras_[i].udn),
+                                           toOne ? to : in_addr{}});
         }
         ArmTimer();
     }
@@ -309,8 +328,9 @@ private:
         const auto now = Clock::now();
         while (!pending_.empty() && pending_.begin()->first <= now) {
             const PendingAnswer& answer = pending_.begin()->second;
-            ::sendto(socket_.get(), answer.datagram.data(), answer.datagram.size(), 0,
-                     reinterpret_cast<const sockaddr*>(&answer.to), sizeof answer.to);
+            std::string error;
+            if (!SendDatagramFrom(socket_.get(), answer.to, answer.from, answer.datagram, error))
+                diag_("upnp: " + error);
             pending_.erase(pending_.begin());
         }
         ArmTimer();
@@ -319,6 +339,8 @@ private:
     std::function<void(const std::string&)> diag_;
     std::vector<UpnpCamera> cameras_;
     std::string iface_;
+    bool ownAddresses_ = false;
+    std::vector<in_addr> own_;  // camera i's own address, with --own-addresses
     std::optional<std::chrono::milliseconds> fixedDelay_;
     std::unique_ptr<QueryLoss> loss_;
     std::mt19937 random_{std::random_device{}()};
@@ -345,6 +367,9 @@ const DevsimServiceRegistration kRegistration{{
              "card the UPnP cameras answer on, or all for every card (default lo)"},
             {"--upnp-answer-delay-ms", DevsimOptionKind::Integer,
              "answer every M-SEARCH after this delay instead of a random one within its MX", 0, 10000},
+            {"--own-addresses", DevsimOptionKind::Flag,
+             "give each UPnP camera an address of its own (.160 on) on the host's first card, answering unicast "
+             "M-SEARCH from it"},
         },
     .enabled = [](const DevsimOptions& o) { return o.Has("--upnp-cameras") || o.Has("--upnp-count"); },
     .create = [] { return std::make_unique<UpnpCameraService>(); },

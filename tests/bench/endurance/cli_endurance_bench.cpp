@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     ConsoleForm form(false);
     MainFormLogic logic(form);
     logic.FormCreate({});
-    ApplySearchOptions(form, SearchOptions{});
+    ApplySearchOptions(form, logic, SearchOptions{});
     ProcessFigures after10;
     int rows = 0;
     for (int n = 1; n <= searches; ++n) {

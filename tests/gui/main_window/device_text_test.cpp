@@ -28,6 +28,7 @@ namespace {
 enum class Path {
     NarrowCell,
     OffSubnetMark,
+    FoundByRangeRow,
     DetailDialog,
     UpnpDetailDialog,
     OnvifDetailDialog,
@@ -109,6 +110,7 @@ private Q_SLOTS:
         const std::pair<const char*, Path> paths[] = {
             {"narrow cell", Path::NarrowCell},
             {"off-subnet mark", Path::OffSubnetMark},
+            {"found by range row", Path::FoundByRangeRow},
             {"detail dialog", Path::DetailDialog},
             {"UPnP detail dialog", Path::UpnpDetailDialog},
             {"ONVIF detail dialog", Path::OnvifDetailDialog},
@@ -135,7 +137,8 @@ private Q_SLOTS:
         TMainForm form;
         switch (path) {
             case Path::NarrowCell:
-            case Path::OffSubnetMark: {
+            case Path::OffSubnetMark:
+            case Path::FoundByRangeRow: {
                 form.SetRowCount(2);
                 for (int c = 0; c < kGridColumnCount; ++c) form.SetCell(c, 1, device);
                 form.show();
@@ -147,6 +150,12 @@ private Q_SLOTS:
                 if (path == Path::OffSubnetMark) {
                     expected = OutsideNetworksToolTip(device);
                     form.SetCellMark(kColIp, 1, expected);
+                }
+                if (path == Path::FoundByRangeRow) {
+                    // The cut text first, then how the row was found.
+                    const std::string found = "Found at " + device;
+                    form.SetRowToolTip(1, found);
+                    expected = device + "\n\n" + found;
                 }
                 const QString tip = grid->ToolTipAt(grid->visualRect(grid->model()->index(0, col)).center());
                 shown.push_back({QStringLiteral("tool tip"), RenderedToolTip(tip), Q(expected)});

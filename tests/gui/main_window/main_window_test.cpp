@@ -20,6 +20,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -406,6 +407,55 @@ private Q_SLOTS:
         QCOMPARE(form.SelectedSearchMethod(), SearchMethod::LocalBroadcast);
         QVERIFY(!Find<QComboBox>(form, "ComboBox1")->isEnabled());
         QVERIFY(!Find<QComboBox>(form, "ComboBox2")->isEnabled());
+    }
+
+    // The third method sits in a box of its own right of the search button;
+    // the designed controls keep their places, and one group joins the three
+    // radio buttons across the two boxes.
+    void addressRangeIsAThirdMethodInABoxOfItsOwn() {
+        TMainForm form;
+        ShowAndActivate(form);
+        auto* box = Find<QGroupBox>(form, "RangeGroupBox");
+        auto* range = Find<QRadioButton>(form, "RangeRadioButton");
+        auto* relay = Find<QRadioButton>(form, "RadioButton2");
+        QCOMPARE(box->title(), QStringLiteral("Address Range"));
+        QCOMPARE(range->parentWidget(), box);
+        QVERIFY(Find<QComboBox>(form, "RangeBox")->isEditable());
+        QCOMPARE(Find<QPushButton>(form, "Button1")->geometry(), QRect(415, 39, 177, 33));
+        QCOMPARE(Find<QGroupBox>(form, "GroupBox1")->geometry(), QRect(8, 6, 273, 65));
+        QVERIFY(box->geometry().left() > Find<QPushButton>(form, "Button1")->geometry().right());
+        QVERIFY(box->geometry().right() < form.width());
+
+        QTest::mouseClick(relay, Qt::LeftButton, Qt::NoModifier, QPoint(8, relay->height() / 2));
+        QVERIFY(Find<QComboBox>(form, "ComboBox1")->isEnabled());
+        // Nothing lies over the radio button where a user clicks it.
+        const QPoint indicator(8, range->height() / 2);
+        QCOMPARE(form.childAt(range->mapTo(&form, indicator)), range);
+        QTest::mouseClick(range, Qt::LeftButton, Qt::NoModifier, indicator);
+        QVERIFY(range->isChecked());
+        QVERIFY(!relay->isChecked() && !Find<QRadioButton>(form, "RadioButton1")->isChecked());
+        QCOMPARE(form.SelectedSearchMethod(), SearchMethod::AddressRange);
+        QVERIFY(!Find<QComboBox>(form, "ComboBox1")->isEnabled());
+        QVERIFY(!Find<QComboBox>(form, "ComboBox2")->isEnabled());
+        QVERIFY(!Find<QPushButton>(form, "StopButton")->isVisible());
+        QVERIFY(!Find<QProgressBar>(form, "RangeProgress")->isVisible());
+    }
+
+    // A range that cannot be searched is refused before anything is sent.
+    void aBadRangeIsRefusedWithItsText() {
+        TMainForm form;
+        ShowAndActivate(form);
+        std::vector<std::string> messages;
+        form.SetMessageHandler(
+            [&](const std::string& text, const std::string&, MessageIcon) { messages.push_back(text); });
+        Find<QRadioButton>(form, "RangeRadioButton")->setChecked(true);
+        Find<QComboBox>(form, "RangeBox")->setEditText(QStringLiteral("203.0.113.0/24, cameras"));
+        QTest::mouseClick(Find<QPushButton>(form, "Button1"), Qt::LeftButton);
+        QCOMPARE(messages, std::vector<std::string>{"Invalid range - [cameras]"});
+        QVERIFY(!form.Logic().Searching());
+        QVERIFY(Find<QPushButton>(form, "Button1")->isEnabled());
+        // A refused range is not kept.
+        QCOMPARE(Find<QComboBox>(form, "RangeBox")->count(), 0);
     }
 
     void typedRelayAddressesJoinTheList() {

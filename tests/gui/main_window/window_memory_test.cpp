@@ -69,6 +69,25 @@ private Q_SLOTS:
         QCOMPARE(kept.first(), QStringLiteral("198.51.100.77"));
         QCOMPARE(kept.last(), QStringLiteral("203.0.113.4"));
     }
+
+    // The ranges searched, oldest first, as the range box lists them; a file
+    // holding more than twenty keeps the twenty newest.
+    void searchedRangesAreKeptBetweenStarts() {
+        QVERIFY(dir_.isValid());
+        std::vector<std::string> searched;
+        for (int i = 1; i <= 22; ++i) searched.push_back("203.0.113." + std::to_string(i) + "/32");
+        {
+            TMainForm form;
+            new WindowMemory(form, Settings());
+            form.SetAddressRangeItems(searched);
+            QCOMPARE(Settings()->value(QStringLiteral("addressRanges")).toStringList().size(), 22);
+        }
+        TMainForm form;
+        new WindowMemory(form, Settings());
+        QCOMPARE(form.AddressRangeItems(), std::vector<std::string>(searched.begin() + 2, searched.end()));
+        // The method starts as designed.
+        QVERIFY(form.RadioButton1->isChecked());
+    }
 };
 
 QTEST_MAIN(WindowMemoryTest)

@@ -20,10 +20,11 @@ private Q_SLOTS:
         QElapsedTimer clock;
         clock.start();
         QVERIFY2(!vault.Available(), "an unreachable keyring counts as none, so the dialog can say so");
-        const std::string why = vault.Save("urn:uuid:7e57ca11-0000-4000-8000-000000000005", {"admin", "secret"});
+        const std::string why =
+            vault.Save("urn:uuid:7e57ca11-0000-4000-8000-000000000005", {{"admin", "secret"}, "127.0.0.5"});
         QVERIFY2(!why.empty(), "a password no keyring took was reported as kept");
         const VaultRead read = vault.Load("urn:uuid:7e57ca11-0000-4000-8000-000000000005");
-        QVERIFY(!read.credentials);
+        QVERIFY(!read.kept);
         QVERIFY2(read.failed, "an unreachable keyring is a failed read, not a missing entry");
         qInfo("save refused: %s; %lld ms", why.c_str(), static_cast<long long>(clock.elapsed()));
     }

@@ -157,7 +157,7 @@ private Q_SLOTS:
         SearchForTheCamera(form);
         if (QTest::currentTestFailed()) return;
         const std::string endpoint = form.Logic().OnvifEngine.m_Devices.at(0).endpoint;
-        keyring.entries[endpoint] = {"installer", "s3cret pass"};
+        keyring.entries[endpoint] = {{"installer", "s3cret pass"}, "127.77.0.10"};
         form.Logic().SelectRow(1);
 
         DialogDriver driver;

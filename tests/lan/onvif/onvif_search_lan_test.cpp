@@ -117,7 +117,7 @@ TEST_F(OnvifLan, AllPutsPackageThenUpnpThenOnvifRowsAndEachRowOpensItsOwnDetails
     EXPECT_EQ(shown.scopes.size(), 4u);
     EXPECT_EQ(shown.xaddrs, std::vector<std::string>{"http://127.77.0.10/onvif/device_service"});
     EXPECT_EQ(shown.metadataVersion, "1");
-    EXPECT_EQ(shown.answeredFrom, "127.0.0.1:3702");
+    EXPECT_EQ(shown.answeredFrom, "127.77.0.10:3702") << "from the camera's own address";
     EXPECT_EQ(shown.types.size(), 2u);
 }
 

@@ -1,6 +1,7 @@
 // How the client takes what comes back over HTTP: a one-shot server on an
 // ephemeral loopback port of the box answers the first request with canned
-// bytes.
+// bytes. One call (SystemReboot, the client signed in as no one) shows how an
+// answer is taken.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -8,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -36,11 +39,12 @@ std::string HttpAnswer(int status, const std::string& body) {
 // come or 3 s pass, then sends `answer` and closes.
 class OneShotServer {
 public:
-    explicit OneShotServer(std::string answer) : answer_(std::move(answer)) {
+    explicit OneShotServer(std::string answer, const char* host = "127.0.0.1")
+        : answer_(std::move(answer)), host_(host) {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::inet_pton(AF_INET, host, &address.sin_addr);
         socklen_t length = sizeof address;
         if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd_, 1) != 0 ||
             ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
@@ -52,14 +56,17 @@ public:
         if (thread_.joinable()) thread_.join();
         ::close(fd_);
     }
-    std::string Xaddr() const { return "http://127.0.0.1:" + std::to_string(port_) + "/onvif/device_service"; }
+    std::string Xaddr() const { return "http://" + host_ + ":" + std::to_string(port_) + "/onvif/device_service"; }
     int port() const { return port_; }
+    // Whether a request came at all.
+    bool Asked() const { return asked_; }
 
 private:
     void Serve() {
         pollfd listening{fd_, POLLIN, 0};
         if (::poll(&listening, 1, 3000) != 1) return;
         const int connection = ::accept(fd_, nullptr, nullptr);
+        asked_ = true;
         std::string request;
         char chunk[4096];
         for (int i = 0; i < 100 && request.find("</s:Envelope>") == std::string::npos; ++i) {
@@ -79,6 +86,8 @@ private:
     }
 
     std::string answer_;
+    std::string host_;
+    std::atomic<bool> asked_{false};
     int fd_ = -1;
     int port_ = 0;
     std::thread thread_;
@@ -97,27 +106,28 @@ TEST_P(ClientAnswer, IsTakenForWhatItIs) {
     OneShotServer server(GetParam().answer);
     ASSERT_NE(server.port(), 0);
     OnvifDeviceClient client(server.Xaddr());
-    OnvifDeviceFacts facts;
-    const OnvifCallResult result = client.ReadPublicFacts(facts);
+    const OnvifCallResult result = client.Reboot();
     EXPECT_EQ(result.status, GetParam().status) << result.message;
     EXPECT_NE(result.message.find(GetParam().messagePart), std::string::npos) << result.message;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     , ClientAnswer,
-    ::testing::Values(AnswerCase{"FaultGivesItsReason", HttpAnswer(400, DataFile("fault_invalid_args.xml")),
-                                 OnvifCallStatus::Refused, "refused by http://127.0.0.1:"},
-                      AnswerCase{"FaultReasonText", HttpAnswer(500, DataFile("fault_invalid_args.xml")),
-                                 OnvifCallStatus::Refused, ": The suggested IPv4 address is invalid."},
-                      AnswerCase{"NotAuthorizedFault", HttpAnswer(400, DataFile("fault_not_authorized.xml")),
-                                 OnvifCallStatus::SignInRefused, "check the user name and password."},
-                      AnswerCase{"OverOneMebibyte",
-                                 HttpAnswer(200, "<?xml version=\"1.0\"?><x>" + std::string(1100 * 1024, 'a') + "</x>"),
-                                 OnvifCallStatus::Failed, "larger than 1 MiB"},
-                      AnswerCase{"WebPageInstead", HttpAnswer(404, "<html>Not here</html>"), OnvifCallStatus::NoService,
-                                 "HTTP 404"},
-                      AnswerCase{"UnreadableSoap", HttpAnswer(200, "<s:Envelope xmlns:s=\"urn:x\"/>"),
-                                 OnvifCallStatus::Failed, "Unreadable answer to GetSystemDateAndTime"}),
+    ::testing::Values(
+        AnswerCase{"FaultGivesItsReason", HttpAnswer(400, DataFile("fault_invalid_args.xml")), OnvifCallStatus::Refused,
+                   "refused by http://127.0.0.1:"},
+        AnswerCase{"FaultReasonText", HttpAnswer(500, DataFile("fault_invalid_args.xml")), OnvifCallStatus::Refused,
+                   ": The suggested IPv4 address is invalid."},
+        AnswerCase{"NotAuthorizedFault", HttpAnswer(400, DataFile("fault_not_authorized.xml")),
+                   OnvifCallStatus::SignInRefused, "check the user name and password."},
+        AnswerCase{"Soap11NotAuthorizedFault", HttpAnswer(500, DataFile("fault_soap11_not_authorized.xml")),
+                   OnvifCallStatus::SignInRefused, "check the user name and password."},
+        AnswerCase{"OverOneMebibyte",
+                   HttpAnswer(200, "<?xml version=\"1.0\"?><x>" + std::string(1100 * 1024, 'a') + "</x>"),
+                   OnvifCallStatus::Failed, "larger than 1 MiB"},
+        AnswerCase{"WebPageInstead", HttpAnswer(404, "<html>Not here</html>"), OnvifCallStatus::NoService, "HTTP 404"},
+        AnswerCase{"UnreadableSoap", HttpAnswer(200, "<s:Envelope xmlns:s=\"urn:x\"/>"), OnvifCallStatus::Failed,
+                   "Unreadable answer to SystemReboot"}),
     [](const ::testing::TestParamInfo<AnswerCase>& p) { return std::string(p.param.name); });
 
 TEST(ClientTransport, NothingListeningIsNoService) {
@@ -136,6 +146,32 @@ TEST(ClientTransport, OtherSchemesAreNotFetched) {
     OnvifDeviceClient client("file:///etc/hostname");
     OnvifDeviceFacts facts;
     EXPECT_EQ(client.ReadPublicFacts(facts).status, OnvifCallStatus::NoService);
+}
+
+const std::string kRebooting =
+    HttpAnswer(200,
+               "<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\"><e:Body><d:SystemRebootResponse "
+               "xmlns:d=\"http://www.onvif.org/ver10/device/wsdl\"/></e:Body></e:Envelope>");
+
+// A desktop's proxy cannot reach the cameras of its LAN: camera calls go direct.
+TEST(ClientTransport, AProxyInTheEnvironmentIsPassedBy) {
+    OneShotServer server(kRebooting, "127.0.0.2");
+    ASSERT_NE(server.port(), 0);
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"})
+        ::setenv(name, "http://127.0.0.1:9", 1);
+    OnvifDeviceClient client(server.Xaddr());
+    const OnvifCallResult result = client.Reboot();
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"}) ::unsetenv(name);
+    EXPECT_TRUE(result.ok()) << result.message;
+}
+
+// libcurl would send a URL's user and password as Basic, in clear.
+TEST(ClientTransport, AnXaddrWithAPasswordIsNotCalled) {
+    OneShotServer server(kRebooting);
+    ASSERT_NE(server.port(), 0);
+    OnvifDeviceClient client("http://admin:pw@127.0.0.1:" + std::to_string(server.port()) + "/onvif/device_service");
+    EXPECT_EQ(client.Reboot().status, OnvifCallStatus::NoService);
+    EXPECT_FALSE(server.Asked());
 }
 
 struct NetmaskCase {

@@ -17,7 +17,8 @@ using namespace std::chrono_literals;
 std::string Self() { return std::filesystem::read_symlink("/proc/self/exe"); }
 
 // LANBOX set by hand is not a box: with a card of another address in sight
-// (192.0.2.2 is a real test machine's own), devsim and a LAN test binary both
+// (192.0.2.2 is a real test machine's own; 100.64.0.1 is a provider's shared
+// space, next to none of the box's ranges), devsim and a LAN test binary both
 // refuse before sending. The card lives in a namespace of this test's own, so
 // even a guard that failed would send nothing beyond it.
 TEST(LanBoxGuard, RefusesWhereACardIsNotTheBoxs) {
@@ -27,7 +28,7 @@ TEST(LanBoxGuard, RefusesWhereACardIsNotTheBoxs) {
         "\"$1\" --count 3 --duration 5; echo \"devsim $?\"\n"
         "\"$2\" --gtest_filter=None; echo \"lan-test $?\"\n";
     const std::string self = Self();
-    for (const std::string address : {"198.18.0.1", "192.0.2.2"}) {
+    for (const std::string address : {"100.64.0.1", "192.0.2.2"}) {
         TempDir dir;
         ChildOptions options;
         options.env = {"LANBOX=one"};

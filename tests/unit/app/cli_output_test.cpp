@@ -24,6 +24,23 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_EQ(*rest.options.relay, "198.51.100.1");
 }
 
+TEST(CliOptions, RangeAndRate) {
+    const auto parsed = ParseSearchOptions({"--range", "203.0.113.0/24, 198.51.100.7", "--rate", "50000"});
+    ASSERT_TRUE(parsed.error.empty()) << parsed.error;
+    EXPECT_EQ(parsed.options.range, std::optional<std::string>("203.0.113.0/24, 198.51.100.7"));
+    EXPECT_EQ(parsed.options.rate, 50000);
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{"--range", "203.0.113.0/24", "--relay", "198.51.100.1"}, "--range and --relay cannot be given together"},
+        {{"--range", "203.0.113.x"}, "Invalid range - [203.0.113.x]"},
+        {{"--range", "198.18.0.0/15"}, "Too many addresses - [131,072]: a search covers at most 65,536"},
+        {{"--rate", "100"}, "--rate needs --range"},
+        {{"--range", "203.0.113.1", "--rate", "50001"}, "--rate takes 1 to 50,000 datagrams per second"},
+        {{"--range", "203.0.113.1", "--rate", "0"}, "--rate takes 1 to 50,000 datagrams per second"},
+        {{"--range", "203.0.113.1", "--rate", "9k"}, "--rate takes 1 to 50,000 datagrams per second"},
+    };
+    for (const auto& [args, error] : refused) EXPECT_EQ(ParseSearchOptions(args).error, error);
+}
+
 TEST(CliOptions, ReportFileAndDoctor) {
     const auto parsed = ParseSearchOptions({"--report", "a.json", "--log", "--report", "b.json"});
     ASSERT_TRUE(parsed.error.empty()) << parsed.error;

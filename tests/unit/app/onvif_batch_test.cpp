@@ -67,13 +67,13 @@ TEST_F(OnvifBatchTest, OnePasswordForTheBatchSignsInEveryCameraBeforeTheNumberin
     EXPECT_EQ(items[1].result, "sent, watching");
     EXPECT_TRUE(logic.WatchingBatch());
     // The password holds for the run, as a single sign-in's does.
-    const auto kept = actions.Shared().book.Known(TestOnvifCamera(2).endpoint);
+    const auto kept = actions.Shared().book.Known(TestOnvifCamera(2).endpoint, "127.0.0.2");
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->password, "secret");
 }
 
 TEST_F(OnvifBatchTest, ARefusedPasswordLeavesTheCamerasOutAndSendsNothing) {
-    vault.entries[TestOnvifCamera(2).endpoint] = {"admin", "changed since"};
+    vault.entries[TestOnvifCamera(2).endpoint] = {{"admin", "changed since"}, "127.0.0.2"};
     window.answers = {TestSignIn("admin", "wrong")};
     BatchSetupLogic batch(form, logic, view, rows, silent, &cameras);
     batch.Preview(numbered);
@@ -83,13 +83,29 @@ TEST_F(OnvifBatchTest, ARefusedPasswordLeavesTheCamerasOutAndSendsNothing) {
     }
     batch.Apply();
     EXPECT_EQ(camera.CountOf("ApplyNetworkChange"), 0);
-    EXPECT_FALSE(actions.Shared().book.Known(TestOnvifCamera(1).endpoint)) << "a refused password is not kept";
-    EXPECT_FALSE(actions.Shared().book.Known(TestOnvifCamera(2).endpoint)) << "nor is the keyring's offered again";
+    EXPECT_FALSE(actions.Shared().book.Known(TestOnvifCamera(1).endpoint, "127.0.0.1"))
+        << "a refused password is not kept";
+    EXPECT_FALSE(actions.Shared().book.Known(TestOnvifCamera(2).endpoint, "127.0.0.2"))
+        << "nor is the keyring's offered again";
+}
+
+// Cameras that let anyone read cannot prove the batch's password: it is kept
+// for them and this run only, and their changes refuse a wrong one.
+TEST_F(OnvifBatchTest, APasswordOpenCamerasCannotProveIsNeitherRememberedNorSpread) {
+    camera.openReads = true;
+    window.answers = {TestSignIn("admin", "wrong", true, true)};
+    BatchSetupLogic batch(form, logic, view, rows, silent, &cameras);
+    ASSERT_TRUE(batch.Preview(dhcp));
+    ASSERT_FALSE(form.messages.empty());
+    EXPECT_EQ(form.messages.back().text, kOnvifOpenNote);
+    EXPECT_TRUE(vault.entries.empty());
+    batch.Apply();
+    EXPECT_EQ(batch.Items()[0].result.rfind("not sent: Sign-in refused", 0), 0u) << batch.Items()[0].result;
 }
 
 TEST_F(OnvifBatchTest, KnownPasswordsNeedNoDialogOnlyARefusedOneIsAskedFor) {
-    vault.entries[TestOnvifCamera(1).endpoint] = {"admin", "secret"};
-    vault.entries[TestOnvifCamera(2).endpoint] = {"admin", "changed since"};
+    vault.entries[TestOnvifCamera(1).endpoint] = {{"admin", "secret"}, "127.0.0.1"};
+    vault.entries[TestOnvifCamera(2).endpoint] = {{"admin", "changed since"}, "127.0.0.2"};
     window.answers = {TestSignIn("admin", "secret")};
     BatchSetupLogic batch(form, logic, view, rows, silent, &cameras);
     ASSERT_TRUE(batch.Preview(dhcp));
@@ -101,8 +117,8 @@ TEST_F(OnvifBatchTest, KnownPasswordsNeedNoDialogOnlyARefusedOneIsAskedFor) {
 
 TEST_F(OnvifBatchTest, CamerasThatMustRestartAreAskedAboutOnceForTheBatch) {
     camera.accepted = {"viewer", ""};
-    vault.entries[TestOnvifCamera(1).endpoint] = camera.accepted;
-    vault.entries[TestOnvifCamera(2).endpoint] = camera.accepted;
+    vault.entries[TestOnvifCamera(1).endpoint] = {camera.accepted, "127.0.0.1"};
+    vault.entries[TestOnvifCamera(2).endpoint] = {camera.accepted, "127.0.0.2"};
     camera.networkOutcome.rebootNeeded = true;
     form.answerYes = false;
     BatchSetupLogic batch(form, logic, view, rows, silent, &cameras);

@@ -101,7 +101,8 @@ TEST_F(OnvifActionsTest, RememberedPasswordOutlivesTheRunUntilForgotten) {
     window.answers = {TestSignIn("admin", "secret", true)};
     actions.SignIn1Click();
     ASSERT_EQ(vault.entries.count(TestOnvifCamera(1).endpoint), 1u) << "kept by endpoint reference";
-    EXPECT_EQ(vault.entries.at(TestOnvifCamera(1).endpoint).password, "secret");
+    EXPECT_EQ(vault.entries.at(TestOnvifCamera(1).endpoint), (KeptSignIn{{"admin", "secret"}, "127.0.0.1"}))
+        << "with the address it was given at";
     EXPECT_TRUE(form.messages.empty());
 
     FakeCameraWindow nextWindow;
@@ -121,7 +122,7 @@ TEST_F(OnvifActionsTest, RememberedPasswordOutlivesTheRunUntilForgotten) {
 }
 
 TEST_F(OnvifActionsTest, AKeyringPasswordTheCameraRefusesIsNotSentAgain) {
-    vault.entries[TestOnvifCamera(1).endpoint] = {"admin", "changed since"};
+    vault.entries[TestOnvifCamera(1).endpoint] = {{"admin", "changed since"}, "127.0.0.1"};
     actions.Info1Click();
     EXPECT_TRUE(window.questions.empty());
     ASSERT_EQ(form.messages.size(), 1u);
@@ -134,13 +135,54 @@ TEST_F(OnvifActionsTest, AKeyringPasswordTheCameraRefusesIsNotSentAgain) {
 TEST(OnvifCredentialBook, AKeyringReadThatFailedIsNotTriedAgainThisRun) {
     MemoryVault vault;
     vault.locked = true;
-    OnvifCredentialBook book(vault);
-    EXPECT_FALSE(book.Known("urn:uuid:a"));
-    EXPECT_FALSE(book.Known("urn:uuid:b"));
+    const std::map<std::string, std::string> noMoves;
+    OnvifCredentialBook book(vault, noMoves);
+    EXPECT_FALSE(book.Known("urn:uuid:a", "127.0.0.1"));
+    EXPECT_FALSE(book.Known("urn:uuid:b", "127.0.0.2"));
     EXPECT_FALSE(book.Remembered("urn:uuid:c"));
     EXPECT_EQ(vault.reads, 1) << "a locked keyring would have asked to be unlocked for every camera";
-    book.KeepForRun("urn:uuid:b", {"admin", "secret"});
-    EXPECT_EQ(book.Known("urn:uuid:b")->password, "secret") << "what the user gives still holds for the run";
+    book.KeepForRun({"urn:uuid:b", "127.0.0.2"}, {"admin", "secret"});
+    EXPECT_EQ(book.Known("urn:uuid:b", "127.0.0.2")->password, "secret") << "what the user gives still holds";
+}
+
+// A camera that lets anyone read cannot tell a wrong password from a right
+// one: such a password is neither remembered nor given to other cameras, and
+// the first change it fails drops it.
+TEST_F(OnvifActionsTest, APasswordAnOpenCameraCannotProveHoldsForItAndThisRunOnly) {
+    camera.openReads = true;
+    window.answers = {TestSignIn("admin", "wrong", true, true)};
+    actions.SignIn1Click();
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].text, kOnvifOpenNote);
+    EXPECT_TRUE(vault.entries.empty());
+    logic.SelectedRow = 2;
+    actions.Info1Click();
+    EXPECT_EQ(window.questions.size(), 2u) << "not given to the other camera";
+
+    logic.SelectedRow = 1;
+    actions.SyncTime1Click();
+    EXPECT_EQ(window.questions.size(), 2u) << "kept for the run";
+    EXPECT_EQ(form.messages.back().text.rfind("Sign-in refused by", 0), 0u) << form.messages.back().text;
+    actions.SyncTime1Click();
+    EXPECT_EQ(window.questions.size(), 3u) << "refused at the change, then asked for again";
+}
+
+// Any LAN host can answer with a camera's endpoint: a kept password goes
+// only to the address it was given at, or where a watch saw the camera move.
+TEST_F(OnvifActionsTest, AKeptPasswordFollowsTheCameraOnlyWhereAWatchSawItMove) {
+    const std::string endpoint = TestOnvifCamera(1).endpoint;
+    vault.entries[endpoint] = {{"admin", "secret"}, "127.0.0.1"};
+    logic.OnvifEngine.m_Devices[0].xaddr = "http://127.0.0.9/onvif/device_service";
+    actions.Info1Click();
+    ASSERT_EQ(window.questions.size(), 1u) << "another address: the user is asked";
+    EXPECT_EQ(window.questions[0].user, "admin");
+    EXPECT_TRUE(camera.Calls().empty());
+
+    logic.NoteOnvifMove(endpoint, "127.0.0.9");
+    actions.Info1Click();
+    EXPECT_EQ(window.questions.size(), 1u);
+    EXPECT_EQ(camera.Calls(), std::vector<std::string>{"ReadFacts http://127.0.0.9/onvif/device_service admin"});
+    EXPECT_EQ(vault.entries.at(endpoint).address, "127.0.0.9") << "the keyring follows the move";
 }
 
 TEST_F(OnvifActionsTest, OnePasswordForEveryCameraOfTheSearch) {

@@ -13,6 +13,11 @@ struct OnvifUsageCase {
     std::string error;              // empty: accepted
 };
 
+// Said without the URL: it holds a password.
+const std::string kUserInfoRefused =
+    "the camera's URL holds a user name or password: give --user, and the password by --password-file, "
+    "LANVARO_ONVIF_PASSWORD or the prompt";
+
 class OnvifSetupUsage : public testing::TestWithParam<OnvifUsageCase> {};
 
 TEST_P(OnvifSetupUsage, AcceptsOneCameraOneUserAndOneCompleteSetting) {
@@ -39,6 +44,9 @@ INSTANTIATE_TEST_SUITE_P(
         OnvifUsageCase{"CameraIsNoAddress",
                        {"--onvif", "camera.example", "--user", "op", "--dhcp"},
                        "not an IPv4 address or http URL: camera.example"},
+        OnvifUsageCase{"PasswordInTheUrl",
+                       {"--onvif", "http://op:pw@198.51.100.7/onvif/device_service", "--user", "op", "--dhcp"},
+                       kUserInfoRefused},
         OnvifUsageCase{"DhcpWithAnAddress",
                        {"--onvif", "198.51.100.7", "--user", "op", "--dhcp", "--ip", "1.2.3.4"},
                        "--ip goes with --static only"},
@@ -77,6 +85,10 @@ TEST(OnvifCommandUsage, InfoNamesTheCameraOnceAndSyncTimeNeedsAUser) {
     // A password is never taken from the command line.
     EXPECT_EQ(ParseOnvifCommandOptions("info", {"--ip", "198.51.100.7", "--password", "pw"}).error,
               "unknown argument --password");
+    EXPECT_EQ(ParseOnvifCommandOptions(
+                  "info", {"--xaddr", "http://admin:pw@198.51.100.7:8080/onvif/device_service", "--user", "admin"})
+                  .error,
+              kUserInfoRefused);
 }
 
 // What a camera calls itself reaches a terminal or a script as inert text.

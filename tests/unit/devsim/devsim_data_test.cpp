@@ -12,6 +12,7 @@
 #include "tests/support/lan_files.h"
 #include "tools/devsim/garbage.h"
 #include "tools/devsim/onvif_camera.h"
+#include "tools/devsim/onvif_camera_quirks.h"
 #include "tools/devsim/sim_device.h"
 
 namespace {
@@ -170,4 +171,23 @@ TEST(GeneratedDevices, ConflictingDevicesShareOneBoxAddressWithDistinctMacs) {
             EXPECT_EQ(ips.count(d.Ip()), 0u);
         }
     }
+}
+
+TEST(OnvifQuirks, SpreadGivesCameraKTheKthInTurnAndOnlyKnownNamesAreTaken) {
+    std::string error;
+    const auto spread = ParseOnvifQuirks("spread", error);
+    ASSERT_TRUE(spread) << error;
+    EXPECT_TRUE(OnvifQuirksOf(*spread, 0).openReads);
+    EXPECT_TRUE(OnvifQuirksOf(*spread, 3).soap11);
+    EXPECT_FALSE(OnvifQuirksOf(*spread, 3).openReads) << "one quirk per camera";
+    EXPECT_TRUE(OnvifQuirksOf(*spread, 4).openReads) << "and round again";
+
+    const auto two = ParseOnvifQuirks("clock-auth,local-clock", error);
+    ASSERT_TRUE(two) << error;
+    EXPECT_TRUE(OnvifQuirksOf(*two, 7).clockAuth && OnvifQuirksOf(*two, 7).localClock);
+    EXPECT_FALSE(OnvifQuirksOf(*two, 7).soap11);
+
+    EXPECT_FALSE(ParseOnvifQuirks("soap11,", error)) << "an empty name";
+    EXPECT_FALSE(ParseOnvifQuirks("dst", error)) << "not simulated yet";
+    EXPECT_NE(error.find("open-reads, local-clock, clock-auth, soap11"), std::string::npos) << error;
 }

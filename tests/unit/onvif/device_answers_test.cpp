@@ -33,7 +33,8 @@ std::string Describe(const std::string& name, std::string_view bytes) {
     if (name.starts_with("date_time")) {
         CameraClock clock;
         answer = ReadDateTimeAnswer(bytes, clock);
-        facts = "utc: " + FormatUtc(clock.utc) + "\nntp: " + (clock.ntp ? "true" : "false") + "\n";
+        facts = "utc: " + FormatUtc(clock.utc) + "\nntp: " + (clock.ntp ? "true" : "false") + "\n" +
+                (clock.note.empty() ? "" : "note: " + clock.note + "\n");
     } else if (name.starts_with("hostname")) {
         std::string hostname;
         answer = ReadHostnameAnswer(bytes, hostname);

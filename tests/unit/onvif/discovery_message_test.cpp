@@ -22,7 +22,7 @@
 namespace {
 
 constexpr const char* kOwnProbe = "urn:uuid:11111111-2222-4333-8444-555555555555";
-constexpr const char* kSender = "198.51.100.200:3702";
+constexpr const char* kSender = "198.51.100.200";
 
 const std::filesystem::path kDir = std::filesystem::path(LANVARO_TEST_DATA) / "onvif";
 
@@ -60,7 +60,14 @@ std::string Describe(const DiscoveryMessage& message) {
         }
         OnvifDeviceSet set;
         OnvifDeviceInfo heard = d;
-        heard.answeredFrom = kSender;
+        // From 198.51.100.200 where the device names it among others
+        // (sender_xaddr), else from its own address, as a camera answers.
+        const auto own = FirstIpv4HttpXAddr(d.xaddrs);
+        const bool named = std::any_of(d.xaddrs.begin(), d.xaddrs.end(), [](const std::string& x) {
+            const auto host = HttpIpv4XAddrHost(x);
+            return host && host->ip == kSender;
+        });
+        heard.answeredFrom = named ? std::string(kSender) + ":3702" : own ? own->ip + ":3702" : "";
         set.Add(std::move(heard));
         std::string problem;
         const auto rec = set.Devices().empty() ? std::nullopt : OnvifDeviceRecord(set.Devices().front(), problem);

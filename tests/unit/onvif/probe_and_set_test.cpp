@@ -66,11 +66,47 @@ TEST(OnvifDeviceSet, TheRowsXAddrIsOnTheSenderAndAnAnswerFromItCorrectsAStrayOne
     EXPECT_EQ(set.Devices()[0].xaddr, "http://198.51.100.5:8080/");
     EXPECT_EQ(set.Devices()[0].answeredFrom, "198.51.100.5:3702");
     EXPECT_EQ(set.Devices()[1].xaddr, "http://198.51.100.9/");
+    EXPECT_EQ(set.Devices()[1].xaddrs.front(), "http://198.51.100.9/") << "its own answer replaced the stray one";
     std::string problem;
     const auto rec = OnvifDeviceRecord(set.Devices()[1], problem);
     ASSERT_TRUE(rec) << problem;
     EXPECT_EQ(ComUnitFieldText(rec->ip), "198.51.100.9");
 }
+
+struct RowXAddrCase {
+    const char* name;
+    std::vector<std::string> xaddrs;
+    const char* sender;
+    const char* row;
+};
+
+class RowXAddrTest : public testing::TestWithParam<RowXAddrCase> {};
+
+TEST_P(RowXAddrTest, IsOnTheHostThatAnswered) {
+    EXPECT_EQ(RowXAddr(GetParam().xaddrs, GetParam().sender), GetParam().row);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , RowXAddrTest,
+    testing::Values(
+        RowXAddrCase{"OnTheSender",
+                     {"http://203.0.113.5/onvif/device_service", "http://198.51.100.9:8080/onvif/device_service"},
+                     "198.51.100.9",
+                     "http://198.51.100.9:8080/onvif/device_service"},
+        RowXAddrCase{"BehindNat",
+                     {"http://203.0.113.5/onvif/device_service"},
+                     "198.51.100.9",
+                     "http://198.51.100.9/onvif/device_service"},
+        RowXAddrCase{"PortAndPathOfAnIpv6One",
+                     {"http://[fe80::1]:8080/dev?x=1", "https://198.51.100.7/"},
+                     "198.51.100.9",
+                     "http://198.51.100.9:8080/dev?x=1"},
+        RowXAddrCase{
+            "LoopbackOnlyFromLoopback", {"http://127.0.0.1:81/onvif"}, "198.51.100.9", "http://198.51.100.9:81/onvif"},
+        RowXAddrCase{"LoopbackFromLoopback", {"http://127.77.0.10/onvif"}, "127.0.0.1", "http://127.77.0.10/onvif"},
+        RowXAddrCase{"NoHttpXAddr", {"https://198.51.100.9/onvif"}, "198.51.100.9", ""},
+        RowXAddrCase{"SenderUnknown", {"http://cam.example/", "http://203.0.113.5/"}, "", "http://203.0.113.5/"}),
+    [](const testing::TestParamInfo<RowXAddrCase>& p) { return std::string(p.param.name); });
 
 TEST(OnvifDeviceSet, KeepsAtMost16MiBOfText) {
     OnvifDeviceSet set;

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/unit/protocol/private_network.h"
+#include "tests/support/private_network.h"
 
 namespace {
 

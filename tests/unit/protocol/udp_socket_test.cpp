@@ -22,7 +22,7 @@
 #include "protocol/reply_sockets.h"
 #include "protocol/unique_fd.h"
 #include "tests/support/fake_window.h"
-#include "tests/unit/protocol/private_network.h"
+#include "tests/support/private_network.h"
 
 namespace {
 

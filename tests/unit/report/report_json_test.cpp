@@ -46,3 +46,24 @@ TEST(ReportJson, AddressConflictsListEachAddressWithItsMacs) {
               std::string::npos)
         << json;
 }
+
+TEST(ReportJson, RangePartOnlyWhenTheSearchHadOne) {
+    EXPECT_EQ(ReportJson(SearchReport{}).find("\"range\""), std::string::npos);
+    SearchReport report;
+    RangeReport range;
+    range.ranges = {"203.0.113.0/24"};
+    range.addresses = 256;
+    range.datagrams = 2048;
+    range.seconds = 1.25;
+    range.rounds = 2;
+    range.upWithoutService = {"203.0.113.1", "203.0.113.3"};
+    report.range = range;
+    const std::string json = ReportJson(report);
+    EXPECT_NE(
+        json.find("\"range\": {\"ranges\": [\"203.0.113.0/24\"], \"addresses\": 256, \"datagrams\": 2048, "
+                  "\"seconds\": 1.250, \"rounds\": 2, \"up_without_service\": [\"203.0.113.1\", \"203.0.113.3\"], "
+                  "\"failed_sends\": 0, \"slowdowns\": 0, \"on_link_addresses\": 0, \"on_link_per_second\": 0, "
+                  "\"neighbour_limit\": 0, \"stopped\": false}, \"problems\""),
+        std::string::npos)
+        << json;
+}

@@ -156,3 +156,13 @@ TEST(ReportProblems, AddressConflictNamesAFewMacsAndAddressesAndCountsTheRest) {
     EXPECT_EQ(conflict->text.find("M20"), std::string::npos) << conflict->text;
     EXPECT_NE(conflict->text.find("; and 5 more shared addresses."), std::string::npos) << conflict->text;
 }
+
+// An Address Range search names no relay and sends no broadcast: neither
+// family of problems may be raised, even when nothing answered.
+TEST(ReportProblems, AnAddressRangeSearchHasNoRelayOrBroadcastProblems) {
+    SearchReport report;
+    report.method = kAddressRange;
+    report.transport = "UDP";
+    report.range = RangeReport{};
+    EXPECT_TRUE(FindProblems(report, PackageSearchFacts{}, {}).empty());
+}

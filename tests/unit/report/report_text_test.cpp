@@ -32,3 +32,38 @@ TEST(ReportText, StatusLineSumsUpTheSearch) {
     EXPECT_EQ(StatusSummary(report),
               "Relay 203.0.113.1 over TCP \xC2\xB7 1 reply \xC2\xB7 UPnP 2 answered \xC2\xB7 ONVIF 3 answered");
 }
+
+TEST(ReportText, AddressRangePartSaysWhatWasProbedAndWhoAnsweredWithoutAService) {
+    SearchReport report;
+    report.method = kAddressRange;
+    report.transport = "UDP";
+    report.filter = "ALL";
+    report.datagrams = 52;
+    RangeReport range;
+    range.ranges = {"203.0.113.0/24", "198.51.100.7"};
+    range.addresses = 257;
+    range.datagrams = 2056;
+    range.rounds = 2;
+    range.seconds = 1.3;
+    range.onLinkAddresses = 1;
+    range.onLinkPerSecond = 256;
+    range.neighbourLimit = 1024;
+    for (int i = 1; i <= 22; ++i) range.upWithoutService.push_back("203.0.113." + std::to_string(i));
+    report.range = range;
+    EXPECT_EQ(StatusSummary(report),
+              "Address range 203.0.113.0/24, 198.51.100.7: 257 addresses probed \xC2\xB7 52 replies \xC2\xB7 22 hosts "
+              "without a camera service");
+    const std::string text = ReportText(report);
+    EXPECT_NE(text.find("Search: Address Range 203.0.113.0/24, 198.51.100.7, filter ALL\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("  257 addresses probed: 2,056 datagrams sent in 2 rounds (1.3 s with the listening)\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  1 address lies in this computer's own networks: at most 256 new ones a second, so the "
+                        "neighbour table (1,024 entries) never fills\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  22 hosts answered but offered no camera service: 203.0.113.1, 203.0.113.2, "),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("203.0.113.20 and 2 more\n"), std::string::npos) << "the first 20 named\n" << text;
+}

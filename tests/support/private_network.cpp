@@ -1,4 +1,4 @@
-#include "tests/unit/protocol/private_network.h"
+#include "tests/support/private_network.h"
 
 #include <fcntl.h>
 #include <net/if.h>

@@ -1,0 +1,35 @@
+#pragma once
+// Ways real cameras part from the ONVIF book, which a simulated camera takes
+// on with --onvif-quirk: each one met by clients in the field.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct OnvifSimQuirks {
+    // Every Get* answered to anyone, whatever the sign-in says; no GetUsers
+    // (ActionNotSupported); changes need the password.
+    bool openReads = false;
+    // GetSystemDateAndTime without UTCDateTime: LocalDateTime in the POSIX
+    // zone "<+0545>-5:45".
+    bool localClock = false;
+    // GetSystemDateAndTime only to the signed in.
+    bool clockAuth = false;
+    // Faults in SOAP 1.1 (text/xml, HTTP 500); GetServices unknown to its web
+    // server, which answers an HTML 400 page.
+    bool soap11 = false;
+};
+
+struct OnvifQuirkChoice {
+    bool spread = false;  // camera k takes the k-th quirk, in turn
+    OnvifSimQuirks every;
+};
+
+// "spread", or names joined by commas; nullopt (with why) for anything else.
+std::optional<OnvifQuirkChoice> ParseOnvifQuirks(std::string_view text, std::string& error);
+
+// The quirks of camera number `camera`.
+OnvifSimQuirks OnvifQuirksOf(const OnvifQuirkChoice& choice, int camera);
+
+// "open-reads, local-clock, ...", in the order spread hands them out.
+std::string OnvifQuirkNames();
