@@ -71,6 +71,9 @@ struct CallContext {
     const std::string& xaddr;
     const std::optional<double>& clockOffset;
     const std::optional<OnvifCredentials>& credentials;
+    // The service called at `xaddr`: its namespace starts the SOAP action.
+    std::string_view ns = onvif_ns::kDevice;
+    std::string_view service = "device";
 };
 
 // One call's outcome, with what the sign-in needs to know beyond it.
@@ -107,12 +110,12 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
         }
     }
     const SoapHttpReply reply =
-        PostSoap(context.xaddr, DeviceAction(operation), SoapEnvelope(body, token), digest, kCallTimeout);
+        PostSoap(context.xaddr, ServiceAction(context.ns, operation), SoapEnvelope(body, token), digest, kCallTimeout);
     const std::string name(operation);
     if (reply.tooLarge) return {{OnvifCallStatus::Failed, name + " of " + context.xaddr + ": " + reply.error}, true};
     if (!reply.connected)
-        return {{OnvifCallStatus::NoService,
-                 "No ONVIF device service answered at " + context.xaddr + " (" + reply.error + ")"}};
+        return {{OnvifCallStatus::NoService, "No ONVIF " + std::string(context.service) + " service answered at " +
+                                                 context.xaddr + " (" + reply.error + ")"}};
     const SoapAnswer answer = read(reply.body);
     if (answer.kind == SoapAnswerKind::Response) return {Success(), true, true};
     // A web server that wants HTTP Digest for every call says so before any SOAP.
@@ -121,8 +124,8 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
     if (answer.kind == SoapAnswerKind::Fault)
         return {{OnvifCallStatus::Refused, name + " refused by " + context.xaddr + ": " + answer.problem}, true, true};
     if (reply.status != 200)
-        return {{OnvifCallStatus::NoService, "No ONVIF device service answered at " + context.xaddr + " (HTTP " +
-                                                 std::to_string(reply.status) + ")"},
+        return {{OnvifCallStatus::NoService, "No ONVIF " + std::string(context.service) + " service answered at " +
+                                                 context.xaddr + " (HTTP " + std::to_string(reply.status) + ")"},
                 true};
     return {
         {OnvifCallStatus::Failed, "Unreadable answer to " + name + " from " + context.xaddr + ": " + answer.problem},
@@ -429,6 +432,13 @@ OnvifNetworkOutcome OnvifDeviceClient::ApplyNetworkChange(const OnvifNetworkChan
     }
     outcome.result = Success();
     return outcome;
+}
+
+OnvifCallResult OnvifDeviceClient::CallService(const OnvifServiceCall& call,
+                                               const std::function<SoapAnswer(std::string_view)>& read) {
+    if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
+    const CallContext context{call.xaddr, state_->clockOffset, state_->credentials, call.ns, call.service};
+    return Send(context, call.operation, call.body, state_->method.value_or(OnvifAuthMethod::None), read).result;
 }
 
 OnvifCallResult OnvifDeviceClient::Reboot() {

@@ -3,9 +3,11 @@
 // XAddr. Blocking (5 s per call at most); call it off the window thread. One
 // client per camera; a client is not shared between threads.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Open: signed with WS-Security or Digest, but the camera lets anyone read
@@ -82,6 +84,16 @@ bool OnvifXaddrHasUserInfo(const std::string& xaddr);
 std::optional<int> OnvifPrefixLength(const std::string& netmask);
 
 struct OnvifClientState;
+struct SoapAnswer;
+
+// A call to another service of the camera than its device service.
+struct OnvifServiceCall {
+    std::string xaddr;         // where the service answers
+    std::string_view ns;       // its namespace, which starts the SOAP action
+    std::string_view service;  // its name in messages: "media"
+    std::string_view operation;
+    std::string body;  // the request element, declaring its own prefix
+};
 
 class OnvifDeviceClient {
 public:
@@ -125,6 +137,10 @@ public:
 
     // SystemReboot.
     OnvifCallResult Reboot();
+
+    // Another service of this camera (media), signed as the sign-in signs:
+    // the same method, credentials and clock. `read` takes the answer's body.
+    OnvifCallResult CallService(const OnvifServiceCall& call, const std::function<SoapAnswer(std::string_view)>& read);
 
 private:
     std::string xaddr_;
