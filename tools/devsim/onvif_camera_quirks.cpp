@@ -15,6 +15,10 @@ constexpr std::array kQuirks{
     Quirk{"local-clock", &OnvifSimQuirks::localClock},
     Quirk{"clock-auth", &OnvifSimQuirks::clockAuth},
     Quirk{"soap11", &OnvifSimQuirks::soap11},
+    Quirk{"octet-stream-snapshot", &OnvifSimQuirks::octetStreamSnapshot},
+    Quirk{"inside-address", &OnvifSimQuirks::insideAddress},
+    Quirk{"stream-user-info", &OnvifSimQuirks::streamUserInfo},
+    Quirk{"no-media2", &OnvifSimQuirks::noMedia2},
 };
 
 }  // namespace

@@ -18,6 +18,15 @@ struct OnvifSimQuirks {
     // Faults in SOAP 1.1 (text/xml, HTTP 500); GetServices unknown to its web
     // server, which answers an HTML 400 page.
     bool soap11 = false;
+    // The snapshot sent as application/octet-stream.
+    bool octetStreamSnapshot = false;
+    // Behind NAT: the service, stream and snapshot addresses it names are at
+    // its inside address.
+    bool insideAddress = false;
+    // Its stream addresses hold its user and password.
+    bool streamUserInfo = false;
+    // Media only, no Media2.
+    bool noMedia2 = false;
 };
 
 struct OnvifQuirkChoice {
