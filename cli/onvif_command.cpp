@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/onvif_media_command.h"
 #include "cli/onvif_options.h"
 #include "cli/onvif_password.h"
 #include "protocol/terminal_text.h"
@@ -21,13 +22,6 @@ int Checked(const OnvifCallResult& result) {
     if (result.ok()) return 0;
     std::fprintf(stderr, "lanvaro-cli onvif: %s\n", result.message.c_str());
     return ExitCodeOf(result.status);
-}
-
-// The first call: a failure there means no device service at the address.
-int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
-    const OnvifCallResult result = client.ReadPublicFacts(facts);
-    const int status = Checked(result);
-    return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
 }
 
 // What the facts leave unsaid about the clock (which may quote the camera's zone).
@@ -78,14 +72,23 @@ int RunSyncTime(const OnvifCliOptions& options) {
 
 }  // namespace
 
-int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command) {
+int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
+    const OnvifCallResult result = client.ReadPublicFacts(facts);
+    const int status = Checked(result);
+    return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
+}
+
+int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command,
+                      OnvifCredentials* used) {
     std::string error;
     const auto password = ReadOnvifPassword(options.passwordFile, options.user.value_or(""), error);
     if (!password) {
         std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, error.c_str());
         return 2;
     }
-    const OnvifCallResult result = client.SignIn(OnvifCredentials{options.user.value_or(""), *password});
+    const OnvifCredentials credentials{options.user.value_or(""), *password};
+    const OnvifCallResult result = client.SignIn(credentials);
+    if (used != nullptr) *used = credentials;
     if (result.ok()) return 0;
     std::fprintf(stderr, "lanvaro-cli %s: %s\n", command, result.message.c_str());
     return ExitCodeOf(result.status);
@@ -150,5 +153,6 @@ int RunOnvifCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "lanvaro-cli onvif: %s\n%s", parsed.error.c_str(), kOnvifUsage);
         return 2;
     }
+    if (command == "media" || command == "snapshot") return RunOnvifMediaCommand(command, parsed.options);
     return command == "info" ? RunInfo(parsed.options) : RunSyncTime(parsed.options);
 }
