@@ -434,6 +434,11 @@ OnvifNetworkOutcome OnvifDeviceClient::ApplyNetworkChange(const OnvifNetworkChan
     return outcome;
 }
 
+std::optional<OnvifAuthMethod> OnvifDeviceClient::SignedInAs() const {
+    if (!state_->method) return std::nullopt;
+    return state_->open ? OnvifAuthMethod::Open : *state_->method;
+}
+
 OnvifCallResult OnvifDeviceClient::CallService(const OnvifServiceCall& call,
                                                const std::function<SoapAnswer(std::string_view)>& read) {
     if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};

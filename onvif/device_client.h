@@ -103,6 +103,8 @@ public:
     ~OnvifDeviceClient();
 
     const std::string& xaddr() const { return xaddr_; }
+    // How the last SignIn signed in (Open while the password is not proved); empty when it did not.
+    std::optional<OnvifAuthMethod> SignedInAs() const;
 
     // GetSystemDateAndTime, GetHostname, GetServices (GetCapabilities where
     // that does not succeed); needs no sign-in. Also measures the clock

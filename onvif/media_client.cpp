@@ -107,6 +107,7 @@ void TakeSnapshotUri(OnvifMediaProfile& profile, const std::string& given, const
 OnvifCallResult ReadOnvifMedia(OnvifDeviceClient& client, OnvifMedia& media) {
     media = OnvifMedia{};
     media.xaddr = client.xaddr();
+    media.auth = client.SignedInAs();
     const std::string answeringHost = OnvifXaddrHost(client.xaddr());
     std::vector<OnvifServiceAddress> services;
     const OnvifCallResult listed = ReadServices(client, services);

@@ -15,6 +15,7 @@ struct OnvifMedia {
     std::string mediaXaddr;  // where the media service was called: at the host the camera answered from
     OnvifMediaVersion version = OnvifMediaVersion::Media;
     std::vector<OnvifMediaProfile> profiles;
+    std::optional<OnvifAuthMethod> auth;  // how the calls were signed
 };
 
 inline constexpr const char* kSnapshotNotOffered = "snapshot not offered";

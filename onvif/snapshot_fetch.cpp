@@ -89,7 +89,11 @@ SnapshotResult FetchSnapshot(const std::string& uri, const std::optional<OnvifCr
     if (status == 401) {
         long offered = 0;
         curl_easy_getinfo(c, CURLINFO_HTTPAUTH_AVAIL, &offered);
-        if (!credentials) return Problem("the camera asks for a password");
+        if (!credentials) {
+            SnapshotResult wanted = Problem("the camera asks for a password");
+            wanted.passwordWanted = true;
+            return wanted;
+        }
         if (!https && (offered & CURLAUTH_BASIC) != 0 && (offered & CURLAUTH_DIGEST) == 0)
             return Problem("the camera asks for the password in clear text; not sent");
         return Problem("refused: wrong password, or the user may not see pictures");

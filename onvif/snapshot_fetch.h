@@ -16,9 +16,10 @@ inline constexpr std::size_t kMaxSnapshotBytes = 8 * 1024 * 1024;
 inline constexpr std::chrono::milliseconds kSnapshotTimeout{5000};
 
 struct SnapshotResult {
-    std::string bytes;    // the picture, only when it is one
-    std::string type;     // "image/jpeg" or "image/png"
-    std::string problem;  // one line for the user when there is no picture
+    std::string bytes;            // the picture, only when it is one
+    std::string type;             // "image/jpeg" or "image/png"
+    std::string problem;          // one line for the user when there is no picture
+    bool passwordWanted = false;  // the camera asked for one and none was given
     bool ok() const { return !bytes.empty(); }
 };
 
