@@ -22,7 +22,7 @@ using PictureDecoder = std::function<std::shared_ptr<const ShownPicture>(const s
 
 // The largest a picture is shown: in a wall's tile, and in the details.
 inline constexpr int kTilePictureWidth = 256, kTilePictureHeight = 144;
-inline constexpr int kDetailsPictureWidth = 480, kDetailsPictureHeight = 270;
+inline constexpr int kDetailsPictureWidth = 384, kDetailsPictureHeight = 216;
 
 enum class PictureState {
     Waiting,      // its turn has not come

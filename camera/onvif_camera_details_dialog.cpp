@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -38,8 +39,8 @@ QPushButton* Button(const char* text, const char* name) {
 
 std::string Resolution(const OnvifMediaProfile& profile) {
     if (profile.width <= 0 || profile.height <= 0) return {};
-    std::string text = StrFormat("%d x %d", profile.width, profile.height);
-    if (profile.fps) text += StrFormat(", %g fps", *profile.fps);
+    std::string text = StrFormat("%dx%d", profile.width, profile.height);
+    if (profile.fps) text += StrFormat(" %g fps", *profile.fps);
     return text;
 }
 
@@ -108,9 +109,18 @@ OnvifCameraDetailsForm::OnvifCameraDetailsForm(QWidget* owner, WindowOps& form,
     TableProfiles->setSelectionBehavior(QAbstractItemView::SelectRows);
     TableProfiles->setSelectionMode(QAbstractItemView::SingleSelection);
     TableProfiles->verticalHeader()->hide();
+    TableProfiles->verticalHeader()->setDefaultSectionSize(TableProfiles->fontMetrics().height() + 8);
     TableProfiles->horizontalHeader()->setStretchLastSection(true);
+    TableProfiles->setWordWrap(false);
+    TableProfiles->setTextElideMode(Qt::ElideMiddle);
     TableProfiles->setFixedWidth(kDetailsPictureWidth);
     media->addWidget(TableProfiles, 1);
+    // The whole address of the chosen profile, to read or select.
+    EditStream = new QLineEdit;
+    EditStream->setObjectName(QStringLiteral("EditStream"));
+    EditStream->setReadOnly(true);
+    EditStream->setFixedWidth(kDetailsPictureWidth);
+    media->addWidget(EditStream);
     LabelStreamNote = new QLabel;
     LabelStreamNote->setObjectName(QStringLiteral("LabelStreamNote"));
     LabelStreamNote->setTextFormat(Qt::PlainText);
@@ -204,6 +214,8 @@ std::string OnvifCameraDetailsForm::SelectedStream() const {
 }
 
 void OnvifCameraDetailsForm::ProfileChosen() {
+    EditStream->setText(Q(SelectedStream()));
+    EditStream->setCursorPosition(0);
     const bool stream = !SelectedStream().empty();
     ButtonCopyStream->setEnabled(stream);
     ButtonOpenStream->setEnabled(stream);

@@ -10,6 +10,7 @@
 #include "web/onvif_device_info_form.h"
 
 class QLabel;
+class QLineEdit;
 class QTableWidget;
 
 class OnvifCameraDetailsForm : public OnvifDeviceInfoForm {
@@ -23,6 +24,7 @@ public:
     QPushButton* ButtonRefresh;
     QLabel* LabelPicture;
     QTableWidget* TableProfiles;  // name, encoding, resolution, stream address
+    QLineEdit* EditStream;        // the selected profile's whole stream address
     QLabel* LabelStreamNote;      // the selected profile's note
     QPushButton* ButtonCopyStream;
     QPushButton* ButtonOpenStream;

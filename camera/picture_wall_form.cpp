@@ -1,15 +1,19 @@
 #include "camera/picture_wall_form.h"
 
 #include <QContextMenuEvent>
+#include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
-#include <QScrollBar>
+#include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "camera/camera_desktop.h"
@@ -53,6 +57,13 @@ public:
         dark.setColor(QPalette::Window, QColor(0x30, 0x33, 0x38));
         dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
         Picture->setPalette(dark);
+        // The Sign In... button sits in the picture's place, under what it says.
+        SignIn = new QPushButton(QStringLiteral("Sign In..."));
+        SignIn->setObjectName(QStringLiteral("TileSignIn"));
+        SignIn->setAutoDefault(false);
+        auto* inPicture = new QVBoxLayout(Picture);
+        inPicture->addStretch();
+        inPicture->addWidget(SignIn, 0, Qt::AlignHCenter);
         box->addWidget(Picture);
         Name = PlainLabel("TileName");
         QFont bold = Name->font();
@@ -63,20 +74,12 @@ public:
         Address->setForegroundRole(QPalette::PlaceholderText);
         box->addWidget(Address);
         State = PlainLabel("TileState");
-        State->setWordWrap(true);
         box->addWidget(State);
-        SignIn = new QPushButton(QStringLiteral("Sign In..."));
-        SignIn->setObjectName(QStringLiteral("TileSignIn"));
-        SignIn->setAutoDefault(false);
-        auto* row = new QHBoxLayout;
-        row->addWidget(SignIn);
-        row->addStretch();
-        box->addLayout(row);
         box->addStretch();
         // Every tile one size, whatever it says: the wall stays a grid.
         setFixedWidth(kTilePictureWidth + 2 * kTileMargin + 2 * frameWidth());
-        setFixedHeight(kTilePictureHeight + 2 * kTileMargin + 3 * fontMetrics().lineSpacing() +
-                       SignIn->sizeHint().height() + 4 * box->spacing() + 2 * frameWidth() + 6);
+        setFixedHeight(kTilePictureHeight + 2 * kTileMargin + 3 * fontMetrics().lineSpacing() + 3 * box->spacing() +
+                       2 * frameWidth() + 4);
         connect(SignIn, &QPushButton::clicked, this, [this] {
             if (onSignIn) onSignIn();
         });
@@ -96,8 +99,10 @@ public:
         Name->setToolTip(PlainToolTip(name));
         Address->setText(Q(tile.address));
         // Beside a picture the state says what goes on; without one the picture area says it.
-        State->setText(shown || image.isNull() ? QString() : Q(tile.picture.text));
-        State->setToolTip(PlainToolTip(State->text()));
+        const QString state = shown || image.isNull() ? QString() : Q(tile.picture.text);
+        State->setText(State->fontMetrics().elidedText(state, Qt::ElideRight, kTilePictureWidth));
+        State->setToolTip(PlainToolTip(state));
+        Picture->setToolTip(image.isNull() ? PlainToolTip(Q(tile.picture.text)) : QString());
         SignIn->setVisible(tile.picture.state == PictureState::NeedsSignIn);
         hasPicture_ = !tile.picture.bytes.empty();
     }
@@ -132,6 +137,8 @@ PictureWallForm::PictureWallForm(QWidget* owner, WindowOps& form, OnvifCameraAct
     setObjectName(QStringLiteral("PictureWallForm"));
     setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
+    for (const QKeySequence& keys : {QKeySequence(QKeySequence::Close), QKeySequence(Qt::Key_Escape)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 
     auto* box = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
@@ -150,6 +157,7 @@ PictureWallForm::PictureWallForm(QWidget* owner, WindowOps& form, OnvifCameraAct
     grid_->setSpacing(kTileSpacing);
     grid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     ScrollTiles->setWidget(wall);
+    ScrollTiles->viewport()->installEventFilter(this);
     box->addWidget(ScrollTiles, 1);
 
     for (std::size_t i = 0; i < cameras.size(); ++i) {
@@ -159,14 +167,25 @@ PictureWallForm::PictureWallForm(QWidget* owner, WindowOps& form, OnvifCameraAct
         tile->onSave = [this, i] { SavePicture(i); };
         tiles_.push_back(tile);
     }
-    Flow();
-    // Wide enough for three tiles a row, high enough for two rows.
-    const int columns = std::min<int>(3, std::max<int>(1, static_cast<int>(tiles_.size())));
-    const int rows = std::min<int>(2, (static_cast<int>(tiles_.size()) + columns - 1) / columns);
-    const QSize tileSize = tiles_.empty() ? QSize(kTilePictureWidth, kTilePictureHeight) : tiles_[0]->size();
-    const int scrollBar = ScrollTiles->verticalScrollBar()->sizeHint().width();
-    resize(columns * (tileSize.width() + kTileSpacing) + scrollBar + 48,
-           std::max(1, rows) * (tileSize.height() + kTileSpacing) + ButtonRefresh->sizeHint().height() + 56);
+    // Wide enough for up to four tiles a row, high enough for up to two rows,
+    // as far as the screen holds them.
+    const int count = std::max<int>(1, static_cast<int>(tiles_.size()));
+    const QSize tile = tiles_.empty() ? QSize(kTilePictureWidth, kTilePictureHeight) : tiles_[0]->size();
+    const QMargins outer = box->contentsMargins();
+    const QMargins inner = grid_->contentsMargins();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollTiles);
+    const int frame = 2 * ScrollTiles->frameWidth();
+    auto widthFor = [&](int columns) {
+        return columns * tile.width() + (columns - 1) * kTileSpacing + inner.left() + inner.right() + frame +
+               scrollBar + outer.left() + outer.right();
+    };
+    const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    const int room = screen != nullptr ? screen->availableGeometry().width() - 32 : widthFor(4);
+    int columns = std::min(4, count);
+    while (columns > 1 && widthFor(columns) > room) --columns;
+    const int rows = std::min(2, (count + columns - 1) / columns);
+    resize(widthFor(columns), rows * tile.height() + (rows - 1) * kTileSpacing + inner.top() + inner.bottom() + frame +
+                                  ButtonRefresh->sizeHint().height() + box->spacing() + outer.top() + outer.bottom());
 
     logic_ = std::make_unique<PictureWallLogic>(actions, runner, *this, std::move(cameras));
     connect(ButtonRefresh, &QPushButton::clicked, this, [this] { logic_->Refresh(); });
@@ -180,14 +199,16 @@ void PictureWallForm::ShowTile(std::size_t index, const PictureTile& tile) {
 
 void PictureWallForm::ShowStatus(const std::string& text) { LabelStatus->setText(Q(text)); }
 
-void PictureWallForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    Flow();
+bool PictureWallForm::eventFilter(QObject* watched, QEvent* event) {
+    // The viewport's own size: the window's is known before its layout placed the viewport.
+    if (watched == ScrollTiles->viewport() && event->type() == QEvent::Resize) Flow();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PictureWallForm::Flow() {
     if (tiles_.empty()) return;
-    const int available = ScrollTiles->viewport()->width() - 2 * grid_->contentsMargins().left();
+    const QMargins inner = grid_->contentsMargins();
+    const int available = ScrollTiles->viewport()->width() - inner.left() - inner.right();
     const int columns = std::max(1, (available + kTileSpacing) / (tiles_[0]->width() + kTileSpacing));
     if (columns == columns_) return;
     columns_ = columns;

@@ -36,7 +36,7 @@ public:
     QScrollArea* ScrollTiles = nullptr;
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Places the tiles in as many columns as the window's width holds.
