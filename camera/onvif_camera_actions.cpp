@@ -287,7 +287,8 @@ OnvifDetailsView OnvifCameraActions::DetailsOf(const Camera& camera,
         view = DetailsViewOf(*facts);
     else
         view.problem = "Not signed in: only what the camera announced is shown.";
-    view.pictureName = camera.Title();
+    const std::string name = ComUnitFieldText(camera.record.name);
+    view.pictureName = name.empty() ? ComUnitFieldText(camera.record.ip) : name;
     if (!credentials || facts == nullptr || calling_) return view;
     calling_ = true;
     view.picture = Ask<CameraPicture>(
