@@ -1,5 +1,7 @@
 #include "tools/devsim/onvif_camera_media.h"
 
+#include <cctype>
+#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -69,10 +71,28 @@ std::string ProfilesXml(bool media2) {
     return xml;
 }
 
+// A user or password as a URL's user info holds it.
+std::string PercentEncoded(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) != 0 || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", byte);
+            out += escaped;
+        }
+    }
+    return out;
+}
+
 std::string StreamUri(const SimProfile& profile, const OnvifSimSettings& camera, const OnvifSimOptions& options) {
     if (!options.streamUri.empty() && profile.token == std::string_view("main")) return options.streamUri;
     // Cameras put their own user and password into the address they hand out.
-    const std::string user = camera.quirks.streamUserInfo ? options.user + ":" + options.password + "@" : std::string();
+    const std::string user = camera.quirks.streamUserInfo
+                                 ? PercentEncoded(options.user) + ":" + PercentEncoded(options.password) + "@"
+                                 : std::string();
     return "rtsp://" + user + NamedHost(camera) + ":554/stream/" + profile.token;
 }
 
