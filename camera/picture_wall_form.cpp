@@ -2,12 +2,12 @@
 
 #include <QContextMenuEvent>
 #include <QEvent>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -36,100 +36,100 @@ QLabel* PlainLabel(const char* name) {
 
 }  // namespace
 
-// One camera's tile: the picture (or what keeps it away), its name and
-// address, and the Sign In... button while it waits for a password.
-class PictureTileWidget : public QFrame {
-public:
-    std::function<void()> onOpen, onSignIn, onSave;
+namespace {
 
-    explicit PictureTileWidget(int index) {
-        setObjectName(QStringLiteral("Tile%1").arg(index));
-        setFrameShape(QFrame::StyledPanel);
-        auto* box = new QVBoxLayout(this);
-        box->setContentsMargins(kTileMargin, kTileMargin, kTileMargin, kTileMargin);
-        box->setSpacing(3);
-        Picture = PlainLabel("TilePicture");
-        Picture->setAlignment(Qt::AlignCenter);
-        Picture->setWordWrap(true);
-        Picture->setFixedSize(kTilePictureWidth, kTilePictureHeight);
-        Picture->setAutoFillBackground(true);
-        QPalette dark = Picture->palette();
-        dark.setColor(QPalette::Window, QColor(0x30, 0x33, 0x38));
-        dark.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-        Picture->setPalette(dark);
-        // The Sign In... button sits in the picture's place, under what it says.
-        SignIn = new QPushButton(QStringLiteral("Sign In..."));
-        SignIn->setObjectName(QStringLiteral("TileSignIn"));
-        SignIn->setAutoDefault(false);
-        auto* inPicture = new QVBoxLayout(Picture);
-        inPicture->addStretch();
-        inPicture->addWidget(SignIn, 0, Qt::AlignHCenter);
-        box->addWidget(Picture);
-        Name = PlainLabel("TileName");
-        QFont bold = Name->font();
-        bold.setBold(true);
-        Name->setFont(bold);
-        box->addWidget(Name);
-        Address = PlainLabel("TileAddress");
-        Address->setForegroundRole(QPalette::PlaceholderText);
-        box->addWidget(Address);
-        State = PlainLabel("TileState");
-        box->addWidget(State);
-        box->addStretch();
-        // Every tile one size, whatever it says: the wall stays a grid.
-        setFixedWidth(kTilePictureWidth + 2 * kTileMargin + 2 * frameWidth());
-        setFixedHeight(kTilePictureHeight + 2 * kTileMargin + 3 * fontMetrics().lineSpacing() + 3 * box->spacing() +
-                       2 * frameWidth() + 4);
-        connect(SignIn, &QPushButton::clicked, this, [this] {
-            if (onSignIn) onSignIn();
-        });
+// The lines under the picture: name, address, state.
+constexpr int kTileLines = 3;
+
+}  // namespace
+
+PictureTileWidget::PictureTileWidget(int index) {
+    setObjectName(QStringLiteral("Tile%1").arg(index));
+    const int line = fontMetrics().lineSpacing();
+    // Every tile one size, whatever it says: the wall stays a grid.
+    setFixedSize(kTilePictureWidth + 2 * kTileMargin, kTilePictureHeight + 2 * kTileMargin + kTileLines * line + 6);
+    // The button sits in the picture's place, under what it says.
+    signIn_ = new QPushButton(QStringLiteral("Sign In..."), this);
+    signIn_->setObjectName(QStringLiteral("TileSignIn"));
+    signIn_->setAutoDefault(false);
+    signIn_->adjustSize();
+    const QRect area = PictureRect();
+    signIn_->move(area.center().x() - signIn_->width() / 2, area.bottom() - signIn_->height() - 10);
+    signIn_->hide();
+    connect(signIn_, &QPushButton::clicked, this, [this] {
+        if (onSignIn) onSignIn();
+    });
+}
+
+QRect PictureTileWidget::PictureRect() const {
+    return {kTileMargin, kTileMargin, kTilePictureWidth, kTilePictureHeight};
+}
+
+void PictureTileWidget::Show(const PictureTile& tile) {
+    const QImage image = ShownImage(tile.picture.shown);
+    picture_ = image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    pictureText_ = picture_.isNull() ? Q(tile.picture.text) : QString();
+    name_ = Q(tile.name.empty() ? tile.address : tile.name);
+    address_ = Q(tile.address);
+    // Beside a picture the state says what goes on; without one the picture's place says it.
+    state_ = tile.picture.state == PictureState::Shown || picture_.isNull() ? QString() : Q(tile.picture.text);
+    saved_ = !tile.picture.bytes.empty();
+    signIn_->setVisible(tile.picture.state == PictureState::NeedsSignIn);
+    QString tip = name_;
+    for (const QString& more : {address_, pictureText_, state_})
+        if (!more.isEmpty()) tip += QLatin1Char('\n') + more;
+    setToolTip(PlainToolTip(tip));
+    update();
+}
+
+void PictureTileWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.setBrush(palette().color(QPalette::Window));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    const QRect area = PictureRect();
+    painter.fillRect(area, QColor(0x30, 0x33, 0x38));
+    if (!picture_.isNull()) {
+        const QRect placed(QPoint(0, 0), picture_.size());
+        painter.drawPixmap(placed.translated(area.center() - placed.center()), picture_);
+    } else {
+        painter.setPen(QColor(0xe8, 0xe8, 0xe8));
+        // Above the Sign In... button when it shows.
+        const QRect text =
+            signIn_->isVisible() ? area.adjusted(8, 8, -8, -(signIn_->height() + 14)) : area.adjusted(8, 8, -8, -8);
+        painter.drawText(text, Qt::AlignCenter | Qt::TextWordWrap, pictureText_);
     }
+    const int line = fontMetrics().lineSpacing();
+    QRect row(area.left(), area.bottom() + 4, area.width(), line);
+    QFont bold = font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
+                     QFontMetrics(bold).elidedText(name_, Qt::ElideRight, row.width()));
+    painter.setFont(font());
+    row.translate(0, line);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter, address_);
+    row.translate(0, line);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(state_, Qt::ElideRight, row.width()));
+}
 
-    void Show(const PictureTile& tile) {
-        const QImage image = ShownImage(tile.picture.shown);
-        const bool shown = tile.picture.state == PictureState::Shown;
-        if (!image.isNull()) {
-            Picture->setPixmap(QPixmap::fromImage(image));
-        } else {
-            Picture->setPixmap(QPixmap());
-            Picture->setText(Q(tile.picture.text));
-        }
-        const QString name = Q(tile.name.empty() ? tile.address : tile.name);
-        Name->setText(Name->fontMetrics().elidedText(name, Qt::ElideRight, kTilePictureWidth));
-        Name->setToolTip(PlainToolTip(name));
-        Address->setText(Q(tile.address));
-        // Beside a picture the state says what goes on; without one the picture area says it.
-        const QString state = shown || image.isNull() ? QString() : Q(tile.picture.text);
-        State->setText(State->fontMetrics().elidedText(state, Qt::ElideRight, kTilePictureWidth));
-        State->setToolTip(PlainToolTip(state));
-        Picture->setToolTip(image.isNull() ? PlainToolTip(Q(tile.picture.text)) : QString());
-        SignIn->setVisible(tile.picture.state == PictureState::NeedsSignIn);
-        hasPicture_ = !tile.picture.bytes.empty();
-    }
+void PictureTileWidget::mouseDoubleClickEvent(QMouseEvent*) {
+    if (onOpen) onOpen();
+}
 
-    QLabel* Picture;
-    QLabel* Name;
-    QLabel* Address;
-    QLabel* State;
-    QPushButton* SignIn;
-
-protected:
-    void mouseDoubleClickEvent(QMouseEvent*) override {
-        if (onOpen) onOpen();
-    }
-    void contextMenuEvent(QContextMenuEvent* event) override {
-        QMenu menu(this);
-        QAction* details = menu.addAction(QStringLiteral("Details"));
-        QAction* save = menu.addAction(QStringLiteral("Save Picture..."));
-        save->setEnabled(hasPicture_);
-        const QAction* chosen = menu.exec(event->globalPos());
-        if (chosen == details && onOpen) onOpen();
-        if (chosen == save && onSave) onSave();
-    }
-
-private:
-    bool hasPicture_ = false;
-};
+void PictureTileWidget::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* details = menu.addAction(QStringLiteral("Details"));
+    QAction* save = menu.addAction(QStringLiteral("Save Picture..."));
+    save->setEnabled(saved_);
+    const QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == details && onOpen) onOpen();
+    if (chosen == save && onSave) onSave();
+}
 
 PictureWallForm::PictureWallForm(QWidget* owner, WindowOps& form, OnvifCameraActions& actions, CameraJobRunner& runner,
                                  std::vector<OnvifRowCamera> cameras, const QString& title)

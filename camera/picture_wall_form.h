@@ -5,9 +5,11 @@
 // snapshot offered"). Not modal; Refresh asks every camera again; a double
 // click opens the camera's details; a tile's menu saves its picture.
 
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -17,7 +19,38 @@ class QGridLayout;
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class PictureTileWidget;
+
+// One camera's tile, painted whole (a wall holds dozens: one widget each
+// keeps opening it quick): the picture or what keeps it away, the camera's
+// name and address, the state beside a picture, and "Sign In..." while it
+// waits for a password. Named "Tile<index>".
+class PictureTileWidget : public QWidget {
+public:
+    std::function<void()> onOpen, onSignIn, onSave;
+
+    explicit PictureTileWidget(int index);
+    void Show(const PictureTile& tile);
+
+    bool HasPicture() const { return !picture_.isNull(); }
+    const QString& PictureText() const { return pictureText_; }  // where there is no picture
+    const QString& Name() const { return name_; }
+    const QString& Address() const { return address_; }
+    const QString& StateText() const { return state_; }  // beside a picture
+    QPushButton* SignInButton() const { return signIn_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QRect PictureRect() const;
+
+    QPixmap picture_;
+    QString pictureText_, name_, address_, state_;
+    bool saved_ = false;  // the camera's bytes are there to save
+    QPushButton* signIn_ = nullptr;
+};
 
 class PictureWallForm : public QWidget, public PictureWallView {
 public:

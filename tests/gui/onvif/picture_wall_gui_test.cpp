@@ -70,9 +70,11 @@ struct Window {
     }
 };
 
-QWidget* Tile(QWidget* wall, int index) { return wall->findChild<QWidget*>(QStringLiteral("Tile%1").arg(index)); }
+PictureTileWidget* Tile(QWidget* wall, int index) {
+    return wall->findChild<PictureTileWidget*>(QStringLiteral("Tile%1").arg(index));
+}
 
-bool ShowsPicture(QWidget* tile) { return !tile->findChild<QLabel*>(QStringLiteral("TilePicture"))->pixmap().isNull(); }
+bool ShowsPicture(PictureTileWidget* tile) { return tile->HasPicture(); }
 
 // Runs `act` on the next modal dialog named `name` once it is open.
 void OnModal(const QString& name, std::function<void(QDialog*)> act) {
@@ -108,12 +110,11 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(wall->Logic().Waiting(), 0, 5000);
         QVERIFY(!ShowsPicture(Tile(wall, 0)));
         QVERIFY(ShowsPicture(Tile(wall, 1)));
-        QCOMPARE(Tile(wall, 0)->findChild<QLabel*>(QStringLiteral("TilePicture"))->text(),
-                 QString::fromLatin1(kNeedsSignInText));
+        QCOMPARE(Tile(wall, 0)->PictureText(), QString::fromLatin1(kNeedsSignInText));
         QVERIFY(!Tile(wall, 0)->findChild<QPushButton*>(QStringLiteral("TileSignIn"))->isHidden());
         QVERIFY(Tile(wall, 1)->findChild<QPushButton*>(QStringLiteral("TileSignIn"))->isHidden());
-        QCOMPARE(Tile(wall, 1)->findChild<QLabel*>(QStringLiteral("TileName"))->text(), QStringLiteral("lobby2"));
-        QCOMPARE(Tile(wall, 1)->findChild<QLabel*>(QStringLiteral("TileAddress"))->text(), QStringLiteral("127.0.0.2"));
+        QCOMPARE(Tile(wall, 1)->Name(), QStringLiteral("lobby2"));
+        QCOMPARE(Tile(wall, 1)->Address(), QStringLiteral("127.0.0.2"));
         for (const std::thread::id thread : window.camera->MediaThreads())
             QVERIFY2(thread != std::this_thread::get_id(), "no camera is asked on the window thread");
 
