@@ -162,7 +162,7 @@ private:
     bool knownRefused_ = false;
 };
 
-OnvifBatchCameras::OnvifBatchCameras(Support support) : support_(support) {
+OnvifBatchCameras::OnvifBatchCameras(Support support) : support_(support), signIn_(support) {
     CameraHost& logic = support_.logic;
     auto& facts = support_.facts;
     shared_ = std::make_shared<OnvifBatchShared>(
@@ -188,54 +188,24 @@ std::shared_ptr<DeviceSetup> OnvifBatchCameras::SetupFor(const tComUnitInfo& row
 }
 
 bool OnvifBatchCameras::SignIn(int awaiting) {
-    OnvifSignInQuestion question;
-    question.camera =
-        awaiting == 1 ? std::string("1 camera of this batch") : StrFormat("%d cameras of this batch", awaiting);
-    question.user = support_.lastUser;
-    question.keyringAvailable = support_.book.KeyringAvailable();
-    const auto answer = support_.window.AskSignIn(question);
-    if (!answer || answer->choice != OnvifSignInAnswer::Choice::SignIn) return false;
-    answer_ = *answer;
-    support_.lastUser = answer->credentials.user;
+    if (!signIn_.Ask(awaiting)) return false;
     std::lock_guard lock(shared_->mutex);
-    shared_->given = answer->credentials;
+    shared_->given = signIn_.Given();
     return true;
 }
 
 void OnvifBatchCameras::Prepared() {
-    std::optional<OnvifCredentials> given;
-    {
-        std::lock_guard lock(shared_->mutex);
-        given = shared_->given;
-    }
-    std::vector<OnvifCameraPlace> signedIn;
-    bool open = false;
+    const std::optional<OnvifCredentials>& given = signIn_.Given();
+    std::vector<OnvifCameraPlace> proved, open;
     for (const auto& weak : cameras_) {
         const auto camera = weak.lock();
         if (!camera) continue;
         const auto facts = camera->Facts();
         if (facts) support_.facts[camera->Endpoint()] = *facts;
-        if (camera->KnownPasswordRefused()) support_.book.DropForRun(camera->Endpoint());
+        if (camera->KnownPasswordRefused()) signIn_.Refused(camera->Endpoint());
         if (!camera->SignedInWithGiven(given)) continue;
-        // A password such a camera could not prove holds for it, and this run, only.
-        if (facts->auth == OnvifAuthMethod::Open) {
-            support_.book.KeepForRun(camera->Place(), *given);
-            open = true;
-        } else {
-            signedIn.push_back(camera->Place());
-        }
+        (facts->auth == OnvifAuthMethod::Open ? open : proved).push_back(camera->Place());
     }
-    if (open) support_.form.ShowMessage(kOnvifOpenNote, "Batch Network Setup", MessageIcon::Information);
-    if (!given || signedIn.empty()) return;
-    // As in the single sign-in: the cameras that took it, or every camera of the search.
-    auto listed = [&signedIn](const std::string& endpoint) {
-        return std::any_of(signedIn.begin(), signedIn.end(),
-                           [&endpoint](const OnvifCameraPlace& place) { return place.endpoint == endpoint; });
-    };
-    if (answer_.useForEveryCamera) {
-        if (const auto* devices = support_.logic.OnvifDevicesOfLastSearch())
-            for (const OnvifDeviceInfo& device : *devices)
-                if (!listed(device.endpoint)) signedIn.push_back({device.endpoint, OnvifXaddrHost(device.xaddr)});
-    }
-    KeepSignIn(support_.book, support_.form, answer_, signedIn);
+    if (signIn_.Keep(proved, open))
+        support_.form.ShowMessage(kOnvifOpenNote, "Batch Network Setup", MessageIcon::Information);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "camera/onvif_batch_sign_in.h"
 #include "camera/onvif_camera_actions.h"
 #include "netsetup/batch_setup_logic.h"
 
@@ -33,5 +34,5 @@ private:
     Support support_;
     std::shared_ptr<OnvifBatchShared> shared_;
     std::vector<std::weak_ptr<OnvifBatchCamera>> cameras_;
-    OnvifSignInAnswer answer_;
+    OnvifBatchSignIn signIn_;
 };

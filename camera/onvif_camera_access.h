@@ -1,7 +1,7 @@
 #pragma once
 // What the window asks of an ONVIF camera, one blocking call per question,
-// each signing in first. The window calls it off its own thread; tests give
-// a fake in its place.
+// each signing in first. Calls may come from several threads at once. The window calls it off its own thread; tests
+// give a fake in its place.
 
 #include <memory>
 #include <optional>
@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "onvif/device_client.h"
+#include "onvif/media_client.h"
+#include "onvif/snapshot_fetch.h"
 
 class OnvifCameraAccess {
 public:
@@ -29,6 +31,12 @@ public:
                                                     const OnvifNetworkChange& change,
                                                     const std::vector<std::string>& steps) = 0;
     virtual OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) = 0;
+    // Signed in with the credentials (or without, where the camera allows
+    // it): the media service's profiles and their addresses.
+    virtual OnvifCallResult ReadMedia(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                                      OnvifMedia& media) = 0;
+    // One picture from a snapshot address that ReadMedia gave.
+    virtual SnapshotResult FetchPicture(const std::string& uri, const std::optional<OnvifCredentials>& credentials) = 0;
 };
 
 // The device service client behind the interface.

@@ -157,7 +157,10 @@ Result OnvifCameraActions::Ask(const std::string& doing, std::function<Result()>
 }
 
 std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {
-    const int row = logic_.ActedOnRow();
+    return CameraAtRow(logic_.ActedOnRow());
+}
+
+std::optional<OnvifCameraActions::Camera> OnvifCameraActions::CameraAtRow(int row) {
     if (row < 1 || row >= form_.RowCount() || !IsOnvifRow(form_, row)) return std::nullopt;
     // While a search fills the list it is not read.
     const std::vector<OnvifDeviceInfo>* devices = logic_.OnvifDevicesListed();
@@ -172,6 +175,36 @@ std::optional<OnvifCameraActions::Camera> OnvifCameraActions::SelectedCamera() {
 }
 
 bool OnvifCameraActions::SelectedRowIsCamera() { return SelectedCamera().has_value(); }
+
+namespace {
+
+// Each camera once, in the order of its first row.
+std::vector<OnvifRowCamera> CamerasOf(const std::vector<int>& rows,
+                                      const std::function<std::optional<OnvifRowCamera>(int)>& cameraAt) {
+    std::vector<OnvifRowCamera> cameras;
+    for (const int row : rows)
+        if (auto camera = cameraAt(row)) {
+            const bool seen = std::any_of(cameras.begin(), cameras.end(), [&](const OnvifRowCamera& other) {
+                return other.device.endpoint == camera->device.endpoint;
+            });
+            if (!seen) cameras.push_back(std::move(*camera));
+        }
+    return cameras;
+}
+
+}  // namespace
+
+std::vector<OnvifRowCamera> OnvifCameraActions::SelectedCameras() {
+    std::vector<int> rows = form_.SelectedRows();
+    if (rows.empty()) rows = {logic_.ActedOnRow()};
+    return CamerasOf(rows, [this](int row) { return CameraAtRow(row); });
+}
+
+std::vector<OnvifRowCamera> OnvifCameraActions::AllCameras() {
+    std::vector<int> rows;
+    for (int row = 1; row < form_.RowCount(); ++row) rows.push_back(row);
+    return CamerasOf(rows, [this](int row) { return CameraAtRow(row); });
+}
 
 const OnvifDeviceFacts* OnvifCameraActions::KnownFacts(const std::string& endpoint) const {
     const auto it = facts_.find(endpoint);
@@ -200,7 +233,13 @@ bool OnvifCameraActions::ReadFacts(const Camera& camera, const std::optional<Onv
     return true;
 }
 
-OnvifCameraPlace OnvifCameraActions::Camera::Place() const { return {device.endpoint, OnvifXaddrHost(xaddr)}; }
+OnvifCameraPlace OnvifRowCamera::Place() const { return {device.endpoint, OnvifXaddrHost(xaddr)}; }
+
+std::string OnvifRowCamera::Title() const {
+    const std::string name = ComUnitFieldText(record.name);
+    const std::string ip = ComUnitFieldText(record.ip);
+    return name.empty() ? ip : name + " (" + ip + ")";
+}
 
 std::optional<OnvifCredentials> OnvifCameraActions::CredentialsFor(const Camera& camera) {
     if (auto known = book_.Known(camera.device.endpoint, camera.Place().address)) return known;
@@ -217,9 +256,8 @@ std::optional<OnvifCredentials> OnvifCameraActions::SignInWithDialog(const Camer
         for (const OnvifDeviceInfo& other : *devices)
             if (other.endpoint != endpoint) cameras.push_back({other.endpoint, OnvifXaddrHost(other.xaddr)});
     OnvifSignInQuestion question;
-    const std::string name = ComUnitFieldText(camera.record.name);
     const std::string ip = ComUnitFieldText(camera.record.ip);
-    question.camera = name.empty() ? ip : name + " (" + ip + ")";
+    question.camera = camera.Title();
     question.user = book_.KnownUser(endpoint).value_or(lastUser_);
     question.keyringAvailable = book_.KeyringAvailable();
     question.remembered = question.keyringAvailable && book_.Remembered(endpoint);
@@ -252,30 +290,47 @@ void OnvifCameraActions::SignIn1Click() {
 }
 
 void OnvifCameraActions::Info1Click() {
-    const auto camera = SelectedCamera();
-    if (!camera) return;
-    const std::string endpoint = camera->device.endpoint;
+    if (const auto camera = SelectedCamera()) ShowDetails(*camera);
+}
+
+OnvifDetailsView OnvifCameraActions::DetailsOf(const Camera& camera,
+                                               const std::optional<OnvifCredentials>& credentials) {
+    const OnvifDeviceFacts* facts = KnownFacts(camera.device.endpoint);
     OnvifDetailsView view;
+    if (facts != nullptr)
+        view = DetailsViewOf(*facts);
+    else
+        view.problem = "Not signed in: only what the camera announced is shown.";
+    const std::string name = ComUnitFieldText(camera.record.name);
+    view.pictureName = name.empty() ? ComUnitFieldText(camera.record.ip) : name;
+    if (!credentials || facts == nullptr || calling_) return view;
+    calling_ = true;
+    view.picture = Ask<CameraPicture>(
+        StrFormat("Asking the camera at %s for its picture...", ComUnitFieldText(camera.record.ip).c_str()),
+        [this, xaddr = camera.xaddr, credentials,
+         decode = window_.Decoder(kDetailsPictureWidth, kDetailsPictureHeight)] {
+            return FetchCameraPicture(access_, xaddr, credentials, decode);
+        });
+    calling_ = false;
+    return view;
+}
+
+void OnvifCameraActions::ShowDetails(const Camera& camera) {
+    const std::string endpoint = camera.device.endpoint;
     // Kept facts are shown as they were read; only Refresh asks the camera again.
+    std::optional<OnvifCredentials> credentials = book_.Known(endpoint, camera.Place().address);
     if (KnownFacts(endpoint) == nullptr) {
-        const auto credentials = CredentialsFor(*camera);
-        if (credentials && KnownFacts(endpoint) == nullptr) ReadFacts(*camera, credentials);
+        if (!credentials) credentials = CredentialsFor(camera);
+        if (credentials && KnownFacts(endpoint) == nullptr) ReadFacts(camera, credentials);
     }
-    auto current = [this, endpoint] {
-        const OnvifDeviceFacts* facts = KnownFacts(endpoint);
-        if (facts != nullptr) return DetailsViewOf(*facts);
-        OnvifDetailsView none;
-        none.problem = "Not signed in: only what the camera announced is shown.";
-        return none;
-    };
-    auto refresh = [this, camera = *camera, current] {
-        const auto credentials = book_.Known(camera.device.endpoint, camera.Place().address);
-        if (credentials) ReadFacts(camera, credentials);
-        OnvifDetailsView again = current();
-        if (!credentials) again.problem = "Not signed in: use Sign In... first.";
+    auto refresh = [this, camera] {
+        const auto known = book_.Known(camera.device.endpoint, camera.Place().address);
+        if (known) ReadFacts(camera, known);
+        OnvifDetailsView again = DetailsOf(camera, known);
+        if (!known) again.problem = "Not signed in: use Sign In... first.";
         return again;
     };
-    window_.ShowCameraDetails(camera->device, current(), refresh);
+    window_.ShowCameraDetails(camera.device, DetailsOf(camera, credentials), refresh);
 }
 
 void OnvifCameraActions::SyncTime1Click() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "camera/camera_host.h"
+#include "camera/camera_picture_fetch.h"
 #include "camera/onvif_camera_access.h"
 #include "camera/onvif_credentials.h"
 #include "netsetup/net_form_logic.h"
@@ -39,6 +40,20 @@ struct OnvifDetailsView {
     std::vector<std::pair<std::string, std::string>> facts;  // caption, value
     std::string clockNote;                                   // empty while the clock is close enough
     std::string problem;                                     // why facts are missing
+    // What the camera streams, and its picture (not read while not signed in).
+    std::optional<CameraPicture> picture;
+    std::string pictureName;  // the camera, as a picture saved of it is named
+};
+
+// A camera of the table: the row's record, the camera behind it, and the
+// XAddr the row stands for.
+struct OnvifRowCamera {
+    OnvifDeviceInfo device;
+    tComUnitInfo record{};
+    std::string xaddr;
+    OnvifCameraPlace Place() const;
+    // "name (address)", or the address alone.
+    std::string Title() const;
 };
 
 class OnvifCameraWindow {
@@ -49,6 +64,13 @@ public:
     virtual void ShowCameraDetails(const OnvifDeviceInfo& device, const OnvifDetailsView& view,
                                    const std::function<OnvifDetailsView()>& refresh) = 0;
     virtual void ShowCameraNetworkSetup(const tComUnitInfo& record, NetSetupContext context) = 0;
+    // Makes pictures ready to show at most this large, on any thread; empty
+    // where nothing is shown.
+    virtual PictureDecoder Decoder(int width, int height) {
+        (void)width;
+        (void)height;
+        return {};
+    }
 };
 
 inline constexpr const char* kNtpQuestion = "The camera takes its time from NTP. Set it by hand instead?";
@@ -86,11 +108,17 @@ public:
 
     // Whether the selected row is an ONVIF row whose camera is still listed.
     bool SelectedRowIsCamera();
+    // The cameras of the selected rows (of the acted-on row when none is
+    // selected), and every camera of the search, in the table's order.
+    std::vector<OnvifRowCamera> SelectedCameras();
+    std::vector<OnvifRowCamera> AllCameras();
 
     void SignIn1Click();
     void Info1Click();
     void SyncTime1Click();
     void NetworkSetup1Click();
+    // The details dialog of any listed camera (a picture's double click).
+    void ShowDetails(const OnvifRowCamera& camera);
 
     // The facts read from a camera this run.
     const OnvifDeviceFacts* KnownFacts(const std::string& endpoint) const;
@@ -109,13 +137,11 @@ public:
     Parts Shared() { return {logic_, form_, window_, access_, book_, facts_, lastUser_}; }
 
 private:
-    struct Camera {
-        OnvifDeviceInfo device;
-        tComUnitInfo record{};
-        std::string xaddr;
-        OnvifCameraPlace Place() const;
-    };
+    using Camera = OnvifRowCamera;
+    std::optional<Camera> CameraAtRow(int row);
     std::optional<Camera> SelectedCamera();
+    // The facts as the details show them, with the camera's media and picture when signed in.
+    OnvifDetailsView DetailsOf(const Camera& camera, const std::optional<OnvifCredentials>& credentials);
     // Known credentials, else those the sign-in dialog gave and the camera
     // took; a password the camera could not prove holds for the run only.
     std::optional<OnvifCredentials> CredentialsFor(const Camera& camera);

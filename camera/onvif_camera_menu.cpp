@@ -6,6 +6,7 @@
 #include "camera/keyring_vault.h"
 #include "camera/onvif_camera_details_dialog.h"
 #include "camera/onvif_sign_in_dialog.h"
+#include "camera/qt_picture.h"
 #include "netsetup/net_form.h"
 
 OnvifCameraMenu::OnvifCameraMenu(QWidget& owner, WindowOps& form, CameraHost& logic, QMenu& popup)
@@ -14,28 +15,60 @@ OnvifCameraMenu::OnvifCameraMenu(QWidget& owner, WindowOps& form, CameraHost& lo
     SignIn1->setObjectName(QStringLiteral("SignIn1"));
     SyncTime1 = popup.addAction(QStringLiteral("Sync Time"));
     SyncTime1->setObjectName(QStringLiteral("SyncTime1"));
-    SignIn1->setVisible(false);
-    SyncTime1->setVisible(false);
+    Pictures1 = popup.addAction(QStringLiteral("Pictures"));
+    Pictures1->setObjectName(QStringLiteral("Pictures1"));
+    AllPictures1 = popup.addAction(QStringLiteral("Pictures of All Cameras"));
+    AllPictures1->setObjectName(QStringLiteral("AllPictures1"));
+    for (QAction* action : {SignIn1, SyncTime1, Pictures1, AllPictures1}) action->setVisible(false);
     QObject::connect(SignIn1, &QAction::triggered, &popup, [this] { actions_->SignIn1Click(); });
     QObject::connect(SyncTime1, &QAction::triggered, &popup, [this] { actions_->SyncTime1Click(); });
+    QObject::connect(Pictures1, &QAction::triggered, &popup, [this] { ShowPictures(false); });
+    QObject::connect(AllPictures1, &QAction::triggered, &popup, [this] { ShowPictures(true); });
     SetCameraSupport(MakeOnvifDeviceAccess(), std::make_unique<KeyringVault>());
 }
 
-OnvifCameraMenu::~OnvifCameraMenu() = default;
+OnvifCameraMenu::~OnvifCameraMenu() {
+    CloseWalls();
+    runner_.reset();
+}
+
+void OnvifCameraMenu::CloseWalls() {
+    for (const QPointer<PictureWallForm>& wall : walls_) delete wall.data();
+    walls_.clear();
+}
 
 void OnvifCameraMenu::SetCameraSupport(std::unique_ptr<OnvifCameraAccess> access,
                                        std::unique_ptr<CredentialVault> vault) {
+    CloseWalls();
+    runner_.reset();
     actions_.reset();
     access_ = std::move(access);
     vault_ = std::move(vault);
     actions_ = std::make_unique<OnvifCameraActions>(logic_, form_, *this, *access_, *vault_);
+    runner_ = std::make_unique<CameraJobRunner>();
 }
 
 void OnvifCameraMenu::Popup() {
     const bool camera = actions_->SelectedRowIsCamera();
     SignIn1->setVisible(camera);
     SyncTime1->setVisible(camera);
+    Pictures1->setVisible(!actions_->SelectedCameras().empty());
+    AllPictures1->setVisible(!actions_->AllCameras().empty());
 }
+
+PictureWallForm* OnvifCameraMenu::ShowPictures(bool allCameras) {
+    std::vector<OnvifRowCamera> cameras = allCameras ? actions_->AllCameras() : actions_->SelectedCameras();
+    if (cameras.empty()) return nullptr;
+    std::erase_if(walls_, [](const QPointer<PictureWallForm>& wall) { return wall.isNull(); });
+    auto* wall =
+        new PictureWallForm(&owner_, form_, *actions_, *runner_, std::move(cameras),
+                            allCameras ? QStringLiteral("Pictures of All Cameras") : QStringLiteral("Pictures"));
+    walls_.emplace_back(wall);
+    wall->show();
+    return wall;
+}
+
+PictureDecoder OnvifCameraMenu::Decoder(int width, int height) { return QtPictureDecoder(width, height); }
 
 bool OnvifCameraMenu::Info1Click() {
     if (!actions_->SelectedRowIsCamera()) return false;
@@ -55,7 +88,7 @@ std::optional<OnvifSignInAnswer> OnvifCameraMenu::AskSignIn(const OnvifSignInQue
 
 void OnvifCameraMenu::ShowCameraDetails(const OnvifDeviceInfo& device, const OnvifDetailsView& view,
                                         const std::function<OnvifDetailsView()>& refresh) {
-    ShowOnvifCameraDetailsDialog(&owner_, device, view, refresh);
+    ShowOnvifCameraDetailsDialog(&owner_, form_, device, view, refresh);
 }
 
 void OnvifCameraMenu::ShowCameraNetworkSetup(const tComUnitInfo& record, NetSetupContext context) {

@@ -1,10 +1,16 @@
 #pragma once
-// The main window's ONVIF items: "Sign In..." and "Sync Time" in the pop-up
-// menu, and the dialogs OnvifCameraActions opens, over the window.
+// The main window's ONVIF items: "Sign In...", "Sync Time", "Pictures" and
+// "Pictures of All Cameras" in the pop-up menu, and the dialogs and windows
+// OnvifCameraActions opens, over the window.
 
 #include <memory>
+#include <vector>
 
+#include <QPointer>
+
+#include "camera/camera_job_runner.h"
 #include "camera/onvif_camera_actions.h"
+#include "camera/picture_wall_form.h"
 
 class QAction;
 class QMenu;
@@ -25,20 +31,32 @@ public:
     bool NetworkSetup1Click();
 
     OnvifCameraActions& Actions() { return *actions_; }
+    // Opens "Pictures" of the selected rows' cameras, or of every camera of
+    // the search; nullptr when there is none.
+    PictureWallForm* ShowPictures(bool allCameras);
     QAction* SignIn1 = nullptr;
     QAction* SyncTime1 = nullptr;
+    QAction* Pictures1 = nullptr;
+    QAction* AllPictures1 = nullptr;
 
     // OnvifCameraWindow
     std::optional<OnvifSignInAnswer> AskSignIn(const OnvifSignInQuestion& question) override;
     void ShowCameraDetails(const OnvifDeviceInfo& device, const OnvifDetailsView& view,
                            const std::function<OnvifDetailsView()>& refresh) override;
     void ShowCameraNetworkSetup(const tComUnitInfo& record, NetSetupContext context) override;
+    PictureDecoder Decoder(int width, int height) override;
 
 private:
+    // The walls use the actions and the runner: they go first.
+    void CloseWalls();
+
     QWidget& owner_;
     WindowOps& form_;
     CameraHost& logic_;
     std::unique_ptr<OnvifCameraAccess> access_;
     std::unique_ptr<CredentialVault> vault_;
     std::unique_ptr<OnvifCameraActions> actions_;
+    // After the access, whose calls its jobs make.
+    std::unique_ptr<CameraJobRunner> runner_;
+    std::vector<QPointer<PictureWallForm>> walls_;
 };

@@ -46,6 +46,17 @@ public:
         return result.ok() ? client.Reboot() : result;
     }
 
+    OnvifCallResult ReadMedia(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                              OnvifMedia& media) override {
+        OnvifDeviceClient client(xaddr);
+        OnvifCallResult result = SignedIn(client, credentials);
+        return result.ok() ? ReadOnvifMedia(client, media) : result;
+    }
+
+    SnapshotResult FetchPicture(const std::string& uri, const std::optional<OnvifCredentials>& credentials) override {
+        return FetchSnapshot(uri, credentials);
+    }
+
 private:
     static OnvifCallResult SignedIn(OnvifDeviceClient& client, const std::optional<OnvifCredentials>& credentials) {
         OnvifDeviceFacts facts;

@@ -33,7 +33,9 @@ std::vector<CommandHelpText> MakeAllCommandHelp() {
                    "  doctor            check what this computer needs for a search\n"
                    "  setup             give a device, a plan of devices or an ONVIF camera new network settings\n"
                    "  onvif info        read an ONVIF camera's facts\n"
-                   "  onvif sync-time   set an ONVIF camera's clock to this computer's",
+                   "  onvif sync-time   set an ONVIF camera's clock to this computer's\n"
+                   "  onvif media       list an ONVIF camera's profiles with their stream and snapshot addresses\n"
+                   "  onvif snapshot    save one picture of an ONVIF camera",
                    With(SearchOptions(), {{"--format F", "print a table (default), csv or json"},
                                           {"--log", "write the diagnostic log to stderr"},
                                           {"--report FILE", "write the search report as JSON to FILE"},
@@ -81,13 +83,20 @@ std::vector<CommandHelpText> MakeAllCommandHelp() {
         {"--user NAME", "sign in as NAME"},
         kPassword};
     const HelpOption evenOnNtp{"--force", "set the clock by hand even on a camera that takes it from NTP (sync-time)"};
+    const HelpOption output{"--output FILE", "write the picture to FILE, replacing a file already there"};
+    const HelpOption profile{"--profile TOKEN",
+                             "the picture of this profile (default: the first profile with a snapshot)"};
     all.push_back({"onvif",
                    "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n"
                    "       lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] "
-                   "[--force]\n",
-                   "An ONVIF camera's device service. Commands: info, sync-time (lanvaro-cli onvif COMMAND "
-                   "--help). Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, 5 no device service.",
-                   With(camera, {evenOnNtp, kHelp})});
+                   "[--force]\n"
+                   "       lanvaro-cli onvif media (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
+                   "       lanvaro-cli onvif snapshot (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
+                   "                   --output FILE [--profile TOKEN]\n",
+                   "An ONVIF camera's device and media services. Commands: info, sync-time, media, snapshot "
+                   "(lanvaro-cli onvif COMMAND --help). Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, "
+                   "5 no device or media service.",
+                   With(camera, {evenOnNtp, output, profile, kHelp})});
     all.push_back({"onvif info",
                    "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n",
                    "Prints the camera's facts as one JSON object; without --user only what it tells anyone. "
@@ -99,6 +108,20 @@ std::vector<CommandHelpText> MakeAllCommandHelp() {
                    "Sets the camera's clock to this computer's UTC and prints the offset left. A camera on NTP "
                    "is left alone (exit 1) unless --force.",
                    With(camera, {evenOnNtp, kHelp})});
+    all.push_back({"onvif media",
+                   "usage: lanvaro-cli onvif media (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n",
+                   "Prints the camera's media service (Media2 where it has it, else Media) and its profiles, each "
+                   "with its encoding, resolution, frame rate, stream and snapshot address, as one JSON object. "
+                   "Addresses never hold a user or password. Exit 0 once the profiles were read, 1 a call "
+                   "refused, 2 usage, 4 sign-in refused, 5 no device or media service.",
+                   With(camera, {kHelp})});
+    all.push_back({"onvif snapshot",
+                   "usage: lanvaro-cli onvif snapshot (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
+                   "                   --output FILE [--profile TOKEN]\n",
+                   "Writes one picture of the camera (JPEG or PNG, as its bytes say) to FILE and prints its size "
+                   "and type. Exit 0, 1 a call refused or no snapshot offered, 2 usage, 4 sign-in refused, 5 no "
+                   "device or media service.",
+                   With(camera, {output, profile, kHelp})});
     return all;
 }
 

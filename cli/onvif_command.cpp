@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/onvif_media_command.h"
 #include "cli/onvif_options.h"
 #include "cli/onvif_password.h"
 #include "protocol/terminal_text.h"
@@ -21,13 +22,6 @@ int Checked(const OnvifCallResult& result) {
     if (result.ok()) return 0;
     std::fprintf(stderr, "lanvaro-cli onvif: %s\n", TerminalText(result.message).c_str());
     return ExitCodeOf(result.status);
-}
-
-// The first call: a failure there means no device service at the address.
-int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
-    const OnvifCallResult result = client.ReadPublicFacts(facts);
-    const int status = Checked(result);
-    return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
 }
 
 // What the facts leave unsaid about the clock (which may quote the camera's zone).
@@ -77,6 +71,12 @@ int RunSyncTime(const OnvifCliOptions& options) {
 }
 
 }  // namespace
+
+int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
+    const OnvifCallResult result = client.ReadPublicFacts(facts);
+    const int status = Checked(result);
+    return result.status == OnvifCallStatus::Failed ? kExitNoDeviceService : status;
+}
 
 int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command,
                       OnvifCredentials* signedInAs) {
@@ -158,5 +158,6 @@ int RunOnvifCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "lanvaro-cli onvif: %s\n%s", TerminalText(parsed.error).c_str(), kOnvifUsage);
         return 2;
     }
+    if (command == "media" || command == "snapshot") return RunOnvifMediaCommand(command, parsed.options);
     return command == "info" ? RunInfo(parsed.options) : RunSyncTime(parsed.options);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // lanvaro-cli onvif info | sync-time, and setup --onvif: an ONVIF camera's
-// device service from the command line.
+// device service from the command line (media and snapshot: onvif_media_command.h).
 
 #include <string>
 #include <vector>
@@ -21,6 +21,9 @@ int RunOnvifCommand(const std::vector<std::string>& args);
 int RunOnvifSetupCommand(const std::vector<std::string>& args);
 
 struct OnvifCliOptions;
+// The first call: 0, or its exit status after saying why (5 when nothing at
+// the address speaks the device service).
+int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts);
 // Signs in as the options' user with the password from wherever it is given;
 // 0 (and the credentials that signed in, where asked), or the exit status (2
 // when there is no password).

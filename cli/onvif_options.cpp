@@ -11,6 +11,9 @@
 const char* const kOnvifUsage =
     "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n"
     "       lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] [--force]\n"
+    "       lanvaro-cli onvif media (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
+    "       lanvaro-cli onvif snapshot (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
+    "                   --output FILE [--profile TOKEN]\n"
     "       lanvaro-cli setup --onvif (IP | URL) --user NAME [--password-file FILE]\n"
     "                   (--dhcp | --static --ip A --netmask M --gateway G --dns D)\n"
     "                   [--reboot] [--verify SECONDS] [--force]\n"
@@ -107,24 +110,34 @@ std::string XaddrOfIp(const std::string& ip) { return "http://" + ip + "/onvif/d
 ParsedOnvifOptions ParseOnvifCommandOptions(const std::string& command, const std::vector<std::string>& args) {
     ParsedOnvifOptions parsed;
     const bool sync = command == "sync-time";
-    if (!sync && command != "info") {
-        parsed.error = command.empty() ? "give info or sync-time" : "unknown onvif command " + command;
+    const bool snapshot = command == "snapshot";
+    if (!sync && !snapshot && command != "info" && command != "media") {
+        parsed.error = command.empty() ? "give info, sync-time, media or snapshot" : "unknown onvif command " + command;
         return parsed;
     }
     std::set<std::string> flags;
     if (sync) flags.insert("--force");
-    const Split split = SplitArguments(args, {"--ip", "--xaddr", "--user", "--password-file"}, flags, false);
+    std::set<std::string> valued{"--ip", "--xaddr", "--user", "--password-file"};
+    if (snapshot) valued.insert({"--output", "--profile"});
+    const Split split = SplitArguments(args, valued, flags, false);
     parsed.error = split.error;
     if (!parsed.error.empty()) return parsed;
     OnvifCliOptions& o = parsed.options;
     ReadCommon(split, o);
+    o.output = Value(split, "--output");
+    o.profile = Value(split, "--profile");
     const bool ip = split.values.count("--ip") != 0, url = split.values.count("--xaddr") != 0;
     if (ip == url) {
         parsed.error = "give one of --ip and --xaddr";
     } else if (ip && !IsIpv4(Value(split, "--ip"))) {
         parsed.error = "--ip takes an IPv4 address";
     } else if (CameraXaddr(Value(split, ip ? "--ip" : "--xaddr"), o.xaddr, parsed.error)) {
-        if (sync && !o.user) parsed.error = "--user is required";
+        if (command != "info" && !o.user)
+            parsed.error = "--user is required";
+        else if (snapshot && o.output.empty())
+            parsed.error = "--output FILE is required";
+        else if (snapshot && split.values.count("--profile") != 0 && o.profile.empty())
+            parsed.error = "--profile needs a token";
     }
     if (o.user && o.user->empty()) parsed.error = "--user needs a name";
     return parsed;

@@ -12,6 +12,9 @@ struct OnvifCliOptions {
     std::optional<std::string> user;
     std::optional<std::string> passwordFile;
     bool force = false;
+    // snapshot only
+    std::string output;
+    std::string profile;  // empty: the first profile with a snapshot
     // setup only
     bool dhcp = false;
     std::string ip, netmask, gateway, dns;
@@ -28,6 +31,8 @@ struct ParsedOnvifOptions {
 
 // "onvif info": (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE].
 // "onvif sync-time": the same, --user required, [--force].
+// "onvif media": --user required. "onvif snapshot": --user and --output FILE
+// required, [--profile TOKEN].
 ParsedOnvifOptions ParseOnvifCommandOptions(const std::string& command, const std::vector<std::string>& args);
 
 // "setup --onvif (IP | URL) --user NAME (--dhcp | --static --ip A --netmask M

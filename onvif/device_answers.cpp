@@ -107,12 +107,13 @@ void ReadFault(const xmlNode* fault, bool soap11, SoapAnswer& answer) {
     answer.problem = CutText(answer.problem, kMaxFaultReason);
 }
 
-// Opens the envelope and hands the named response element to `read`. A SOAP
-// 1.1 envelope is read for its fault only: the device service speaks 1.2,
+}  // namespace
+
+// A SOAP 1.1 envelope is read for its fault only: the services speak 1.2,
 // but a camera's web server may refuse in 1.1 before the service sees the
 // request.
-SoapAnswer ReadAnswer(std::string_view bytes, std::string_view responseName,
-                      const std::function<bool(const xmlNode*, std::string&)>& read) {
+SoapAnswer ReadServiceAnswer(std::string_view bytes, std::string_view ns, std::string_view responseName,
+                             const std::function<bool(const xmlNode*, std::string&)>& read) {
     SoapAnswer answer;
     std::string problem;
     XmlDocPtr doc = ReadUntrustedXml(bytes, problem);
@@ -135,7 +136,7 @@ SoapAnswer ReadAnswer(std::string_view bytes, std::string_view responseName,
         answer.problem = "not a SOAP 1.2 envelope";
         return answer;
     }
-    if (!IsXmlElement(content, kDevice, responseName)) {
+    if (!IsXmlElement(content, ns, responseName)) {
         answer.problem = "no " + std::string(responseName) + " in the answer";
         return answer;
     }
@@ -143,6 +144,13 @@ SoapAnswer ReadAnswer(std::string_view bytes, std::string_view responseName,
     answer.kind = SoapAnswerKind::Response;
     answer.problem.clear();
     return answer;
+}
+
+namespace {
+
+SoapAnswer ReadAnswer(std::string_view bytes, std::string_view responseName,
+                      const std::function<bool(const xmlNode*, std::string&)>& read) {
+    return ReadServiceAnswer(bytes, kDevice, responseName, read);
 }
 
 bool ReadInt(const xmlNode* parent, const char* name, int low, int high, int& value) {

@@ -2,7 +2,10 @@
 // Reading the ONVIF device service's answers: bytes in, facts out. Elements
 // are matched by namespace URI, never by prefix, as cameras use any prefix.
 
+#include <libxml/tree.h>
+
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +36,12 @@ struct CameraClock {
     std::string timeZone;  // POSIX TZ text; empty when it named none
     std::string note;      // how far to trust utc when it came from the local time; empty when exact
 };
+
+// Opens the SOAP envelope of any service's answer and hands its response
+// element, `responseName` in the service's namespace `ns`, to `read`, which
+// says whether it held what was asked (else why not, in its second argument).
+SoapAnswer ReadServiceAnswer(std::string_view bytes, std::string_view ns, std::string_view responseName,
+                             const std::function<bool(const xmlNode*, std::string&)>& read);
 
 // Each takes the HTTP body of the answer to its request. Response: the
 // expected element was there and its facts are written; anything else

@@ -10,6 +10,7 @@
 
 #include "onvif/device_answers.h"
 #include "onvif/device_client.h"
+#include "onvif/soap_request.h"
 
 struct OnvifClientState {
     std::optional<double> clockOffset;
@@ -30,6 +31,9 @@ struct CallContext {
     const std::string& xaddr;
     const std::optional<double>& clockOffset;
     const std::optional<OnvifCredentials>& credentials;
+    // The service called at `xaddr`: its namespace starts the SOAP action.
+    std::string_view ns = onvif_ns::kDevice;
+    std::string_view service = "device";
 };
 
 // One call's outcome, with what the sign-in needs to know beyond it.

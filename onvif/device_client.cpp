@@ -85,7 +85,7 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
         }
     }
     const SoapHttpReply reply =
-        PostSoap(context.xaddr, DeviceAction(operation), SoapEnvelope(body, token), digest, kCallTimeout);
+        PostSoap(context.xaddr, ServiceAction(context.ns, operation), SoapEnvelope(body, token), digest, kCallTimeout);
     const std::string name(operation);
     Answer answer;
     answer.sent = reply.sent;
@@ -101,7 +101,8 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
     if (!reply.connected) {
         if (reply.sent) answer.lost = reply.error;
         return says(OnvifCallStatus::NoService,
-                    "No ONVIF device service answered at " + context.xaddr + " (" + reply.error + ")");
+                    "No ONVIF " + std::string(context.service) + " service answered at " + context.xaddr + " (" +
+                        reply.error + ")");
     }
     const SoapAnswer soap = read(reply.body);
     answer.service = soap.kind != SoapAnswerKind::Unreadable;
@@ -120,7 +121,7 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
     if (soap.kind == SoapAnswerKind::Fault)
         return says(OnvifCallStatus::Refused, name + " refused by " + context.xaddr + ": " + soap.problem);
     if (reply.status != 200)
-        return says(OnvifCallStatus::NoService, "No ONVIF device service answered at " + context.xaddr + " (HTTP " +
+        return says(OnvifCallStatus::NoService, "No ONVIF " + std::string(context.service) + " service answered at " + context.xaddr + " (HTTP " +
                                                     std::to_string(reply.status) + ")");
     return says(OnvifCallStatus::Failed,
                 "Unreadable answer to " + name + " from " + context.xaddr + ": " + soap.problem);
@@ -345,6 +346,18 @@ OnvifCallResult OnvifDeviceClient::SyncTime(double& newOffsetSeconds) {
     if (!result.ok()) return result;
     newOffsetSeconds = facts.clockOffsetSeconds.value_or(0);
     return result;
+}
+
+std::optional<OnvifAuthMethod> OnvifDeviceClient::SignedInAs() const {
+    if (!state_->method) return std::nullopt;
+    return state_->open ? OnvifAuthMethod::Open : *state_->method;
+}
+
+OnvifCallResult OnvifDeviceClient::CallService(const OnvifServiceCall& call,
+                                               const std::function<SoapAnswer(std::string_view)>& read) {
+    if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
+    const CallContext context{call.xaddr, state_->clockOffset, state_->credentials, call.ns, call.service};
+    return Send(context, call.operation, call.body, state_->method.value_or(OnvifAuthMethod::None), read).result;
 }
 
 OnvifCallResult OnvifDeviceClient::Reboot() {

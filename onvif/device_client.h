@@ -4,9 +4,11 @@
 // client per camera; a client is not shared between threads.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Open: signed with WS-Security or Digest, but the camera lets anyone read
@@ -113,6 +115,16 @@ bool OnvifXaddrHasUserInfo(const std::string& xaddr);
 std::optional<int> OnvifPrefixLength(const std::string& netmask);
 
 struct OnvifClientState;
+struct SoapAnswer;
+
+// A call to another service of the camera than its device service.
+struct OnvifServiceCall {
+    std::string xaddr;         // where the service answers
+    std::string_view ns;       // its namespace, which starts the SOAP action
+    std::string_view service;  // its name in messages: "media"
+    std::string_view operation;
+    std::string body;  // the request element, declaring its own prefix
+};
 
 class OnvifDeviceClient {
 public:
@@ -122,6 +134,8 @@ public:
     ~OnvifDeviceClient();
 
     const std::string& xaddr() const { return xaddr_; }
+    // How the last SignIn signed in (Open while the password is not proved); empty when it did not.
+    std::optional<OnvifAuthMethod> SignedInAs() const;
 
     // GetSystemDateAndTime, GetHostname, GetServices (GetCapabilities where
     // that does not succeed); needs no sign-in. Also measures the clock
@@ -172,6 +186,10 @@ public:
 
     // SystemReboot.
     OnvifCallResult Reboot();
+
+    // Another service of this camera (media), signed as the sign-in signs:
+    // the same method, credentials and clock. `read` takes the answer's body.
+    OnvifCallResult CallService(const OnvifServiceCall& call, const std::function<SoapAnswer(std::string_view)>& read);
 
 private:
     std::string xaddr_;

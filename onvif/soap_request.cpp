@@ -73,6 +73,6 @@ std::string SoapEnvelope(std::string_view body, const std::optional<WsseToken>& 
     return xml;
 }
 
-std::string DeviceAction(std::string_view operation) {
-    return std::string(onvif_ns::kDevice) + "/" + std::string(operation);
+std::string ServiceAction(std::string_view ns, std::string_view operation) {
+    return std::string(ns) + "/" + std::string(operation);
 }

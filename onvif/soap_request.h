@@ -11,6 +11,8 @@ namespace onvif_ns {
 inline constexpr const char* kSoap = "http://www.w3.org/2003/05/soap-envelope";
 inline constexpr const char* kDevice = "http://www.onvif.org/ver10/device/wsdl";
 inline constexpr const char* kSchema = "http://www.onvif.org/ver10/schema";
+inline constexpr const char* kMedia = "http://www.onvif.org/ver10/media/wsdl";
+inline constexpr const char* kMedia2 = "http://www.onvif.org/ver20/media/wsdl";
 inline constexpr const char* kWsse =
     "http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-wssecurity-secext-1.0.xsd";
 inline constexpr const char* kWsu =
@@ -41,5 +43,6 @@ std::string EscapeXmlText(std::string_view text);
 // escaped), with the token's Security header when given.
 std::string SoapEnvelope(std::string_view body, const std::optional<WsseToken>& token);
 
-// "http://www.onvif.org/ver10/device/wsdl/<operation>"
-std::string DeviceAction(std::string_view operation);
+// The SOAP action of a service's operation: "<namespace>/<operation>",
+// "http://www.onvif.org/ver10/device/wsdl/GetUsers".
+std::string ServiceAction(std::string_view ns, std::string_view operation);

@@ -3,10 +3,12 @@
 // keyring held in memory, for driving the window's ONVIF actions without a
 // network.
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/onvif_camera_access.h"
@@ -32,6 +34,9 @@ public:
         outcome.notApplied = std::move(notApplied);
         return outcome;
     }
+    // Its media: a main profile whose snapshot address is http://XADDR-HOST/snap/main, and the picture there.
+    bool offersSnapshot = true;
+    std::string picture = std::string("\xFF\xD8\xFF\xE0", 4) + "fake jpeg";
 
     // Every call as "Name xaddr user".
     std::vector<std::string> Calls() {
@@ -84,6 +89,53 @@ public:
         return {OnvifCallStatus::Ok, ""};
     }
 
+    // Runs before each ReadMedia, on the thread that asks (a test holds a camera there).
+    std::function<void()> beforeMedia;
+    std::vector<std::thread::id> MediaThreads() {
+        std::lock_guard lock(mutex_);
+        return mediaThreads_;
+    }
+
+    OnvifCallResult ReadMedia(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
+                              OnvifMedia& media) override {
+        Record("ReadMedia", xaddr, credentials);
+        {
+            std::lock_guard lock(mutex_);
+            mediaThreads_.push_back(std::this_thread::get_id());
+        }
+        if (beforeMedia) beforeMedia();
+        if (!(openReads && credentials) && !SignedIn(credentials)) return Refused(xaddr);
+        media = OnvifMedia{};
+        media.xaddr = xaddr;
+        media.mediaXaddr = xaddr + "/media2";
+        media.version = OnvifMediaVersion::Media2;
+        OnvifMediaProfile main;
+        main.token = "main";
+        main.name = "Main stream";
+        main.encoding = "H264";
+        main.width = 1920;
+        main.height = 1080;
+        main.fps = 25;
+        main.streamUri = "rtsp://" + OnvifXaddrHost(xaddr) + "/stream/main";
+        if (offersSnapshot)
+            main.snapshotUri = "http://" + OnvifXaddrHost(xaddr) + "/snap/main";
+        else
+            main.snapshotNote = kSnapshotNotOffered;
+        media.profiles = {main};
+        return {OnvifCallStatus::Ok, ""};
+    }
+    SnapshotResult FetchPicture(const std::string& uri, const std::optional<OnvifCredentials>& credentials) override {
+        Record("FetchPicture", uri, credentials);
+        SnapshotResult result;
+        if (!SignedIn(credentials)) {
+            result.problem = "refused: wrong password, or the user may not see pictures";
+            return result;
+        }
+        result.bytes = picture;
+        result.type = "image/jpeg";
+        return result;
+    }
+
 private:
     bool SignedIn(const std::optional<OnvifCredentials>& c) const {
         return c && c->user == accepted.user && c->password == accepted.password;
@@ -97,6 +149,7 @@ private:
     }
     std::mutex mutex_;
     std::vector<std::string> calls_;
+    std::vector<std::thread::id> mediaThreads_;
 };
 
 class MemoryVault : public CredentialVault {

@@ -52,6 +52,7 @@ std::string AddressOf(std::uint32_t hostOrder) {
 OnvifSimSettings InitialSettings(const OnvifCamera& camera, int index, const std::string& address,
                                  const OnvifSimOptions& options) {
     OnvifSimSettings s;
+    s.number = index;
     s.manufacturer = "Devsim Optics";
     s.model = "Simulated Camera";
     for (const auto& scope : camera.scopes)
@@ -95,6 +96,7 @@ bool OnvifCameraHttp::Start(const std::vector<OnvifCamera>& cameras, int first, 
                 camera.settings.timeZone = "CET-1CEST,M3.5.0,M10.5.0/3";
             }
             camera.port = XaddrPort(xaddr);
+            camera.settings.port = camera.port;
             break;
         }
         if (!camera.settings.address.empty()) ports.insert(camera.port);

@@ -15,6 +15,10 @@ constexpr std::array kQuirks{
     Quirk{"clock-auth", &OnvifSimQuirks::clockAuth},         Quirk{"soap11", &OnvifSimQuirks::soap11},
     Quirk{"gateway-subnet", &OnvifSimQuirks::gatewaySubnet}, Quirk{"move-first", &OnvifSimQuirks::moveFirst},
     Quirk{"ignore-change", &OnvifSimQuirks::ignoreChange},   Quirk{"dst", &OnvifSimQuirks::dst},
+    Quirk{"octet-stream-snapshot", &OnvifSimQuirks::octetStreamSnapshot},
+    Quirk{"inside-address", &OnvifSimQuirks::insideAddress},
+    Quirk{"stream-user-info", &OnvifSimQuirks::streamUserInfo},
+    Quirk{"no-media2", &OnvifSimQuirks::noMedia2},
 };
 
 }  // namespace

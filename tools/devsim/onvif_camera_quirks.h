@@ -28,6 +28,15 @@ struct OnvifSimQuirks {
     bool ignoreChange = false;
     // On summer time in the POSIX zone "CET-1CEST,M3.5.0,M10.5.0/3".
     bool dst = false;
+    // The snapshot sent as application/octet-stream.
+    bool octetStreamSnapshot = false;
+    // Behind NAT: the service, stream and snapshot addresses it names are at
+    // its inside address.
+    bool insideAddress = false;
+    // Its stream addresses hold its user and password.
+    bool streamUserInfo = false;
+    // Media only, no Media2.
+    bool noMedia2 = false;
 };
 
 struct OnvifQuirkChoice {

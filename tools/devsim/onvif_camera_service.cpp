@@ -107,6 +107,7 @@ private:
         sim.ntp = o.Flag("--onvif-ntp");
         sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
         if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
+        sim.streamUri = o.Text("--onvif-stream-uri", "");
         if (const auto quirks = o.Text("--onvif-quirk")) {
             const auto choice = ParseOnvifQuirks(*quirks, error);
             if (!choice) return false;
@@ -244,7 +245,10 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
                 {"--onvif-quirk", DevsimOptionKind::Text,
                  "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
-                 "open-reads, local-clock, clock-auth, soap11, gateway-subnet, move-first, ignore-change, dst"},
+                 "open-reads, local-clock, clock-auth, soap11, gateway-subnet, move-first, ignore-change, dst, "
+                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2"},
+                {"--onvif-stream-uri", DevsimOptionKind::Text,
+                 "the address every camera names for its main stream (default rtsp://ITS-ADDRESS:554/stream/main)"},
                 {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
     .enabled =
         [](const DevsimOptions& o) {

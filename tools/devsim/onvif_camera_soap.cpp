@@ -11,6 +11,7 @@
 #include "onvif/auth_digests.h"
 #include "onvif/soap_request.h"
 #include "onvif/xml_reader.h"
+#include "tools/devsim/onvif_camera_media.h"
 
 namespace {
 
@@ -206,21 +207,49 @@ std::string NewNonce() {
     return text;
 }
 
+// The Digest challenge's header lines, its nonce remembered.
+std::string DigestChallenge(OnvifSimNonces& nonces) {
+    const std::string nonce = NewNonce();
+    nonces.issued.push_back(nonce);
+    while (nonces.issued.size() > kKeptNonces) nonces.issued.pop_front();
+    std::string headers;
+    for (const char* algorithm : {"SHA-256", "MD5"})
+        headers += std::string("WWW-Authenticate: Digest realm=\"") + kRealm +
+                   "\", qop=\"auth\", algorithm=" + algorithm + ", nonce=\"" + nonce + "\"\r\n";
+    return headers;
+}
+
 OnvifSimAnswer NotAuthorized(const OnvifSimOptions& options, OnvifSimNonces& nonces) {
     const bool digest = options.auth == OnvifSimAuth::Digest || options.auth == OnvifSimAuth::Both;
     OnvifSimAnswer answer = Fault(digest ? 401 : 400, "env:Sender", {"ter:NotAuthorized"}, "Sender not Authorized");
-    if (digest) {
-        const std::string nonce = NewNonce();
-        nonces.issued.push_back(nonce);
-        while (nonces.issued.size() > kKeptNonces) nonces.issued.pop_front();
-        for (const char* algorithm : {"SHA-256", "MD5"})
-            answer.headers += std::string("WWW-Authenticate: Digest realm=\"") + kRealm +
-                              "\", qop=\"auth\", algorithm=" + algorithm + ", nonce=\"" + nonce + "\"\r\n";
+    if (digest) answer.headers += DigestChallenge(nonces);
+    return answer;
+}
+
+// A picture is asked for by a plain GET, which only HTTP authentication can
+// sign: Digest, whatever the SOAP calls take.
+OnvifSimAnswer AnswerSnapshotRequest(const OnvifSimSettings& camera, const OnvifSimOptions& options,
+                                     OnvifSimNonces& nonces, const OnvifSimRequest& request) {
+    OnvifSimAnswer answer;
+    answer.operation = "snapshot";
+    if (request.method != "GET") {
+        answer.status = 405;
+        answer.body = "Method Not Allowed\n";
+    } else if (options.auth != OnvifSimAuth::None &&
+               !DigestAccepted(request.authorization, request.method, options, nonces)) {
+        answer.status = 401;
+        answer.body = "Unauthorized\n";
+        answer.headers = DigestChallenge(nonces);
+    } else {
+        answer = AnswerSimSnapshot(camera, request.path);
     }
     return answer;
 }
 
-std::string DeviceXaddr(const OnvifSimSettings& camera) { return "http://" + camera.address + "/onvif/device_service"; }
+std::string DeviceXaddr(const OnvifSimSettings& camera) {
+    return "http://" + camera.address + (camera.port == 80 ? "" : ":" + std::to_string(camera.port)) +
+           "/onvif/device_service";
+}
 
 // The settings as configured: a new address shows before the camera moves to it.
 std::string Interfaces(const OnvifSimSettings& camera) {
@@ -273,12 +302,14 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
         return Response(operation, std::string("<tds:Service><tds:Namespace>") + kDevice +
                                        "</tds:Namespace><tds:XAddr>" + DeviceXaddr(camera) +
                                        "</tds:XAddr><tds:Version><tt:Major>2</tt:Major><tt:Minor>60</tt:Minor>"
-                                       "</tds:Version></tds:Service>");
+                                       "</tds:Version></tds:Service>" +
+                                       SimMediaServicesXml(camera));
     if (operation == "GetCapabilities")
         return Response(operation, "<tds:Capabilities><tt:Device><tt:XAddr>" + DeviceXaddr(camera) +
                                        "</tt:XAddr><tt:Network><tt:IPFilter>false</tt:IPFilter><tt:ZeroConfiguration>"
                                        "false</tt:ZeroConfiguration><tt:IPVersion6>false</tt:IPVersion6>"
-                                       "<tt:DynDNS>false</tt:DynDNS></tt:Network></tt:Device></tds:Capabilities>");
+                                       "<tt:DynDNS>false</tt:DynDNS></tt:Network></tt:Device>" +
+                                       SimMediaCapabilityXml(camera) + "</tds:Capabilities>");
     if (operation == "GetDeviceInformation")
         return Response(operation, "<tds:Manufacturer>" + EscapeXmlText(camera.manufacturer) + "</tds:Manufacturer>" +
                                        "<tds:Model>" + EscapeXmlText(camera.model) +
@@ -383,7 +414,9 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
 
 OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
                       const OnvifSimRequest& request, SystemClock::time_point now) {
-    if (request.path != "/onvif/device_service") {
+    if (IsSimSnapshotPath(request.path)) return AnswerSnapshotRequest(camera, options, nonces, request);
+    const std::optional<std::string> service = SimServiceAt(camera, request.path);
+    if (!service) {
         OnvifSimAnswer answer;
         answer.status = 404;
         answer.body = "Not Found\n";
@@ -402,11 +435,12 @@ OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, 
     if (request.method != "POST" || (!soap12 && !IsXmlElement(envelope, kSoap11, "Envelope")))
         return Fault(400, "env:Sender", {}, "Not a SOAP request" + (problem.empty() ? "" : ": " + problem));
     const xmlNode* operationNode = XmlFirstElement(XmlChild(envelope, XmlNamespace(envelope), "Body"));
-    if (XmlNamespace(operationNode) != kDevice)
+    if (XmlNamespace(operationNode) != *service)
         return Fault(500, "env:Receiver", {"ter:ActionNotSupported"}, "Optional Action Not Implemented");
     const std::string operation(XmlName(operationNode));
     const OnvifSimQuirks& quirks = camera.quirks;
-    bool open = std::find(std::begin(kOpen), std::end(kOpen), operation) != std::end(kOpen);
+    const bool device = *service == kDevice;
+    bool open = device && std::find(std::begin(kOpen), std::end(kOpen), operation) != std::end(kOpen);
     if (quirks.clockAuth && operation == "GetSystemDateAndTime") open = false;
     if (quirks.openReads && operation.rfind("Get", 0) == 0) open = true;
     OnvifSimAnswer answer;
@@ -426,14 +460,21 @@ OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, 
     if (answer.body.empty()) {
         if (std::find(options.refuse.begin(), options.refuse.end(), operation) != options.refuse.end())
             answer = Fault(500, "env:Receiver", {"ter:Action"}, operation + " is refused by this camera");
-        else
+        else if (device)
             answer = Operate(operation, operationNode, camera, options, now);
+        else
+            answer = AnswerSimMediaOperation(*service, operation, operationNode, camera, options);
     }
     answer.operation = operation;
     return answer;
 }
 
 }  // namespace
+
+OnvifSimAnswer OnvifSimFault(int status, const std::string& code, const std::vector<std::string>& subcodes,
+                             const std::string& reason) {
+    return Fault(status, code, subcodes, reason);
+}
 
 OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
                                   const OnvifSimRequest& request, SystemClock::time_point now) {
@@ -447,6 +488,7 @@ std::string SerializeOnvifAnswer(const OnvifSimAnswer& answer) {
                          : answer.status == 400 ? "Bad Request"
                          : answer.status == 401 ? "Unauthorized"
                          : answer.status == 404 ? "Not Found"
+                         : answer.status == 405 ? "Method Not Allowed"
                                                 : "Internal Server Error";
     const bool soap = answer.body.rfind("<?xml", 0) == 0;
     const std::string type = !answer.contentType.empty() ? answer.contentType

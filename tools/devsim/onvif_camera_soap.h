@@ -24,6 +24,7 @@ struct OnvifSimOptions {
     bool rebootNeeded = false;        // SetNetworkInterfaces answers RebootNeeded; the change waits for a reboot
     std::vector<std::string> refuse;  // operations answered with a fault
     OnvifQuirkChoice quirks;
+    std::string streamUri;  // every camera's main stream, when given
 };
 
 // A new address the camera takes once it has restarted its network.
@@ -35,9 +36,11 @@ struct OnvifSimAddressChange {
 
 // One camera's settings as its device service shows and changes them.
 struct OnvifSimSettings {
+    int number = 0;  // drawn on its picture
     std::string manufacturer, model, firmware, serial, hardwareId;
     std::string hostname, mac;
     std::string address;  // IPv4, where the camera serves
+    int port = 80;
     int prefixLength = 24;
     bool dhcp = false;
     std::string gateway, dns;
@@ -74,6 +77,10 @@ struct OnvifSimAnswer {
 struct OnvifSimNonces {
     std::deque<std::string> issued;
 };
+
+// A SOAP 1.2 fault with these code, subcodes and reason.
+OnvifSimAnswer OnvifSimFault(int status, const std::string& code, const std::vector<std::string>& subcodes,
+                             const std::string& reason);
 
 OnvifSimAnswer AnswerOnvifRequest(OnvifSimSettings& camera, const OnvifSimOptions& options, OnvifSimNonces& nonces,
                                   const OnvifSimRequest& request, std::chrono::system_clock::time_point now);

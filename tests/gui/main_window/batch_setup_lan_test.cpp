@@ -17,11 +17,11 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include "netsetup/batch_setup_dialog.h"
 #include "app/main_form.h"
+#include "app/string_grid_widget.h"
 #include "camera/onvif_batch_cameras.h"
 #include "camera/onvif_camera_menu.h"
-#include "app/string_grid_widget.h"
+#include "netsetup/batch_setup_dialog.h"
 #include "tests/support/fake_onvif_camera.h"
 #include "tests/support/lan_box.h"
 

@@ -157,7 +157,7 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
-        QCOMPARE(menu->actions().size(), 8);  // then a separator, Copy and Export...
+        QCOMPARE(menu->actions().size(), 10);  // then a separator, Copy and Export...
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
         QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
         QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
@@ -165,6 +165,10 @@ private Q_SLOTS:
         QCOMPARE(menu->actions()[3]->text(), QStringLiteral("Sign In..."));
         QCOMPARE(menu->actions()[4]->text(), QStringLiteral("Sync Time"));
         QVERIFY(!menu->actions()[3]->isVisible() && !menu->actions()[4]->isVisible());
+        // The pictures' items show where the table lists a camera.
+        QCOMPARE(menu->actions()[5]->text(), QStringLiteral("Pictures"));
+        QCOMPARE(menu->actions()[6]->text(), QStringLiteral("Pictures of All Cameras"));
+        QVERIFY(!menu->actions()[5]->isVisible() && !menu->actions()[6]->isVisible());
     }
 
     void columnWidthsFollowTheTable_data() {

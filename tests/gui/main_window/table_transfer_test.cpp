@@ -59,10 +59,10 @@ private Q_SLOTS:
 
         QList<QAction*> items = form.PopupMenu1->actions();
         // After the row actions and the camera items: a separator, Copy, Export...
-        QCOMPARE(items.size(), 8);
-        QVERIFY(items[5]->isSeparator());
-        QCOMPARE(items[6]->text(), QStringLiteral("Copy"));
-        QCOMPARE(items[7]->text(), QStringLiteral("Export..."));
+        QCOMPARE(items.size(), 10);
+        QVERIFY(items[7]->isSeparator());
+        QCOMPARE(items[8]->text(), QStringLiteral("Copy"));
+        QCOMPARE(items[9]->text(), QStringLiteral("Export..."));
 
         auto* grid = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
         grid->setFocus();
@@ -76,7 +76,7 @@ private Q_SLOTS:
         // A plain click selects that row alone (the table allows several).
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
                           grid->visualRect(grid->model()->index(0, 0)).center());
-        items[6]->trigger();
+        items[8]->trigger();
         QVERIFY(QApplication::clipboard()->text().endsWith(
             QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t198.51.100.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
     }

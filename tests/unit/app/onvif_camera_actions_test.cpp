@@ -42,7 +42,9 @@ TEST_F(OnvifActionsTest, WithoutAPasswordTheDialogComesFirstThenTheCameraSignsIn
     actions.Info1Click();
     ASSERT_EQ(window.questions.size(), 1u);
     EXPECT_EQ(window.questions[0].camera, "lobby1 (127.0.0.1)");
-    ASSERT_EQ(camera.Calls(), std::vector<std::string>{"ReadFacts " + xaddr1 + " admin"})
+    ASSERT_EQ(camera.Calls(),
+              (std::vector<std::string>{"ReadFacts " + xaddr1 + " admin", "ReadMedia " + xaddr1 + " admin",
+                                        "FetchPicture http://127.0.0.1/snap/main admin"}))
         << "the row's XAddr, not the link-local one";
     ASSERT_EQ(window.detailsShown.size(), 1u);
 
@@ -181,7 +183,9 @@ TEST_F(OnvifActionsTest, AKeptPasswordFollowsTheCameraOnlyWhereAWatchSawItMove) 
     logic.NoteOnvifMove(endpoint, "127.0.0.9");
     actions.Info1Click();
     EXPECT_EQ(window.questions.size(), 1u);
-    EXPECT_EQ(camera.Calls(), std::vector<std::string>{"ReadFacts http://127.0.0.9/onvif/device_service admin"});
+    EXPECT_EQ(camera.Calls(), (std::vector<std::string>{"ReadFacts http://127.0.0.9/onvif/device_service admin",
+                                                        "ReadMedia http://127.0.0.9/onvif/device_service admin",
+                                                        "FetchPicture http://127.0.0.9/snap/main admin"}));
     EXPECT_EQ(vault.entries.at(endpoint).address, "127.0.0.9") << "the keyring follows the move";
 }
 
@@ -192,7 +196,7 @@ TEST_F(OnvifActionsTest, OnePasswordForEveryCameraOfTheSearch) {
     actions.Info1Click();
     EXPECT_EQ(window.questions.size(), 1u);
     EXPECT_EQ(camera.CountOf("ReadFacts"), 2);
-    EXPECT_EQ(camera.Calls().back(), "ReadFacts http://127.0.0.2/onvif/device_service admin");
+    EXPECT_EQ(camera.Calls().back(), "FetchPicture http://127.0.0.2/snap/main admin");
     EXPECT_TRUE(vault.entries.empty()) << "kept for the run only, as asked";
 }
 
