@@ -7,13 +7,6 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
@@ -56,24 +49,6 @@ std::optional<XAddrHost> HttpIpv4XAddrHost(std::string_view url) {
         const int number = std::stoi(std::string(port));
         if (number < 1 || number > 65535) return std::nullopt;
         out.port = std::to_string(number);
-    }
-    return out;
-}
-
-std::string PercentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]);
-            const int low = HexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out.push_back(static_cast<char>(high * 16 + low));
-                i += 2;
-                continue;
-            }
-        }
-        out.push_back(text[i]);
     }
     return out;
 }

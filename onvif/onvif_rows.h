@@ -10,11 +10,9 @@
 
 #include "protocol/com_unit_info.h"
 #include "protocol/onvif_device_info.h"
+#include "protocol/text_format.h"
 
 inline constexpr const char* kOnvifProj = "ONVIF";
-
-// %XX sequences decoded; a "%" not followed by two hex digits stays as is.
-std::string PercentDecode(std::string_view text);
 
 // The percent-decoded value of the first scope starting with `prefix`
 // (scheme and host compared ignoring case); empty when there is none.

@@ -3,6 +3,7 @@
 // message texts whose formats are fixed ("%d device(s) found!").
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -12,3 +13,7 @@ std::string Joined(const std::vector<std::string>& items, const char* separator 
 
 // 2043 -> "2,043".
 std::string GroupedNumber(long long n);
+
+// %XX sequences decoded; a "%" not followed by two hex digits stays as is,
+// and "+" stays "+".
+std::string PercentDecode(std::string_view text);

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/text_format.h"
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -87,31 +89,6 @@ std::string HttpCommandPath(const std::string& projText) {
     return path;
 }
 
-namespace {
-
-int HexValue(char c) {
-    if (IsDigit(c)) return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// A '%' not followed by two hex digits stays as it is.
-std::string PercentDecoded(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 std::optional<std::string> HttpCommandFilter(std::string_view target) {
     const std::size_t question = target.find('?');
     if (target.substr(0, question) != "/device.get") return std::nullopt;
@@ -121,7 +98,7 @@ std::optional<std::string> HttpCommandFilter(std::string_view target) {
     while (!query.empty()) {
         const std::size_t amp = query.find('&');
         const std::string_view parameter = query.substr(0, amp);
-        if (parameter.substr(0, kName.size()) == kName) return PercentDecoded(parameter.substr(kName.size()));
+        if (parameter.substr(0, kName.size()) == kName) return PercentDecode(parameter.substr(kName.size()));
         if (amp == std::string_view::npos) break;
         query.remove_prefix(amp + 1);
     }

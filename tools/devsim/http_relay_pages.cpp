@@ -31,13 +31,6 @@ constexpr std::size_t kHugeLineBytes = 16u << 20;
 constexpr int kRowFields[] = {0, 1, 2, 3, 4, 5, 8};  // model, proj, name, ip, trigger_port, netmask, mac
 const char* const kHeadings[] = {"Model", "Proj", "Name", "IP", "Port", "Netmask", "Mac"};
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 std::string Cells(const SimDevice& device, const char* open, const char* close, const char* between, int count) {
     std::string line;
     for (int i = 0; i < count; ++i) {
@@ -108,19 +101,6 @@ std::string HttpPageKindNames() {
     std::string names;
     for (const auto& k : kKindNames) names += (names.empty() ? "" : ", ") + std::string(k.name);
     return names;
-}
-
-std::string PercentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 std::string EscapeForLog(std::string_view text) {

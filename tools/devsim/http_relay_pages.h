@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "protocol/text_format.h"
 #include "tools/devsim/sim_device.h"
 
 enum class HttpPageKind {
@@ -30,10 +31,6 @@ std::optional<HttpPageKind> ParseHttpPageKind(std::string_view name);
 std::string HttpPageKindName(HttpPageKind kind);
 // Every kind's name, for --help.
 std::string HttpPageKindNames();
-
-// Decodes %XX escapes of a query value; '+' stays '+'. A '%' not followed by
-// two hex digits stays as it is.
-std::string PercentDecode(std::string_view text);
 
 // Control characters and bytes above 0x7E as \xHH, so a log line stays one line.
 std::string EscapeForLog(std::string_view text);
