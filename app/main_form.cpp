@@ -127,11 +127,17 @@ int TMainForm::DefaultWidth() const {
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, StringGrid1);
     const int besideColumns = 2 * std::max(0, kTableSideGap / 2 - frame) + 2 * frame + scrollBar;
     constexpr std::size_t kIpColumn = 3;
-    for (int width = kDesignWidth; width <= 4 * kDesignWidth; ++width) {
+    int width = kDesignWidth;
+    while (width < 4 * kDesignWidth) {
         const std::vector<int> columns = logic_->FormResize(width - besideColumns);
-        if (columns.size() <= kIpColumn || columns[kIpColumn] >= needed) return width;
+        if (columns.size() <= kIpColumn || columns[kIpColumn] >= needed) break;
+        ++width;
     }
-    return 4 * kDesignWidth;
+    // A small screen keeps the whole window in sight rather than the
+    // addresses whole (never narrower than the design, as before).
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, std::max(kDesignWidth, screen->availableGeometry().width()));
+    return width;
 }
 
 TMainForm::~TMainForm() {

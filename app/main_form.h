@@ -141,7 +141,8 @@ private:
     void CreateControls();
     void ConnectEvents();
     void ApplyColumnWidths();
-    // The design width, or the least wider one at which an address fits whole.
+    // The design width, or the least wider one at which an address fits
+    // whole, at most the screen's width.
     int DefaultWidth() const;
     void ShowPopupAt(const QPoint& viewportPos);
 
