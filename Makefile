@@ -33,7 +33,7 @@ test: deps test-main test-nogui test-asan test-fuzz test-package
 test-main: deps
 	cmake -S . -B build-ci $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON
 	cmake --build build-ci -j $(JOBS)
-	cd build-ci && $(CTEST) -LE 'fuzz|endurance'
+	cd build-ci && $(CTEST) -LE 'fuzz|bench'
 
 test-nogui: deps
 	cmake -S . -B build-nogui $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANVARO_WERROR=ON \
