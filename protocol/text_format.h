@@ -12,3 +12,10 @@ std::string Joined(const std::vector<std::string>& items, const char* separator 
 
 // 2043 -> "2,043".
 std::string GroupedNumber(long long n);
+
+// "-10800.0": tenths by hand, as the user's locale may write a decimal comma.
+std::string Tenths(double value);
+
+// The text with every occurrence of `secret` as "***" (a camera's reason may
+// quote a password it was sent); unchanged for an empty secret.
+std::string RedactedText(std::string text, const std::string& secret);

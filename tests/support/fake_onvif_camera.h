@@ -89,6 +89,21 @@ public:
         return {OnvifCallStatus::Ok, ""};
     }
 
+    // A new password shorter than this is refused, as cameras do, in words
+    // that quote it (a careless camera's), which no output may repeat.
+    std::size_t shortestPassword = 8;
+    OnvifCallResult SetPassword(const std::string& xaddr, const OnvifCredentials& credentials, const std::string& user,
+                                const std::string& newPassword) override {
+        Record("SetPassword", xaddr, credentials);
+        if (!SignedIn(credentials)) return Refused(xaddr);
+        if (user != accepted.user) return {OnvifCallStatus::Refused, "The camera at " + xaddr + " has no user " + user};
+        if (newPassword.size() < shortestPassword)
+            return {OnvifCallStatus::Refused, "SetUser refused by " + xaddr + ": too short"};
+        std::lock_guard lock(mutex_);
+        accepted.password = newPassword;
+        return {OnvifCallStatus::Ok, ""};
+    }
+
     // Runs before each ReadMedia, on the thread that asks (a test holds a camera there).
     std::function<void()> beforeMedia;
     std::vector<std::thread::id> MediaThreads() {
