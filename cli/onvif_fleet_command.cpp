@@ -2,6 +2,8 @@
 // the cameras from a search (--all) or the addresses given, the task run on
 // each, one line per camera.
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -25,6 +27,12 @@ using namespace std::chrono_literals;
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;
+}
+
+// IPv4 addresses in numeric order, before anything else.
+std::uint64_t AddressOrder(const std::string& ip) {
+    in_addr address{};
+    return ::inet_pton(AF_INET, ip.c_str(), &address) == 1 ? ntohl(address.s_addr) : std::uint64_t{1} << 32;
 }
 
 bool AnswersAt(const OnvifDeviceInfo& device, const std::string& host) {
@@ -59,6 +67,10 @@ std::vector<FleetCamera> Cameras(const OnvifCliOptions& options) {
                              [&](const FleetCamera& known) { return known.xaddr == device.xaddr; }))
                 cameras.push_back({device.xaddr, OnvifXaddrHost(device.xaddr), device.endpoint, name});
         }
+        // Answers come in any order; a script's output does not.
+        std::sort(cameras.begin(), cameras.end(), [](const FleetCamera& a, const FleetCamera& b) {
+            return std::pair(AddressOrder(a.ip), a.xaddr) < std::pair(AddressOrder(b.ip), b.xaddr);
+        });
         return cameras;
     }
     for (const std::string& xaddr : options.xaddrs) {
