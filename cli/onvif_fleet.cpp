@@ -65,7 +65,10 @@ FleetOutcome SetPassword(OnvifCameraAccess& access, const FleetCamera& camera, c
     if (!proof.ok()) {
         FleetOutcome outcome = Failed(proof);
         outcome.status = OnvifCallStatus::Failed;  // the sign-in with the old password worked
-        outcome.result = "changed, but a sign-in with the new password failed: " + proof.message;
+        outcome.result = user == request.credentials.user || proof.status != OnvifCallStatus::SignInRefused
+                             ? "changed, but a sign-in with the new password failed: " + proof.message
+                             : "changed, not proved: " + user +
+                                   " may not sign in as an administrator, which proving the password needs";
         return outcome;
     }
     if (facts.auth == OnvifAuthMethod::Open)
