@@ -59,7 +59,11 @@ std::vector<FleetCamera> Cameras(const OnvifCliOptions& options) {
         const std::string match = Lower(options.match);
         for (const OnvifDeviceInfo& device : found) {
             std::string model, name;
-            if (device.xaddr.empty() || !named(device, model, name)) continue;
+            if (device.xaddr.empty() || !named(device, model, name)) {
+                std::fprintf(stderr, "lanvaro-cli onvif: note: %s left out: it names no http address on IPv4\n",
+                             TerminalText(device.endpoint).c_str());
+                continue;
+            }
             if (!match.empty() && Lower(model).find(match) == std::string::npos &&
                 Lower(name).find(match) == std::string::npos)
                 continue;
