@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "protocol/csv_field.h"
 #include "protocol/terminal_text.h"
 #include "report/report_json.h"
 
@@ -16,32 +17,12 @@ std::size_t DisplayWidth(const std::string& s) {
         std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// A spreadsheet runs a cell starting with one of these as a formula (a
-// device named "=HYPERLINK(...)"); the apostrophe makes it text.
-bool LooksLikeFormula(const std::string& s) {
-    return !s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos;
-}
-
-std::string Quoted(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string CsvField(const std::string& s) {
-    const std::string text = (LooksLikeFormula(s) ? "'" : "") + TerminalText(s);
-    return text.find_first_of(",\"\r\n") == std::string::npos ? text : Quoted(text);
-}
-
 std::string TabSeparatedField(const std::string& s) {
     std::string text = LooksLikeFormula(s) ? "'" : "";
     // A tab or line break inside a device's text would shift every cell
     // after it when pasted; a space keeps the columns.
     for (char ch : s) text += (ch == '\t' || ch == '\n' || ch == '\r') ? ' ' : ch;
-    return text.find('"') == std::string::npos ? text : Quoted(text);
+    return text.find('"') == std::string::npos ? text : CsvQuoted(text);
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ public:
                                                     const OnvifNetworkChange& change,
                                                     const std::vector<std::string>& steps) = 0;
     virtual OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) = 0;
+    // Signed in with the credentials: `user`'s new password, at the level
+    // GetUsers listed (OnvifDeviceClient::SetPassword).
+    virtual OnvifCallResult SetPassword(const std::string& xaddr, const OnvifCredentials& credentials,
+                                        const std::string& user, const std::string& newPassword) = 0;
     // Signed in with the credentials (or without, where the camera allows
     // it): the media service's profiles and their addresses.
     virtual OnvifCallResult ReadMedia(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,

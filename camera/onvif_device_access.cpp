@@ -46,6 +46,13 @@ public:
         return result.ok() ? client.Reboot() : result;
     }
 
+    OnvifCallResult SetPassword(const std::string& xaddr, const OnvifCredentials& credentials, const std::string& user,
+                                const std::string& newPassword) override {
+        OnvifDeviceClient client(xaddr);
+        OnvifCallResult result = SignedIn(client, credentials);
+        return result.ok() ? client.SetPassword(user, newPassword) : result;
+    }
+
     OnvifCallResult ReadMedia(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
                               OnvifMedia& media) override {
         OnvifDeviceClient client(xaddr);

@@ -34,6 +34,8 @@ std::vector<CommandHelpText> MakeAllCommandHelp() {
                    "  setup             give a device, a plan of devices or an ONVIF camera new network settings\n"
                    "  onvif info        read an ONVIF camera's facts\n"
                    "  onvif sync-time   set an ONVIF camera's clock to this computer's\n"
+                   "  onvif reboot      restart ONVIF cameras, and with --verify wait until each is back\n"
+                   "  onvif set-password  give ONVIF cameras' user a new password, proved by a sign-in with it\n"
                    "  onvif media       list an ONVIF camera's profiles with their stream and snapshot addresses\n"
                    "  onvif snapshot    save one picture of an ONVIF camera",
                    With(SearchOptions(), {{"--format F", "print a table (default), csv or json"},
@@ -82,6 +84,14 @@ std::vector<CommandHelpText> MakeAllCommandHelp() {
         {"--xaddr URL", "the camera's device service address, as WS-Discovery gives it"},
         {"--user NAME", "sign in as NAME"},
         kPassword};
+    // Many cameras at once: every address given, or what a search finds.
+    const std::vector<HelpOption> many{
+        {"--ip IP", "the camera at http://IP/onvif/device_service; repeated, several cameras"},
+        {"--xaddr URL", "the camera's device service address, as WS-Discovery gives it; repeated, several cameras"},
+        {"--all", "every ONVIF camera an ONVIF search finds"},
+        {"--match TEXT", "with --all: only cameras whose Model or Name cell holds TEXT (any case)"},
+        {"--user NAME", "sign in to every camera as NAME"},
+        kPassword};
     const HelpOption evenOnNtp{"--force", "set the clock by hand even on a camera that takes it from NTP (sync-time)"};
     const HelpOption output{"--output FILE", "write the picture to FILE, replacing a file already there"};
     const HelpOption profile{"--profile TOKEN",
@@ -90,24 +100,58 @@ std::vector<CommandHelpText> MakeAllCommandHelp() {
                    "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n"
                    "       lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] "
                    "[--force]\n"
+                   "       lanvaro-cli onvif info|sync-time|reboot|set-password CAMERAS --user NAME "
+                   "[--password-file FILE] ...\n"
                    "       lanvaro-cli onvif media (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
                    "       lanvaro-cli onvif snapshot (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
                    "                   --output FILE [--profile TOKEN]\n",
-                   "An ONVIF camera's device and media services. Commands: info, sync-time, media, snapshot "
+                   "An ONVIF camera's device and media services. Commands: info, sync-time, reboot, "
+                   "set-password, media, snapshot "
                    "(lanvaro-cli onvif COMMAND --help). Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, "
                    "5 no device or media service.",
-                   With(camera, {evenOnNtp, output, profile, kHelp})});
-    all.push_back({"onvif info",
-                   "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n",
-                   "Prints the camera's facts as one JSON object; without --user only what it tells anyone. "
-                   "Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, 5 no device service.",
-                   With(camera, {kHelp})});
+                   With(many, {evenOnNtp, output, profile, kHelp})});
+    all.push_back(
+        {"onvif info",
+         "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n"
+         "       lanvaro-cli onvif info CAMERAS --user NAME [--password-file FILE] [--format json|csv]\n"
+         "                   CAMERAS: --ip IP [--ip IP ...] | --xaddr URL [--xaddr URL ...] | --all "
+         "[--match TEXT]\n",
+         "Prints the camera's facts as one JSON object; without --user only what it tells anyone. "
+         "Exit 0, 1 a call refused, 2 usage, 4 sign-in refused, 5 no device service. With several "
+         "cameras or --all: one JSON object a line (the same keys, and endpoint, ip, error), or the "
+         "inventory as CSV.",
+         With(many, {{"--format F", "several cameras: json (one object a line, default) or csv (inventory)"}, kHelp})});
     all.push_back({"onvif sync-time",
                    "usage: lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] "
                    "[--force]\n",
                    "Sets the camera's clock to this computer's UTC and prints the offset left. A camera on NTP "
                    "is left alone (exit 1) unless --force.",
-                   With(camera, {evenOnNtp, kHelp})});
+                   With(many, {evenOnNtp, kHelp})});
+    all.push_back({"onvif reboot",
+                   "usage: lanvaro-cli onvif reboot CAMERAS --user NAME [--password-file FILE] [--verify SECONDS]\n"
+                   "                   CAMERAS: --ip IP [--ip IP ...] | --xaddr URL [--xaddr URL ...] | --all "
+                   "[--match TEXT]\n",
+                   "Restarts each camera (SystemReboot) and prints IP ENDPOINT: result a line; with --verify, "
+                   "\"back after N.N s\" once it answers WS-Discovery again after its device service went away, "
+                   "else \"not back within SECONDS s\". "
+                   "At most 8 cameras at a time, one password for all. Exit 0 every camera succeeded, 4 every camera "
+                   "refused the sign-in, 5 none had a device service, 3 some camera not back (reboot --verify), "
+                   "else 1 (each failure named on stderr), 2 usage.",
+                   With(many, {{"--verify SECONDS", "wait up to SECONDS for each camera to come back"}, kHelp})});
+    all.push_back({"onvif set-password",
+                   "usage: lanvaro-cli onvif set-password CAMERAS --user NAME [--password-file FILE]\n"
+                   "                   --new-password-file FILE [--for-user NAME]\n"
+                   "                   CAMERAS: --ip IP [--ip IP ...] | --xaddr URL [--xaddr URL ...] | --all "
+                   "[--match TEXT]\n",
+                   "Gives the user a new password on each camera (SetUser, the user's level kept as GetUsers "
+                   "lists it), then signs in with it: \"changed and proved\". A camera that refuses keeps the old "
+                   "one and says why. Neither password is printed. "
+                   "At most 8 cameras at a time, one password for all. Exit 0 every camera succeeded, 4 every camera "
+                   "refused the sign-in, 5 none had a device service, 3 some camera not back (reboot --verify), "
+                   "else 1 (each failure named on stderr), 2 usage.",
+                   With(many, {{"--new-password-file FILE", "the new password: the file's first line"},
+                               {"--for-user NAME", "change NAME's password (default: the --user signed in)"},
+                               kHelp})});
     all.push_back({"onvif media",
                    "usage: lanvaro-cli onvif media (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n",
                    "Prints the camera's media service (Media2 where it has it, else Media) and its profiles, each "

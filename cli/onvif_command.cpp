@@ -111,12 +111,6 @@ int ExitCodeOf(OnvifCallStatus status) {
     return 1;
 }
 
-std::string Tenths(double value) {
-    const long long tenths = std::llround(value * 10);
-    const long long magnitude = tenths < 0 ? -tenths : tenths;
-    return std::string(tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
-}
-
 std::string OnvifFactsJson(const OnvifDeviceFacts& facts) {
     const bool signedIn = facts.auth.has_value();
     auto text = [&](const std::string& value) { return signedIn ? JsonString(value) : std::string("null"); };
@@ -158,6 +152,7 @@ int RunOnvifCommand(const std::vector<std::string>& args) {
         std::fprintf(stderr, "lanvaro-cli onvif: %s\n%s", TerminalText(parsed.error).c_str(), kOnvifUsage);
         return 2;
     }
+    if (parsed.options.many) return RunOnvifFleetCommand(command, parsed.options);
     if (command == "media" || command == "snapshot") return RunOnvifMediaCommand(command, parsed.options);
     return command == "info" ? RunInfo(parsed.options) : RunSyncTime(parsed.options);
 }

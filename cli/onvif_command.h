@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "onvif/device_client.h"
+#include "protocol/text_format.h"
 
 // Exit codes beyond 0, 1 and 2 (usage).
 inline constexpr int kExitSignInRefused = 4;
@@ -14,6 +15,11 @@ inline constexpr int kExitNoDeviceService = 5;
 // The arguments after "onvif". Exit status: 0, 1 (refused, or a camera on
 // NTP without --force), 2 usage, 4 sign-in refused, 5 no device service.
 int RunOnvifCommand(const std::vector<std::string>& args);
+
+struct OnvifCliOptions;
+// info, sync-time, reboot or set-password for many cameras (onvif_fleet.h):
+// exit status as FleetExitStatus, 2 usage.
+int RunOnvifFleetCommand(const std::string& command, const OnvifCliOptions& options);
 
 // The arguments after "setup" when they hold --onvif. Exit status as setup's
 // (0 sent or confirmed, 1 a check or call refused, 2 usage, 3 not confirmed
@@ -32,9 +38,6 @@ int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options,
 
 // The exit status a failed call stands for.
 int ExitCodeOf(OnvifCallStatus status);
-
-// "-10800.0": tenths by hand, as the user's locale may write a decimal comma.
-std::string Tenths(double value);
 
 // The facts as one JSON object; without a sign-in the signed-in keys are null.
 std::string OnvifFactsJson(const OnvifDeviceFacts& facts);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -11,6 +12,10 @@
 const char* const kOnvifUsage =
     "usage: lanvaro-cli onvif info (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE]\n"
     "       lanvaro-cli onvif sync-time (--ip IP | --xaddr URL) --user NAME [--password-file FILE] [--force]\n"
+    "       lanvaro-cli onvif info|sync-time|reboot|set-password CAMERAS --user NAME [--password-file FILE]\n"
+    "                   CAMERAS: --ip IP (repeated) | --xaddr URL (repeated) | --all [--match TEXT]\n"
+    "                   info: [--format json|csv]  sync-time: [--force]  reboot: [--verify SECONDS]\n"
+    "                   set-password: --new-password-file FILE [--for-user NAME]\n"
     "       lanvaro-cli onvif media (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
     "       lanvaro-cli onvif snapshot (--ip IP | --xaddr URL) --user NAME [--password-file FILE]\n"
     "                   --output FILE [--profile TOKEN]\n"
@@ -30,13 +35,15 @@ bool IsIpv4(const std::string& text) {
 // flag with a value and any repeated option are errors.
 struct Split {
     std::map<std::string, std::string> values;
+    std::map<std::string, std::vector<std::string>> lists;  // repeatable options, every value in order
     std::set<std::string> flags;
     std::vector<std::string> rest;
     std::string error;
 };
 
 Split SplitArguments(const std::vector<std::string>& args, const std::set<std::string>& valued,
-                     const std::set<std::string>& flagged, bool keepUnknown) {
+                     const std::set<std::string>& flagged, bool keepUnknown,
+                     const std::set<std::string>& repeatable = {}) {
     Split split;
     for (std::size_t i = 0; i < args.size() && split.error.empty(); ++i) {
         std::string name = args[i];
@@ -46,12 +53,14 @@ Split SplitArguments(const std::vector<std::string>& args, const std::set<std::s
             name = name.substr(0, eq);
         }
         if (valued.count(name) != 0) {
-            if (split.values.count(name) != 0) {
+            if (split.values.count(name) != 0 && repeatable.count(name) == 0) {
                 split.error = name + " given twice";
             } else if (inlineValue) {
                 split.values[name] = *inlineValue;
+                split.lists[name].push_back(*inlineValue);
             } else if (i + 1 < args.size()) {
                 split.values[name] = args[++i];
+                split.lists[name].push_back(args[i]);
             } else {
                 split.error = name + " needs a value";
             }
@@ -107,39 +116,109 @@ void ReadCommon(const Split& split, OnvifCliOptions& o) {
 
 std::string XaddrOfIp(const std::string& ip) { return "http://" + ip + "/onvif/device_service"; }
 
+namespace {
+
+// The cameras of a task for many: each --ip and --xaddr once, or --all.
+void ReadFleet(const std::string& command, const Split& split, ParsedOnvifOptions& parsed) {
+    OnvifCliOptions& o = parsed.options;
+    o.all = split.flags.count("--all") != 0;
+    o.match = Value(split, "--match");
+    const auto ips = split.lists.find("--ip");
+    const auto urls = split.lists.find("--xaddr");
+    std::vector<std::string> given;
+    if (ips != split.lists.end()) given.insert(given.end(), ips->second.begin(), ips->second.end());
+    if (urls != split.lists.end()) given.insert(given.end(), urls->second.begin(), urls->second.end());
+    if (ips != split.lists.end() && urls != split.lists.end()) {
+        parsed.error = "give one of --ip and --xaddr";
+        return;
+    }
+    if (o.all == !given.empty()) {
+        parsed.error = o.all ? "give --all or the cameras' addresses, not both" : "give one of --ip and --xaddr";
+        return;
+    }
+    if (split.values.count("--match") != 0 && (!o.all || o.match.empty())) {
+        parsed.error = o.all ? "--match needs a text" : "--match goes with --all";
+        return;
+    }
+    if (ips != split.lists.end())
+        for (const std::string& ip : ips->second)
+            if (!IsIpv4(ip)) {
+                parsed.error = "--ip takes an IPv4 address";
+                return;
+            }
+    for (const std::string& text : given) {
+        std::string xaddr;
+        if (!CameraXaddr(text, xaddr, parsed.error)) return;
+        if (std::find(o.xaddrs.begin(), o.xaddrs.end(), xaddr) == o.xaddrs.end()) o.xaddrs.push_back(xaddr);
+    }
+    if (!o.xaddrs.empty()) o.xaddr = o.xaddrs.front();
+    o.csv = Value(split, "--format") == "csv";
+    const bool single = !o.all && given.size() == 1 && split.values.count("--format") == 0;
+    o.many = !single || command == "reboot" || command == "set-password";
+    if (split.values.count("--format") != 0 && !o.csv && Value(split, "--format") != "json")
+        parsed.error = "--format takes json or csv";
+    else if (o.many && (command == "media" || command == "snapshot"))
+        parsed.error = command + " takes one camera";
+    else if (o.many && !o.user)
+        parsed.error = "--user is required";
+}
+
+}  // namespace
+
 ParsedOnvifOptions ParseOnvifCommandOptions(const std::string& command, const std::vector<std::string>& args) {
     ParsedOnvifOptions parsed;
     const bool sync = command == "sync-time";
     const bool snapshot = command == "snapshot";
-    if (!sync && !snapshot && command != "info" && command != "media") {
-        parsed.error = command.empty() ? "give info, sync-time, media or snapshot" : "unknown onvif command " + command;
+    const bool reboot = command == "reboot";
+    const bool password = command == "set-password";
+    if (!sync && !snapshot && !reboot && !password && command != "info" && command != "media") {
+        parsed.error = command.empty() ? "give info, sync-time, reboot, set-password, media or snapshot"
+                                       : "unknown onvif command " + command;
         return parsed;
     }
-    std::set<std::string> flags;
+    if (std::find(args.begin(), args.end(), "--filter") != args.end()) {
+        parsed.error = "--filter is the search's project filter; --match TEXT chooses cameras of --all";
+        return parsed;
+    }
+    std::set<std::string> flags{"--all"};
     if (sync) flags.insert("--force");
-    std::set<std::string> valued{"--ip", "--xaddr", "--user", "--password-file"};
+    std::set<std::string> valued{"--ip", "--xaddr", "--user", "--password-file", "--match"};
     if (snapshot) valued.insert({"--output", "--profile"});
-    const Split split = SplitArguments(args, valued, flags, false);
+    if (command == "info") valued.insert("--format");
+    if (reboot) valued.insert("--verify");
+    if (password) valued.insert({"--new-password-file", "--for-user"});
+    const Split split = SplitArguments(args, valued, flags, false, {"--ip", "--xaddr"});
     parsed.error = split.error;
     if (!parsed.error.empty()) return parsed;
     OnvifCliOptions& o = parsed.options;
     ReadCommon(split, o);
+    if (o.user && o.user->empty()) {
+        parsed.error = "--user needs a name";
+        return parsed;
+    }
     o.output = Value(split, "--output");
     o.profile = Value(split, "--profile");
-    const bool ip = split.values.count("--ip") != 0, url = split.values.count("--xaddr") != 0;
-    if (ip == url) {
-        parsed.error = "give one of --ip and --xaddr";
-    } else if (ip && !IsIpv4(Value(split, "--ip"))) {
-        parsed.error = "--ip takes an IPv4 address";
-    } else if (CameraXaddr(Value(split, ip ? "--ip" : "--xaddr"), o.xaddr, parsed.error)) {
-        if (command != "info" && !o.user)
-            parsed.error = "--user is required";
-        else if (snapshot && o.output.empty())
-            parsed.error = "--output FILE is required";
-        else if (snapshot && split.values.count("--profile") != 0 && o.profile.empty())
-            parsed.error = "--profile needs a token";
+    ReadFleet(command, split, parsed);
+    if (!parsed.error.empty()) return parsed;
+    if (command != "info" && !o.user)
+        parsed.error = "--user is required";
+    else if (snapshot && o.output.empty())
+        parsed.error = "--output FILE is required";
+    else if (snapshot && split.values.count("--profile") != 0 && o.profile.empty())
+        parsed.error = "--profile needs a token";
+    if (!parsed.error.empty()) return parsed;
+    if (reboot && split.values.count("--verify") != 0) {
+        o.verifySeconds = VerifySeconds(Value(split, "--verify"));
+        if (!o.verifySeconds) parsed.error = kVerifyRangeError;
     }
-    if (o.user && o.user->empty()) parsed.error = "--user needs a name";
+    if (password) {
+        if (split.values.count("--new-password-file") == 0 || Value(split, "--new-password-file").empty())
+            parsed.error = "--new-password-file FILE is required (a new password is never taken from the command line)";
+        else
+            o.newPasswordFile = Value(split, "--new-password-file");
+        o.forUser = Value(split, "--for-user");
+        if (split.values.count("--for-user") != 0 && o.forUser.empty()) parsed.error = "--for-user needs a name";
+    }
     return parsed;
 }
 

@@ -8,7 +8,16 @@
 #include <vector>
 
 struct OnvifCliOptions {
-    std::string xaddr;  // from --ip, --xaddr or --onvif
+    std::string xaddr;  // from --ip, --xaddr or --onvif; the first of several
+    // Many cameras: --all, or --ip/--xaddr given more than once (each once
+    // here, in order); reboot and set-password always.
+    bool many = false;
+    std::vector<std::string> xaddrs;
+    bool all = false;
+    std::string match;                           // --all: only cameras whose Model or Name cell holds it
+    bool csv = false;                            // info --format csv: the inventory
+    std::optional<std::string> newPasswordFile;  // set-password
+    std::string forUser;                         // set-password: whose; empty: --user's
     std::optional<std::string> user;
     std::optional<std::string> passwordFile;
     bool force = false;
@@ -20,7 +29,7 @@ struct OnvifCliOptions {
     std::string ip, netmask, gateway, dns;
     int prefixLength = 0;
     bool reboot = false;
-    std::optional<int> verifySeconds;
+    std::optional<int> verifySeconds;  // also reboot's
 };
 
 struct ParsedOnvifOptions {
@@ -29,7 +38,12 @@ struct ParsedOnvifOptions {
     std::string error;              // non-empty: a usage error
 };
 
-// "onvif info": (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE].
+// "onvif info": (--ip IP | --xaddr URL) [--user NAME] [--password-file FILE];
+// with several cameras (--ip/--xaddr repeated, or --all [--match TEXT])
+// --user is required and [--format json|csv] chooses the output.
+// "onvif reboot": cameras as above, --user, [--verify SECONDS].
+// "onvif set-password": cameras as above, --user, --new-password-file FILE,
+// [--for-user NAME].
 // "onvif sync-time": the same, --user required, [--force].
 // "onvif media": --user required. "onvif snapshot": --user and --output FILE
 // required, [--profile TOKEN].

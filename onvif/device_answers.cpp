@@ -297,3 +297,14 @@ SoapAnswer ReadSetNetworkInterfacesAnswer(std::string_view bytes, bool& rebootNe
 SoapAnswer ReadPlainAnswer(std::string_view bytes, std::string_view operation) {
     return ReadAnswer(bytes, std::string(operation) + "Response", [](const xmlNode*, std::string&) { return true; });
 }
+
+SoapAnswer ReadUsersAnswer(std::string_view bytes, std::vector<OnvifUser>& users) {
+    return ReadAnswer(bytes, "GetUsersResponse", [&](const xmlNode* response, std::string&) {
+        users.clear();
+        for (const xmlNode* node : Children(response, kDevice, "User")) {
+            OnvifUser user{ChildText(node, kSchema, "Username"), ChildText(node, kSchema, "UserLevel")};
+            if (!user.name.empty()) users.push_back(std::move(user));
+        }
+        return true;
+    });
+}

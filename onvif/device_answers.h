@@ -54,6 +54,9 @@ SoapAnswer ReadDeviceInformationAnswer(std::string_view bytes, OnvifDeviceFacts&
 SoapAnswer ReadNetworkInterfacesAnswer(std::string_view bytes, std::vector<OnvifNetworkInterface>& interfaces);
 SoapAnswer ReadGatewayAnswer(std::string_view bytes, std::vector<std::string>& gateway);
 SoapAnswer ReadDnsAnswer(std::string_view bytes, std::vector<std::string>& dns);
+// Each user's name and level ("Administrator", "Operator", "User", or the
+// camera's own word); a user without a name is left out.
+SoapAnswer ReadUsersAnswer(std::string_view bytes, std::vector<OnvifUser>& users);
 SoapAnswer ReadSetNetworkInterfacesAnswer(std::string_view bytes, bool& rebootNeeded);
 // An answer whose content is not needed: "<operation>Response" in the device namespace.
 SoapAnswer ReadPlainAnswer(std::string_view bytes, std::string_view operation);

@@ -20,7 +20,8 @@ struct OnvifClientState {
     std::optional<OnvifAuthMethod> method;
     bool open = false;  // signed in, the password not proved yet
     std::optional<OnvifCredentials> credentials;
-    bool refused = false;  // a refused sign-in: nothing more is sent until the next SignIn
+    bool refused = false;          // a refused sign-in: nothing more is sent until the next SignIn
+    std::vector<OnvifUser> users;  // as the sign-in's GetUsers listed them
 };
 
 namespace onvif_calls {

@@ -100,9 +100,8 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
                     "The camera's certificate is not trusted at " + context.xaddr + " (" + reply.error + ")");
     if (!reply.connected) {
         if (reply.sent) answer.lost = reply.error;
-        return says(OnvifCallStatus::NoService,
-                    "No ONVIF " + std::string(context.service) + " service answered at " + context.xaddr + " (" +
-                        reply.error + ")");
+        return says(OnvifCallStatus::NoService, "No ONVIF " + std::string(context.service) + " service answered at " +
+                                                    context.xaddr + " (" + reply.error + ")");
     }
     const SoapAnswer soap = read(reply.body);
     answer.service = soap.kind != SoapAnswerKind::Unreadable;
@@ -121,8 +120,8 @@ Answer Send(const CallContext& context, std::string_view operation, const std::s
     if (soap.kind == SoapAnswerKind::Fault)
         return says(OnvifCallStatus::Refused, name + " refused by " + context.xaddr + ": " + soap.problem);
     if (reply.status != 200)
-        return says(OnvifCallStatus::NoService, "No ONVIF " + std::string(context.service) + " service answered at " + context.xaddr + " (HTTP " +
-                                                    std::to_string(reply.status) + ")");
+        return says(OnvifCallStatus::NoService, "No ONVIF " + std::string(context.service) + " service answered at " +
+                                                    context.xaddr + " (HTTP " + std::to_string(reply.status) + ")");
     return says(OnvifCallStatus::Failed,
                 "Unreadable answer to " + name + " from " + context.xaddr + ": " + soap.problem);
 }
@@ -296,8 +295,9 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     if (!state_->clockOffset) MeasureClock(xaddr_, *state_, clockFacts);
     // Some cameras answer a signed read whatever the password; only an
     // administrator's call tells a right one from a wrong one.
+    state_->users.clear();
     const Answer users = Send(context, "GetUsers", "<tds:GetUsers/>", *state_->method,
-                              [](std::string_view bytes) { return ReadPlainAnswer(bytes, "GetUsers"); });
+                              [&](std::string_view bytes) { return ReadUsersAnswer(bytes, state_->users); });
     if (users.result.status == OnvifCallStatus::SignInRefused) {
         state_->method.reset();
         state_->refused = true;
@@ -365,4 +365,31 @@ OnvifCallResult OnvifDeviceClient::Reboot() {
     return Change(xaddr_, *state_, "SystemReboot", "<tds:SystemReboot/>",
                   [](std::string_view bytes) { return ReadPlainAnswer(bytes, "SystemReboot"); })
         .result;
+}
+
+const std::vector<OnvifUser>& OnvifDeviceClient::Users() const { return state_->users; }
+
+OnvifCallResult OnvifDeviceClient::SetPassword(const std::string& user, const std::string& newPassword) {
+    if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
+    if (state_->users.empty())
+        return {OnvifCallStatus::Refused, "The camera at " + xaddr_ +
+                                              " lists no users (GetUsers): the level to keep for " + user +
+                                              " is not known; nothing was changed."};
+    const auto listed = std::find_if(state_->users.begin(), state_->users.end(),
+                                     [&](const OnvifUser& known) { return known.name == user; });
+    if (listed == state_->users.end())
+        return {OnvifCallStatus::Refused, "The camera at " + xaddr_ + " has no user " + user + "."};
+    if (listed->level.empty())
+        return {OnvifCallStatus::Refused,
+                "The camera at " + xaddr_ + " lists no level for " + user + "; nothing was changed."};
+    const std::string body = "<tds:SetUser><tds:User><tt:Username>" + EscapeXmlText(user) +
+                             "</tt:Username><tt:Password>" + EscapeXmlText(newPassword) +
+                             "</tt:Password><tt:UserLevel>" + EscapeXmlText(listed->level) +
+                             "</tt:UserLevel></tds:User></tds:SetUser>";
+    OnvifCallResult result = Change(xaddr_, *state_, "SetUser", body, [](std::string_view bytes) {
+                                 return ReadPlainAnswer(bytes, "SetUser");
+                             }).result;
+    result.message = RedactedText(RedactedText(result.message, newPassword),
+                                  state_->credentials ? state_->credentials->password : std::string());
+    return result;
 }

@@ -22,6 +22,13 @@ struct OnvifCredentials {
     bool operator==(const OnvifCredentials&) const = default;
 };
 
+// A user as GetUsers lists it.
+struct OnvifUser {
+    std::string name;
+    std::string level;
+    bool operator==(const OnvifUser&) const = default;
+};
+
 struct OnvifNetworkInterface {
     std::string token;
     bool enabled = false;
@@ -186,6 +193,17 @@ public:
 
     // SystemReboot.
     OnvifCallResult Reboot();
+
+    // The users the sign-in's GetUsers listed; empty where the camera has
+    // no GetUsers (Open) or before a sign-in.
+    const std::vector<OnvifUser>& Users() const;
+
+    // SetUser for one user the sign-in's GetUsers listed, with the level it
+    // listed (a change of password must not change what the user may do).
+    // Refused as the camera says (too short, characters it does not take,
+    // OperationProhibited); nothing is sent for a user it did not list. No
+    // message holds either password, whatever the camera's reason repeats.
+    OnvifCallResult SetPassword(const std::string& user, const std::string& newPassword);
 
     // Another service of this camera (media), signed as the sign-in signs:
     // the same method, credentials and clock. `read` takes the answer's body.

@@ -1,5 +1,6 @@
 #include "protocol/text_format.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 
@@ -63,4 +64,17 @@ std::string PercentDecode(std::string_view text) {
         out.push_back(text[i]);
     }
     return out;
+}
+
+std::string Tenths(double value) {
+    const long long tenths = std::llround(value * 10);
+    const long long magnitude = tenths < 0 ? -tenths : tenths;
+    return std::string(tenths < 0 ? "-" : "") + std::to_string(magnitude / 10) + "." + std::to_string(magnitude % 10);
+}
+
+std::string RedactedText(std::string text, const std::string& secret) {
+    if (secret.empty()) return text;
+    for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + 3))
+        text.replace(at, secret.size(), "***");
+    return text;
 }

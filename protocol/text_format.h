@@ -17,3 +17,10 @@ std::string GroupedNumber(long long n);
 // %XX sequences decoded; a "%" not followed by two hex digits stays as is,
 // and "+" stays "+".
 std::string PercentDecode(std::string_view text);
+
+// "-10800.0": tenths by hand, as the user's locale may write a decimal comma.
+std::string Tenths(double value);
+
+// The text with every occurrence of `secret` as "***" (a camera's reason may
+// quote a password it was sent); unchanged for an empty secret.
+std::string RedactedText(std::string text, const std::string& secret);

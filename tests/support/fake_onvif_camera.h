@@ -58,7 +58,7 @@ public:
             out.auth = OnvifAuthMethod::Open;
             return {OnvifCallStatus::Ok, ""};
         }
-        if (!SignedIn(credentials)) return Refused(xaddr);
+        if (!SignedIn(credentials, xaddr)) return Refused(xaddr);
         out = facts;
         return {OnvifCallStatus::Ok, ""};
     }
@@ -87,6 +87,27 @@ public:
         Record("Reboot", xaddr, credentials);
         if (!SignedIn(credentials)) return Refused(xaddr);
         return {OnvifCallStatus::Ok, ""};
+    }
+
+    // A new password shorter than this is refused, as cameras do, in words
+    // that quote it (a careless camera's), which no output may repeat.
+    std::size_t shortestPassword = 8;
+    OnvifCallResult SetPassword(const std::string& xaddr, const OnvifCredentials& credentials, const std::string& user,
+                                const std::string& newPassword) override {
+        Record("SetPassword", xaddr, credentials);
+        if (!SignedIn(credentials, xaddr)) return Refused(xaddr);
+        if (user != accepted.user) return {OnvifCallStatus::Refused, "The camera at " + xaddr + " has no user " + user};
+        if (newPassword.size() < shortestPassword)
+            return {OnvifCallStatus::Refused, "SetUser refused by " + xaddr + ": too short"};
+        std::lock_guard lock(mutex_);
+        changed_[xaddr] = newPassword;
+        return {OnvifCallStatus::Ok, ""};
+    }
+    // The password the camera at the address takes now.
+    std::string PasswordAt(const std::string& xaddr) {
+        std::lock_guard lock(mutex_);
+        const auto found = changed_.find(xaddr);
+        return found == changed_.end() ? accepted.password : found->second;
     }
 
     // Runs before each ReadMedia, on the thread that asks (a test holds a camera there).
@@ -140,6 +161,10 @@ private:
     bool SignedIn(const std::optional<OnvifCredentials>& c) const {
         return c && c->user == accepted.user && c->password == accepted.password;
     }
+    // Where SetPassword gave the camera at the address a password of its own, that one.
+    bool SignedIn(const std::optional<OnvifCredentials>& c, const std::string& xaddr) {
+        return c && c->user == accepted.user && c->password == PasswordAt(xaddr);
+    }
     static OnvifCallResult Refused(const std::string& xaddr) {
         return {OnvifCallStatus::SignInRefused, "Sign-in refused by " + xaddr + ": check the user name and password."};
     }
@@ -150,6 +175,7 @@ private:
     std::mutex mutex_;
     std::vector<std::string> calls_;
     std::vector<std::thread::id> mediaThreads_;
+    std::map<std::string, std::string> changed_;  // by XAddr
 };
 
 class MemoryVault : public CredentialVault {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <set>
+#include <utility>
 
 #include "onvif/device_client.h"
 #include "tools/devsim/setup_applier.h"
@@ -131,6 +132,16 @@ std::vector<std::string> OnvifCameraHttp::Xaddrs(std::size_t camera) const {
     return camera < cameras_.size() ? cameras_[camera].xaddrs : std::vector<std::string>();
 }
 
+bool OnvifCameraHttp::Rebooting(std::size_t camera) const {
+    std::lock_guard lock(mutex_);
+    return camera < cameras_.size() && cameras_[camera].rebootUntil.has_value();
+}
+
+std::vector<std::size_t> OnvifCameraHttp::TakeRestarted() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(restarted_, {});
+}
+
 void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
     const auto deadline = Clock::now() + kRequestTimeout;
     sockaddr_in local{};
@@ -187,6 +198,8 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
         if (camera == cameras_.end()) {
             answer.status = 404;
             answer.body = "No camera at this address\n";
+        } else if (camera->rebootUntil) {
+            answering = false;
         } else {
             answer = AnswerOnvifRequest(camera->settings, options_, camera->nonces, request,
                                         std::chrono::system_clock::now());
@@ -204,6 +217,10 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
             if (answer.reboot && camera->awaitingReboot) {
                 Schedule(index, *camera->awaitingReboot);
                 camera->awaitingReboot.reset();
+            }
+            if (answer.reboot) {
+                camera->rebootUntil = Clock::now() + options_.rebootSilence;
+                wake_.notify_all();
             }
         }
     }
@@ -230,6 +247,21 @@ void OnvifCameraHttp::ApplyLoop() {
     while (!stopping_) {
         const auto now = Clock::now();
         auto next = now + 1s;
+        for (std::size_t i = 0; i < cameras_.size(); ++i) {
+            Camera& camera = cameras_[i];
+            if (!camera.rebootUntil) continue;
+            if (*camera.rebootUntil > now) {
+                next = std::min(next, *camera.rebootUntil);
+                continue;
+            }
+            camera.rebootUntil.reset();
+            if (!camera.settings.ntp)
+                camera.settings.clockOffsetSeconds =
+                    static_cast<double>(kOnvifSimFactoryTime) -
+                    std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+            restarted_.push_back(i);
+            if (diag_) diag_("onvif camera " + camera.settings.address + " restarted");
+        }
         for (auto it = pending_.begin(); it != pending_.end();) {
             if (it->due <= now) {
                 Apply(cameras_[it->camera], it->change);

@@ -2,7 +2,9 @@
 // The simulated ONVIF cameras' device services over HTTP: one listener per
 // port on every address, each connection served by the camera whose address
 // it reached. A camera given a new address takes it after the setup delay
-// (or after a reboot where it said one is needed) and serves there.
+// (or after a reboot where it said one is needed) and serves there. A
+// camera told to reboot is silent for a while, then comes back (its clock
+// from the factory's time where it has no NTP).
 
 #include <chrono>
 #include <condition_variable>
@@ -34,6 +36,10 @@ public:
 
     // The camera's XAddrs as they are now (its discovery answers use them).
     std::vector<std::string> Xaddrs(std::size_t camera) const;
+    // Restarting after SystemReboot: silent on every service.
+    bool Rebooting(std::size_t camera) const;
+    // The cameras whose restart ended since the last call, each to say Hello once.
+    std::vector<std::size_t> TakeRestarted();
 
 private:
     struct Camera {
@@ -42,6 +48,7 @@ private:
         std::vector<std::string> xaddrs;
         OnvifSimNonces nonces;
         std::optional<OnvifSimAddressChange> awaitingReboot;
+        std::optional<std::chrono::steady_clock::time_point> rebootUntil;
     };
     struct Pending {
         std::chrono::steady_clock::time_point due;
@@ -62,6 +69,7 @@ private:
     bool stopping_ = false;
     std::vector<Camera> cameras_;
     std::vector<Pending> pending_;
+    std::vector<std::size_t> restarted_;
     std::vector<std::unique_ptr<StreamServer>> servers_;
     std::thread applier_;
 };

@@ -108,6 +108,7 @@ private:
         sim.rebootNeeded = o.Flag("--onvif-reboot-needed");
         if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
         sim.streamUri = o.Text("--onvif-stream-uri", "");
+        sim.rebootSilence = std::chrono::milliseconds(o.Integer("--onvif-reboot-ms", 3000));
         if (const auto quirks = o.Text("--onvif-quirk")) {
             const auto choice = ParseOnvifQuirks(*quirks, error);
             if (!choice) return false;
@@ -130,6 +131,7 @@ private:
                 Announce();
                 nextHello = now + kHelloInterval;
             }
+            for (const std::size_t restarted : http_.TakeRestarted()) Hello(restarted);
             while (!pending_.empty() && pending_.top().due <= now) {
                 Answer(pending_.top());
                 pending_.pop();
@@ -154,6 +156,7 @@ private:
                 if (cameras_[i].fault == OnvifCameraFault::HelloOnly || !OnvifCameraMatches(cameras_[i], probe->types))
                     continue;
                 if (!toAll && !StandsAt(i, to)) continue;
+                if (http_.Rebooting(i)) continue;
                 if (loss_->Misses()) continue;
                 const int after = fixedDelay_ >= 0 ? fixedDelay_ : toAll ? delay(random) : 0;
                 pending_.push({Clock::now() + std::chrono::milliseconds(after), from, i, probe->messageId,
@@ -175,6 +178,19 @@ private:
         }
     }
 
+    // A camera back from a restart says so, at the address it serves at now.
+    void Hello(std::size_t index) {
+        OnvifCamera camera = cameras_[index];
+        camera.xaddrs = http_.Xaddrs(index);
+        sockaddr_in group{};
+        group.sin_family = AF_INET;
+        group.sin_port = htons(kDiscoveryPort);
+        ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
+        std::string error;
+        if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error, OwnAddress(camera)))
+            diag_("onvif hello: " + error);
+    }
+
     // Whether the camera's device service is at that address.
     bool StandsAt(std::size_t camera, in_addr address) {
         char text[INET_ADDRSTRLEN] = {};
@@ -185,6 +201,7 @@ private:
     }
 
     void Answer(const PendingAnswer& answer) {
+        if (http_.Rebooting(answer.camera)) return;
         // A camera given a new address answers with it, and from it.
         OnvifCamera camera = cameras_[answer.camera];
         camera.xaddrs = http_.Xaddrs(answer.camera);
@@ -242,6 +259,8 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-ntp", DevsimOptionKind::Flag, "the cameras keep time by NTP"},
                 {"--onvif-reboot-needed", DevsimOptionKind::Flag,
                  "a new address needs a reboot (SetNetworkInterfaces answers RebootNeeded)"},
+                {"--onvif-reboot-ms", DevsimOptionKind::Integer,
+                 "a camera told to reboot is silent this long, then says Hello (default 3000)", 0, 600000},
                 {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
                 {"--onvif-quirk", DevsimOptionKind::Text,
                  "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "

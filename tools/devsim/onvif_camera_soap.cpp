@@ -138,7 +138,7 @@ bool TokenAccepted(const xmlNode* envelope, const OnvifSimSettings& camera, cons
     if (password == nullptr || !nonce || !when) return false;
     const double skew = std::chrono::duration<double>(*when - CameraNow(camera, now)).count();
     if (std::fabs(skew) > kWsseWindowSeconds) return false;
-    return Trimmed(XmlText(password)) == WsSecurityPasswordDigest(*nonce, created, options.password);
+    return Trimmed(XmlText(password)) == WsSecurityPasswordDigest(*nonce, created, OnvifSimPassword(camera, options));
 }
 
 struct DigestAuthorization {
@@ -184,14 +184,14 @@ std::optional<DigestAuthorization> ParseDigestHeader(const std::string& header) 
     return DigestAuthorization{in, response};
 }
 
-bool DigestAccepted(const std::string& header, const std::string& method, const OnvifSimOptions& options,
-                    const OnvifSimNonces& nonces) {
+bool DigestAccepted(const std::string& header, const std::string& method, const OnvifSimSettings& camera,
+                    const OnvifSimOptions& options, const OnvifSimNonces& nonces) {
     auto parsed = ParseDigestHeader(header);
     if (!parsed) return false;
     HttpDigestInput& in = parsed->input;
     if (in.user != options.user || in.realm != kRealm || in.qop != "auth") return false;
     if (std::find(nonces.issued.begin(), nonces.issued.end(), in.nonce) == nonces.issued.end()) return false;
-    in.password = options.password;
+    in.password = OnvifSimPassword(camera, options);
     in.method = method;
     const std::string expected = HttpDigestResponse(in);
     return !expected.empty() && expected == parsed->response;
@@ -236,7 +236,7 @@ OnvifSimAnswer AnswerSnapshotRequest(const OnvifSimSettings& camera, const Onvif
         answer.status = 405;
         answer.body = "Method Not Allowed\n";
     } else if (options.auth != OnvifSimAuth::None &&
-               !DigestAccepted(request.authorization, request.method, options, nonces)) {
+               !DigestAccepted(request.authorization, request.method, camera, options, nonces)) {
         answer.status = 401;
         answer.body = "Unauthorized\n";
         answer.headers = DigestChallenge(nonces);
@@ -404,6 +404,19 @@ OnvifSimAnswer Operate(const std::string& operation, const xmlNode* request, Onv
         camera.configured = change;
         return answer;
     }
+    if (operation == "SetUser") {
+        // One user, the administrator; cameras take one change per call.
+        const xmlNode* user = XmlChild(request, kDevice, "User");
+        if (Text(user, kSchema, "Username") != options.user)
+            return InvalidArgument("UsernameMissing", "There is no such user on this camera.");
+        const xmlNode* password = XmlChild(user, kSchema, "Password");
+        if (password == nullptr) return Response(operation, "");
+        const std::string text = XmlText(password);
+        if (const std::string refusal = OnvifSimPasswordRefusal(text); !refusal.empty())
+            return Fault(400, "env:Sender", {"ter:OperationProhibited", "ter:PasswordTooWeak"}, refusal);
+        camera.password = text;
+        return Response(operation, "");
+    }
     if (operation == "SystemReboot") {
         OnvifSimAnswer answer = Response(operation, "<tds:Message>Rebooting in 1 second</tds:Message>");
         answer.reboot = true;
@@ -426,7 +439,7 @@ OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, 
     // An HTTP client starting Digest sends its POST without a body first and
     // waits for the challenge, as a camera's web server gives before any SOAP.
     if (request.body.empty() && digestOffered &&
-        !DigestAccepted(request.authorization, request.method, options, nonces))
+        !DigestAccepted(request.authorization, request.method, camera, options, nonces))
         return NotAuthorized(options, nonces);
     std::string problem;
     XmlDocPtr doc = ReadUntrustedXml(request.body, problem);
@@ -454,7 +467,7 @@ OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, 
         const bool wsse = (options.auth == OnvifSimAuth::Wsse || options.auth == OnvifSimAuth::Both) &&
                           TokenAccepted(envelope, camera, options, now);
         const bool digest = (options.auth == OnvifSimAuth::Digest || options.auth == OnvifSimAuth::Both) &&
-                            DigestAccepted(request.authorization, request.method, options, nonces);
+                            DigestAccepted(request.authorization, request.method, camera, options, nonces);
         if (!wsse && !digest) answer = NotAuthorized(options, nonces);
     }
     if (answer.body.empty()) {
@@ -470,6 +483,22 @@ OnvifSimAnswer Answer(OnvifSimSettings& camera, const OnvifSimOptions& options, 
 }
 
 }  // namespace
+
+std::string OnvifSimPassword(const OnvifSimSettings& camera, const OnvifSimOptions& options) {
+    return camera.password.value_or(options.password);
+}
+
+std::string OnvifSimPasswordRefusal(const std::string& password) {
+    constexpr std::string_view kTaken = "!#$%()*+,-./=?@[]^_{}~";
+    if (password.size() < 8) return "The password is too short: at least 8 characters.";
+    if (password.size() > 64) return "The password is too long: at most 64 characters.";
+    for (const char c : password)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) &&
+            kTaken.find(c) == std::string_view::npos)
+            return "The password holds a character this camera does not take (letters, digits and " +
+                   std::string(kTaken) + " only).";
+    return {};
+}
 
 OnvifSimAnswer OnvifSimFault(int status, const std::string& code, const std::vector<std::string>& subcodes,
                              const std::string& reason) {

@@ -5,6 +5,7 @@
 // MD5 or SHA-256). No sockets here.
 
 #include <chrono>
+#include <ctime>
 #include <deque>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ struct OnvifSimOptions {
     std::vector<std::string> refuse;  // operations answered with a fault
     OnvifQuirkChoice quirks;
     std::string streamUri;  // every camera's main stream, when given
+    // How long a camera is silent after SystemReboot before its Hello.
+    std::chrono::milliseconds rebootSilence{3000};
 };
 
 // A new address the camera takes once it has restarted its network.
@@ -51,7 +54,19 @@ struct OnvifSimSettings {
     // A new address taken but not yet in use: shown as the camera's setting.
     std::optional<OnvifSimAddressChange> configured;
     OnvifSimQuirks quirks;
+    // The password SetUser gave the user; until then the options' one.
+    std::optional<std::string> password;
 };
+
+// The password the camera's user signs in with now.
+std::string OnvifSimPassword(const OnvifSimSettings& camera, const OnvifSimOptions& options);
+
+// Why the camera refuses this password for SetUser (its own words, which
+// never repeat the password); empty when it takes it.
+std::string OnvifSimPasswordRefusal(const std::string& password);
+
+// A camera without NTP starts from its factory time after a restart.
+inline constexpr std::time_t kOnvifSimFactoryTime = 946684800;  // 2000-01-01T00:00:00Z
 
 struct OnvifSimRequest {
     std::string method, path;

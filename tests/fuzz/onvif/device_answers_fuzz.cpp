@@ -25,5 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(ReadDnsAnswer(body, facts.dns));
     bool reboot = false;
     check(ReadSetNetworkInterfacesAnswer(body, reboot));
+    std::vector<OnvifUser> users;
+    check(ReadUsersAnswer(body, users));
+    if (users.size() > 64) __builtin_trap();
     return 0;
 }

@@ -243,6 +243,19 @@ TEST(ClientTransport, AnXaddrWithAPasswordIsNotCalled) {
     EXPECT_FALSE(server.Asked());
 }
 
+// A password change keeps the user's level, which only GetUsers tells: a
+// camera that listed none (or was not signed in to) is not asked at all.
+TEST(ClientSetPassword, NothingIsSentWithoutTheUsersLevel) {
+    OneShotServer server(kRebooting);
+    ASSERT_NE(server.port(), 0);
+    OnvifDeviceClient client(server.Xaddr());
+    const OnvifCallResult result = client.SetPassword("admin", "Gr33n-Field.42");
+    EXPECT_EQ(result.status, OnvifCallStatus::Refused);
+    EXPECT_NE(result.message.find("lists no users (GetUsers)"), std::string::npos) << result.message;
+    EXPECT_EQ(result.message.find("Gr33n-Field.42"), std::string::npos) << result.message;
+    EXPECT_FALSE(server.Asked());
+}
+
 struct NetmaskCase {
     const char* netmask;
     std::optional<int> prefix;

@@ -60,6 +60,10 @@ std::string Describe(const std::string& name, std::string_view bytes) {
         std::vector<std::string> dns;
         answer = ReadDnsAnswer(bytes, dns);
         facts = Lines("dns", dns);
+    } else if (name.starts_with("users")) {
+        std::vector<OnvifUser> users;
+        answer = ReadUsersAnswer(bytes, users);
+        for (const auto& user : users) facts += "user: " + user.name + " " + user.level + "\n";
     } else if (name.starts_with("set_interfaces")) {
         bool reboot = false;
         answer = ReadSetNetworkInterfacesAnswer(bytes, reboot);

@@ -1,0 +1,105 @@
+// lanvaro-cli's camera tasks over every camera a search finds: the
+// inventory, the clocks, restarts and a new password, against devsim's
+// cameras (camera 0 at 127.77.0.10, camera 1 at 127.77.0.11).
+
+#include <regex>
+
+#include "tests/lan/onvif_device/onvif_device_lan_fixture.h"
+
+namespace {
+
+const std::string kEndpoint0 = "urn:uuid:4f4e5649-4600-4000-8000-000000000000";
+const std::string kEndpoint1 = "urn:uuid:4f4e5649-4600-4000-8000-000000000001";
+
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST_F(OnvifDeviceLan, InfoOfManyCamerasIsOneJsonLineEachOrTheInventory) {
+    StartCameras({});
+    const CliRun all = Run({"onvif", "info", "--all", "--user", kUser});
+    ASSERT_EQ(all.status, 0) << all.err;
+    ASSERT_EQ(Lines(all.out), 2u) << all.out;
+    EXPECT_NE(all.out.find("\"manufacturer\": \"Devsim Optics\""), std::string::npos) << all.out;
+    EXPECT_NE(all.out.find("\"endpoint\": \"" + kEndpoint1 + "\", \"ip\": \"127.77.0.11\", \"error\": null}\n"),
+              std::string::npos)
+        << all.out;
+
+    // --match picks by the Model cell, in any case; the inventory is CSV.
+    const CliRun csv = Run({"onvif", "info", "--all", "--match", "kv-410t", "--user", kUser, "--format", "csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.substr(0, csv.out.find('\n')),
+              "name,ip,endpoint,manufacturer,model,firmware,serial,hardware_id,mac,dhcp,prefix_length,gateway,dns,"
+              "ntp,clock_offset_seconds");
+    ASSERT_EQ(Lines(csv.out), 2u) << csv.out;
+    EXPECT_TRUE(std::regex_search(csv.out, std::regex("\n[^,]*,127\\.77\\.0\\.10," + kEndpoint0 +
+                                                      ",Devsim Optics,KV-410T,1\\.4\\.0,DSO-00000000,rev-A,"
+                                                      "02:4f:4e:00:00:00,false,8,,,false,-?0\\.\\d\n")))
+        << csv.out;
+
+    // An address without a camera is named, and the rest is still read.
+    const CliRun some = Run({"onvif", "info", "--ip", "127.77.0.10", "--ip", "127.77.9.9", "--user", kUser});
+    EXPECT_EQ(some.status, 1) << some.err;
+    EXPECT_NE(some.out.find("\"ip\": \"127.77.9.9\", \"error\": \"No ONVIF device service answered at "
+                            "http://127.77.9.9/onvif/device_service"),
+              std::string::npos)
+        << some.out;
+    EXPECT_NE(some.err.find("127.77.9.9 -: No ONVIF device service"), std::string::npos) << some.err;
+}
+
+TEST_F(OnvifDeviceLan, SyncTimeSetsEveryClock) {
+    StartCameras({"--onvif-clock-offset", "3600"});
+    const CliRun run = Run({"onvif", "sync-time", "--all", "--user", kUser});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::regex_match(
+        run.out, std::regex("127\\.77\\.0\\.10 " + kEndpoint0 + ": clock offset now -?0\\.\\d s\n127\\.77\\.0\\.11 " +
+                            kEndpoint1 + ": clock offset now -?0\\.\\d s\n")))
+        << run.out;
+}
+
+TEST_F(OnvifDeviceLan, RebootVerifiedUntilEachCameraIsBack) {
+    StartCameras({"--onvif-reboot-ms", "700"});
+    const CliRun run =
+        Run({"onvif", "reboot", "--ip", "127.77.0.10", "--ip", "127.77.0.11", "--user", kUser, "--verify", "20"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::regex_match(
+        run.out, std::regex("127\\.77\\.0\\.10 " + kEndpoint0 + ": back after \\d+\\.\\d s\n127\\.77\\.0\\.11 " +
+                            kEndpoint1 + ": back after \\d+\\.\\d s\n")))
+        << run.out;
+    EXPECT_EQ(Asked("SystemReboot"), 2);
+    // Without NTP a restarted camera's clock starts from its factory time.
+    const CliRun info = Run({"onvif", "info", "--ip", "127.77.0.10", "--user", kUser});
+    ASSERT_EQ(info.status, 0) << info.err;
+    std::smatch offset;
+    ASSERT_TRUE(std::regex_search(info.out, offset, std::regex("\"clock_offset_seconds\": (-?[0-9.]+)"))) << info.out;
+    EXPECT_LT(std::stod(offset[1]), -3e8) << "years behind: " << info.out;
+}
+
+TEST_F(OnvifDeviceLan, SetPasswordChangesProvesAndNeverShowsEitherPassword) {
+    StartCameras({});
+    const std::string tooShort = files.File("short");
+    const std::string fresh = files.File("fresh");
+    ASSERT_TRUE(WriteFile(tooShort, "k9x\n"));
+    ASSERT_TRUE(WriteFile(fresh, "Gr33n-Field.42\n"));
+
+    const CliRun refused = Run({"onvif", "set-password", "--all", "--user", kUser, "--new-password-file", tooShort});
+    EXPECT_EQ(refused.status, 1) << refused.err;
+    EXPECT_NE(refused.out.find("127.77.0.10 " + kEndpoint0 +
+                               ": SetUser refused by http://127.77.0.10/onvif/device_service: The password is too "
+                               "short: at least 8 characters."),
+              std::string::npos)
+        << refused.out;
+
+    const CliRun changed = Run({"onvif", "set-password", "--all", "--user", kUser, "--new-password-file", fresh});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    EXPECT_EQ(changed.out, "127.77.0.10 " + kEndpoint0 + ": changed and proved\n127.77.0.11 " + kEndpoint1 +
+                               ": changed and proved\n");
+    for (const CliRun* run : {&refused, &changed})
+        for (const std::string secret : {kPassword, "k9x", "Gr33n-Field.42"})
+            EXPECT_EQ((run->out + run->err).find(secret), std::string::npos) << secret;
+
+    EXPECT_EQ(Run({"onvif", "info", "--all", "--user", kUser}).status, 4) << "the old password is gone";
+    EXPECT_EQ(Run({"onvif", "info", "--all", "--user", kUser}, "Gr33n-Field.42").status, 0);
+}
+
+}  // namespace
