@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every target installs what is missing, configures and builds first.
 #   make run    start the tool
 #   make test   everything CI checks: strict build, GUI-less build, sanitizers, fuzz smoke

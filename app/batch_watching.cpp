@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's background searches also watch the batches a Batch Network
 // Setup sent: every search that ends is checked against each batch.
 

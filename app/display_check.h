@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether the window's platform can reach a display, decided from the
 // command line and the environment before Qt is started: Qt aborts (with a

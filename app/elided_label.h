@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A one-line label that, when narrower than its text, shows the text cut
 // with "…" instead of clipped mid-letter; text() stays the whole line.

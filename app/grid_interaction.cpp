@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The result table's selection, pop-up menu, header clicks and pointer, and
 // the search-method controls.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ordering the result table: rows are keyed by their sort cell, "@", and the
 // whole row text, and compared as texts in the user's locale, ignoring case.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Qt main window (a library, so the GUI tests drive the very same window)
 # and the lanvaro executable. Included from app/CMakeLists.txt when
 # LANVARO_GUI is on.

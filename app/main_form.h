@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMainForm: the Qt main window. It lays out the controls, carries out the
 // window operations for the logic and hands every event to MainFormLogic;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/main_form_logic.h"
 
 #include "netsetup/network_setup_action.h"

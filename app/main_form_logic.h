@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the main window does, without the window: the state it owns for
 // the other subsystems and its handlers. TMainForm (Qt), the console form of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After an ONVIF camera took new network settings, the window's watch looks
 // for it by WS-Discovery: its endpoint answering at the new address.
 

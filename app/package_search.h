@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The blocking socket work of a package search. Runs on the search worker;
 // every decoded answer goes to `sink`, which hands it to the window thread.

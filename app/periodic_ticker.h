@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Calls a function every interval on a thread of its own until destroyed.
 // The function runs on that thread: it should only post work elsewhere.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An Address Range search: the ranges checked and kept as the user typed
 // them, the sending on the search worker, and what it found made part of
 // the search on the window thread.

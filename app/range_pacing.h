@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // When a range search may send its next datagram: at a steady rate, with
 // fewer new on-link addresses (each takes an entry of the neighbour table,

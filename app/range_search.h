@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The socket side of an Address Range search: every address of the ranges
 // is asked by unicast, from one socket per kind, for each kind of camera

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The relay addresses a user typed, as they are kept between starts: most
 // recent first, at most kRelayHistoryLimit, each once. ComboBox1 lists them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search button: one press runs one whole search. The socket work runs
 // on a worker; everything that touches the table or the device list runs on
 // the window thread, in the order the answers arrived.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/search_parts.h"
 
 #include "app/main_form_logic.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one ending of a search with a UPnP or ONVIF part, on the window
 // thread: the filter decided again, the rows of each part that ran, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Search Report" dialog: the last search's report, each problem with its
 // fix, a button that copies it as text, and the diagnostic log on request.

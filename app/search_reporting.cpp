@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search report, filled on the window thread as the parts of a search
 // post what they saw, and completed when the search ends.
 

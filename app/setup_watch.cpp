@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // After a control package went out, the window looks for the device again
 // in the background: the same search the user ran, repeated until the device
 // answers with its new settings or the watch gives up.

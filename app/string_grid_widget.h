@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The result table as the logic sees it: grid row 0 is the horizontal header,
 // grid row r > 0 is table row r - 1. Cells keep the exact bytes they were

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The result table's data rows as text: an aligned table, CSV (RFC 4180
 // quoting), JSON, and tab-separated lines for the clipboard. lanvaro-cli

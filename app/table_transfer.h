@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Copy and Export of the result table: the pop-up menu's "Copy" (also Ctrl+C)
 // puts the selected rows on the clipboard as tab-separated text, "Export..."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window keeps between starts: the relay addresses typed into
 // ComboBox1, the address ranges searched (RangeBox) and the window's size

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window as the search worker sees it: the controls' values as they
 // stood when the search began, log lines handed to the window thread, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the camera windows hand to the desktop: a file chooser for Save
 // Picture..., the program for rtsp: addresses, the clipboard. Tests replace

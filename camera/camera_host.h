@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the camera actions need of the main window's logic: the row the user
 // acts on, the devices and cameras listed, and the watch after a change. The

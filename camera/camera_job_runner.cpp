@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/camera_job_runner.h"
 
 CameraJobRunner::CameraJobRunner(std::size_t atOnce) : atOnce_(atOnce == 0 ? 1 : atOnce) {}

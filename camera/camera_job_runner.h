@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Camera calls for many cameras at once, off the window thread: at most a
 // few run together (each waits up to its calls' own limits, and a LAN of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One camera's picture as the window shows it: signed in, its media service
 // read, the first profile's snapshot fetched and made ready to show, all off

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Camera passwords in the desktop's keyring (the Secret Service, through
 // QtKeychain), one entry per endpoint reference. Nothing is written anywhere

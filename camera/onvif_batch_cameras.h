@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ONVIF cameras in a Batch Network Setup. Each signs in with the password
 // known for it, or with the one the user gives once for the batch; it reads

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One sign-in for many cameras (a batch setup, a wall of pictures): each
 // camera first tries the password known for it; the user is asked once, for

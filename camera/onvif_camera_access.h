@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window asks of an ONVIF camera, one blocking call per question,
 // each signing in first. Calls may come from several threads at once. The window calls it off its own thread; tests

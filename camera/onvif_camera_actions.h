@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pop-up menu's actions on an ONVIF row: sign in, the details with what
 // the camera says of itself, setting its clock and its network settings.

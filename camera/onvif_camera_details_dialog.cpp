@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/onvif_camera_details_dialog.h"
 
 #include <QFont>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "ONVIF Device Detail Info." with what the signed-in camera says of itself
 // below what it announced, its picture and its profiles beside them, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window's ONVIF items: "Sign In...", "Sync Time", "Pictures" and
 // "Pictures of All Cameras" in the pop-up menu, and the dialogs and windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/onvif_credentials.h"
 
 OnvifCredentialBook::Entry* OnvifCredentialBook::Find(const std::string& endpoint) {

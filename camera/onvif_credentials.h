@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Who signs in to which camera: the passwords given during this run, and the
 // desktop keyring for those the user asked to remember. Keyed by endpoint

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's camera calls through the device service client: one client
 // per call, signed in before the question is asked.
 

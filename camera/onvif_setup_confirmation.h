@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether an ONVIF camera took new network settings, judged from what a
 // WS-Discovery search begun after the change found.

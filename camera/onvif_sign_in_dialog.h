@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "ONVIF Sign In": user name and password for one camera, and whether to
 // keep them in the keyring or use them for every camera of the search.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "Pictures" window: a wall of tiles, one per camera, its snapshot, name
 // and address, and what keeps the picture away ("signing in...", "sign in to

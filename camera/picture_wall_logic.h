@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Pictures": a wall of tiles, one per camera, each with the camera's
 // snapshot or what stands in its way. Every camera is asked off the window

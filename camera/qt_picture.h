@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A camera's picture as Qt shows it: read from its bytes and scaled off the
 // window thread (QImage may live on any thread, QPixmap not).

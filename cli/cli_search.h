@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs one search exactly as the search button does, and waits for its end
 // (the UPnP part included) while acting as the window thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // `--help` of lanvaro-cli and of each of its commands: the usage lines and
 // every option with a line of what it does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How every lanvaro-cli command runs CLI11: the arguments in the order given,
 // its errors as one usage line. Only for the .cpp files of cli/, which link

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window of lanvaro-cli: the in-memory form, with the diagnostic log and
 // message boxes written to stderr instead of shown, their control characters

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli doctor: the checks that need no device. Reply port free, cards
 // that can broadcast and multicast, firewall rules that would drop the

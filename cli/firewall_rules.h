@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading a firewall's rules well enough to tell whether it lets UDP answers
 // in to a port: the input rules of an nftables ruleset (`nft list ruleset`)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli: the window's search without the window, for scripts and
 // headless machines.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli onvif info | sync-time, and setup --onvif: an ONVIF camera's
 // device service from the command line (media and snapshot: onvif_media_command.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One ONVIF task for many cameras (lanvaro-cli onvif ... --all or several
 // --ip): one password for all, at most eight cameras at a time, a result per

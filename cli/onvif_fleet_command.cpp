@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli onvif info|sync-time|reboot|set-password for many cameras:
 // the cameras from a search (--all) or the addresses given, the task run on
 // each, one line per camera.

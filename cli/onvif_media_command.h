@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli onvif media | snapshot: what an ONVIF camera streams, and one
 // picture from it.

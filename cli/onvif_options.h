@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The arguments of `lanvaro-cli onvif info|sync-time` and of
 // `lanvaro-cli setup --onvif`: which camera, who signs in, and for setup the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where a camera's password comes from: a file, the environment, or a prompt
 // without echo. Never the command line, which others can read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli setup --onvif: the Network Setup dialog's checks and sending
 // for an ONVIF camera, confirmed by WS-Discovery.
 

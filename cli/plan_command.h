@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli setup --plan FILE: new settings for many devices at once, from
 // a site's address plan, checked whole before anything is sent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli setup: finds a device by its MAC with the same search and sends
 // it new network settings the way the Network Setup dialog does.

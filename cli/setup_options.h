@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The setup-specific arguments of `lanvaro-cli setup`: which device and the
 // settings it is sent.

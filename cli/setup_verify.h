@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli setup --verify: searching again until the device shows the
 // settings it was sent.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/table_output.h"
 
 std::string FormatRows(OutputFormat format, const TableRows& rows, const std::string& countLine) {

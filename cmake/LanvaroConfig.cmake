@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One INTERFACE target carries the language standard, warnings and Qt safety
 # definitions; every target of the project links it.
 add_library(lanvaro_config INTERFACE)

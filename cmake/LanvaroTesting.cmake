@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Helpers that register tests with the right labels and surroundings.
 #
 #   lanvaro_add_lan_test(NAME <name> TARGET <exe> [HOSTS <n>] [SEGMENTS <s>] [ROUTED <d>] [TIMEOUT <s>]

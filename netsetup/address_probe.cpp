@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "netsetup/address_probe.h"
 
 #include <netinet/ip.h>

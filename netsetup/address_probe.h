@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether some host already answers at an address: one ICMP echo request,
 // then a bounded wait for its reply.

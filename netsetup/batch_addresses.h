@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbering many devices at once: every device of a batch gets the next free
 // address from a first one up, and the probes that tell "free" run side by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Batch Network Setup": not modal, so the window and its watch go on. It
 // lays out the controls and hands every event to BatchSetupLogic.

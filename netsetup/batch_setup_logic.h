@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the Batch Network Setup dialog does, without widgets: numbering the
 // selected devices (preview), sending them their settings one after the

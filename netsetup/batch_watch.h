@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Watching many devices at once after they were sent new settings: each
 // search that ends is checked for every device still awaited, and a device

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a batch needs of the window that lists its devices: the rows listed
 // now, and a watch over the devices it sent settings to. The main window's

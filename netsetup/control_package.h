@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network setup control package: the checks its addresses pass, the
 // record it carries and its sending. Shared by TNetForm and lanvaro-cli.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One device's network setup, whatever kind of row it came from: what the
 // batch, the plan and the watch need to know of it and do with it.

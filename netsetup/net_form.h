@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network setup dialog, TNetForm: lays out the controls and forwards
 // their events to NetFormLogic.

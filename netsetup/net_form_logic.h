@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What TNetForm does, without widgets: the dialog drives this class through
 // NetFormView, and message boxes, logging and sending go through WindowOps.

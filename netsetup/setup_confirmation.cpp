@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "netsetup/setup_confirmation.h"
 
 SetupTarget SetupTargetFor(const ControlRequest& request) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether a device took the settings a control package sent it, judged from
 // what a later search found.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A site's address plan for many devices: CSV with a header naming the
 // columns mac, ip, netmask, gateway and dns in any order, one device a line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checks a new static address passes before a control package goes out:
 // a device already listed there, a host answering there, an address this

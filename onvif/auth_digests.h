@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The digests of ONVIF sign-in: WS-Security's PasswordDigest (the client
 // sends it, the simulated camera checks it) and the HTTP Digest response

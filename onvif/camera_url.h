@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The addresses a camera names for its services, streams and pictures: read
 // apart, their user info dropped, and moved to the host the camera answered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the ONVIF device service's answers: bytes in, facts out. Elements
 // are matched by namespace URI, never by prefix, as cameras use any prefix.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Inside the device client: one client's state and its calls, shared by
 // the files that make up OnvifDeviceClient. Not for use elsewhere.

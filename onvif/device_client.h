@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ONVIF device service of one camera: SOAP 1.2 over HTTP POST to its
 // XAddr. Blocking (5 s per call at most); call it off the window thread. One

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The client's names and URL reading, which devsim shares without the network half.
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A camera's new network settings, in the order cameras take them: a
 // camera checks a gateway against the subnet it stands in, so a gateway of
 // the new subnet goes after the address, at the camera's new XAddr. Each

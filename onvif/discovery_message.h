@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads one WS-Discovery datagram: the devices of a ProbeMatches or a Hello,
 // in the 2005/04 or the 2009/01 version of the protocol.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the answers that say where a camera's media service is and what
 // it streams: bytes in, facts out. Media (ver10) and Media2 (ver20) name the

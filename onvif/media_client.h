@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The media service of a camera, through its signed-in device client: where
 // the service is (Media2 preferred, else Media), the profiles, and each

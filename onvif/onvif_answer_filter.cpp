@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "onvif/onvif_answer_filter.h"
 
 bool IsOnvifDeviceAnswer(const DiscoveryMessage& message, const DiscoveryEntry& entry, const AnswerArrival& arrival) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which WS-Discovery answers stand for ONVIF devices of this search. The
 // group also carries computers (wsdd), printers and answers to other

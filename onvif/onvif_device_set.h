@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The devices one search has heard of: one per endpoint reference, however
 // many probes, cards and Hellos it answered, in the order first heard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the ONVIF (WS-Discovery) part of a search on a thread of its own.
 // Shaped like the UPnP engine: the end of a search is announced by

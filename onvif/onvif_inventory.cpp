@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "onvif/onvif_inventory.h"
 
 #include "protocol/csv_field.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A site's cameras as a CSV inventory, for the handover document: one line
 // per camera with what its device service told. lanvaro-cli writes it, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The table row of an ONVIF device: its hardware and name scopes, the
 // address of its first usable XAddr, "ONVIF" as project and "NULL" where the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "onvif/posix_time_zone.h"
 
 #include <cctype>

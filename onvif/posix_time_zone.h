@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A camera's time zone as POSIX TZ text, "std offset[dst[offset][,Mm.w.d[/t],
 // Mm.w.d[/t]]]" ("CET-1CEST,M3.5.0,M10.5.0/3"), read by our own code: the C

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The WS-Discovery 2005/04 Probe this system sends, and the reading of a
 // Probe as a device does (the simulated cameras use it).

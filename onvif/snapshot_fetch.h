@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One picture from a camera's snapshot URI: HTTP GET with the camera's
 // credentials by HTTP Digest (Basic only over https), no proxy, no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The SOAP 1.2 requests of the ONVIF device service, with the WS-Security
 // UsernameToken header when signing in that way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One SOAP 1.2 POST to a device service, over libcurl (which answers an HTTP
 // Digest challenge itself). Blocking, bounded in time and size.

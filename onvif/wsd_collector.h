@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a WS-Discovery search makes of the datagrams it hears: ONVIF devices
 // (one per endpoint reference), what was counted and not listed, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The socket side of an ONVIF search: Probes multicast through every card,
 // answers (ProbeMatches by unicast, Hellos on the group) read until the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads an XML document from bytes a LAN host sent: no network, no DTD, no
 // entities, no size beyond the datagram. Elements are matched by namespace

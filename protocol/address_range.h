@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address ranges a range search covers, as a user types them: CIDR
 // blocks ("203.0.113.0/24"), spans ("203.0.113.10-203.0.113.99") and single

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network cards a local broadcast must leave through. Linux sends a
 // broadcast to 255.255.255.255 through one card only, chosen by the socket's

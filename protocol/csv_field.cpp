@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/csv_field.h"
 
 #include <string_view>

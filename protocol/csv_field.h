@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One cell of the CSV files Lanvaro writes (the table's Export and
 // lanvaro-cli's CSV, the camera inventory). Cells hold what devices sent:

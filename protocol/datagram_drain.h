@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads every datagram waiting on a UDP socket in one go, so a burst of
 // answers leaves the socket's receive buffer as fast as the kernel can hand

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The devices one search has listed, indexed by ip and mac, and how many a
 // search may list at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The descriptive texts of one UPnP device, in the order of the detail dialog.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether this computer reaches a subnet by itself, not only through its
 // default router: a device moved there that has no gateway yet answers only

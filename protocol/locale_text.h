@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text comparison in the user's locale, ignoring case: the comparison the
 // project filter and the table ordering use.

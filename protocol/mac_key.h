@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One spelling of a MAC for comparing: upper case, no ':' or '-', so
 // "02-4b-43-00-00-01" and "02:4B:43:00:00:01" name one device.

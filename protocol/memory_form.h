@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window held in memory: every control is a plain value, every modal
 // window is recorded instead of shown, and the window thread is the thread

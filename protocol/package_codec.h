@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The wire form of plain packages: every byte (the text's NUL included)
 // complemented, then standard Base64 with "=" padding and no line breaks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Building plain packages: "Kestrova,<flag>,<payload>", encoded for the wire.
 

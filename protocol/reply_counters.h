@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the reply parser saw in the answers of one search: how many packages
 // it read, what became of them, and why the ones it threw away were refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reply port opened as several sockets that share it. A single socket's
 // receive buffer holds a few hundred answers on a machine without

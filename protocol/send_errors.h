@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ICMP errors for the datagrams a UDP socket sent, read from its error
 // queue (IP_RECVERR). With the option on, the kernel also fails the next

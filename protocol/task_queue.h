@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A window thread without a window toolkit: tasks posted from any thread run
 // on the owning thread, in order, when it drains the queue. The console form

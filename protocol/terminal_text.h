@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Device text on its way to a terminal, or to a file that one may show
 // (lanvaro-cli's table, CSV and messages, the window's Export).

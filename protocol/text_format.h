@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // printf-style formatting into a std::string, for the system's log and
 // message texts whose formats are fixed ("%d device(s) found!").

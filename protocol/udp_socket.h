@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The UDP side of the device protocol: the reply socket and the one-shot
 // sender of queries and control packages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Owns a file descriptor (socket) and closes it when it goes.
 

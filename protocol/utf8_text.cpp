@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/utf8_text.h"
 
 std::size_t Utf8Length(const std::string& s, std::size_t i) {

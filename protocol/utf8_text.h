@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading device text that claims to be UTF-8 but may hold any bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A file written whole or not at all: the bytes go to a new file beside it,
 // which then takes its name, so a reader (or a crash) never meets half a file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operations the logic needs of the main window. The Qt window, the
 // console form of lanvaro-cli and the in-memory fake of the tests implement

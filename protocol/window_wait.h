@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Work that blocks (a probe, a camera call) runs on a thread of its own while
 // the window thread goes on handling its messages; the work's own time

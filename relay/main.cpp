@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-relay: makes a site's devices searchable and manageable from
 // elsewhere, answering the window's IP Relay search.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Who may use the relay, and how much: the allow list, the queries a client
 // may make each second, and the bytes of UDP answers the relay sends.

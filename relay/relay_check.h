@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-relay --check: what the relay would serve, whether its ports are
 // free, and the devices one search of the site finds. Exit 0 when it could

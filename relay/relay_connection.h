@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One TCP client of the relay (a relay query, or an HTTP request) from its
 // first byte to the last byte of its answer. For relay_server*.cpp only.

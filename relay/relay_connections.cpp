@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relay's TCP clients: a relay query answered with one message holding
 // every device, and an HTTP request for the device page.
 

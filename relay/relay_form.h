@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window the protocol functions see when the relay calls them: a local
 // broadcast through the site's cards with the filter ALL, no table, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The relay's log: one line per event on stderr, which journald keeps for a
 // service. Every line is made inert (control characters as \xNN), since

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-relay's settings: its command line, and the same options read from
 // its configuration file, one "option value" per line.

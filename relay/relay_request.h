@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading what clients send the relay: a datagram on UDP 6666, the query on a
 // TCP connection, the head of an HTTP request. Bytes in, results out; any

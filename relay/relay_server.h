@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The relay's service: relay queries on UDP and TCP, the HTTP command's
 // device page, and control packages sent on to the site. One thread serves

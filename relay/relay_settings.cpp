@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "relay/relay_settings.h"
 
 #include <net/if.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the relay serves, from its options and this host's cards; the lines
 // that say so at start-up and for --check.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "relay/site_answers.h"
 
 #include "protocol/package_codec.h"

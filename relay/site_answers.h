@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One search's devices and the answers made of them, in the device protocol
 // the window reads: built once per search, shared by every query it serves.

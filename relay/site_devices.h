@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The site's devices as the relay serves them: the last search's answers,
 // and a search on a thread of its own when a query finds them older than the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "relay/site_search.h"
 
 #include "app/package_search.h"

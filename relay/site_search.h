@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One search of the relay's own site: the window's local broadcast search and
 // reply parser, through the site's cards, with the filter ALL.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The relay's UDP answers on their way out: one datagram per device to the
 // asker's reply port, every answer taking its turn, and all of them within

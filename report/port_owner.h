@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which program holds a local UDP port, as far as /proc tells: the socket's
 // inode from /proc/net/udp, then the process with a descriptor on it. Other

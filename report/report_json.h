@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A search report as JSON, for scripts (lanvaro-cli --report).
 

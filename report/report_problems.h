@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The rules that turn a search's facts into problems a person can act on,
 // and the list of devices this computer cannot reach directly.

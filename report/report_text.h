@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A search report for people: the whole report as text (the report dialog,
 // a support ticket) and the status bar's one line.

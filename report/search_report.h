@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The record one search leaves behind: what was asked, through which cards,
 // what came back and what became of it, and the problems that explain a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the raw facts a device description gives become the texts of its
 // DeviceInformationContainer, and which devices a search keeps. Plain C++,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Owning handles for GLib objects, so every early return drops its reference.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A manual-reset event: once set, every wait returns until it is destroyed.
 

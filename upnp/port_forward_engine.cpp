@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "upnp/port_forward_engine.h"
 
 #include <arpa/inet.h>

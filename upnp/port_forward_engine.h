@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finds UPnP root devices on a thread of its own and keeps those made by
 // AXIS or Vivotek. The end of a search is announced by m_hSearchEvent alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "upnp/presentation_url.h"
 
 std::optional<PresentationAddress> AddressFromPresentationUrl(const std::string& url) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address of a UPnP device's row, taken from its presentation URL: the
 // host part is the text after the first "//" up to the first "/" behind it;

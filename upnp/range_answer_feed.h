@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The root-device answers a range search hears, handed from its worker to
 // the UPnP engine's thread, whose control point reads their descriptions.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "upnp/search_cards.h"
 
 #include <net/if.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cards a UPnP search runs on: one GUPnP context and one M-SEARCH
 // socket each. Loopback counts too, for devices on this host.

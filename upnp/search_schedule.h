@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // When a UPnP search sends and when it ends. A device answers an M-SEARCH
 // after a random delay of up to MX seconds, so several early sends cover a

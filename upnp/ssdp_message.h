@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two SSDP messages a root-device search exchanges: the M-SEARCH this
 // host multicasts, and a device's unicast answer to it. Plain text over UDP

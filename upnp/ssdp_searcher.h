@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Sends this host's M-SEARCH through one card and hears the answers, on the
 // GMainContext it is attached to. The engine sends on its own schedule

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finishes every search that includes UPnP: waits for the engine off the
 // window thread, then turns the kept devices into records and rows there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The address of a device's web page, formed only from texts that make a
 // sound URL: the record's ip can come unchecked from a relay or a UPnP device.

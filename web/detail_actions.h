@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two actions on the selected row of the result grid: the detail
 // dialogs and the device's web page. The window's handlers forward here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two detail dialogs. Each is made for one showing, owned by `owner`,
 // shown modally over it and destroyed when it closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The other side of the HTTP command search: the device table page a relay
 // serves for "/device.get", as html_table_parser.h reads it. Plain C++.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Turns the relay's device table page into grid rows and device records.
 // Plain C++; CleanHtml and PhaseItem run on the window thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The request of the HTTP command search: the path asked of the relay and the
 // check of the relay address the user typed. Plain C++.

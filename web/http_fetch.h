@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The HTTP command fetch: one GET of the relay's device table page. Qt stays
 // inside http_fetch.cpp; callers see plain C++ only.

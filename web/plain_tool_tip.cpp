@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "web/plain_tool_tip.h"
 
 QString PlainToolTip(const QString& text) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Tool tips have no text format of their own: Qt shows one that looks like
 // HTML as HTML (a model "<h1>..." as a headline, "<img src=...>" read from

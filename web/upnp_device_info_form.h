@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TForm1: the nineteen descriptive texts of one UPnP device, display-only.
 

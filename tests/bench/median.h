@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The figure a LAN benchmark prints of its repeated runs.
 

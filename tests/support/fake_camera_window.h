@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The dialogs of the window's ONVIF actions answered by the test, and the
 // cameras and sign-ins the tests give.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A camera behind OnvifCameraAccess that takes one user and password, and a
 // keyring held in memory, for driving the window's ONVIF actions without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tests' main window: an in-memory form whose controls, grid, log and
 // shown modal windows the tests set and inspect directly.

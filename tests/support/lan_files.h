@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Files for LAN tests: a private directory, waiting for a file to appear,
 // reading the lines a simulated device recorded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A child process owned by a test: started with fork/exec, and killed and
 // reaped when the object goes, so a failing test never leaves one behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of every LAN test binary: nothing runs outside a LAN box, and a
 // binary whose tests did not all run is reported as skipped (failed under
 // CI), never as passed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a piece of a test in a child process inside a fresh user and network
 // namespace that has nothing but loopback (up). Whatever the code under test

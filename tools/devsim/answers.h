@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the simulated devices say: answers to queries, and how a received
 // package is classified.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The network card of a several-hosts box that simulated devices stand on,
 // and giving it the addresses they answer from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether this process runs inside a LAN box (scripts/lanbox). Whatever sends
 // discovery traffic asks first: the LANBOX variable alone can be set by hand

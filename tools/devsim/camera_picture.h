@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Each simulated camera's own picture: its number drawn large on a colour of
 // its own, so a wall of snapshots tells the cameras apart at a glance.

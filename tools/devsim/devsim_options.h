@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // devsim's command line, parsed with CLI11. Every option is declared by
 // whoever uses it (the runner or a service), so a service adds options

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a broken or hostile host sends (--garbage). Deterministic for a
 // seed, so a failure can be replayed. None of it is a package a correct

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTTP relay: serves GET /device.get?DeviceType=X with a table of the
 // simulated devices of project X, in the page variant chosen by
 // --http-page or by a "page" query parameter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/devsim/http_relay_pages.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the simulated HTTP relay answers: the request's parameters and the
 // device table page in each of its variants.

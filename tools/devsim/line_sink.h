@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appends whole lines to a file (or stdout), one write per line, so every
 // line is on disk as soon as it is recorded and lines from several threads

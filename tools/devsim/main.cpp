@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-devsim: simulated devices and relays for tests and demos. It sends
 // real datagrams, so it only runs inside a LAN box (scripts/lanbox).
 

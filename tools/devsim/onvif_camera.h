@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Simulated ONVIF cameras: what each one says in its WS-Discovery answer.
 

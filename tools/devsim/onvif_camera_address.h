@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where devsim's ONVIF cameras stand. In the one-host box they keep their
 // loopback addresses; in a several-hosts box each gets an address of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A hostile host on the WS-Discovery group: whenever a search probes, it
 // sends ten Hellos of 64 KiB, each naming thousands of types in a very long
 // default namespace. Read naively, every item becomes a copy of that

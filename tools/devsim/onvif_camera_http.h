@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated ONVIF cameras' device services over HTTP: one listener per
 // port on every address, each connection served by the camera whose address

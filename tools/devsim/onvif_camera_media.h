@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated camera's media services: Media at /onvif/media_service and
 // (unless it lacks it) Media2 at /onvif/media2_service, two profiles (main

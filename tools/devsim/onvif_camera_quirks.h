@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Ways real cameras part from the ONVIF book, which a simulated camera takes
 // on with --onvif-quirk: each one met by clients in the field.

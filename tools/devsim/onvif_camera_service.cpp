@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulated ONVIF cameras on the WS-Discovery group: each answers a Probe
 // whose types it holds with a ProbeMatches to the prober, after a random
 // 0..500 ms, as real devices spread their answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/devsim/onvif_camera_soap.h"
 
 #include <arpa/inet.h>

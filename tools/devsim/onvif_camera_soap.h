@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated ONVIF camera's device service: one SOAP request in, one HTTP
 // answer out, with the sign-in checks of a real camera (WS-Security

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A lossy link (--loss PERCENT): each simulated device misses that share of
 // the queries it is sent, each query and device drawn on its own.

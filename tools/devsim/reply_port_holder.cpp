@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program sitting on the tool's reply port. --hold-reply-port binds
 // it without SO_REUSEADDR, which makes the tool's own bind of that port fail;
 // --share-reply-port binds it with SO_REUSEADDR, as another device finder

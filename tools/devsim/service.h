@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A devsim service is one simulated thing on the network (the devices'
 // UDP responder, the TCP relay, the HTTP relay, UPnP cameras...). Each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Simulated devices taking the network settings a control package sends
 // them, as a real device does once it has restarted its network.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A simulated device: the eleven record fields as free-length texts, so a
 // device can carry fields longer than the tool's record allows (--overlong)

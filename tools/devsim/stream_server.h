@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Serves TCP connections for devsim's relays: accepts on a listening socket
 // and serves each connection on a thread of its own, a bounded number at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The TCP relay on port 6666: reads one query, answers with one encoded
 // message holding every device's package, then closes (or, with
 // --tcp-never-close, keeps the connection open until devsim stops).

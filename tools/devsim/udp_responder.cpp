@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated devices on UDP 6666: answer queries to the querier's reply
 // port, record control packages, and the UDP fault modes.
 

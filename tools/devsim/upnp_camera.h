@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Simulated UPnP cameras: what each one says about itself, read from a
 // camera file or generated, and the description document it serves.

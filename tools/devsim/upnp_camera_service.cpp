@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Simulated UPnP cameras: each one's description (and icon) served by
 // GUPnP's HTTP server on every card they serve, and an SSDP responder of
 // our own answering M-SEARCH, so the answer delay and a lossy link can be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the simulated UPnP cameras read and say on SSDP: a control point's
 // M-SEARCH and a camera's answer to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // devsim's own encoding of the device protocol: each package with its NUL,
 // every byte inverted, the whole block in standard Base64. Kept apart from

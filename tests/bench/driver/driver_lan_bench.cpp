@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for a search that 2,000 devices answer at once: how many of them
 // are listed, how long the search takes against the protocol's floor, and the
 // longest stretch the window thread spent on one piece of the search's work.

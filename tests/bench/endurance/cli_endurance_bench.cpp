@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli setup --verify searches again and again in one process: the
 // same console window and logic run back-to-back searches against 500
 // devices, 5 UPnP and 20 ONVIF cameras, and print what the process holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a long-running process holds: resident memory, open descriptors and
 // threads, read from /proc for this process.

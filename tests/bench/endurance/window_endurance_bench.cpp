@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window left open: under Xvfb (started for it when no display is
 // set), searching again (as F5 does) as soon as each search has ended, against 500 devices,
 // 5 UPnP and 20 ONVIF cameras. Prints what the process holds after searches

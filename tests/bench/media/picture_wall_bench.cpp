@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of 50 simulated cameras, signed in (their passwords in the
 // keyring): how long until every tile holds its picture, the longest the
 // window thread was kept from its messages meanwhile (as a 5 ms timer sees

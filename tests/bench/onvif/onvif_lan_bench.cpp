@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 100 simulated ONVIF cameras in a LAN box: how many the ONVIF part finds
 // and how long it takes, beside nmap's broadcast-wsdd-discover script run
 // against the same cameras. Prints figures; asserts nothing about time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Receive-side cost: one device datagram, and a relay's TCP answer holding
 // 2,000 devices (decode, invert, parse into records and grid rows); and the
 // reader's cost per datagram of a burst waiting on a loopback socket, read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Address Range searches of a site behind a router. Prints figures; asserts
 // nothing about time.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-relay at a site of 2,000 devices, in a routed box: the computer on
 // host 1, the relay on host 2, the devices on host 3. Prints figures; asserts
 // nothing about time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The peers a search part is measured against, run in the same box: a plain
 // GSSDP root-device browser (what gssdp-discover does) and nmap's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole search against one simulated network of 2,000 protocol devices,
 // 50 UPnP cameras (34 of them AXIS or Vivotek) and 100 ONVIF cameras: each
 // part's time and count beside its reference, the ALL search as the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 50 simulated UPnP cameras in a LAN box: how long the engine's search takes
 // and how many cameras it finds, beside a plain GSSDP root-device browser
 // listening as long. Prints figures; asserts nothing about time.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes NAME.b64: plain packages as a device sends them (each with its NUL,
 every byte complemented, Base64). Independent of the C++ codec on purpose.
 

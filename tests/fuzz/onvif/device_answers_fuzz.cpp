@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any HTTP body a camera's device service sends back: every reader takes it,
 // and what a reader calls a response never carries a problem.
 

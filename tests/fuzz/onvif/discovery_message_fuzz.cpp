@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any datagram a LAN host sends to the probing socket: read it, keep its
 // devices, make their rows.
 

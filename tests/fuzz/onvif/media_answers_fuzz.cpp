@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any HTTP body a camera's media service sends back: every reader takes it,
 // what a reader calls a response never carries a problem, the lists stay
 // bounded, and no address read keeps its user info.

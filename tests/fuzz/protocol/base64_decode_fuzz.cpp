@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text must decode within three quarters of its length, and the bounded
 // form must stop at its capacity; decoding a standard encoding gives back
 // the bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A main window for the fuzz targets: the in-memory form, with the grid as a
 // search leaves it (header row only), a log that is counted rather than kept

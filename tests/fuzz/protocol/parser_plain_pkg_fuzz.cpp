@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input is a received message: it goes through the whole receive
 // sequence (decode, invert, parse). The same bytes are also handed to the
 // parser as an exactly sized, possibly unterminated decoded buffer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any text: the result is one of the three, and every field stays
 // NUL-terminated inside its width.
 

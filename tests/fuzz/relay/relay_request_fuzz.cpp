@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input is what a client sends the relay. Its first byte picks the form
 // the rest is read in: as it came off the wire, or as plain text the fuzzer
 // writes and the tool's codec encodes (so the checks of a control package

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any datagram a LAN host sends to the M-SEARCH socket: what is read from it
 // is kept whole or not at all, and never carries a control character to the
 // description fetch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input is a relay's answer: it goes through line splitting, the
 // no-items rule, CleanHtml and PhaseItem. Short pages are also walked the
 // literal way and must give the same rows and leftovers.

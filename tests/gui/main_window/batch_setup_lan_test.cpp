@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Batch Network Setup in the real window against simulated cameras that all
 // answer on one factory address: the conflict is marked, several rows are
 // selected, the preview numbers them around a taken address, Apply sends and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text a device sent, shown by the window: markup in a model, name or MAC
 // must show as written, never as a headline or an image read from disk.
 

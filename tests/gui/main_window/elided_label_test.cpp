@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status line in a window too narrow for it.
 
 #include "app/elided_label.h"

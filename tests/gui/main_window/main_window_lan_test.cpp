@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window searching a simulated LAN: Button1 is clicked, the rows
 // must appear, and the window thread must keep ticking all the while. Runs
 // only inside scripts/lanbox (the search broadcasts).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt main window driven as a user would: controls found by their names,
 // events sent to them, the logic's effects read back from the widgets. No
 // search is started here (it broadcasts); that runs only in the LAN box.

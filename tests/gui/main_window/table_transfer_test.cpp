@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy and Export of the result table, driven through the window: the menu's
 // items, Ctrl+C, and the export's file dialog.
 

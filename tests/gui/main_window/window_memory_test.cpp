@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relay addresses and the window geometry kept between starts, in a
 // settings file of the test's own (never the user's).
 

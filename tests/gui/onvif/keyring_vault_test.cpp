@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyring where there is none, as on a build machine: nothing is kept,
 // and the refusal says why instead of passing for success.
 

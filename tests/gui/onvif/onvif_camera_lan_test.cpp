@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window against devsim's camera in a LAN box: found by the ONVIF
 // search, refused with a wrong password, then signed in through the dialog,
 // its facts and its clock (three hours off) in the details dialog.

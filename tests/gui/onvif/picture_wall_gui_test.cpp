@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Pictures" and the camera details in the window, offscreen, against a
 // camera held in memory: the tiles by object name, the one sign-in of the
 // wall, a double click into the details with their picture and profiles,

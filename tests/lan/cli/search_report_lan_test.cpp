@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search report of lanvaro-cli --report against a simulated LAN: each
 // problem provoked in the box, and the reply counters of a run whose
 // duplicates, rejects and hidden rows are known.

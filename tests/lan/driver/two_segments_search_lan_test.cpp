@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A search from a host with a network card on each of two segments lists the
 // devices of both. With one unbound broadcast only segment A's were listed.
 

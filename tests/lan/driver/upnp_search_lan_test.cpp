@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searches with a UPnP part, through the driver, with simulated cameras.
 
 #include "tests/lan/driver/driver_lan_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FetchHtml against devsim's HTTP relay, inside the one-host box.
 
 #include <algorithm>

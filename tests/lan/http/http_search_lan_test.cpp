@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The HTTP command search through the search button and through lanvaro-cli,
 // against devsim's HTTP relay, inside the one-host box.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Camera media end to end in a LAN box: devsim's cameras, each with a way
 // field cameras differ, read by lanvaro-cli onvif media and snapshot and by
 // the window's picture fetch; and a real RTSP client (Debian's ffprobe)

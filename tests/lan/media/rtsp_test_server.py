@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A live RTSP stream for the media LAN test: GStreamer's RTSP server with a
 # test picture as Motion JPEG (no H.264 encoder needed). Debian's own
 # python3, the one python3-gst-1.0 is built for.

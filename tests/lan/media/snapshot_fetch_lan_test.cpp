@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a camera's picture is fetched: a server of the test's own on a
 // loopback port of the box answers each request as the case says and keeps
 // what it was asked, so the tests see what went out (a password in clear,

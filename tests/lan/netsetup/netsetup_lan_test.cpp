@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control packages reaching a simulated device inside a one-host box, from
 // the dialog's logic and from `lanvaro-cli setup`.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `lanvaro-cli setup --plan` end to end in a one-host box: new cameras that
 // all answer on one factory address get the site's addresses and are seen
 // there afterwards; a plan with one address already taken sends nothing.

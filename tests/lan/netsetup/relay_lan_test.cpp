@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // With "IP Relay" chosen, the control package goes to the relay host alone:
 // three hosts on one switch, the tool on host 1, devices on hosts 2 and 3.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A network change end to end in a one-host box: refused where the address
 // is taken, and afterwards watched for until the simulated device answers
 // with its new settings, in the window and through `lanvaro-cli setup --verify`.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ONVIF searches beside hosts that are no ONVIF camera: one flooding the
 // group with huge Hellos, and a computer announcing itself with Debian's
 // wsdd, the WS-Discovery daemon that makes it visible to Windows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Searches with an ONVIF part, through the driver, against devsim's ONVIF
 // cameras (with the malformed, entity-bomb and repeating ones beside them).
 

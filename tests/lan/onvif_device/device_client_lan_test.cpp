@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the client takes what comes back over HTTP: a one-shot server on an
 // ephemeral loopback port of the box answers the first request with canned
 // bytes. One call (SystemReboot, the client signed in as no one) shows how an

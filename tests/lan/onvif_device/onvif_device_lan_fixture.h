@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // lanvaro-cli's onvif commands against devsim's cameras; camera 0 serves at
 // 127.77.0.10, camera 1 at 127.77.0.11.

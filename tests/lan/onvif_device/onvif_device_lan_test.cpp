@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sign-in, facts, time and network settings of simulated ONVIF cameras
 // through lanvaro-cli.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli's camera tasks over every camera a search finds: the
 // inventory, the clocks, restarts and a new password, against devsim's
 // cameras (camera 0 at 127.77.0.10, camera 1 at 127.77.0.11).

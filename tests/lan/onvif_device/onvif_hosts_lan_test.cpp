@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A camera on another host of a several-hosts box stands at an address of
 // that host's card, announces it, and is signed in to from host 1.
 

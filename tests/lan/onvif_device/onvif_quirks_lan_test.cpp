@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cameras as the field has them (devsim's --onvif-quirk), each signed in to
 // by the window's camera actions and by lanvaro-cli with the right password
 // and a wrong one, and given new settings as each takes them. The box's

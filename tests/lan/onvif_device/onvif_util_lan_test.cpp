@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Debian's onvif-util, a client written by others, finds devsim's cameras
 // and signs in to one: the simulated device service is no private dialect,
 // also where a camera lets anyone read (the quirks of SOAP 1.1 and of the

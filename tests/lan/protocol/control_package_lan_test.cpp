@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control packages and the relay address guard, against a simulated device.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a search meets from broken or hostile hosts: the library must come
 // through with exactly the real devices, and nothing may hang.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The harness itself: a box's guards and what a LAN binary reports when its
 // tests did not all run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "IP Relay" on a LAN of three hosts: the tool on host 1, simulated devices
 // on hosts 2 and 3. A relay query must reach the named host and no other.
 

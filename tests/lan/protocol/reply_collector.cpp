@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/lan/protocol/reply_collector.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tool's side of a UDP exchange, built from the protocol library only:
 // the reply socket, sending a query, and turning what arrives into records.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated TCP relay, spoken to as the tool does: one flag 02 query,
 // one encoded answer on the same connection.
 

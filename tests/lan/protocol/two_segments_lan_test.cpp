@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A local broadcast from a host with two network cards, one per segment:
 // the tool on host 1, simulated devices on host 2 (segment A, where the
 // default route points) and host 3 (segment B). One datagram to

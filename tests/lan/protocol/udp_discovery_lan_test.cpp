@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Discovery over UDP between the protocol library and simulated devices.
 
 #include <gtest/gtest.h>

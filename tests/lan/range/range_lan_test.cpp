@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cameras behind a router (scripts/lanbox routed --hosts 2): 50 devices of
 // the protocol, 10 ONVIF and 5 UPnP cameras at addresses of their own on
 // host 2 in 203.0.113.0/24, host 3 up with nothing listening. The computer,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Clients of a relay as the tests and the benchmark need them: a TCP
 // exchange from a chosen source address, and the window's relay query.

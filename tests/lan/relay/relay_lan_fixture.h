@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A relay served in this test's own process, on the box's loopback, with a
 // site search the test makes up: what the service does with its clients,

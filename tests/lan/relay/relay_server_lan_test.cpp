@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The relay's service in one box: the window's own relay searches against
 // it, and clients it must refuse, slow down or share a search between. The
 // site's search is made up (a one-host box has no site), so this is about

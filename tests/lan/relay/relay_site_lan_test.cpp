@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A remote site through lanvaro-relay, in a routed box: the computer (host
 // 1) alone on 198.51.100.0/24, a router, and the site's segment
 // 203.0.113.0/24 with the relay on host 2 and 100 simulated devices on host

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cameras that wait nearly as long as the search lets them (the MX of a
 // UPnP search, WS-Discovery's APP_MAX_DELAY) before answering every query:
 // the default schedules still hear them, answering the last send.

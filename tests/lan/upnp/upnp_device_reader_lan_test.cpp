@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading an embedded device through GUPnP directly: the engine's search
 // only yields root devices, but the reader must place children correctly.
 

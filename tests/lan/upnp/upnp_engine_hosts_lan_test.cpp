@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine on a box of several hosts: cameras on other hosts, and one
 // camera reachable through two network cards of the searching host.
 

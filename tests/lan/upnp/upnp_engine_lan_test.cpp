@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UPnP search engine against simulated cameras, inside the box.
 
 #include <algorithm>

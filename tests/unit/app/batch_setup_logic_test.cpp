@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch dialog's preview without widgets or network: probes are answered
 // by the test, and nothing is sent.
 

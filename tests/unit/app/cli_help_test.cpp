@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli's --help: every command has one, each option it shows is
 // explained, and the arguments reach the help of the command they name.
 

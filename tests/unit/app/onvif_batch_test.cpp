@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ONVIF cameras in a Batch Network Setup, against a fake camera: one
 // sign-in for the batch, before anything is numbered; refusals kept out of
 // the sends; the restart asked once for the whole batch.

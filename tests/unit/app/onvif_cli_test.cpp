@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli's onvif arguments and its JSON of a camera's facts.
 
 #include <gtest/gtest.h>

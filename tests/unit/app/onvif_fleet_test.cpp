@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One ONVIF task for many cameras: which cameras the arguments name, each
 // camera's result against the fake camera, and the exit status of the whole.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lanvaro-cli onvif media and snapshot: their arguments, and the JSON of a
 // camera's profiles.
 

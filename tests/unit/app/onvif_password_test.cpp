@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where lanvaro-cli takes a camera's password from: a file that others can
 // read is named, a password too long is refused rather than cut, and Ctrl-C
 // at the prompt gives the terminal its echo back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wall of pictures without a window: each camera asked off the window
 // thread, at most a few at a time, the results posted back; one sign-in for
 // every camera that waits for a password; a closed wall asks no camera more.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The range search's pace and its sender, the sender on loopback inside a
 // private network namespace.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device text on its way out of the table: formulas a spreadsheet would run
 // and control characters a terminal would obey.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated devices: device files, generated sets, over-long fields.
 
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A simulated camera's SetUser: the passwords it refuses in its own words,
 // and the one it keeps for later sign-ins.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // devsim's command line: services declare options, the parser enforces them.
 
 #include "tools/devsim/devsim_options.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // devsim's wire form must agree with the tool's codec, and its garbage must
 // never turn into a device.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // scripts/lanbox tells a machine that allows no namespace (skip, said loudly;
 // a failure under CI) from a box that broke (a failure). Stand-in tools that
 // fail make each case; nothing is ever sent.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # installed_tree_test.sh CMAKE BUILD_DIR VERSION
 set -euo pipefail
 cmake=$1 build=$2 version=$3

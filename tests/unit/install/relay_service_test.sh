@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # relay_service_test.sh UNIT: the relay's systemd unit as built (its
 # ExecStart naming the built program) passes systemd-analyze, and keeps the
 # confinement a dynamic user binding port 80 needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "netsetup/control_package.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TNetForm's controls as plain values, for driving NetFormLogic without widgets.
 

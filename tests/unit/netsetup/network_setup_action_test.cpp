@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "netsetup/network_setup_action.h"
 
 #include <gtest/gtest.h>

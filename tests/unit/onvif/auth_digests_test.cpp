@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sign-in digests against published examples.
 
 #include "onvif/auth_digests.h"

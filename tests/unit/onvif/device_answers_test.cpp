@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known device-service answers: each tests/data/onvif_device/NAME.xml is the
 // body of one HTTP answer, NAME.expected what it reads as. The name's first
 // word says which request it answers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known answers: each tests/data/onvif/NAME.xml is one datagram, NAME.expected
 // what it reads as, devices and their rows included. Each is taken as an
 // answer from kSender that came to a probing socket of a search whose probe

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a hostile or merely foreign host on the WS-Discovery group can make of
 // a search: the bounds on what its datagrams keep, the answers that are no
 // ONVIF device of this search, and libxml2's messages kept off stderr.

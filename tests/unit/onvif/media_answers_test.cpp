@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known media answers: each tests/data/onvif_media/NAME.xml is the body of
 // one HTTP answer, NAME.expected what it reads as. The name's first words say
 // which request it answers and which Media version reads it. Beside them the

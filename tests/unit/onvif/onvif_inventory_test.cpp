@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The camera inventory's CSV: the interface that holds the camera's address,
 // lists joined, facts not read left empty, and camera text made harmless for
 // a spreadsheet and a terminal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A camera's POSIX TZ text and the UTC of its local time: summer time on
 // both sides of the equator, at the changes, and texts that are no POSIX zone.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Address ranges as users type them, from a table of known answers, and the
 // addresses a search then sends to.
 

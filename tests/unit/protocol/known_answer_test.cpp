@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Known answers: each NAME.b64 in the data folder is a message as it comes
 // off the wire; NAME.expected lists the records it must yield, one per line,
 // the eleven fields separated by '|' (escapes \r \n \t \\ \|). Optional:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether this computer reaches a camera's new subnet by itself: the cards'
 // addresses and subnets, and the routes other than the default one.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ICMP errors read back from a socket's error queue, on loopback in a
 // private network namespace.
 

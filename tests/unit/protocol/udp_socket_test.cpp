@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sockets here stay on loopback. Whatever calls DM_SendUDPBroadcast runs in
 // a private network namespace, so even a faulty build cannot broadcast from
 // this machine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated cameras' side of SSDP against the engine's.
 
 #include <gtest/gtest.h>

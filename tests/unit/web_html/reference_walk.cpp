@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/unit/web_html/reference_walk.h"
 
 #include <algorithm>

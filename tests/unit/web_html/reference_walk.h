@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The page walks written the slow, literal way (a step at a time over a
 // std::string that is edited in place), as an oracle for the linear-time
