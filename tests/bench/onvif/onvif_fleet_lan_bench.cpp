@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -76,12 +75,16 @@ Run Timed(std::vector<std::string> argv, const std::string& out, const std::stri
 
 // Cameras whose JSON line holds their facts and no error.
 std::size_t ReadByOurs(const std::string& out) {
+    const std::string ipKey = "\"ip\": \"";
+    const std::string noError = "\", \"error\": null}";
     std::set<std::string> read;
-    const std::regex ip("\"ip\": \"([0-9.]+)\", \"error\": null\\}$");
     for (const std::string& line : ReadLines(out)) {
-        std::smatch m;
-        if (line.find("\"manufacturer\": \"Devsim Optics\"") != std::string::npos && std::regex_search(line, m, ip))
-            read.insert(m[1]);
+        const std::size_t ip = line.rfind(ipKey);
+        if (line.find("\"manufacturer\": \"Devsim Optics\"") == std::string::npos || ip == std::string::npos ||
+            line.size() < noError.size() || line.compare(line.size() - noError.size(), noError.size(), noError) != 0)
+            continue;
+        const std::size_t from = ip + ipKey.size();
+        read.insert(line.substr(from, line.size() - noError.size() - from));
     }
     return read.size();
 }
@@ -90,13 +93,13 @@ std::size_t ReadByOurs(const std::string& out) {
 // what it read from the camera.
 std::size_t ReadByOnvifUtil(const std::string& out, std::size_t& found) {
     std::set<std::string> read;
-    const std::regex camera("^(127\\.[0-9]+\\.[0-9]+\\.[0-9]+) [^ (]+\\(");
-    const std::regex count("^Found ([0-9]+) cameras");
     found = 0;
     for (const std::string& line : ReadLines(out)) {
-        std::smatch m;
-        if (std::regex_search(line, m, camera)) read.insert(m[1]);
-        if (std::regex_search(line, m, count)) found = std::stoul(m[1]);
+        const std::size_t space = line.find(' ');
+        if (line.rfind("Found ", 0) == 0) found = std::strtoul(line.c_str() + 6, nullptr, 10);
+        if (line.rfind("127.", 0) == 0 && space != std::string::npos && space + 1 < line.size() &&
+            line[space + 1] != '(' && line.find('(', space) != std::string::npos)
+            read.insert(line.substr(0, space));
     }
     return read.size();
 }
