@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 100 simulated ONVIF cameras with one password in a LAN box: how long
 // `lanvaro-cli onvif info --all` takes to read them all once its search has
 // ended, beside Debian's onvif-util: `-a` (a search, then each camera it
