@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "protocol/whole_file.h"
+
 namespace {
 
 QString Q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -36,12 +38,27 @@ QString ChooseSaveFile(QWidget* owner, const QString& suggested) {
                                         QStringLiteral("Pictures (*.jpg *.jpeg *.png);;All files (*)"));
 }
 
+QString ChooseInventoryFile(QWidget* owner, const QString& suggested) {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) folder = QDir::homePath();
+    return QFileDialog::getSaveFileName(owner, QStringLiteral("Export Inventory"), QDir(folder).filePath(suggested),
+                                        QStringLiteral("CSV files (*.csv);;All files (*)"));
+}
+
 }  // namespace
 
 CameraDesktop& TheCameraDesktop() {
-    static CameraDesktop desktop{ChooseSaveFile, XdgHasHandler,
+    static CameraDesktop desktop{ChooseSaveFile, ChooseInventoryFile, XdgHasHandler,
                                  [](const QUrl& url) { return QDesktopServices::openUrl(url); }};
     return desktop;
+}
+
+void SaveInventoryAs(QWidget* owner, WindowOps& form, const std::string& csv) {
+    const QString path = TheCameraDesktop().chooseInventoryFile(owner, QStringLiteral("cameras.csv"));
+    if (path.isEmpty()) return;
+    const std::string error = WriteWholeFile(QFile::encodeName(path).toStdString(), csv);
+    if (!error.empty())
+        form.ShowMessage("The inventory was not written: " + error, "Export Inventory", MessageIcon::Warning);
 }
 
 void CopyStreamAddress(const std::string& uri) { QGuiApplication::clipboard()->setText(Q(uri)); }

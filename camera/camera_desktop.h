@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// What the camera windows hand to the desktop: a file chooser for Save
-// Picture..., the program for rtsp: addresses, the clipboard. Tests replace
+// What the camera windows hand to the desktop: file choosers for Save
+// Picture... and Export Inventory..., the program for rtsp: addresses, the clipboard. Tests replace
 // the parts that would block or leave the process.
 
 #include <functional>
@@ -17,6 +17,8 @@ class QWidget;
 struct CameraDesktop {
     // The file to write, or empty when the user cancelled.
     std::function<QString(QWidget* owner, const QString& suggested)> chooseSaveFile;
+    // Where Camera Tasks writes its inventory (CSV); empty when cancelled.
+    std::function<QString(QWidget* owner, const QString& suggested)> chooseInventoryFile;
     // Whether the desktop names a program for addresses of this scheme
     // (QDesktopServices cannot tell: its openUrl succeeds either way).
     std::function<bool(const QString& scheme)> hasHandler;
@@ -25,6 +27,9 @@ struct CameraDesktop {
 
 // The process's one; Qt's and xdg-mime's behind it unless a test says otherwise.
 CameraDesktop& TheCameraDesktop();
+
+// Asks where to write the camera inventory and writes it; says why it was not written.
+void SaveInventoryAs(QWidget* owner, WindowOps& form, const std::string& csv);
 
 // Puts a stream address (never holding a password) on the clipboard.
 void CopyStreamAddress(const std::string& uri);

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "camera/camera_restart_watch.h"
 #include "camera/keyring_vault.h"
 #include "camera/onvif_camera_details_dialog.h"
 #include "camera/onvif_sign_in_dialog.h"
@@ -20,11 +21,18 @@ OnvifCameraMenu::OnvifCameraMenu(QWidget& owner, WindowOps& form, CameraHost& lo
     Pictures1->setObjectName(QStringLiteral("Pictures1"));
     AllPictures1 = popup.addAction(QStringLiteral("Pictures of All Cameras"));
     AllPictures1->setObjectName(QStringLiteral("AllPictures1"));
-    for (QAction* action : {SignIn1, SyncTime1, Pictures1, AllPictures1}) action->setVisible(false);
+    CameraTasks1 = popup.addAction(QStringLiteral("Camera Tasks..."));
+    CameraTasks1->setObjectName(QStringLiteral("CameraTasks1"));
+    for (QAction* action : {SignIn1, SyncTime1, Pictures1, AllPictures1, CameraTasks1}) action->setVisible(false);
     QObject::connect(SignIn1, &QAction::triggered, &popup, [this] { actions_->SignIn1Click(); });
     QObject::connect(SyncTime1, &QAction::triggered, &popup, [this] { actions_->SyncTime1Click(); });
     QObject::connect(Pictures1, &QAction::triggered, &popup, [this] { ShowPictures(false); });
     QObject::connect(AllPictures1, &QAction::triggered, &popup, [this] { ShowPictures(true); });
+    QObject::connect(CameraTasks1, &QAction::triggered, &popup, [this] { ShowCameraTasks(); });
+    restartWatch_ = [](const FleetCamera& camera, FleetClock::time_point sentAt, std::chrono::seconds limit,
+                       const std::atomic<bool>& cancel) {
+        return WatchCameraRestart(camera.xaddr, camera.endpoint, sentAt, limit, cancel);
+    };
     SetCameraSupport(MakeOnvifDeviceAccess(), std::make_unique<KeyringVault>());
 }
 
@@ -34,7 +42,7 @@ OnvifCameraMenu::~OnvifCameraMenu() {
 }
 
 void OnvifCameraMenu::CloseWalls() {
-    for (const QPointer<PictureWallForm>& wall : walls_) delete wall.data();
+    for (const QPointer<QWidget>& wall : walls_) delete wall.data();
     walls_.clear();
 }
 
@@ -55,12 +63,24 @@ void OnvifCameraMenu::Popup() {
     SyncTime1->setVisible(camera);
     Pictures1->setVisible(!actions_->SelectedCameras().empty());
     AllPictures1->setVisible(!actions_->AllCameras().empty());
+    CameraTasks1->setVisible(AllPictures1->isVisible());
+}
+
+CameraTasksForm* OnvifCameraMenu::ShowCameraTasks() {
+    std::vector<OnvifRowCamera> cameras = actions_->SelectedCameras();
+    if (cameras.empty()) cameras = actions_->AllCameras();
+    if (cameras.empty()) return nullptr;
+    std::erase_if(walls_, [](const QPointer<QWidget>& wall) { return wall.isNull(); });
+    auto* tasks = new CameraTasksForm(&owner_, form_, *actions_, *runner_, std::move(cameras), restartWatch_);
+    walls_.emplace_back(tasks);
+    tasks->show();
+    return tasks;
 }
 
 PictureWallForm* OnvifCameraMenu::ShowPictures(bool allCameras) {
     std::vector<OnvifRowCamera> cameras = allCameras ? actions_->AllCameras() : actions_->SelectedCameras();
     if (cameras.empty()) return nullptr;
-    std::erase_if(walls_, [](const QPointer<PictureWallForm>& wall) { return wall.isNull(); });
+    std::erase_if(walls_, [](const QPointer<QWidget>& wall) { return wall.isNull(); });
     auto* wall =
         new PictureWallForm(&owner_, form_, *actions_, *runner_, std::move(cameras),
                             allCameras ? QStringLiteral("Pictures of All Cameras") : QStringLiteral("Pictures"));

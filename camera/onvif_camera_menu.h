@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The main window's ONVIF items: "Sign In...", "Sync Time", "Pictures" and
-// "Pictures of All Cameras" in the pop-up menu, and the dialogs and windows
+// The main window's ONVIF items: "Sign In...", "Sync Time", "Pictures",
+// "Pictures of All Cameras" and "Camera Tasks..." in the pop-up menu, and the dialogs and windows
 // OnvifCameraActions opens, over the window.
 
 #include <memory>
@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include "camera/camera_job_runner.h"
+#include "camera/camera_tasks_form.h"
 #include "camera/onvif_camera_actions.h"
 #include "camera/picture_wall_form.h"
 
@@ -35,10 +36,17 @@ public:
     // Opens "Pictures" of the selected rows' cameras, or of every camera of
     // the search; nullptr when there is none.
     PictureWallForm* ShowPictures(bool allCameras);
+    // Opens "Camera Tasks" for the selected rows' cameras, or for every
+    // camera of the search when no camera row is selected; nullptr when
+    // there is none.
+    CameraTasksForm* ShowCameraTasks();
+    // Test seam: how a restarted camera is watched until it is back.
+    void SetRestartWatch(RestartWatch watch) { restartWatch_ = std::move(watch); }
     QAction* SignIn1 = nullptr;
     QAction* SyncTime1 = nullptr;
     QAction* Pictures1 = nullptr;
     QAction* AllPictures1 = nullptr;
+    QAction* CameraTasks1 = nullptr;
 
     // OnvifCameraWindow
     std::optional<OnvifSignInAnswer> AskSignIn(const OnvifSignInQuestion& question) override;
@@ -48,7 +56,7 @@ public:
     PictureDecoder Decoder(int width, int height) override;
 
 private:
-    // The walls use the actions and the runner: they go first.
+    // The camera windows use the actions and the runner: they go first.
     void CloseWalls();
 
     QWidget& owner_;
@@ -59,5 +67,6 @@ private:
     std::unique_ptr<OnvifCameraActions> actions_;
     // After the access, whose calls its jobs make.
     std::unique_ptr<CameraJobRunner> runner_;
-    std::vector<QPointer<PictureWallForm>> walls_;
+    std::vector<QPointer<QWidget>> walls_;  // Pictures and Camera Tasks windows
+    RestartWatch restartWatch_;
 };

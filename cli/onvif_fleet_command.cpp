@@ -9,8 +9,8 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
-#include <thread>
 
+#include "camera/camera_restart_watch.h"
 #include "cli/onvif_command.h"
 #include "cli/onvif_fleet.h"
 #include "cli/onvif_options.h"
@@ -92,31 +92,6 @@ std::vector<FleetCamera> Cameras(const OnvifCliOptions& options) {
     return cameras;
 }
 
-// Back: its endpoint answers WS-Discovery (a Hello, or a ProbeMatches) after
-// its device service failed once. A camera that never went away did not restart.
-std::optional<double> WatchRestart(const FleetCamera& camera, FleetClock::time_point sentAt,
-                                   std::chrono::seconds limit) {
-    const auto deadline = sentAt + limit;
-    bool gone = false;
-    for (int poll = 0; poll < 100000 && !gone && FleetClock::now() < deadline; ++poll) {
-        OnvifDeviceClient client(camera.xaddr);
-        OnvifDeviceFacts facts;
-        const OnvifCallResult result = client.ReadPublicFacts(facts);
-        gone = result.status == OnvifCallStatus::NoService || result.status == OnvifCallStatus::Failed;
-        if (!gone) std::this_thread::sleep_for(200ms);
-    }
-    if (!gone) return std::nullopt;
-    const std::atomic<bool> cancel{false};
-    WsdSearchTimings timings;
-    timings.rounds = {0ms};
-    timings.window = WsdListenWindow(0ms, 100ms);
-    for (int round = 0; round < 100000 && FleetClock::now() < deadline; ++round)
-        for (const OnvifDeviceInfo& device : RunWsdSearch(timings, cancel).devices)
-            if (camera.endpoint.empty() ? AnswersAt(device, camera.ip) : device.endpoint == camera.endpoint)
-                return std::chrono::duration<double>(FleetClock::now() - sentAt).count();
-    return std::nullopt;
-}
-
 // One JSON Lines object: onvif info's keys, then the camera's endpoint, its
 // address and why it could not be read (null where nothing failed).
 std::string InfoLine(const FleetCamera& camera, const FleetOutcome& outcome) {
@@ -145,7 +120,10 @@ int RunOnvifFleetCommand(const std::string& command, const OnvifCliOptions& opti
     request.force = options.force;
     request.forUser = options.forUser;
     request.verifySeconds = options.verifySeconds;
-    request.watchRestart = WatchRestart;
+    request.watchRestart = [](const FleetCamera& camera, FleetClock::time_point sentAt, std::chrono::seconds limit,
+                              const std::atomic<bool>& cancel) {
+        return WatchCameraRestart(camera.xaddr, camera.endpoint, sentAt, limit, cancel);
+    };
     std::string error;
     if (request.task == FleetTask::SetPassword) {
         const auto fresh = ReadOnvifPassword(options.newPasswordFile, options.forUser, error);

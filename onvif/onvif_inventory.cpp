@@ -4,15 +4,11 @@
 #include "protocol/csv_field.h"
 #include "protocol/text_format.h"
 
-namespace {
-
-const OnvifNetworkInterface* CardOf(const OnvifInventoryRow& row) {
+const OnvifNetworkInterface* OnvifInventoryCard(const OnvifInventoryRow& row) {
     for (const OnvifNetworkInterface& card : row.facts.interfaces)
         if (!row.ip.empty() && card.address == row.ip) return &card;
     return row.facts.interfaces.empty() ? nullptr : &row.facts.interfaces.front();
 }
-
-}  // namespace
 
 std::string OnvifInventoryHeader() {
     return "name,ip,endpoint,manufacturer,model,firmware,serial,hardware_id,mac,dhcp,prefix_length,gateway,dns,ntp,"
@@ -21,7 +17,7 @@ std::string OnvifInventoryHeader() {
 
 std::string OnvifInventoryLine(const OnvifInventoryRow& row) {
     const OnvifDeviceFacts& f = row.facts;
-    const OnvifNetworkInterface* card = CardOf(row);
+    const OnvifNetworkInterface* card = OnvifInventoryCard(row);
     // What the camera or the network said passes the formula guard; the
     // numbers written here are ours (a negative offset stays a number).
     std::string line = CsvField(row.name);

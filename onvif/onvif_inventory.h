@@ -16,6 +16,10 @@ struct OnvifInventoryRow {
     OnvifDeviceFacts facts;
 };
 
+// The interface the MAC, DHCP and prefix length are taken from: the one
+// holding the row's address, else the first; nullptr when none was read.
+const OnvifNetworkInterface* OnvifInventoryCard(const OnvifInventoryRow& row);
+
 // name,ip,endpoint,manufacturer,model,firmware,serial,hardware_id,mac,dhcp,
 // prefix_length,gateway,dns,ntp,clock_offset_seconds
 std::string OnvifInventoryHeader();

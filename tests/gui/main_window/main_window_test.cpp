@@ -160,7 +160,7 @@ private Q_SLOTS:
         QVERIFY(memo->toPlainText().contains(QStringLiteral("Col[6] - (153, 802)")));
 
         auto* menu = Find<QMenu>(form, "PopupMenu1");
-        QCOMPARE(menu->actions().size(), 10);  // then a separator, Copy and Export...
+        QCOMPARE(menu->actions().size(), 11);  // then a separator, Copy and Export...
         QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Detail Info."));
         QCOMPARE(menu->actions()[1]->text(), QStringLiteral("Browse"));
         QCOMPARE(menu->actions()[2]->text(), QStringLiteral("Network Setup"));
@@ -171,7 +171,9 @@ private Q_SLOTS:
         // The pictures' items show where the table lists a camera.
         QCOMPARE(menu->actions()[5]->text(), QStringLiteral("Pictures"));
         QCOMPARE(menu->actions()[6]->text(), QStringLiteral("Pictures of All Cameras"));
+        QCOMPARE(menu->actions()[7]->text(), QStringLiteral("Camera Tasks..."));
         QVERIFY(!menu->actions()[5]->isVisible() && !menu->actions()[6]->isVisible());
+        QVERIFY(!menu->actions()[7]->isVisible());
     }
 
     void columnWidthsFollowTheTable_data() {

@@ -115,7 +115,8 @@ TEST_P(OnvifFleetRun, GivesEachCameraItsResultAndTheWholeItsStatus) {
     request.credentials = {"admin", c.password};
     request.newPassword = c.newPassword;
     request.verifySeconds = 30;
-    request.watchRestart = [&](const FleetCamera& which, FleetClock::time_point, std::chrono::seconds) {
+    request.watchRestart = [&](const FleetCamera& which, FleetClock::time_point, std::chrono::seconds,
+                               const std::atomic<bool>&) {
         return which.xaddr == cameras.back().xaddr && !c.backAfterRestart ? std::nullopt : std::optional(12.34);
     };
     const std::vector<FleetOutcome> outcomes = RunFleet(camera, cameras, request, 2);
