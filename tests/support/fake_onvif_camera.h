@@ -66,7 +66,7 @@ public:
     OnvifCallResult SyncTime(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials,
                              double& newOffsetSeconds) override {
         Record("SyncTime", xaddr, credentials);
-        if (!SignedIn(credentials)) return Refused(xaddr);
+        if (!SignedIn(credentials, xaddr)) return Refused(xaddr);
         newOffsetSeconds = offsetAfterSync;
         return {OnvifCallStatus::Ok, ""};
     }
@@ -86,7 +86,7 @@ public:
     }
     OnvifCallResult Reboot(const std::string& xaddr, const std::optional<OnvifCredentials>& credentials) override {
         Record("Reboot", xaddr, credentials);
-        if (!SignedIn(credentials)) return Refused(xaddr);
+        if (!SignedIn(credentials, xaddr)) return Refused(xaddr);
         return {OnvifCallStatus::Ok, ""};
     }
 

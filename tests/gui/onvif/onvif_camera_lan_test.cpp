@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window against devsim's camera in a LAN box: found by the ONVIF
+// The window against devsim's cameras in a LAN box: found by the ONVIF
 // search, refused with a wrong password, then signed in through the dialog,
-// its facts and its clock (three hours off) in the details dialog.
+// its facts and its clock (three hours off) in the details dialog; a
+// network change confirmed by the watch; and every Camera Task over two.
 
 #include <QAction>
 #include <QApplication>
@@ -13,11 +14,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScopedValueRollback>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
 #include "app/main_form.h"
+#include "app/string_grid_widget.h"
+#include "camera/camera_tasks_form.h"
 #include "camera/onvif_camera_menu.h"
 #include "tests/support/fake_onvif_camera.h"
 #include "tests/support/lan_box.h"
@@ -28,6 +33,7 @@ namespace {
 // dialog, noting what each showed.
 struct DialogDriver {
     QString password;
+    QString newPassword;
     QStringList seen;
     QString facts;
     QString clock;
@@ -72,6 +78,10 @@ struct DialogDriver {
             dialog->findChild<QPushButton*>(QStringLiteral("ButtonRefresh"))->click();
             refreshedClock = clockLabel->text();
             dialog->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        } else if (dialog->objectName() == QLatin1String("ChangePasswordForm")) {
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditNewPassword"))->setText(newPassword);
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditRepeatPassword"))->setText(newPassword);
+            dialog->findChild<QPushButton*>(QStringLiteral("ButtonChange"))->click();
         } else if (dialog->objectName() == QLatin1String("NetForm")) {
             dialog->findChild<QRadioButton*>(QStringLiteral("RadioButtonDhcp"))->setChecked(true);
             dialog->findChild<QPushButton*>(QStringLiteral("ButtonApply"))->click();
@@ -81,14 +91,14 @@ struct DialogDriver {
     }
 };
 
-// Shows the window and runs an ONVIF search, which lists the one camera.
-void SearchForTheCamera(TMainForm& form) {
+// Shows the window and runs an ONVIF search, which lists the cameras.
+void SearchForTheCamera(TMainForm& form, int cameras = 1) {
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.Proj->setEditText(QStringLiteral("ONVIF"));
     QTest::mouseClick(form.Button1, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!form.Logic().Searching(), 15000);
-    QCOMPARE(form.RowCount(), 2);
+    QCOMPARE(form.RowCount(), cameras + 1);
 }
 
 }  // namespace
@@ -177,6 +187,63 @@ private Q_SLOTS:
         driver.poll.stop();
         QVERIFY(!form.Logic().Watching());
         QCOMPARE(form.Cell(kColProj, form.Logic().SelectedRow), std::string("ONVIF"));
+    }
+
+    // One sign-in, then each task over both cameras; a restart counts as
+    // back when the camera answers WS-Discovery again.
+    void everyCameraTaskOverTwoCameras() {
+        DevsimProcess devsim({"--no-udp", "--onvif", "2", "--onvif-user", "installer", "--onvif-password",
+                              "s3cret pass", "--onvif-clock-offset", "3600", "--onvif-reboot-ms", "700", "--duration",
+                              "90"});
+        QVERIFY2(devsim.Start(), devsim.Error().c_str());
+        TMainForm form;
+        auto vault = std::make_unique<MemoryVault>();
+        MemoryVault& keyring = *vault;
+        form.OnvifMenu().SetCameraSupport(MakeOnvifDeviceAccess(), std::move(vault));
+        std::vector<std::string> questions;
+        form.SetQuestionHandler([&](const std::string& text) {
+            questions.push_back(text);
+            return true;
+        });
+        SearchForTheCamera(form, 2);
+        if (QTest::currentTestFailed()) return;
+        DialogDriver driver;
+        driver.password = QStringLiteral("s3cret pass");
+        driver.newPassword = QStringLiteral("Gr33n-Field.42");
+        driver.Answer(form);
+
+        form.StringGrid1->selectAll();
+        CameraTasksForm* tasks = form.OnvifMenu().ShowCameraTasks();
+        QVERIFY(tasks != nullptr);
+        auto* table = tasks->findChild<QTableWidget*>(QStringLiteral("TableCameras"));
+        auto* status = tasks->findChild<QLabel*>(QStringLiteral("LabelStatus"));
+        QCOMPARE(table->rowCount(), 2);
+        auto run = [&](const char* button, const QString& done, int seconds) {
+            tasks->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+            QTRY_COMPARE_WITH_TIMEOUT(status->text(), done, seconds * 1000);
+        };
+        auto results = [&] { return table->item(0, 2)->text() + QStringLiteral(" | ") + table->item(1, 2)->text(); };
+
+        run("ButtonReadFacts", QStringLiteral("Read Facts: 2 of 2 done"), 15);
+        QCOMPARE(driver.seen, QStringList{QStringLiteral("OnvifSignInForm")});
+        QCOMPARE(table->item(1, 3)->text(), QStringLiteral("Devsim Optics"));
+        QVERIFY2(table->item(0, 10)->text().startsWith(QStringLiteral("3")), qPrintable(table->item(0, 10)->text()));
+
+        run("ButtonSyncTime", QStringLiteral("Sync Time: 2 of 2 done"), 15);
+        QVERIFY2(results().startsWith(QStringLiteral("clock offset now ")), qPrintable(results()));
+
+        run("ButtonChangePassword", QStringLiteral("Change Password: 2 of 2 done"), 15);
+        QCOMPARE(results(), QStringLiteral("changed and proved | changed and proved"));
+        QVERIFY2(keyring.entries.empty(), "not asked to remember: the new password is kept for the run");
+
+        run("ButtonRestart", QStringLiteral("Restart: 2 of 2 done"), 60);
+        QVERIFY2(results().contains(QRegularExpression(QStringLiteral("^back after \\d+\\.\\d s \\| back after "))),
+                 qPrintable(results()));
+        QCOMPARE(questions.size(), std::size_t{1});
+        // The new password signs in after the restart, without a question.
+        run("ButtonReadFacts", QStringLiteral("Read Facts: 2 of 2 done"), 15);
+        driver.poll.stop();
+        QCOMPARE(driver.seen.size(), 2);  // the sign-in and the new password
     }
 };
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// "Pictures" and the camera details in the window, offscreen, against a
-// camera held in memory: the tiles by object name, the one sign-in of the
-// wall, a double click into the details with their picture and profiles,
-// and what Copy Stream Address, Open Stream and Save Picture... hand to the
-// desktop.
+// "Pictures", the camera details and "Camera Tasks" in the window,
+// offscreen, against a camera held in memory: the tiles by object name, the
+// one sign-in of the wall, a double click into the details with their
+// picture and profiles, what Copy Stream Address, Open Stream and Save
+// Picture... hand to the desktop, and each task from its button.
 
 #include <future>
 
@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
@@ -26,8 +27,11 @@
 #include <QtTest>
 
 #include "app/main_form.h"
+#include "app/string_grid_widget.h"
 #include "camera/camera_desktop.h"
+#include "camera/camera_tasks_form.h"
 #include "camera/onvif_camera_menu.h"
+#include "onvif/onvif_inventory.h"
 #include "tests/support/fake_camera_window.h"
 #include "tests/support/fake_onvif_camera.h"
 
@@ -222,6 +226,82 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(wall.isNull(), 2000);
         QVERIFY2(closing.elapsed() < 2000, "the window waited for the camera");
         release.set_value();
+    }
+
+    void cameraTasksRunEachTaskFromItsButtons() {
+        Window window;
+        for (int n = 1; n <= 3; ++n) window.Know(n);
+        window.camera->facts.manufacturer = "Quillfeather";
+        std::vector<std::string> questions;
+        window.form.SetQuestionHandler([&](const std::string& text) {
+            questions.push_back(text);
+            return true;
+        });
+        OnvifCameraMenu& menu = window.form.OnvifMenu();
+        menu.SetRestartWatch([](const FleetCamera&, FleetClock::time_point, std::chrono::seconds,
+                                const std::atomic<bool>&) { return std::optional<double>(1.5); });
+        menu.Popup();
+        QVERIFY(menu.CameraTasks1->isVisible());
+        window.form.StringGrid1->selectAll();
+        menu.CameraTasks1->trigger();
+        auto* tasks = window.form.findChild<CameraTasksForm*>(QStringLiteral("CameraTasksForm"));
+        QVERIFY(tasks != nullptr);
+        QVERIFY(tasks->isVisible());
+        QVERIFY2(QApplication::activeModalWidget() == nullptr, "the tasks window is not modal");
+        auto* table = tasks->findChild<QTableWidget*>(QStringLiteral("TableCameras"));
+        auto* status = tasks->findChild<QLabel*>(QStringLiteral("LabelStatus"));
+        auto click = [tasks](const char* name) { tasks->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+        QCOMPARE(table->rowCount(), 3);
+
+        click("ButtonReadFacts");
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Read Facts: 3 of 3 done"), 5000);
+        QCOMPARE(table->item(2, 0)->text(), QStringLiteral("lobby3"));
+        QCOMPARE(table->item(2, 3)->text(), QStringLiteral("Quillfeather"));
+
+        QTemporaryDir folder;
+        const QString csv = folder.filePath(QStringLiteral("cameras.csv"));
+        CameraDesktop& desktop = TheCameraDesktop();
+        const CameraDesktop real = desktop;
+        desktop.chooseInventoryFile = [&](QWidget*, const QString&) { return csv; };
+        click("ButtonExport");
+        desktop = real;
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        QCOMPARE(lines.size(), 5);  // the header, three cameras, the last line break
+        QCOMPARE(lines[0].toStdString(), OnvifInventoryHeader());
+        click("ButtonCopy");
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("Name\tAddress\tResult\t")));
+
+        bool mismatchRefused = false;
+        QString offered;
+        OnModal(QStringLiteral("ChangePasswordForm"), [&](QDialog* dialog) {
+            offered = dialog->findChild<QComboBox*>(QStringLiteral("ComboUser"))->currentText();
+            auto* change = dialog->findChild<QPushButton*>(QStringLiteral("ButtonChange"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditNewPassword"))
+                ->setText(QStringLiteral("Quill-feather-42"));
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditRepeatPassword"))
+                ->setText(QStringLiteral("Quill-feather"));
+            mismatchRefused = !change->isEnabled();
+            dialog->findChild<QLineEdit*>(QStringLiteral("EditRepeatPassword"))
+                ->setText(QStringLiteral("Quill-feather-42"));
+            change->click();
+        });
+        click("ButtonChangePassword");
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Change Password: 3 of 3 done"), 5000);
+        QCOMPARE(offered, QStringLiteral("admin"));
+        QVERIFY(mismatchRefused);
+        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("changed and proved"));
+        QCOMPARE(window.vault->entries.at(TestOnvifCamera(3).endpoint).credentials.password, "Quill-feather-42");
+        click("ButtonCopy");
+        QVERIFY(!QGuiApplication::clipboard()->text().contains(QStringLiteral("Quill-feather")));
+
+        click("ButtonRestart");
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("Restart: 3 of 3 done"), 5000);
+        QCOMPARE(questions,
+                 std::vector<std::string>{"Restart 3 cameras? Each stops recording and streaming until it is back."});
+        QCOMPARE(table->item(1, 2)->text(), QStringLiteral("back after 1.5 s"));
+        QVERIFY(window.messages.empty());
     }
 };
 
