@@ -24,12 +24,20 @@ std::optional<double> WatchCameraRestart(const std::string& xaddr, const std::st
                                          const std::atomic<bool>& cancel) {
     const auto deadline = sentAt + limit;
     bool gone = false;
+    WsdSearchTimings listen;  // no Probe: the group's traffic only, for a Bye
+    listen.rounds = {};
+    listen.window = 250ms;
     for (int poll = 0; poll < 100000 && !gone && !cancel && Clock::now() < deadline; ++poll) {
         OnvifDeviceClient client(xaddr);
         OnvifDeviceFacts facts;
         const OnvifCallResult result = client.ReadPublicFacts(facts);
         gone = result.status == OnvifCallStatus::NoService || result.status == OnvifCallStatus::Failed;
-        if (!gone) std::this_thread::sleep_for(200ms);
+        if (gone || endpoint.empty()) {
+            if (!gone) std::this_thread::sleep_for(200ms);
+            continue;
+        }
+        const std::vector<std::string> byes = RunWsdSearch(listen, cancel).byes;
+        gone = std::find(byes.begin(), byes.end(), endpoint) != byes.end();
     }
     if (!gone) return std::nullopt;
     const std::string host = OnvifXaddrHost(xaddr);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Whether a restarted camera came back. Its device service must fail once
-// (a camera that never went away did not restart); then it is back when its
-// endpoint answers WS-Discovery again: its Hello, or a ProbeMatches.
+// Whether a restarted camera came back. It must first be seen going: its
+// device service failing once, or a Bye of its endpoint (a camera that never
+// went away did not restart); then it is back when its endpoint answers
+// WS-Discovery again: its Hello, or a ProbeMatches.
 
 #include <atomic>
 #include <chrono>

@@ -114,6 +114,8 @@ DiscoveryMessage ParseDiscoveryMessage(std::string_view datagram) {
     } else {
         message.kind = DiscoveryKind::Other;
         message.detail = std::string(XmlName(content));
+        if (IsDiscoveryNs(XmlNamespace(content)) && message.detail == "Bye")
+            message.entries.push_back(ReadEntry(content));
     }
     return message;
 }

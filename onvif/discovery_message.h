@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads one WS-Discovery datagram: the devices of a ProbeMatches or a Hello,
-// in the 2005/04 or the 2009/01 version of the protocol.
+// and the endpoint a Bye names, in the 2005/04 or the 2009/01 version of the
+// protocol.
 
 #include <cstddef>
 #include <string>
@@ -40,8 +41,8 @@ struct DiscoveryEntry {
 
 struct DiscoveryMessage {
     DiscoveryKind kind = DiscoveryKind::Malformed;
-    // Every match of a ProbeMatches, or the one device of a Hello, in
-    // document order.
+    // Every match of a ProbeMatches, or the one device of a Hello or a Bye
+    // (only its endpoint reference counts there), in document order.
     std::vector<DiscoveryEntry> entries;
     // Matches past kMaxDatagramTextBytes, not read.
     int entriesNotRead = 0;

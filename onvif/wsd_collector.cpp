@@ -35,6 +35,9 @@ void WsdCollector::Take(std::string_view datagram, const sockaddr_in& from, bool
     // Probes (this search's own among them) are the group's normal
     // traffic; a Bye changes nothing.
     if (message.kind == DiscoveryKind::Other) {
+        // Kept for whoever watches a camera restart.
+        for (const DiscoveryEntry& entry : message.entries)
+            if (!entry.device.endpoint.empty() && byes_.size() < kMaxByes) byes_.push_back(entry.device.endpoint);
         if (message.detail != "Probe")
             Problem("WS-Discovery: ignored a " + message.detail + " from " + sender + ": not a ProbeMatches or Hello");
         return;

@@ -47,6 +47,9 @@ public:
     // datagrams it left out.
     std::vector<OnvifDeviceInfo> TakeDevices();
     const WsdCounts& Counts() const { return counts_; }
+    // The endpoints that said Bye, in the order heard (at most kMaxByes).
+    const std::vector<std::string>& Byes() const { return byes_; }
+    static constexpr std::size_t kMaxByes = 1024;
 
 private:
     void Problem(std::string line);
@@ -57,4 +60,5 @@ private:
     int problems_ = 0;
     bool fullLogged_ = false;
     WsdCounts counts_;
+    std::vector<std::string> byes_;
 };

@@ -168,5 +168,6 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
     }
     result.devices = collector.TakeDevices();
     result.counts = collector.Counts();
+    result.byes = collector.Byes();
     return result;
 }

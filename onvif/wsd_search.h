@@ -40,6 +40,7 @@ struct WsdSearchResult {
     std::vector<OnvifDeviceInfo> devices;  // one per endpoint, in order first heard
     std::vector<std::string> log;          // diagnostic lines, in order
     WsdCounts counts;
+    std::vector<std::string> byes;  // endpoints that said Bye
 };
 
 // Returns at the end of the window, or within 50 ms once `cancel` is set.

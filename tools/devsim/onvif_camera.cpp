@@ -94,6 +94,19 @@ std::string OnvifHello(const OnvifCamera& camera, const std::string& messageId) 
            "</d:XAddrs><d:MetadataVersion>1</d:MetadataVersion></d:Hello></e:Body></e:Envelope>";
 }
 
+std::string OnvifBye(const OnvifCamera& camera, const std::string& messageId) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\""
+           " xmlns:w=\"http://schemas.xmlsoap.org/ws/2004/08/addressing\""
+           " xmlns:d=\"http://schemas.xmlsoap.org/ws/2005/04/discovery\">"
+           "<e:Header><w:MessageID>" +
+           messageId +
+           "</w:MessageID><w:To>urn:schemas-xmlsoap-org:ws:2005:04:discovery</w:To>"
+           "<w:Action>http://schemas.xmlsoap.org/ws/2005/04/discovery/Bye</w:Action></e:Header>"
+           "<e:Body><d:Bye><w:EndpointReference><w:Address>" +
+           camera.endpoint + "</w:Address></w:EndpointReference></d:Bye></e:Body></e:Envelope>";
+}
+
 std::string OnvifProbeMatches(const OnvifCamera& camera, const std::string& relatesTo, const std::string& messageId) {
     std::string head =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

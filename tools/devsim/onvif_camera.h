@@ -39,6 +39,8 @@ bool OnvifCameraMatches(const OnvifCamera& camera, const std::vector<std::string
 
 // The Hello datagram announcing the camera to the group.
 std::string OnvifHello(const OnvifCamera& camera, const std::string& messageId);
+// Sent to the group as a camera goes down for a restart.
+std::string OnvifBye(const OnvifCamera& camera, const std::string& messageId);
 
 // The ProbeMatches datagram answering the Probe with `relatesTo`.
 std::string OnvifProbeMatches(const OnvifCamera& camera, const std::string& relatesTo, const std::string& messageId);

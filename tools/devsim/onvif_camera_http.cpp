@@ -138,6 +138,11 @@ bool OnvifCameraHttp::Rebooting(std::size_t camera) const {
     return camera < cameras_.size() && cameras_[camera].rebootUntil.has_value();
 }
 
+std::vector<std::size_t> OnvifCameraHttp::TakeGoingDown() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(goingDown_, {});
+}
+
 std::vector<std::size_t> OnvifCameraHttp::TakeRestarted() {
     std::lock_guard lock(mutex_);
     return std::exchange(restarted_, {});
@@ -199,7 +204,7 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
         if (camera == cameras_.end()) {
             answer.status = 404;
             answer.body = "No camera at this address\n";
-        } else if (camera->rebootUntil) {
+        } else if (camera->rebootUntil && !camera->settings.quirks.quickRestart) {
             answering = false;
         } else {
             answer = AnswerOnvifRequest(camera->settings, options_, camera->nonces, request,
@@ -221,6 +226,7 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
             }
             if (answer.reboot) {
                 camera->rebootUntil = Clock::now() + options_.rebootSilence;
+                goingDown_.push_back(index);
                 wake_.notify_all();
             }
         }

@@ -41,6 +41,8 @@ public:
     bool Rebooting(std::size_t camera) const;
     // The cameras whose restart ended since the last call, each to say Hello once.
     std::vector<std::size_t> TakeRestarted();
+    // The cameras told to restart since the last call, each to say Bye once.
+    std::vector<std::size_t> TakeGoingDown();
 
 private:
     struct Camera {
@@ -71,6 +73,7 @@ private:
     std::vector<Camera> cameras_;
     std::vector<Pending> pending_;
     std::vector<std::size_t> restarted_;
+    std::vector<std::size_t> goingDown_;
     std::vector<std::unique_ptr<StreamServer>> servers_;
     std::thread applier_;
 };

@@ -12,14 +12,19 @@ struct Quirk {
 
 // The order spread hands them out in; a new quirk goes at the end.
 constexpr std::array kQuirks{
-    Quirk{"open-reads", &OnvifSimQuirks::openReads},         Quirk{"local-clock", &OnvifSimQuirks::localClock},
-    Quirk{"clock-auth", &OnvifSimQuirks::clockAuth},         Quirk{"soap11", &OnvifSimQuirks::soap11},
-    Quirk{"gateway-subnet", &OnvifSimQuirks::gatewaySubnet}, Quirk{"move-first", &OnvifSimQuirks::moveFirst},
-    Quirk{"ignore-change", &OnvifSimQuirks::ignoreChange},   Quirk{"dst", &OnvifSimQuirks::dst},
+    Quirk{"open-reads", &OnvifSimQuirks::openReads},
+    Quirk{"local-clock", &OnvifSimQuirks::localClock},
+    Quirk{"clock-auth", &OnvifSimQuirks::clockAuth},
+    Quirk{"soap11", &OnvifSimQuirks::soap11},
+    Quirk{"gateway-subnet", &OnvifSimQuirks::gatewaySubnet},
+    Quirk{"move-first", &OnvifSimQuirks::moveFirst},
+    Quirk{"ignore-change", &OnvifSimQuirks::ignoreChange},
+    Quirk{"dst", &OnvifSimQuirks::dst},
     Quirk{"octet-stream-snapshot", &OnvifSimQuirks::octetStreamSnapshot},
     Quirk{"inside-address", &OnvifSimQuirks::insideAddress},
     Quirk{"stream-user-info", &OnvifSimQuirks::streamUserInfo},
     Quirk{"no-media2", &OnvifSimQuirks::noMedia2},
+    Quirk{"quick-restart", &OnvifSimQuirks::quickRestart},
 };
 
 }  // namespace

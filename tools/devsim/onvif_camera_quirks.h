@@ -38,6 +38,9 @@ struct OnvifSimQuirks {
     bool streamUserInfo = false;
     // Media only, no Media2.
     bool noMedia2 = false;
+    // Told to restart, it says Bye and its device service goes on answering
+    // until it says Hello: no client sees it fail.
+    bool quickRestart = false;
 };
 
 struct OnvifQuirkChoice {

@@ -132,6 +132,7 @@ private:
                 Announce();
                 nextHello = now + kHelloInterval;
             }
+            for (const std::size_t leaving : http_.TakeGoingDown()) Bye(leaving);
             for (const std::size_t restarted : http_.TakeRestarted()) Hello(restarted);
             while (!pending_.empty() && pending_.top().due <= now) {
                 Answer(pending_.top());
@@ -183,13 +184,19 @@ private:
     void Hello(std::size_t index) {
         OnvifCamera camera = cameras_[index];
         camera.xaddrs = http_.Xaddrs(index);
+        ToGroup(camera, OnvifHello(camera, NewMessageId()), "onvif hello: ");
+    }
+
+    // A camera going down for a restart says so first.
+    void Bye(std::size_t index) { ToGroup(cameras_[index], OnvifBye(cameras_[index], NewMessageId()), "onvif bye: "); }
+
+    void ToGroup(const OnvifCamera& camera, const std::string& message, const char* what) {
         sockaddr_in group{};
         group.sin_family = AF_INET;
         group.sin_port = htons(kDiscoveryPort);
         ::inet_pton(AF_INET, "239.255.255.250", &group.sin_addr);
         std::string error;
-        if (!SendDatagram(socket_.get(), group, OnvifHello(camera, NewMessageId()), error, OwnAddress(camera)))
-            diag_("onvif hello: " + error);
+        if (!SendDatagram(socket_.get(), group, message, error, OwnAddress(camera))) diag_(what + error);
     }
 
     // Whether the camera's device service is at that address.
@@ -266,7 +273,7 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-quirk", DevsimOptionKind::Text,
                  "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
                  "open-reads, local-clock, clock-auth, soap11, gateway-subnet, move-first, ignore-change, dst, "
-                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2"},
+                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2, quick-restart"},
                 {"--onvif-stream-uri", DevsimOptionKind::Text,
                  "the address every camera names for its main stream (default rtsp://ITS-ADDRESS:554/stream/main)"},
                 {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},

@@ -76,6 +76,17 @@ TEST_F(OnvifDeviceLan, RebootVerifiedUntilEachCameraIsBack) {
     EXPECT_LT(std::stod(offset[1]), -3e8) << "years behind: " << info.out;
 }
 
+// A camera whose device service goes on answering through its restart is
+// seen going by its Bye.
+TEST_F(OnvifDeviceLan, RebootOfACameraThatNeverStopsAnsweringIsSeenGoingByItsBye) {
+    StartCameras({"--onvif-reboot-ms", "1500", "--onvif-quirk", "quick-restart"});
+    const CliRun run = Run({"onvif", "reboot", "--ip", "127.77.0.10", "--user", kUser, "--verify", "20"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(
+        std::regex_match(run.out, std::regex("127\\.77\\.0\\.10 " + kEndpoint0 + ": back after \\d+\\.\\d s\n")))
+        << run.out;
+}
+
 TEST_F(OnvifDeviceLan, SetPasswordChangesProvesAndNeverShowsEitherPassword) {
     StartCameras({});
     const std::string tooShort = files.File("short");
