@@ -60,10 +60,10 @@ private Q_SLOTS:
 
         QList<QAction*> items = form.PopupMenu1->actions();
         // After the row actions and the camera items: a separator, Copy, Export...
-        QCOMPARE(items.size(), 10);
-        QVERIFY(items[7]->isSeparator());
-        QCOMPARE(items[8]->text(), QStringLiteral("Copy"));
-        QCOMPARE(items[9]->text(), QStringLiteral("Export..."));
+        QCOMPARE(items.size(), 11);
+        QVERIFY(items[8]->isSeparator());
+        QCOMPARE(items[9]->text(), QStringLiteral("Copy"));
+        QCOMPARE(items[10]->text(), QStringLiteral("Export..."));
 
         auto* grid = form.findChild<QTableWidget*>(QStringLiteral("StringGrid1"));
         grid->setFocus();
@@ -77,7 +77,7 @@ private Q_SLOTS:
         // A plain click selects that row alone (the table allows several).
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier,
                           grid->visualRect(grid->model()->index(0, 0)).center());
-        items[8]->trigger();
+        items[9]->trigger();
         QVERIFY(QApplication::clipboard()->text().endsWith(
             QStringLiteral("\nM2\tP1\t\"cam \"\"two\"\"\"\t198.51.100.2\t80\t255.255.0.0\t00:11:22:33:44:02\n")));
     }
