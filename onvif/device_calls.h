@@ -23,6 +23,12 @@ struct OnvifClientState {
     std::optional<OnvifCredentials> credentials;
     bool refused = false;          // a refused sign-in: nothing more is sent until the next SignIn
     std::vector<OnvifUser> users;  // as the sign-in's GetUsers listed them
+    // What this client read already, not asked again by ReadFacts: the
+    // public facts' hostname (once they were read whole), and
+    // GetDeviceInformation as the sign-in read it.
+    bool publicRead = false;
+    std::string hostname;
+    std::optional<OnvifDeviceFacts> information;
 };
 
 namespace onvif_calls {

@@ -240,6 +240,8 @@ OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     service = service || services.service;
     // A web server that answers everything with a page is no device service.
     if (!service) return clock.result;
+    state_->publicRead = true;
+    state_->hostname = facts.hostname;
     return Success();
 }
 
@@ -248,11 +250,14 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     state_->method.reset();
     state_->open = false;
     state_->credentials = credentials;
+    state_->information.reset();
     const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
     auto readInformation = [&](OnvifAuthMethod method) {
-        OnvifDeviceFacts ignored;
-        return Send(context, "GetDeviceInformation", "<tds:GetDeviceInformation/>", method,
-                    [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, ignored); });
+        OnvifDeviceFacts read;
+        Answer answer = Send(context, "GetDeviceInformation", "<tds:GetDeviceInformation/>", method,
+                             [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, read); });
+        if (answer.result.ok()) state_->information = std::move(read);
+        return answer;
     };
     if (!credentials) {
         const Answer answer = readInformation(OnvifAuthMethod::None);
@@ -311,7 +316,22 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
 }
 
 OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
-    OnvifCallResult result = ReadPublicFacts(facts);
+    OnvifCallResult result = Success();
+    // A camera is not asked again what this client heard from it already:
+    // the public facts, once whole and with a clock, and the sign-in's
+    // GetDeviceInformation.
+    if (state_->publicRead && state_->clock && state_->clockOffset && !state_->refused) {
+        const CameraClock& clock = *state_->clock;
+        facts.xaddr = xaddr_;
+        facts.clockOffsetSeconds = state_->clockOffset;
+        facts.ntp = clock.ntp;
+        facts.daylightSavings = clock.daylightSavings;
+        facts.timeZone = clock.timeZone;
+        facts.clockNote = clock.note;
+        if (facts.hostname.empty()) facts.hostname = state_->hostname;
+    } else {
+        result = ReadPublicFacts(facts);
+    }
     if (!result.ok()) return result;
     if (!state_->method) return result;
     facts.auth = state_->open ? OnvifAuthMethod::Open : *state_->method;
@@ -322,8 +342,16 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
     };
     if (facts.hostname.empty())
         ask("GetHostname", [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, facts.hostname); });
-    result =
-        ask("GetDeviceInformation", [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, facts); });
+    if (const auto& known = state_->information) {
+        facts.manufacturer = known->manufacturer;
+        facts.model = known->model;
+        facts.firmware = known->firmware;
+        facts.serial = known->serial;
+        facts.hardwareId = known->hardwareId;
+    } else {
+        result = ask("GetDeviceInformation",
+                     [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, facts); });
+    }
     if (result.ok())
         result = ask("GetNetworkInterfaces",
                      [&](std::string_view bytes) { return ReadNetworkInterfacesAnswer(bytes, facts.interfaces); });

@@ -162,7 +162,9 @@ public:
     OnvifCallResult SignIn(const std::optional<OnvifCredentials>& credentials);
 
     // The public facts, then (signed in) GetDeviceInformation,
-    // GetNetworkInterfaces, GetNetworkDefaultGateway, GetDNS.
+    // GetNetworkInterfaces, GetNetworkDefaultGateway, GetDNS. What this
+    // client read before (the public facts with the clock, the sign-in's
+    // GetDeviceInformation) is taken as read, not asked again.
     OnvifCallResult ReadFacts(OnvifDeviceFacts& facts);
 
     // The calls that change the camera carry the credentials of the sign-in;

@@ -25,6 +25,10 @@ TEST_F(OnvifDeviceLan, InfoOfManyCamerasIsOneJsonLineEachOrTheInventory) {
     EXPECT_NE(all.out.find("\"endpoint\": \"" + kEndpoint1 + "\", \"ip\": \"127.77.0.11\", \"error\": null}\n"),
               std::string::npos)
         << all.out;
+    // Each camera is asked each question once: the sign-in's reads are not asked again.
+    for (const char* operation : {"GetSystemDateAndTime", "GetHostname", "GetServices", "GetDeviceInformation",
+                                  "GetUsers", "GetNetworkInterfaces", "GetDNS"})
+        EXPECT_EQ(Asked(operation), 2) << operation;
 
     // --match picks by the Model cell, in any case; the inventory is CSV.
     const CliRun csv = Run({"onvif", "info", "--all", "--match", "kv-410t", "--user", kUser, "--format", "csv"});
