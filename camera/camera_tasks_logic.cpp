@@ -111,6 +111,10 @@ std::vector<std::string> CameraTasksLogic::UserNames() {
     for (const CameraTaskRow& row : rows_)
         if (const auto known = signIn_.Known(row.camera.Place())) add(known->user);
     add(parts_.lastUser);
+    // Then the other users the cameras listed when their facts were read.
+    for (const CameraTaskRow& row : rows_)
+        if (row.facts)
+            for (const OnvifUser& user : row.facts->users) add(user.name);
     return names;
 }
 

@@ -69,7 +69,8 @@ public:
 
     bool Running() const { return task_.has_value(); }
     const std::vector<CameraTaskRow>& Rows() const { return rows_; }
-    // The user names signed in with, for the password dialog to offer.
+    // The user names signed in with, then those the cameras listed (Read
+    // Facts), for the password dialog to offer.
     std::vector<std::string> UserNames();
     // The inventory as lanvaro-cli onvif info --format csv writes it.
     std::string Inventory() const;

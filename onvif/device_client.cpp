@@ -335,6 +335,7 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
     if (!result.ok()) return result;
     if (!state_->method) return result;
     facts.auth = state_->open ? OnvifAuthMethod::Open : *state_->method;
+    facts.users = state_->users;
     const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
     const OnvifAuthMethod method = *state_->method;
     auto ask = [&](std::string_view operation, const Reader& read) {

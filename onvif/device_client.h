@@ -50,6 +50,7 @@ struct OnvifDeviceFacts {
     std::string hostname, manufacturer, model, firmware, serial, hardwareId;
     std::vector<OnvifNetworkInterface> interfaces;
     std::vector<std::string> gateway, dns;
+    std::vector<OnvifUser> users;  // as the sign-in's GetUsers listed them; empty when not asked
 };
 
 // Refused: the camera answered with a SOAP fault. Failed: transport or an

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "onvif/device_client.h"
+#include "protocol/text_format.h"
 #include "tools/devsim/setup_applier.h"
 
 namespace {
@@ -58,7 +59,8 @@ OnvifSimSettings InitialSettings(const OnvifCamera& camera, int index, const std
     s.manufacturer = "Devsim Optics";
     s.model = "Simulated Camera";
     for (const auto& scope : camera.scopes)
-        if (scope.rfind("onvif://www.onvif.org/hardware/", 0) == 0) s.model = scope.substr(31);
+        // A scope is percent-encoded; the camera's own answer is plain text.
+        if (scope.rfind("onvif://www.onvif.org/hardware/", 0) == 0) s.model = PercentDecode(scope.substr(31));
     s.firmware = "1.4." + std::to_string(index);
     s.serial = "DSO-" + camera.endpoint.substr(camera.endpoint.size() > 8 ? camera.endpoint.size() - 8 : 0);
     s.hardwareId = "rev-A";

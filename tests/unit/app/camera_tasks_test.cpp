@@ -162,8 +162,12 @@ TEST_F(CameraTasksTest, ANewPasswordReachesTheKeyringOnlyWhenProvedAndNeverTheSc
     List(2);
     Remember(1, "secret");
     Remember(2, "secret");
+    camera.facts.users = {{"admin", "Administrator"}, {"viewer", "User"}};
     CameraTasksLogic tasks(actions, runner, view, actions.AllCameras(), watch);
     EXPECT_EQ(tasks.UserNames(), std::vector<std::string>{"admin"});
+    tasks.ReadFacts();
+    ASSERT_TRUE(Settled(tasks));
+    EXPECT_EQ(tasks.UserNames(), (std::vector<std::string>{"admin", "viewer"})) << "then the users the cameras list";
     tasks.ChangePassword("", "Qf-7");
     ASSERT_TRUE(Settled(tasks));
     EXPECT_EQ(view.rows[0].state, "SetUser refused by http://127.0.0.1/onvif/device_service: too short");
