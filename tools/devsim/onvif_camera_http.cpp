@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <set>
 #include <utility>
 
@@ -22,6 +23,15 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kRequestTimeout = 5s;
 constexpr std::size_t kMaxHead = 16384;
 constexpr std::size_t kMaxBody = 256 * 1024;
+
+// However the answer ends.
+struct AtScopeEnd {
+    explicit AtScopeEnd(std::function<void()> then) : end(std::move(then)) {}
+    std::function<void()> end;
+    AtScopeEnd(const AtScopeEnd&) = delete;
+    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
+    ~AtScopeEnd() { end(); }
+};
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -151,7 +161,7 @@ std::vector<std::size_t> OnvifCameraHttp::TakeRestarted() {
 }
 
 void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
-    const auto deadline = Clock::now() + kRequestTimeout;
+    auto deadline = Clock::now() + kRequestTimeout;
     sockaddr_in local{};
     socklen_t length = sizeof local;
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) return;
@@ -198,6 +208,13 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
 
     OnvifSimAnswer answer;
     bool answering = true;
+    auto answerAt = Clock::now();
+    int inFlight = 0;  // this camera's requests being answered, this one too
+    std::optional<std::size_t> served;
+    const AtScopeEnd countedDown{[this, &served] {
+        std::lock_guard lock(mutex_);
+        if (served) --cameras_[*served].inFlight;
+    }};
     {
         std::lock_guard lock(mutex_);
         const auto camera = std::find_if(cameras_.begin(), cameras_.end(), [&](const Camera& c) {
@@ -209,6 +226,11 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
         } else if (camera->rebootUntil && !camera->settings.quirks.quickRestart) {
             answering = false;
         } else {
+            served = static_cast<std::size_t>(camera - cameras_.begin());
+            inFlight = ++camera->inFlight;
+            if (camera->settings.quirks.oneAtATime) answerAt = std::max(answerAt, camera->busyUntil);
+            answerAt += options_.callTime;
+            camera->busyUntil = answerAt;
             answer = AnswerOnvifRequest(camera->settings, options_, camera->nonces, request,
                                         std::chrono::system_clock::now());
             const auto index = static_cast<std::size_t>(camera - cameras_.begin());
@@ -234,8 +256,14 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
         }
     }
     log_.Write(localAddress + ":" + std::to_string(port) + "\t" + (answer.operation.empty() ? "-" : answer.operation) +
-               "\t" + (answering ? std::to_string(answer.status) : std::string("-")));
+               "\t" + (answering ? std::to_string(answer.status) : std::string("-")) + "\t" + std::to_string(inFlight));
     if (!answering) return;
+    // The camera's thinking time; a client that gave up meanwhile finds the connection closed.
+    for (int wait = 0; wait < 1000 && answerAt > Clock::now(); ++wait) {
+        // Only a hang-up or devsim stopping ends the wait early.
+        if (WaitReady(fd, 0, waker, Remaining(answerAt)) != 0) return;
+        deadline = Clock::now() + kRequestTimeout;
+    }
     const std::string bytes = SerializeOnvifAnswer(answer);
     std::size_t sent = 0;
     while (sent < bytes.size() && WaitReady(fd, POLLOUT, waker, Remaining(deadline)) > 0) {

@@ -52,6 +52,8 @@ private:
         OnvifSimNonces nonces;
         std::optional<OnvifSimAddressChange> awaitingReboot;
         std::optional<std::chrono::steady_clock::time_point> rebootUntil;
+        std::chrono::steady_clock::time_point busyUntil;  // one-at-a-time: its last answer's time
+        int inFlight = 0;                                 // requests it is answering now
     };
     struct Pending {
         std::chrono::steady_clock::time_point due;

@@ -25,6 +25,7 @@ constexpr std::array kQuirks{
     Quirk{"stream-user-info", &OnvifSimQuirks::streamUserInfo},
     Quirk{"no-media2", &OnvifSimQuirks::noMedia2},
     Quirk{"quick-restart", &OnvifSimQuirks::quickRestart},
+    Quirk{"one-at-a-time", &OnvifSimQuirks::oneAtATime},
 };
 
 }  // namespace

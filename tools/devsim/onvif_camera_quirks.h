@@ -41,6 +41,9 @@ struct OnvifSimQuirks {
     // Told to restart, it says Bye and its device service goes on answering
     // until it says Hello: no client sees it fail.
     bool quickRestart = false;
+    // One request at a time, as a camera with a single web server worker:
+    // requests that arrive together wait their turn (with --onvif-call-ms).
+    bool oneAtATime = false;
 };
 
 struct OnvifQuirkChoice {

@@ -110,6 +110,7 @@ private:
         if (const auto refused = o.Text("--onvif-refuse")) sim.refuse = {*refused};
         sim.streamUri = o.Text("--onvif-stream-uri", "");
         sim.rebootSilence = std::chrono::milliseconds(o.Integer("--onvif-reboot-ms", 3000));
+        sim.callTime = std::chrono::milliseconds(o.Integer("--onvif-call-ms", 0));
         if (const auto quirks = o.Text("--onvif-quirk")) {
             const auto choice = ParseOnvifQuirks(*quirks, error);
             if (!choice) return false;
@@ -269,14 +270,18 @@ const DevsimServiceRegistration kRegistration{{
                  "a new address needs a reboot (SetNetworkInterfaces answers RebootNeeded)"},
                 {"--onvif-reboot-ms", DevsimOptionKind::Integer,
                  "a camera told to reboot is silent this long, then says Hello (default 3000)", 0, 600000},
+                {"--onvif-call-ms", DevsimOptionKind::Integer,
+                 "each device service call is answered this long after it arrived (default 0)", 0, 10000},
                 {"--onvif-refuse", DevsimOptionKind::Text, "the cameras answer this operation with a SOAP fault"},
                 {"--onvif-quirk", DevsimOptionKind::Text,
                  "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
                  "open-reads, local-clock, clock-auth, soap11, gateway-subnet, move-first, ignore-change, dst, "
-                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2, quick-restart"},
+                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2, quick-restart, one-at-a-time"},
                 {"--onvif-stream-uri", DevsimOptionKind::Text,
                  "the address every camera names for its main stream (default rtsp://ITS-ADDRESS:554/stream/main)"},
-                {"--onvif-log", DevsimOptionKind::Text, "append each device service request to FILE"}},
+                {"--onvif-log", DevsimOptionKind::Text,
+                 "append each device service request to FILE (ADDRESS:PORT, operation, status, the camera's requests "
+                 "in flight)"}},
     .enabled =
         [](const DevsimOptions& o) {
             return o.Integer("--onvif", 0) > 0 || o.Flag("--onvif-malformed") || o.Flag("--onvif-bomb") ||

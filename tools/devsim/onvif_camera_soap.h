@@ -29,6 +29,9 @@ struct OnvifSimOptions {
     std::string streamUri;  // every camera's main stream, when given
     // How long a camera is silent after SystemReboot before its Hello.
     std::chrono::milliseconds rebootSilence{3000};
+    // How long a camera takes to answer a device service call: real ones
+    // take tens to hundreds of milliseconds, devsim's none by default.
+    std::chrono::milliseconds callTime{0};
 };
 
 // A new address the camera takes once it has restarted its network.
