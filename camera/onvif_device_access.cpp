@@ -14,7 +14,7 @@ public:
         // Measures the clock offset first, which WS-Security's sign-in needs.
         OnvifCallResult result = client.ReadPublicFacts(facts);
         if (!result.ok()) return result;
-        result = client.SignIn(credentials);
+        result = client.SignIn(credentials, OnvifSignInReads::NetworkToo);
         if (!result.ok()) return result;
         return client.ReadFacts(facts);
     }

@@ -41,7 +41,9 @@ int RunInfo(const OnvifCliOptions& options) {
     OnvifDeviceFacts facts;
     if (const int status = ReadOpenFacts(client, facts); status != 0) return status;
     if (options.user) {
-        if (const int status = SignInFromOptions(client, options, "onvif"); status != 0) return status;
+        if (const int status = SignInFromOptions(client, options, "onvif", nullptr, OnvifSignInReads::NetworkToo);
+            status != 0)
+            return status;
         facts = OnvifDeviceFacts{};
         if (const int status = Checked(client.ReadFacts(facts)); status != 0) return status;
         NoteOpen(facts);
@@ -80,7 +82,7 @@ int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts) {
 }
 
 int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command,
-                      OnvifCredentials* signedInAs) {
+                      OnvifCredentials* signedInAs, OnvifSignInReads alsoRead) {
     std::string error;
     const auto password = ReadOnvifPassword(options.passwordFile, options.user.value_or(""), error);
     if (!password) {
@@ -88,7 +90,7 @@ int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options,
         return 2;
     }
     const OnvifCredentials credentials{options.user.value_or(""), *password};
-    const OnvifCallResult result = client.SignIn(credentials);
+    const OnvifCallResult result = client.SignIn(credentials, alsoRead);
     if (result.ok()) {
         if (signedInAs != nullptr) *signedInAs = credentials;
         return 0;

@@ -35,7 +35,7 @@ int ReadOpenFacts(OnvifDeviceClient& client, OnvifDeviceFacts& facts);
 // 0 (and the credentials that signed in, where asked), or the exit status (2
 // when there is no password).
 int SignInFromOptions(OnvifDeviceClient& client, const OnvifCliOptions& options, const char* command,
-                      OnvifCredentials* signedInAs = nullptr);
+                      OnvifCredentials* signedInAs = nullptr, OnvifSignInReads alsoRead = OnvifSignInReads::ProofOnly);
 
 // The exit status a failed call stands for.
 int ExitCodeOf(OnvifCallStatus status);

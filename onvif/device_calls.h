@@ -13,6 +13,12 @@
 #include "onvif/device_client.h"
 #include "onvif/soap_request.h"
 
+// GetNetworkInterfaces, GetNetworkDefaultGateway and GetDNS as read.
+struct OnvifNetworkSettingsRead {
+    std::vector<OnvifNetworkInterface> interfaces;
+    std::vector<std::string> gateway, dns;
+};
+
 struct OnvifClientState {
     std::optional<double> clockOffset;
     // The clock's summer time and zone as last read, which setting it sends back.
@@ -29,6 +35,7 @@ struct OnvifClientState {
     bool publicRead = false;
     std::string hostname;
     std::optional<OnvifDeviceFacts> information;
+    std::optional<OnvifNetworkSettingsRead> network;  // read along with the sign-in's proof
 };
 
 namespace onvif_calls {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "onvif/calls_at_once.h"
 #include "onvif/device_answers.h"
 #include "onvif/device_calls.h"
 #include "onvif/soap_request.h"
@@ -216,20 +217,31 @@ using namespace onvif_calls;
 OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
     facts.xaddr = xaddr_;
-    const Answer clock = MeasureClock(xaddr_, *state_, facts);
-    if (!clock.heard) return clock.result;
-    const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
+    // Copies: the clock's reading writes the state while the other two are out.
+    const std::optional<double> offset = state_->clockOffset;
+    const std::optional<OnvifCredentials> credentials = state_->credentials;
+    const CallContext context{xaddr_, offset, credentials};
     const OnvifAuthMethod method = state_->method.value_or(OnvifAuthMethod::None);
-    bool service = clock.service;
+    Answer clock, hostname, services;
+    std::string hostnameRead;
     // Cameras differ on whether these need a sign-in; a refusal leaves the
     // hostname to the signed-in reading.
-    const Answer hostname = Send(context, "GetHostname", "<tds:GetHostname/>", method,
-                                 [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, facts.hostname); });
+    RunCallsAtOnce({
+        [&] { clock = MeasureClock(xaddr_, *state_, facts); },
+        [&] {
+            hostname = Send(context, "GetHostname", "<tds:GetHostname/>", method,
+                            [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, hostnameRead); });
+        },
+        [&] {
+            services = Send(context, "GetServices",
+                            "<tds:GetServices><tds:IncludeCapability>false</tds:IncludeCapability></tds:GetServices>",
+                            method, [](std::string_view bytes) { return ReadPlainAnswer(bytes, "GetServices"); });
+        },
+    });
+    if (!clock.heard) return clock.result;
     if (!hostname.heard) return hostname.result;
-    service = service || hostname.service;
-    Answer services = Send(context, "GetServices",
-                           "<tds:GetServices><tds:IncludeCapability>false</tds:IncludeCapability></tds:GetServices>",
-                           method, [](std::string_view bytes) { return ReadPlainAnswer(bytes, "GetServices"); });
+    if (hostname.result.ok()) facts.hostname = hostnameRead;
+    bool service = clock.service || hostname.service;
     if (services.heard && !services.result.ok()) {
         service = service || services.service;
         services = Send(context, "GetCapabilities",
@@ -245,12 +257,51 @@ OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     return Success();
 }
 
-OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>& credentials) {
+namespace {
+
+// The reads of ReadFacts beyond the sign-in's, each with how it went.
+struct NetworkReads {
+    Answer interfaces, gateway, dns;
+    OnvifNetworkSettingsRead read;
+};
+
+// Sent together with `alsoAlong`; nothing here depends on another answer.
+NetworkReads ReadNetwork(const CallContext& context, OnvifAuthMethod method, const std::function<void()>& alsoAlong) {
+    NetworkReads reads;
+    auto ask = [&context, method](std::string_view operation, Answer* answer, Reader read) {
+        return std::function<void()>([&context, method, operation, answer, read = std::move(read)] {
+            *answer = Send(context, operation, "<tds:" + std::string(operation) + "/>", method, read);
+        });
+    };
+    std::vector<std::function<void()>> calls{
+        ask("GetNetworkInterfaces", &reads.interfaces,
+            [&reads](std::string_view bytes) { return ReadNetworkInterfacesAnswer(bytes, reads.read.interfaces); }),
+        ask("GetNetworkDefaultGateway", &reads.gateway,
+            [&reads](std::string_view bytes) { return ReadGatewayAnswer(bytes, reads.read.gateway); }),
+        ask("GetDNS", &reads.dns, [&reads](std::string_view bytes) { return ReadDnsAnswer(bytes, reads.read.dns); }),
+    };
+    if (alsoAlong) calls.push_back(alsoAlong);
+    RunCallsAtOnce(calls);
+    return reads;
+}
+
+// The first failure, in the order the facts are listed.
+OnvifCallResult FirstFailure(const NetworkReads& reads) {
+    for (const Answer* answer : {&reads.interfaces, &reads.gateway, &reads.dns})
+        if (!answer->result.ok()) return answer->result;
+    return Success();
+}
+
+}  // namespace
+
+OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>& credentials,
+                                          OnvifSignInReads alsoRead) {
     state_->refused = false;
     state_->method.reset();
     state_->open = false;
     state_->credentials = credentials;
     state_->information.reset();
+    state_->network.reset();
     const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
     auto readInformation = [&](OnvifAuthMethod method) {
         OnvifDeviceFacts read;
@@ -280,6 +331,8 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     }
     std::optional<Answer> unanswered;  // a try that got no SOAP answer at all
     bool refusal = false;
+    // One method after another, never two at once: cameras that lock a user
+    // out count every refused call.
     for (const OnvifAuthMethod method : order) {
         const Answer answer = readInformation(method);
         if (answer.result.ok()) {
@@ -300,17 +353,30 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     }
     if (!state_->clockOffset) MeasureClock(xaddr_, *state_, clockFacts);
     // Some cameras answer a signed read whatever the password; only an
-    // administrator's call tells a right one from a wrong one.
-    state_->users.clear();
-    const Answer users = Send(context, "GetUsers", "<tds:GetUsers/>", *state_->method,
-                              [&](std::string_view bytes) { return ReadUsersAnswer(bytes, state_->users); });
-    if (users.result.status == OnvifCallStatus::SignInRefused) {
+    // administrator's call tells a right one from a wrong one. The password
+    // worked for a read, so the reads ReadFacts needs go along with the proof.
+    std::vector<OnvifUser> users;
+    Answer proof;
+    const auto askUsers = [&] {
+        proof = Send(context, "GetUsers", "<tds:GetUsers/>", *state_->method,
+                     [&](std::string_view bytes) { return ReadUsersAnswer(bytes, users); });
+    };
+    std::optional<NetworkReads> network;
+    if (alsoRead == OnvifSignInReads::NetworkToo)
+        network = ReadNetwork(context, *state_->method, askUsers);
+    else
+        askUsers();
+    state_->users = std::move(users);
+    if (proof.result.status == OnvifCallStatus::SignInRefused) {
+        state_->users.clear();
         state_->method.reset();
         state_->refused = true;
         return {OnvifCallStatus::SignInRefused, NotAdministratorMessage(xaddr_)};
     }
-    if (!users.heard) return users.result;
-    state_->open = !users.result.ok();
+    if (!proof.heard) return proof.result;
+    state_->open = !proof.result.ok();
+    // Kept whole only: a read that failed is asked again, and fails with its own reason.
+    if (network && FirstFailure(*network).ok()) state_->network = std::move(network->read);
     RememberMethod(xaddr_, *state_->method);
     return Success();
 }
@@ -319,7 +385,7 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
     OnvifCallResult result = Success();
     // A camera is not asked again what this client heard from it already:
     // the public facts, once whole and with a clock, and the sign-in's
-    // GetDeviceInformation.
+    // GetDeviceInformation and network reads.
     if (state_->publicRead && state_->clock && state_->clockOffset && !state_->refused) {
         const CameraClock& clock = *state_->clock;
         facts.xaddr = xaddr_;
@@ -338,29 +404,46 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
     facts.users = state_->users;
     const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
     const OnvifAuthMethod method = *state_->method;
-    auto ask = [&](std::string_view operation, const Reader& read) {
-        return Send(context, operation, "<tds:" + std::string(operation) + "/>", method, read).result;
-    };
+    std::vector<std::function<void()>> calls;
+    std::string hostname;
     if (facts.hostname.empty())
-        ask("GetHostname", [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, facts.hostname); });
-    if (const auto& known = state_->information) {
-        facts.manufacturer = known->manufacturer;
-        facts.model = known->model;
-        facts.firmware = known->firmware;
-        facts.serial = known->serial;
-        facts.hardwareId = known->hardwareId;
+        calls.push_back([&] {
+            Send(context, "GetHostname", "<tds:GetHostname/>", method,
+                 [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, hostname); });
+        });
+    OnvifDeviceFacts information;
+    Answer informationAnswer;
+    informationAnswer.result = Success();
+    if (state_->information) {
+        information = *state_->information;
     } else {
-        result = ask("GetDeviceInformation",
-                     [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, facts); });
+        calls.push_back([&] {
+            informationAnswer =
+                Send(context, "GetDeviceInformation", "<tds:GetDeviceInformation/>", method,
+                     [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, information); });
+        });
     }
-    if (result.ok())
-        result = ask("GetNetworkInterfaces",
-                     [&](std::string_view bytes) { return ReadNetworkInterfacesAnswer(bytes, facts.interfaces); });
-    if (result.ok())
-        result = ask("GetNetworkDefaultGateway",
-                     [&](std::string_view bytes) { return ReadGatewayAnswer(bytes, facts.gateway); });
-    if (result.ok()) result = ask("GetDNS", [&](std::string_view bytes) { return ReadDnsAnswer(bytes, facts.dns); });
-    return result;
+    OnvifNetworkSettingsRead network;
+    OnvifCallResult networkResult = Success();
+    if (state_->network) {
+        network = *state_->network;
+        RunCallsAtOnce(calls);
+    } else {
+        const NetworkReads reads = ReadNetwork(context, method, [&] { RunCallsAtOnce(calls); });
+        networkResult = FirstFailure(reads);
+        network = reads.read;
+    }
+    if (facts.hostname.empty()) facts.hostname = hostname;
+    if (!informationAnswer.result.ok()) return informationAnswer.result;
+    facts.manufacturer = information.manufacturer;
+    facts.model = information.model;
+    facts.firmware = information.firmware;
+    facts.serial = information.serial;
+    facts.hardwareId = information.hardwareId;
+    facts.interfaces = std::move(network.interfaces);
+    facts.gateway = std::move(network.gateway);
+    facts.dns = std::move(network.dns);
+    return networkResult;
 }
 
 OnvifCallResult OnvifDeviceClient::SyncTime(double& newOffsetSeconds) {

@@ -126,6 +126,10 @@ std::optional<int> OnvifPrefixLength(const std::string& netmask);
 struct OnvifClientState;
 struct SoapAnswer;
 
+// What a sign-in reads beside proving the password: NetworkToo when
+// ReadFacts follows, so its network reads go out with the proof.
+enum class OnvifSignInReads { ProofOnly, NetworkToo };
+
 // A call to another service of the camera than its device service.
 struct OnvifServiceCall {
     std::string xaddr;         // where the service answers
@@ -146,8 +150,8 @@ public:
     // How the last SignIn signed in (Open while the password is not proved); empty when it did not.
     std::optional<OnvifAuthMethod> SignedInAs() const;
 
-    // GetSystemDateAndTime, GetHostname, GetServices (GetCapabilities where
-    // that does not succeed); needs no sign-in. Also measures the clock
+    // GetSystemDateAndTime, GetHostname, GetServices at once (then
+    // GetCapabilities where GetServices did not succeed); needs no sign-in. Also measures the clock
     // offset that WS-Security's Created then corrects for; a clock refused or
     // unreadable leaves the offset unknown (and says so in clockNote), read
     // signed once signed in. Fails only when nothing at the XAddr answers
@@ -160,12 +164,14 @@ public:
     // proves the password: refused gives SignInRefused, a camera without it
     // signs in as Open. Without credentials: unsigned, as the camera allows.
     // A refusal gives SignInRefused and nothing else is sent to the camera.
-    OnvifCallResult SignIn(const std::optional<OnvifCredentials>& credentials);
+    OnvifCallResult SignIn(const std::optional<OnvifCredentials>& credentials,
+                           OnvifSignInReads alsoRead = OnvifSignInReads::ProofOnly);
 
     // The public facts, then (signed in) GetDeviceInformation,
-    // GetNetworkInterfaces, GetNetworkDefaultGateway, GetDNS. What this
-    // client read before (the public facts with the clock, the sign-in's
-    // GetDeviceInformation) is taken as read, not asked again.
+    // GetNetworkInterfaces, GetNetworkDefaultGateway, GetDNS, all at once.
+    // What this client read before (the public facts with the clock, the
+    // sign-in's GetDeviceInformation and network reads) is taken as read,
+    // not asked again.
     OnvifCallResult ReadFacts(OnvifDeviceFacts& facts);
 
     // The calls that change the camera carry the credentials of the sign-in;

@@ -3,6 +3,7 @@
 // inventory, the clocks, restarts and a new password, against devsim's
 // cameras (camera 0 at 127.77.0.10, camera 1 at 127.77.0.11).
 
+#include <filesystem>
 #include <regex>
 
 #include "tests/lan/onvif_device/onvif_device_lan_fixture.h"
@@ -118,6 +119,49 @@ TEST_F(OnvifDeviceLan, SetPasswordChangesProvesAndNeverShowsEitherPassword) {
 
     EXPECT_EQ(Run({"onvif", "info", "--all", "--user", kUser}).status, 4) << "the old password is gone";
     EXPECT_EQ(Run({"onvif", "info", "--all", "--user", kUser}, "Gr33n-Field.42").status, 0);
+}
+
+// Real cameras take tens of milliseconds a call: the questions that do not
+// wait for another answer go out together (the camera's log counts its
+// requests in flight), a camera answering one at a time is still read
+// whole, and the sign-in never tries two passwords or methods at once:
+// cameras that lock a user out count every refusal.
+TEST_F(OnvifDeviceLan, InfoAsksTogetherWhatDoesNotWaitAndSignsInOneTryAtATime) {
+    StartCameras({"--onvif-call-ms", "150", "--onvif-quirk", "one-at-a-time"});
+    const CliRun run = Run({"onvif", "info", "--ip", "127.77.0.10", "--ip", "127.77.0.11", "--user", kUser});
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(Lines(run.out), 2u) << run.out;
+    EXPECT_NE(run.out.find("\"mac\": \"02:4f:4e:00:00:01\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"hostname\": \"onvif-cam-1\""), std::string::npos) << run.out;
+    struct Request {
+        std::string operation, status;
+        int inFlight = 0;
+    };
+    auto requests = [this] {
+        std::vector<Request> read;
+        for (const std::string& line : ReadLines(requestsPath)) {
+            std::vector<std::string> cells;
+            std::stringstream columns(line);
+            for (std::string cell; std::getline(columns, cell, '\t');) cells.push_back(cell);
+            if (cells.size() == 4) read.push_back({cells[1], cells[2], std::atoi(cells[3].c_str())});
+        }
+        return read;
+    };
+    int mostAtOnce = 0;
+    for (const Request& request : requests()) mostAtOnce = std::max(mostAtOnce, request.inFlight);
+    EXPECT_EQ(mostAtOnce, 4) << "GetUsers with the three network reads";
+    EXPECT_EQ(Asked("GetNetworkInterfaces"), 2);
+
+    std::filesystem::resize_file(requestsPath, 0);
+    const CliRun wrong = Run({"onvif", "info", "--ip", "127.77.0.10", "--user", kUser}, "not the password");
+    EXPECT_EQ(wrong.status, 4) << wrong.err;
+    for (const Request& request : requests()) {
+        EXPECT_NE(request.operation, "GetUsers") << "nothing more after a refusal";
+        if (request.operation == "GetDeviceInformation") {
+            EXPECT_EQ(request.inFlight, 1) << "one try at a time";
+        }
+    }
+    EXPECT_EQ(Asked("GetDeviceInformation"), 2) << "one try per method";
 }
 
 }  // namespace
