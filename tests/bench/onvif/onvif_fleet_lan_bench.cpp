@@ -5,8 +5,11 @@
 // found asked for its host name, one after another, without signing in) and
 // its sign-in to each camera in turn (name and serial, signed in). The CLI
 // prints nothing until the end, so the search's end is taken where the
-// cameras see it: the first device service request of the run. Prints
-// figures; asserts only that ours read every camera.
+// cameras see it: the first device service request of the run. Each is run
+// over cameras that answer at once and over cameras that take 50 ms a call,
+// as real ones do (where asking one camera after another adds up), with a
+// web server answering several calls at a time or one. Prints figures;
+// asserts only that ours read every camera.
 
 #include <atomic>
 #include <chrono>
@@ -142,6 +145,70 @@ void PrintRun(const char* who, int i, std::size_t read, const Run& run) {
                 kCameras, run.whole, run.afterSearch, run.status);
 }
 
+// Our runs and onvif-util -a's over the same cameras.
+struct Figures {
+    bool allRead = true;
+    std::vector<double> whole, after;
+    std::vector<double> refWhole, refAfter, refRead;
+};
+
+double Ratio(double theirs, double ours) { return ours > 0 ? theirs / ours : 0.0; }
+
+Figures Compare(const TempDir& files, const std::string& tag, const std::string& passwordFile, const std::string& log,
+                bool haveOnvifUtil) {
+    Figures f;
+    for (int i = 1; i <= kRuns; ++i) {
+        const std::string out = files.File(tag + "cli" + std::to_string(i));
+        const Run run =
+            Timed({LANVARO_CLI_PATH, "onvif", "info", "--all", "--user", kUser, "--password-file", passwordFile}, out,
+                  out + ".err", log);
+        const std::size_t read = ReadByOurs(out);
+        PrintRun("lanvaro-cli", i, read, run);
+        f.allRead = f.allRead && run.status == 0 && read == static_cast<std::size_t>(kCameras);
+        f.whole.push_back(run.whole);
+        f.after.push_back(run.afterSearch);
+    }
+    for (int i = 1; haveOnvifUtil && i <= kRuns; ++i) {
+        const std::string out = files.File(tag + "util" + std::to_string(i));
+        const Run run = Timed({kOnvifUtil, "-u", kUser, "-p", kPassword, "-a"}, out, out + ".err", log);
+        std::size_t found = 0;
+        const std::size_t read = ReadByOnvifUtil(out, found);
+        PrintRun("onvif-util -a", i, read, run);
+        std::printf("       (its search found %zu)\n", found);
+        f.refWhole.push_back(run.whole);
+        f.refAfter.push_back(run.afterSearch);
+        f.refRead.push_back(static_cast<double>(read));
+    }
+    return f;
+}
+
+void PrintFigures(const char* cameras, const Figures& f, bool haveOnvifUtil) {
+    std::printf("  %s:\n", cameras);
+    std::printf("    lanvaro-cli onvif info --all: %s, whole run %.2f s, after the search %.2f s\n",
+                f.allRead ? "every camera read in every run" : "NOT every camera read", Median(f.whole),
+                Median(f.after));
+    if (!haveOnvifUtil) return;
+    std::printf("    onvif-util -a: %.0f/%d read, whole run %.2f s, after the search %.2f s\n", Median(f.refRead),
+                kCameras, Median(f.refWhole), Median(f.refAfter));
+    std::printf("    ratio onvif-util -a/ours (above 1: ours faster): whole run %.2f, after the search %.2f\n",
+                Ratio(Median(f.refWhole), Median(f.whole)), Ratio(Median(f.refAfter), Median(f.after)));
+}
+
+// The cameras as devsim runs them: answering at once, or as real ones
+// answer, in tens of milliseconds a call (devsim's --onvif-call-ms).
+struct CameraKind {
+    const char* title;
+    const char* tag;
+    int callMs;
+    const char* quirk;  // nullptr: none
+};
+
+constexpr CameraKind kKinds[] = {
+    {"cameras answering at once", "now", 0, nullptr},
+    {"cameras taking 50 ms a call, several calls at a time", "slow", 50, nullptr},
+    {"cameras taking 50 ms a call, one call at a time", "serial", 50, "one-at-a-time"},
+};
+
 }  // namespace
 
 int main() {
@@ -152,38 +219,6 @@ int main() {
     const std::string log = files.File("requests");
     const std::string passwordFile = files.File("password");
     if (!WriteFile(passwordFile, std::string(kPassword) + "\n")) return 1;
-    DevsimProcess devsim({"--no-udp", "--onvif", std::to_string(kCameras), "--onvif-user", kUser, "--onvif-password",
-                          kPassword, "--onvif-log", log});
-    if (!devsim.Start()) {
-        std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
-        return 1;
-    }
-
-    // The search alone, as the CLI runs it before reading.
-    std::vector<double> searchSeconds;
-    for (int i = 1; i <= kRuns; ++i) {
-        const std::atomic<bool> cancel{false};
-        const auto start = Clock::now();
-        const std::size_t found = RunWsdSearch(WsdSearchTimings{}, cancel).devices.size();
-        searchSeconds.push_back(Seconds(Clock::now() - start));
-        std::printf("run %d: search alone  %3zu/%d found in %.2f s\n", i, found, kCameras, searchSeconds.back());
-    }
-
-    std::vector<double> whole, after;
-    bool allRead = true;
-    for (int i = 1; i <= kRuns; ++i) {
-        const std::string out = files.File("cli" + std::to_string(i));
-        const Run run =
-            Timed({LANVARO_CLI_PATH, "onvif", "info", "--all", "--user", kUser, "--password-file", passwordFile}, out,
-                  out + ".err", log);
-        const std::size_t read = ReadByOurs(out);
-        PrintRun("lanvaro-cli", i, read, run);
-        allRead = allRead && run.status == 0 && read == static_cast<std::size_t>(kCameras);
-        whole.push_back(run.whole);
-        after.push_back(run.afterSearch);
-    }
-
-    std::vector<double> refWhole, refAfter, refRead;
     const bool haveOnvifUtil = std::ifstream(kOnvifUtil).good();
     if (!haveOnvifUtil) {
         std::printf("onvif-util not installed (scripts/install-deps): reference runs skipped\n");
@@ -192,42 +227,63 @@ int main() {
         // It probes without choosing a card: in the one-host box loopback must carry multicast.
         std::fprintf(stderr, "could not route multicast over loopback for onvif-util\n");
         return 1;
-    } else {
-        for (int i = 1; i <= kRuns; ++i) {
-            const std::string out = files.File("util" + std::to_string(i));
-            const Run run = Timed({kOnvifUtil, "-u", kUser, "-p", kPassword, "-a"}, out, out + ".err", log);
-            std::size_t found = 0;
-            const std::size_t read = ReadByOnvifUtil(out, found);
-            PrintRun("onvif-util -a", i, read, run);
-            std::printf("       (its search found %zu)\n", found);
-            refWhole.push_back(run.whole);
-            refAfter.push_back(run.afterSearch);
-            refRead.push_back(static_cast<double>(read));
-        }
     }
+
+    std::vector<double> searchSeconds;
+    std::vector<Figures> figures;
     LoopRun loop;
-    if (haveOnvifUtil) {
-        loop = SignInToEach(files, log);
-        std::printf(
-            "once:  onvif-util sign-in to each camera in turn: %zu/%d read, whole loop %.1f s, "
-            "after each one's search %.1f s in all\n",
-            loop.read, kCameras, loop.whole, loop.afterSearches);
+    for (const CameraKind& kind : kKinds) {
+        std::printf("%s:\n", kind.title);
+        std::vector<std::string> args{"--no-udp",
+                                      "--onvif",
+                                      std::to_string(kCameras),
+                                      "--onvif-user",
+                                      kUser,
+                                      "--onvif-password",
+                                      kPassword,
+                                      "--onvif-log",
+                                      log,
+                                      "--onvif-call-ms",
+                                      std::to_string(kind.callMs)};
+        if (kind.quirk != nullptr) args.insert(args.end(), {"--onvif-quirk", kind.quirk});
+        DevsimProcess devsim(args);
+        if (!devsim.Start()) {
+            std::fprintf(stderr, "devsim: %s\n", devsim.Error().c_str());
+            return 1;
+        }
+        if (searchSeconds.empty()) {
+            // The search alone, as the CLI runs it before reading.
+            for (int i = 1; i <= kRuns; ++i) {
+                const std::atomic<bool> cancel{false};
+                const auto start = Clock::now();
+                const std::size_t found = RunWsdSearch(WsdSearchTimings{}, cancel).devices.size();
+                searchSeconds.push_back(Seconds(Clock::now() - start));
+                std::printf("run %d: search alone  %3zu/%d found in %.2f s\n", i, found, kCameras,
+                            searchSeconds.back());
+            }
+        }
+        figures.push_back(Compare(files, kind.tag, passwordFile, log, haveOnvifUtil));
+        if (haveOnvifUtil && kind.callMs == 0) {
+            loop = SignInToEach(files, log);
+            std::printf(
+                "once:  onvif-util sign-in to each camera in turn: %zu/%d read, whole loop %.1f s, "
+                "after each one's search %.1f s in all\n",
+                loop.read, kCameras, loop.whole, loop.afterSearches);
+        }
     }
 
     std::printf("onvif fleet bench, %d cameras, median of %d runs:\n", kCameras, kRuns);
     std::printf("  search alone:  %.2f s\n", Median(searchSeconds));
-    std::printf("  lanvaro-cli onvif info --all: %s, whole run %.2f s, after the search %.2f s\n",
-                allRead ? "every camera read in every run" : "NOT every camera read", Median(whole), Median(after));
-    if (haveOnvifUtil) {
-        std::printf("  onvif-util -a: %.0f/%d read, whole run %.2f s, after the search %.2f s\n", Median(refRead),
-                    kCameras, Median(refWhole), Median(refAfter));
-        std::printf("  onvif-util sign-in to each (once): %zu/%d read, %.1f s, after each one's search %.1f s\n",
-                    loop.read, kCameras, loop.whole, loop.afterSearches);
-        const auto ratio = [](double theirs, double ours) { return ours > 0 ? theirs / ours : 0.0; };
-        std::printf("  ratio onvif-util -a/ours (above 1: ours faster): whole run %.2f, after the search %.2f\n",
-                    ratio(Median(refWhole), Median(whole)), ratio(Median(refAfter), Median(after)));
-        std::printf("  ratio onvif-util sign-in to each/ours: whole %.1f, after the searches %.1f\n",
-                    ratio(loop.whole, Median(whole)), ratio(loop.afterSearches, Median(after)));
+    bool allRead = true;
+    for (std::size_t k = 0; k < figures.size(); ++k) {
+        PrintFigures(kKinds[k].title, figures[k], haveOnvifUtil);
+        allRead = allRead && figures[k].allRead;
     }
+    if (haveOnvifUtil)
+        std::printf(
+            "  onvif-util sign-in to each camera answering at once (once): %zu/%d read, %.1f s, after each one's "
+            "search %.1f s; ratio to ours: whole %.1f, after the searches %.1f\n",
+            loop.read, kCameras, loop.whole, loop.afterSearches, Ratio(loop.whole, Median(figures[0].whole)),
+            Ratio(loop.afterSearches, Median(figures[0].after)));
     return allRead ? 0 : 1;
 }
