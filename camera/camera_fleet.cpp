@@ -79,7 +79,9 @@ FleetOutcome SetPassword(OnvifCameraAccess& access, const FleetCamera& camera, c
     }
     if (facts.auth == OnvifAuthMethod::Open)
         return Succeeded("changed; the camera lets anyone read, so the new password is checked at its first change");
-    return Succeeded("changed and proved");
+    FleetOutcome outcome = Succeeded("changed and proved");
+    outcome.proved = true;
+    return outcome;
 }
 
 }  // namespace

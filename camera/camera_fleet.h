@@ -49,6 +49,8 @@ struct FleetOutcome {
     OnvifCallStatus status = OnvifCallStatus::Ok;  // the failure's kind
     bool notBack = false;                          // rebooted, not back in time
     bool onNtp = false;                            // sync-time: left alone, it takes its time from NTP
+    bool proved = false;                           // set-password: a sign-in with the new one worked
+    bool cancelled = false;                        // never started: the run was cancelled first
     std::string result;                            // what the camera's line says
     OnvifDeviceFacts facts;                        // info
 };

@@ -94,6 +94,7 @@ void CameraTasksLogic::Cancel() {
     *cancel_ = true;
     for (const std::size_t i : queue_) {
         rows_[i].state = "cancelled";
+        rows_[i].pending = false;
         rows_[i].failed = true;
         Show(i);
     }
@@ -176,6 +177,7 @@ void CameraTasksLogic::Start(CameraTask task, std::vector<std::size_t> which) {
     note_.clear();
     for (const std::size_t i : queue_) {
         rows_[i].state = "waiting...";
+        rows_[i].pending = true;
         rows_[i].failed = false;
         Show(i);
     }
@@ -230,6 +232,7 @@ void CameraTasksLogic::Run(std::size_t index) {
         FleetOutcome outcome;
         if (*request.cancel) {
             outcome.result = "cancelled";
+            outcome.cancelled = true;
         } else {
             form.Post([this, alive, index, run] {
                 if (!alive.expired()) Started(index, run);
@@ -252,9 +255,9 @@ void CameraTasksLogic::Took(std::size_t index, unsigned run, FleetOutcome outcom
     if (run != run_ || !task_) return;
     CameraTaskRow& row = rows_[index];
     const OnvifCameraPlace place = row.camera.Place();
-    const bool signedIn = outcome.ok || (outcome.status != OnvifCallStatus::SignInRefused &&
-                                         outcome.status != OnvifCallStatus::NoService && !outcome.notBack &&
-                                         outcome.result != "cancelled");
+    const bool signedIn =
+        outcome.ok || (outcome.status != OnvifCallStatus::SignInRefused &&
+                       outcome.status != OnvifCallStatus::NoService && !outcome.notBack && !outcome.cancelled);
     // A known password the camera refused is not offered to it again this run.
     if (outcome.status == OnvifCallStatus::SignInRefused && !outcome.ok && !given_[index])
         signIn_.Refused(place.endpoint);
@@ -266,7 +269,7 @@ void CameraTasksLogic::Took(std::size_t index, unsigned run, FleetOutcome outcom
     if (changedPassword) {
         const std::string user = forUser_.empty() ? credentials_[index]->user : forUser_;
         // The keyring follows only a password a sign-in proved.
-        if (user == credentials_[index]->user && outcome.result == "changed and proved")
+        if (user == credentials_[index]->user && outcome.proved)
             changed_.emplace_back(place, OnvifCredentials{user, newPassword_});
         else if (user == credentials_[index]->user)
             parts_.book.KeepForRun(place, {user, newPassword_});
@@ -280,6 +283,7 @@ void CameraTasksLogic::Took(std::size_t index, unsigned run, FleetOutcome outcom
         outcome.result = "left alone: the camera takes its time from NTP";
     }
     row.failed = !outcome.ok;
+    row.pending = false;
     row.state = Redacted(outcome.result);
     if (!outcome.ok && !outcome.onNtp) ++roundFailed_;
     Show(index);
@@ -299,6 +303,7 @@ void CameraTasksLogic::RoundEnded() {
         if (!parts_.form.AskYesNo(question, "Camera Tasks")) {
             for (const std::size_t i : queue_) {
                 rows_[i].state = "not started";
+                rows_[i].pending = false;
                 rows_[i].failed = true;
                 Show(i);
             }
@@ -340,7 +345,7 @@ void CameraTasksLogic::Show(std::size_t index) { view_.ShowRow(index, rows_[inde
 void CameraTasksLogic::ShowStatus() {
     std::size_t done = 0, failed = 0, waiting = 0;
     for (const CameraTaskRow& row : rows_) {
-        if (row.state == "waiting..." || row.state == "working..." || row.state == "restarting...")
+        if (row.pending)
             ++waiting;
         else if (row.failed)
             ++failed;

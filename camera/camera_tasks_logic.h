@@ -31,6 +31,7 @@ struct CameraTaskRow {
     std::string address;                    // its row's address
     std::optional<OnvifDeviceFacts> facts;  // from the last Read Facts that worked
     std::string state;                      // what goes on, or the last task's result
+    bool pending = false;                   // waiting or working: the task has not ended for it
     bool failed = false;
 };
 
