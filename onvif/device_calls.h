@@ -36,6 +36,9 @@ struct OnvifClientState {
     std::string hostname;
     std::optional<OnvifDeviceFacts> information;
     std::optional<OnvifNetworkSettingsRead> network;  // read along with the sign-in's proof
+    // Calls sent together found their connection closed while others were
+    // answered: this camera takes one call at a time, and gets them so.
+    bool oneCallAtATime = false;
 };
 
 namespace onvif_calls {

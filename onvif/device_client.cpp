@@ -214,6 +214,34 @@ Answer Change(const std::string& xaddr, OnvifClientState& state, std::string_vie
 
 using namespace onvif_calls;
 
+namespace {
+
+// A call of a wave: how to send it, and the answer it writes.
+struct WaveCall {
+    std::function<void()> send;
+    const Answer* answer;
+};
+
+// The calls go out together, unless this camera showed it takes one at a
+// time: some answered while others found their connection closed. Those are
+// asked again alone, and every later call of this client goes alone.
+void SendWave(OnvifClientState& state, const std::vector<WaveCall>& wave) {
+    if (state.oneCallAtATime || wave.size() < 2) {
+        for (const WaveCall& call : wave) call.send();
+        return;
+    }
+    std::vector<std::function<void()>> sends;
+    for (const WaveCall& call : wave) sends.push_back(call.send);
+    RunCallsAtOnce(sends);
+    const auto heard = [](const WaveCall& call) { return call.answer->heard; };
+    if (std::all_of(wave.begin(), wave.end(), heard) || std::none_of(wave.begin(), wave.end(), heard)) return;
+    state.oneCallAtATime = true;
+    for (const WaveCall& call : wave)
+        if (!heard(call)) call.send();
+}
+
+}  // namespace
+
 OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     if (state_->refused) return {OnvifCallStatus::SignInRefused, RefusedMessage(xaddr_)};
     facts.xaddr = xaddr_;
@@ -226,18 +254,20 @@ OnvifCallResult OnvifDeviceClient::ReadPublicFacts(OnvifDeviceFacts& facts) {
     std::string hostnameRead;
     // Cameras differ on whether these need a sign-in; a refusal leaves the
     // hostname to the signed-in reading.
-    RunCallsAtOnce({
-        [&] { clock = MeasureClock(xaddr_, *state_, facts); },
-        [&] {
-            hostname = Send(context, "GetHostname", "<tds:GetHostname/>", method,
-                            [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, hostnameRead); });
-        },
-        [&] {
-            services = Send(context, "GetServices",
+    SendWave(*state_,
+             {{[&] { clock = MeasureClock(xaddr_, *state_, facts); }, &clock},
+              {[&] {
+                   hostname = Send(context, "GetHostname", "<tds:GetHostname/>", method,
+                                   [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, hostnameRead); });
+               },
+               &hostname},
+              {[&] {
+                   services =
+                       Send(context, "GetServices",
                             "<tds:GetServices><tds:IncludeCapability>false</tds:IncludeCapability></tds:GetServices>",
                             method, [](std::string_view bytes) { return ReadPlainAnswer(bytes, "GetServices"); });
-        },
-    });
+               },
+               &services}});
     if (!clock.heard) return clock.result;
     if (!hostname.heard) return hostname.result;
     if (hostname.result.ok()) facts.hostname = hostnameRead;
@@ -265,24 +295,22 @@ struct NetworkReads {
     OnvifNetworkSettingsRead read;
 };
 
-// Sent together with `alsoAlong`; nothing here depends on another answer.
-NetworkReads ReadNetwork(const CallContext& context, OnvifAuthMethod method, const std::function<void()>& alsoAlong) {
-    NetworkReads reads;
+// Adds the network reads to a wave; nothing in them waits for another answer.
+void AddNetworkReads(std::vector<WaveCall>& wave, const CallContext& context, OnvifAuthMethod method,
+                     NetworkReads& reads) {
     auto ask = [&context, method](std::string_view operation, Answer* answer, Reader read) {
-        return std::function<void()>([&context, method, operation, answer, read = std::move(read)] {
-            *answer = Send(context, operation, "<tds:" + std::string(operation) + "/>", method, read);
-        });
+        return WaveCall{[&context, method, operation, answer, read = std::move(read)] {
+                            *answer = Send(context, operation, "<tds:" + std::string(operation) + "/>", method, read);
+                        },
+                        answer};
     };
-    std::vector<std::function<void()>> calls{
-        ask("GetNetworkInterfaces", &reads.interfaces,
-            [&reads](std::string_view bytes) { return ReadNetworkInterfacesAnswer(bytes, reads.read.interfaces); }),
-        ask("GetNetworkDefaultGateway", &reads.gateway,
-            [&reads](std::string_view bytes) { return ReadGatewayAnswer(bytes, reads.read.gateway); }),
-        ask("GetDNS", &reads.dns, [&reads](std::string_view bytes) { return ReadDnsAnswer(bytes, reads.read.dns); }),
-    };
-    if (alsoAlong) calls.push_back(alsoAlong);
-    RunCallsAtOnce(calls);
-    return reads;
+    wave.push_back(ask("GetNetworkInterfaces", &reads.interfaces, [&reads](std::string_view bytes) {
+        return ReadNetworkInterfacesAnswer(bytes, reads.read.interfaces);
+    }));
+    wave.push_back(ask("GetNetworkDefaultGateway", &reads.gateway,
+                       [&reads](std::string_view bytes) { return ReadGatewayAnswer(bytes, reads.read.gateway); }));
+    wave.push_back(
+        ask("GetDNS", &reads.dns, [&reads](std::string_view bytes) { return ReadDnsAnswer(bytes, reads.read.dns); }));
 }
 
 // The first failure, in the order the facts are listed.
@@ -357,15 +385,14 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     // worked for a read, so the reads ReadFacts needs go along with the proof.
     std::vector<OnvifUser> users;
     Answer proof;
-    const auto askUsers = [&] {
-        proof = Send(context, "GetUsers", "<tds:GetUsers/>", *state_->method,
-                     [&](std::string_view bytes) { return ReadUsersAnswer(bytes, users); });
-    };
-    std::optional<NetworkReads> network;
-    if (alsoRead == OnvifSignInReads::NetworkToo)
-        network = ReadNetwork(context, *state_->method, askUsers);
-    else
-        askUsers();
+    std::vector<WaveCall> wave{{[&] {
+                                    proof = Send(context, "GetUsers", "<tds:GetUsers/>", *state_->method,
+                                                 [&](std::string_view bytes) { return ReadUsersAnswer(bytes, users); });
+                                },
+                                &proof}};
+    NetworkReads network;
+    if (alsoRead == OnvifSignInReads::NetworkToo) AddNetworkReads(wave, context, *state_->method, network);
+    SendWave(*state_, wave);
     state_->users = std::move(users);
     if (proof.result.status == OnvifCallStatus::SignInRefused) {
         state_->users.clear();
@@ -376,7 +403,8 @@ OnvifCallResult OnvifDeviceClient::SignIn(const std::optional<OnvifCredentials>&
     if (!proof.heard) return proof.result;
     state_->open = !proof.result.ok();
     // Kept whole only: a read that failed is asked again, and fails with its own reason.
-    if (network && FirstFailure(*network).ok()) state_->network = std::move(network->read);
+    if (alsoRead == OnvifSignInReads::NetworkToo && FirstFailure(network).ok())
+        state_->network = std::move(network.read);
     RememberMethod(xaddr_, *state_->method);
     return Success();
 }
@@ -404,35 +432,33 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
     facts.users = state_->users;
     const CallContext context{xaddr_, state_->clockOffset, state_->credentials};
     const OnvifAuthMethod method = *state_->method;
-    std::vector<std::function<void()>> calls;
+    std::vector<WaveCall> wave;
     std::string hostname;
+    Answer hostnameAnswer;
     if (facts.hostname.empty())
-        calls.push_back([&] {
-            Send(context, "GetHostname", "<tds:GetHostname/>", method,
-                 [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, hostname); });
-        });
+        wave.push_back({[&] {
+                            hostnameAnswer =
+                                Send(context, "GetHostname", "<tds:GetHostname/>", method,
+                                     [&](std::string_view bytes) { return ReadHostnameAnswer(bytes, hostname); });
+                        },
+                        &hostnameAnswer});
     OnvifDeviceFacts information;
     Answer informationAnswer;
     informationAnswer.result = Success();
     if (state_->information) {
         information = *state_->information;
     } else {
-        calls.push_back([&] {
-            informationAnswer =
-                Send(context, "GetDeviceInformation", "<tds:GetDeviceInformation/>", method,
-                     [&](std::string_view bytes) { return ReadDeviceInformationAnswer(bytes, information); });
-        });
+        wave.push_back({[&] {
+                            informationAnswer = Send(context, "GetDeviceInformation", "<tds:GetDeviceInformation/>",
+                                                     method, [&](std::string_view bytes) {
+                                                         return ReadDeviceInformationAnswer(bytes, information);
+                                                     });
+                        },
+                        &informationAnswer});
     }
-    OnvifNetworkSettingsRead network;
-    OnvifCallResult networkResult = Success();
-    if (state_->network) {
-        network = *state_->network;
-        RunCallsAtOnce(calls);
-    } else {
-        const NetworkReads reads = ReadNetwork(context, method, [&] { RunCallsAtOnce(calls); });
-        networkResult = FirstFailure(reads);
-        network = reads.read;
-    }
+    NetworkReads reads;
+    if (!state_->network) AddNetworkReads(wave, context, method, reads);
+    SendWave(*state_, wave);
     if (facts.hostname.empty()) facts.hostname = hostname;
     if (!informationAnswer.result.ok()) return informationAnswer.result;
     facts.manufacturer = information.manufacturer;
@@ -440,10 +466,11 @@ OnvifCallResult OnvifDeviceClient::ReadFacts(OnvifDeviceFacts& facts) {
     facts.firmware = information.firmware;
     facts.serial = information.serial;
     facts.hardwareId = information.hardwareId;
-    facts.interfaces = std::move(network.interfaces);
-    facts.gateway = std::move(network.gateway);
-    facts.dns = std::move(network.dns);
-    return networkResult;
+    const OnvifNetworkSettingsRead network = state_->network.value_or(reads.read);
+    facts.interfaces = network.interfaces;
+    facts.gateway = network.gateway;
+    facts.dns = network.dns;
+    return state_->network ? Success() : FirstFailure(reads);
 }
 
 OnvifCallResult OnvifDeviceClient::SyncTime(double& newOffsetSeconds) {

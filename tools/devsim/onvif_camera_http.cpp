@@ -211,10 +211,12 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
     auto answerAt = Clock::now();
     int inFlight = 0;  // this camera's requests being answered, this one too
     std::optional<std::size_t> served;
-    const AtScopeEnd countedDown{[this, &served] {
+    auto countDown = [this, &served] {
         std::lock_guard lock(mutex_);
         if (served) --cameras_[*served].inFlight;
-    }};
+        served.reset();
+    };
+    const AtScopeEnd countedDown{countDown};
     {
         std::lock_guard lock(mutex_);
         const auto camera = std::find_if(cameras_.begin(), cameras_.end(), [&](const Camera& c) {
@@ -225,6 +227,9 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
             answer.body = "No camera at this address\n";
         } else if (camera->rebootUntil && !camera->settings.quirks.quickRestart) {
             answering = false;
+        } else if (camera->settings.quirks.oneConnection && camera->inFlight > 0) {
+            answering = false;  // busy: the connection is closed unanswered
+            inFlight = camera->inFlight + 1;
         } else {
             served = static_cast<std::size_t>(camera - cameras_.begin());
             inFlight = ++camera->inFlight;
@@ -264,6 +269,8 @@ void OnvifCameraHttp::Serve(int fd, int port, const Waker& waker) {
         if (WaitReady(fd, 0, waker, Remaining(answerAt)) != 0) return;
         deadline = Clock::now() + kRequestTimeout;
     }
+    // Done before the answer leaves, so a client's next call never finds this one in flight.
+    countDown();
     const std::string bytes = SerializeOnvifAnswer(answer);
     std::size_t sent = 0;
     while (sent < bytes.size() && WaitReady(fd, POLLOUT, waker, Remaining(deadline)) > 0) {

@@ -26,6 +26,7 @@ constexpr std::array kQuirks{
     Quirk{"no-media2", &OnvifSimQuirks::noMedia2},
     Quirk{"quick-restart", &OnvifSimQuirks::quickRestart},
     Quirk{"one-at-a-time", &OnvifSimQuirks::oneAtATime},
+    Quirk{"one-connection", &OnvifSimQuirks::oneConnection},
 };
 
 }  // namespace

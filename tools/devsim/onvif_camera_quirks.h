@@ -44,6 +44,9 @@ struct OnvifSimQuirks {
     // One request at a time, as a camera with a single web server worker:
     // requests that arrive together wait their turn (with --onvif-call-ms).
     bool oneAtATime = false;
+    // One connection at a time: a request that comes while another is
+    // answered finds its connection closed, unanswered.
+    bool oneConnection = false;
 };
 
 struct OnvifQuirkChoice {

@@ -276,7 +276,8 @@ const DevsimServiceRegistration kRegistration{{
                 {"--onvif-quirk", DevsimOptionKind::Text,
                  "NAME[,NAME] a way of real cameras for every camera, or spread: camera k takes the k-th of "
                  "open-reads, local-clock, clock-auth, soap11, gateway-subnet, move-first, ignore-change, dst, "
-                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2, quick-restart, one-at-a-time"},
+                 "octet-stream-snapshot, inside-address, stream-user-info, no-media2, quick-restart, one-at-a-time, "
+                 "one-connection"},
                 {"--onvif-stream-uri", DevsimOptionKind::Text,
                  "the address every camera names for its main stream (default rtsp://ITS-ADDRESS:554/stream/main)"},
                 {"--onvif-log", DevsimOptionKind::Text,

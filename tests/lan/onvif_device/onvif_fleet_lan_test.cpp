@@ -164,4 +164,18 @@ TEST_F(OnvifDeviceLan, InfoAsksTogetherWhatDoesNotWaitAndSignsInOneTryAtATime) {
     EXPECT_EQ(Asked("GetDeviceInformation"), 2) << "one try per method";
 }
 
+// A camera whose web server takes one connection at a time closes the calls
+// that come beside another: they are asked again alone, and the rest of the
+// reading goes one call after another.
+TEST_F(OnvifDeviceLan, ACameraTakingOneConnectionAtATimeIsReadWhole) {
+    StartCameras({"--onvif-call-ms", "300", "--onvif-quirk", "one-connection"});
+    const CliRun run = Run({"onvif", "info", "--ip", "127.77.0.10", "--user", kUser});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"mac\": \"02:4f:4e:00:00:00\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"dns\": []"), std::string::npos) << run.out;
+    long closed = 0;
+    for (const std::string& line : ReadLines(requestsPath)) closed += line.find("\t-\t") != std::string::npos ? 1 : 0;
+    EXPECT_LE(closed, 2) << "only the first calls sent together";
+}
+
 }  // namespace
