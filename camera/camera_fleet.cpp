@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "camera/camera_fleet.h"
 
-#include <condition_variable>
-#include <mutex>
-
 #include "protocol/text_format.h"
 
 namespace {
@@ -100,24 +97,35 @@ FleetOutcome RunFleetTask(OnvifCameraAccess& access, const FleetCamera& camera, 
     return {};
 }
 
+FleetRun::FleetRun(OnvifCameraAccess& access, FleetRequest request, std::size_t atOnce)
+    : access_(access), request_(std::move(request)), runner_(atOnce) {}
+
+FleetRun::~FleetRun() { Wait(); }
+
+void FleetRun::Add(FleetCamera camera) {
+    std::lock_guard lock(mutex_);
+    const std::size_t index = cameras_.size();
+    cameras_.push_back(std::move(camera));
+    outcomes_.emplace_back();
+    ++left_;
+    runner_.Add([this, index, &camera = cameras_.back()] {
+        FleetOutcome outcome = RunFleetTask(access_, camera, request_);
+        std::lock_guard ended(mutex_);
+        outcomes_[index] = std::move(outcome);
+        if (--left_ == 0) done_.notify_all();
+    });
+}
+
+std::vector<FleetOutcome> FleetRun::Wait() {
+    // Each call is bounded by its own time limits, and a restart's watch by its limit.
+    std::unique_lock lock(mutex_);
+    done_.wait(lock, [&] { return left_ == 0; });
+    return outcomes_;
+}
+
 std::vector<FleetOutcome> RunFleet(OnvifCameraAccess& access, const std::vector<FleetCamera>& cameras,
                                    const FleetRequest& request, std::size_t atOnce) {
-    std::vector<FleetOutcome> outcomes(cameras.size());
-    std::mutex mutex;
-    std::condition_variable done;
-    std::size_t left = cameras.size();
-    {
-        CameraJobRunner runner(atOnce);
-        for (std::size_t i = 0; i < cameras.size(); ++i)
-            runner.Add([&, i] {
-                FleetOutcome outcome = RunFleetTask(access, cameras[i], request);
-                std::lock_guard lock(mutex);
-                outcomes[i] = std::move(outcome);
-                if (--left == 0) done.notify_all();
-            });
-        // Each call is bounded by its own time limits, and a restart's watch by --verify.
-        std::unique_lock lock(mutex);
-        done.wait(lock, [&] { return left == 0; });
-    }
-    return outcomes;
+    FleetRun run(access, request, atOnce);
+    for (const FleetCamera& camera : cameras) run.Add(camera);
+    return run.Wait();
 }

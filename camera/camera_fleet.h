@@ -6,8 +6,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +60,31 @@ struct FleetOutcome {
 
 // One camera's task, blocking until its calls (and a restart's watch) end.
 FleetOutcome RunFleetTask(OnvifCameraAccess& access, const FleetCamera& camera, const FleetRequest& request);
+
+// One task for cameras handed in as they are found: each starts at once
+// (at most `atOnce` together), so a search need not end before the first
+// camera is asked.
+class FleetRun {
+public:
+    FleetRun(OnvifCameraAccess& access, FleetRequest request, std::size_t atOnce = kCamerasAtOnce);
+    FleetRun(const FleetRun&) = delete;
+    FleetRun& operator=(const FleetRun&) = delete;
+    ~FleetRun();
+
+    void Add(FleetCamera camera);
+    // Waits for every camera added; their outcomes, in the order added.
+    std::vector<FleetOutcome> Wait();
+
+private:
+    OnvifCameraAccess& access_;
+    const FleetRequest request_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::deque<FleetCamera> cameras_;  // a deque: a running task holds its camera
+    std::vector<FleetOutcome> outcomes_;
+    std::size_t left_ = 0;
+    CameraJobRunner runner_;  // last: joined before the rest goes
+};
 
 // Every camera's outcome, in the cameras' order.
 std::vector<FleetOutcome> RunFleet(OnvifCameraAccess& access, const std::vector<FleetCamera>& cameras,

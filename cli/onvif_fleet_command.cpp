@@ -41,50 +41,71 @@ bool AnswersAt(const OnvifDeviceInfo& device, const std::string& host) {
                        [&](const std::string& xaddr) { return OnvifXaddrHost(xaddr) == host; });
 }
 
-// The cameras as the search's rows show them: --all takes every ONVIF row
-// (whose Model or Name cell holds the match), the addresses given take the
-// endpoint and name of the device answering there.
-std::vector<FleetCamera> Cameras(const OnvifCliOptions& options) {
+// A device's Model and Name cells, as its search row shows them; false when
+// it makes no row.
+bool Named(const OnvifDeviceInfo& device, std::string& model, std::string& name) {
+    std::string problem;
+    const auto record = OnvifDeviceRecord(device, problem);
+    if (!record) return false;
+    model = ComUnitFieldText(record->model);
+    name = ComUnitFieldText(record->name);
+    return true;
+}
+
+// --all: every ONVIF row of a search whose Model or Name cell holds the
+// match, each camera's task started as soon as the search hears it (the
+// search listens on meanwhile). Cameras and outcomes in address order.
+void RunOnEveryCamera(const OnvifCliOptions& options, FleetRun& run, std::vector<FleetCamera>& cameras,
+                      std::vector<FleetOutcome>& outcomes) {
+    const std::string match = Lower(options.match);
+    const std::atomic<bool> cancel{false};
+    const WsdSearchResult search = RunWsdSearch(WsdSearchTimings{}, cancel, [&](const OnvifDeviceInfo& device) {
+        std::string model, name;
+        if (!Named(device, model, name)) return;
+        if (!match.empty() && Lower(model).find(match) == std::string::npos &&
+            Lower(name).find(match) == std::string::npos)
+            return;
+        if (std::any_of(cameras.begin(), cameras.end(),
+                        [&](const FleetCamera& known) { return known.xaddr == device.xaddr; }))
+            return;
+        cameras.push_back({device.xaddr, OnvifXaddrHost(device.xaddr), device.endpoint, name});
+        run.Add(cameras.back());
+    });
+    for (const OnvifDeviceInfo& device : search.devices) {
+        std::string model, name;
+        if (device.xaddr.empty() || !Named(device, model, name))
+            std::fprintf(stderr, "lanvaro-cli onvif: note: %s left out: it names no http address on IPv4\n",
+                         TerminalText(device.endpoint).c_str());
+    }
+    std::vector<FleetOutcome> inOrderHeard = run.Wait();
+    // Answers come in any order; a script's output does not.
+    std::vector<std::size_t> order(cameras.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return std::pair(AddressOrder(cameras[a].ip), cameras[a].xaddr) <
+               std::pair(AddressOrder(cameras[b].ip), cameras[b].xaddr);
+    });
+    std::vector<FleetCamera> sorted;
+    for (const std::size_t i : order) {
+        sorted.push_back(cameras[i]);
+        outcomes.push_back(std::move(inOrderHeard[i]));
+    }
+    cameras = std::move(sorted);
+}
+
+// The addresses given, each with the endpoint and name of the device a
+// search finds answering there.
+std::vector<FleetCamera> CamerasAt(const OnvifCliOptions& options) {
     const std::atomic<bool> cancel{false};
     const std::vector<OnvifDeviceInfo> found = RunWsdSearch(WsdSearchTimings{}, cancel).devices;
     std::vector<FleetCamera> cameras;
-    auto named = [](const OnvifDeviceInfo& device, std::string& model, std::string& name) {
-        std::string problem;
-        const auto record = OnvifDeviceRecord(device, problem);
-        if (!record) return false;
-        model = ComUnitFieldText(record->model);
-        name = ComUnitFieldText(record->name);
-        return true;
-    };
-    if (options.all) {
-        const std::string match = Lower(options.match);
-        for (const OnvifDeviceInfo& device : found) {
-            std::string model, name;
-            if (device.xaddr.empty() || !named(device, model, name)) {
-                std::fprintf(stderr, "lanvaro-cli onvif: note: %s left out: it names no http address on IPv4\n",
-                             TerminalText(device.endpoint).c_str());
-                continue;
-            }
-            if (!match.empty() && Lower(model).find(match) == std::string::npos &&
-                Lower(name).find(match) == std::string::npos)
-                continue;
-            if (std::none_of(cameras.begin(), cameras.end(),
-                             [&](const FleetCamera& known) { return known.xaddr == device.xaddr; }))
-                cameras.push_back({device.xaddr, OnvifXaddrHost(device.xaddr), device.endpoint, name});
-        }
-        // Answers come in any order; a script's output does not.
-        std::sort(cameras.begin(), cameras.end(), [](const FleetCamera& a, const FleetCamera& b) {
-            return std::pair(AddressOrder(a.ip), a.xaddr) < std::pair(AddressOrder(b.ip), b.xaddr);
-        });
-        return cameras;
-    }
     for (const std::string& xaddr : options.xaddrs) {
         FleetCamera camera{xaddr, OnvifXaddrHost(xaddr), {}, {}};
         for (const OnvifDeviceInfo& device : found) {
             std::string model;
             if (!AnswersAt(device, camera.ip)) continue;
             camera.endpoint = device.endpoint;
-            named(device, model, camera.name);
+            Named(device, model, camera.name);
             break;
         }
         cameras.push_back(std::move(camera));
@@ -135,15 +156,22 @@ int RunOnvifFleetCommand(const std::string& command, const OnvifCliOptions& opti
     if (!password) return Usage(error);
     request.credentials = {options.user.value_or(""), *password};
 
-    const std::vector<FleetCamera> cameras = Cameras(options);
+    const std::unique_ptr<OnvifCameraAccess> access = MakeOnvifDeviceAccess();
+    std::vector<FleetCamera> cameras;
+    std::vector<FleetOutcome> outcomes;
+    if (options.all) {
+        FleetRun run(*access, request);
+        RunOnEveryCamera(options, run, cameras, outcomes);
+    } else {
+        cameras = CamerasAt(options);
+        outcomes = RunFleet(*access, cameras, request);
+    }
     if (cameras.empty()) {
         std::fprintf(
             stderr, "lanvaro-cli onvif: no ONVIF camera found%s\n",
             options.match.empty() ? "" : (" whose Model or Name holds " + TerminalText(options.match)).c_str());
         return kExitNoDeviceService;
     }
-    const std::unique_ptr<OnvifCameraAccess> access = MakeOnvifDeviceAccess();
-    const std::vector<FleetOutcome> outcomes = RunFleet(*access, cameras, request);
 
     // Nothing of either password reaches the output, whatever a camera quotes.
     auto shown = [&](const std::string& text) {

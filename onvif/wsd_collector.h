@@ -46,6 +46,9 @@ public:
     // The devices, in the order first heard; the log says how many ignored
     // datagrams it left out.
     std::vector<OnvifDeviceInfo> TakeDevices();
+    // The devices heard so far, in the order first heard; a device keeps its
+    // place and its XAddr once it has one.
+    const std::vector<OnvifDeviceInfo>& Devices() const { return set_.Devices(); }
     const WsdCounts& Counts() const { return counts_; }
     // The endpoints that said Bye, in the order heard (at most kMaxByes).
     const std::vector<std::string>& Byes() const { return byes_; }

@@ -110,7 +110,8 @@ void SendProbes(const std::vector<UniqueFd>& sockets, WsdCollector& collector, s
 
 }  // namespace
 
-WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<bool>& cancel) {
+WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<bool>& cancel,
+                             const WsdDeviceHeard& heard) {
     const Clock::time_point started = Clock::now();
     WsdSearchResult result;
     std::vector<std::string>& log = result.log;
@@ -131,6 +132,23 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
     if (hello) polled.push_back({hello.get(), POLLIN, 0});
 
     WsdCollector collector(log);
+    // Devices before this place were all handed to `heard`, save those without an XAddr yet.
+    std::size_t handedUpTo = 0;
+    std::vector<std::size_t> withoutXaddr;
+    auto handOver = [&] {
+        const std::vector<OnvifDeviceInfo>& devices = collector.Devices();
+        std::erase_if(withoutXaddr, [&](std::size_t i) {
+            if (devices[i].xaddr.empty()) return false;
+            heard(devices[i]);
+            return true;
+        });
+        for (; handedUpTo < devices.size(); ++handedUpTo) {
+            if (devices[handedUpTo].xaddr.empty())
+                withoutXaddr.push_back(handedUpTo);
+            else
+                heard(devices[handedUpTo]);
+        }
+    };
     std::vector<char> buffer(65536);
     std::size_t nextRound = 0;
     int datagrams = 0;
@@ -161,6 +179,7 @@ WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<
                                !hello || entry.fd != hello.get());
             }
         }
+        if (heard) handOver();
         if (datagrams >= kMaxDatagrams) {
             log.push_back("WS-Discovery: too many datagrams; listening stopped early");
             break;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,10 @@ struct WsdSearchResult {
     std::vector<std::string> byes;  // endpoints that said Bye
 };
 
+// Called on the search's thread with each device once, as soon as it names
+// an XAddr, so a caller may start on it before the window closes.
+using WsdDeviceHeard = std::function<void(const OnvifDeviceInfo&)>;
+
 // Returns at the end of the window, or within 50 ms once `cancel` is set.
-WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<bool>& cancel);
+WsdSearchResult RunWsdSearch(const WsdSearchTimings& timings, const std::atomic<bool>& cancel,
+                             const WsdDeviceHeard& heard = {});
