@@ -38,9 +38,8 @@ public:
     }
 };
 
-inline  // Camera n (1-9) at 127.0.0.n, its row XAddr after a link-local one.
-    OnvifDeviceInfo
-    TestOnvifCamera(int n) {
+// Camera n (1-9) at 127.0.0.n, its row XAddr after a link-local one.
+inline OnvifDeviceInfo TestOnvifCamera(int n) {
     OnvifDeviceInfo device;
     device.endpoint = "urn:uuid:7e57ca11-0000-4000-8000-00000000000" + std::to_string(n);
     device.scopes = {"onvif://www.onvif.org/hardware/QF-200", "onvif://www.onvif.org/name/lobby" + std::to_string(n)};

@@ -9,9 +9,7 @@
 #include "app/main_form_logic.h"
 #include "camera/camera_tasks_logic.h"
 #include "onvif/onvif_inventory.h"
-#include "tests/support/fake_camera_window.h"
-#include "tests/support/fake_onvif_camera.h"
-#include "tests/support/fake_window.h"
+#include "tests/support/camera_actions_rig.h"
 
 namespace {
 
@@ -30,13 +28,8 @@ public:
     void ShowRunning(bool now) override { running = now; }
 };
 
-class CameraTasksTest : public testing::Test {
+class CameraTasksTest : public testing::Test, protected CameraActionsRig {
 protected:
-    void List(int count) {
-        form.SetRowCount(count + 1);
-        const std::vector<tComUnitInfo> records = ListTestCameras(logic, count);
-        for (int n = 1; n <= count; ++n) WriteRecordRow(form, n, records[static_cast<std::size_t>(n - 1)]);
-    }
     void Remember(int n, const std::string& password) {
         vault.entries[TestOnvifCamera(n).endpoint] = {{"admin", password}, "127.0.0." + std::to_string(n)};
     }
@@ -49,12 +42,6 @@ protected:
         return states;
     }
 
-    FakeWindow form;
-    MainFormLogic logic{form};
-    FakeCameraWindow window;
-    FakeOnvifCamera camera;
-    MemoryVault vault;
-    OnvifCameraActions actions{logic, form, window, camera, vault};
     CameraJobRunner runner;
     RecordingTasks view;
     // Camera n is back after n seconds, except the ones listed.
@@ -67,7 +54,7 @@ protected:
 };
 
 TEST_F(CameraTasksTest, ReadFactsAsksOnceForTheCamerasWithoutAPasswordAndExportsTheInventory) {
-    List(3);
+    ShowCameras(3);
     Remember(2, "secret");
     camera.facts.manufacturer = "Quillfeather";
     camera.facts.model = "QF-200";
@@ -98,7 +85,7 @@ TEST_F(CameraTasksTest, ReadFactsAsksOnceForTheCamerasWithoutAPasswordAndExports
 }
 
 TEST_F(CameraTasksTest, ACancelledSignInLeavesThoseCamerasAloneAndARefusedPasswordIsAskedForNextTime) {
-    List(2);
+    ShowCameras(2);
     Remember(1, "stale");
     CameraTasksLogic tasks(actions, runner, view, actions.AllCameras(), watch);
     tasks.SyncTime();  // no answer: the sign-in is cancelled
@@ -117,7 +104,7 @@ TEST_F(CameraTasksTest, ACancelledSignInLeavesThoseCamerasAloneAndARefusedPasswo
 }
 
 TEST_F(CameraTasksTest, SyncTimeAsksOnceBeforeTakingCamerasOffNtp) {
-    List(3);
+    ShowCameras(3);
     for (int n = 1; n <= 3; ++n) Remember(n, "secret");
     camera.facts.ntp = true;
     CameraTasksLogic tasks(actions, runner, view, actions.AllCameras(), watch);
@@ -138,7 +125,7 @@ TEST_F(CameraTasksTest, SyncTimeAsksOnceBeforeTakingCamerasOffNtp) {
 }
 
 TEST_F(CameraTasksTest, RestartsGoEightAtATimeAndAFailedRoundAsksBeforeTheNext) {
-    List(9);
+    ShowCameras(9);
     for (int n = 1; n <= 9; ++n) Remember(n, "secret");
     neverBack = {"127.0.0.3"};
     CameraTasksLogic tasks(actions, runner, view, actions.AllCameras(), watch);
@@ -159,7 +146,7 @@ TEST_F(CameraTasksTest, RestartsGoEightAtATimeAndAFailedRoundAsksBeforeTheNext) 
 }
 
 TEST_F(CameraTasksTest, ANewPasswordReachesTheKeyringOnlyWhenProvedAndNeverTheScreen) {
-    List(2);
+    ShowCameras(2);
     Remember(1, "secret");
     Remember(2, "secret");
     camera.facts.users = {{"admin", "Administrator"}, {"viewer", "User"}};
@@ -192,7 +179,7 @@ TEST_F(CameraTasksTest, ANewPasswordReachesTheKeyringOnlyWhenProvedAndNeverTheSc
 }
 
 TEST_F(CameraTasksTest, ClosingTheWindowEndsARestartsWatchAndAsksNoMoreCameras) {
-    List(9);
+    ShowCameras(9);
     for (int n = 1; n <= 9; ++n) Remember(n, "secret");
     std::atomic<int> watching{0};
     RestartWatch waitForCancel = [&](const FleetCamera&, FleetClock::time_point, std::chrono::seconds,

@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "camera/onvif_batch_cameras.h"
-#include "tests/support/fake_camera_window.h"
-#include "tests/support/fake_onvif_camera.h"
-#include "tests/support/fake_window.h"
+#include "tests/support/camera_actions_rig.h"
 
 namespace {
 
@@ -19,7 +17,7 @@ public:
     void SetBusy(bool) override {}
 };
 
-class OnvifBatchTest : public testing::Test {
+class OnvifBatchTest : public testing::Test, protected CameraActionsRig {
 protected:
     void SetUp() override {
         camera.facts.interfaces = {{"eth0", true, "02:00:5e:10:00:01", false, "127.0.0.1", 8}};
@@ -30,12 +28,6 @@ protected:
         return static_cast<int>(std::count(form.questions.begin(), form.questions.end(), kBatchRestartQuestion));
     }
 
-    FakeWindow form;
-    MainFormLogic logic{form};
-    FakeCameraWindow window;
-    FakeOnvifCamera camera;
-    MemoryVault vault;
-    OnvifCameraActions actions{logic, form, window, camera, vault};
     OnvifBatchCameras cameras{actions.Shared()};
     SilentView view;
     std::vector<tComUnitInfo> rows;

@@ -5,14 +5,12 @@
 
 #include "app/main_form_logic.h"
 #include "onvif/onvif_rows.h"
-#include "tests/support/fake_camera_window.h"
-#include "tests/support/fake_onvif_camera.h"
-#include "tests/support/fake_window.h"
+#include "tests/support/camera_actions_rig.h"
 #include "tests/unit/netsetup/fake_net_form_view.h"
 
 namespace {
 
-class OnvifActionsTest : public testing::Test {
+class OnvifActionsTest : public testing::Test, protected CameraActionsRig {
 protected:
     void SetUp() override {
         camera.facts.manufacturer = "Quillfeather Optics";
@@ -23,18 +21,10 @@ protected:
         camera.facts.dns = {"127.0.0.53"};
         camera.facts.clockOffsetSeconds = 0.4;
         camera.facts.ntp = false;
-        form.SetRowCount(3);
-        const std::vector<tComUnitInfo> records = ListTestCameras(logic, 2);
-        for (int n = 1; n <= 2; ++n) WriteRecordRow(form, n, records[static_cast<std::size_t>(n - 1)]);
+        ShowCameras(2);
         logic.SelectedRow = 1;
     }
 
-    FakeWindow form;
-    MainFormLogic logic{form};
-    FakeCameraWindow window;
-    FakeOnvifCamera camera;
-    MemoryVault vault;
-    OnvifCameraActions actions{logic, form, window, camera, vault};
     const std::string xaddr1 = "http://127.0.0.1/onvif/device_service";
 };
 

@@ -12,9 +12,7 @@
 
 #include "app/main_form_logic.h"
 #include "camera/picture_wall_logic.h"
-#include "tests/support/fake_camera_window.h"
-#include "tests/support/fake_onvif_camera.h"
-#include "tests/support/fake_window.h"
+#include "tests/support/camera_actions_rig.h"
 
 namespace {
 
@@ -31,13 +29,9 @@ public:
     void ShowStatus(const std::string& text) override { status = text; }
 };
 
-class PictureWallTest : public testing::Test {
+class PictureWallTest : public testing::Test, protected CameraActionsRig {
 protected:
-    void SetUp() override {
-        form.SetRowCount(4);
-        const std::vector<tComUnitInfo> records = ListTestCameras(logic, 3);
-        for (int n = 1; n <= 3; ++n) WriteRecordRow(form, n, records[static_cast<std::size_t>(n - 1)]);
-    }
+    void SetUp() override { ShowCameras(3); }
 
     bool Settled(const PictureWallLogic& wall) {
         return form.RunUntil([&] { return wall.Waiting() == 0 && runner.Pending() == 0; }, 5s);
@@ -49,12 +43,6 @@ protected:
         return states;
     }
 
-    FakeWindow form;
-    MainFormLogic logic{form};
-    FakeCameraWindow window;
-    FakeOnvifCamera camera;
-    MemoryVault vault;
-    OnvifCameraActions actions{logic, form, window, camera, vault};
     CameraJobRunner runner;
     RecordingWall view;
 };
