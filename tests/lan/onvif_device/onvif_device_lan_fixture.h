@@ -4,6 +4,7 @@
 // 127.77.0.10, camera 1 at 127.77.0.11.
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,13 +28,28 @@ protected:
         ASSERT_TRUE(devsim->Start()) << devsim->Error();
     }
 
+    // One line of the cameras' request log.
+    struct LoggedRequest {
+        std::string operation;
+        std::string status;  // "-": closed unanswered
+        int inFlight = 0;    // the camera's requests being answered, this one too
+    };
+
+    std::vector<LoggedRequest> Logged() const {
+        std::vector<LoggedRequest> logged;
+        for (const std::string& line : ReadLines(requestsPath)) {
+            std::vector<std::string> cells;
+            std::stringstream columns(line);
+            for (std::string cell; std::getline(columns, cell, '\t');) cells.push_back(cell);
+            if (cells.size() == 4) logged.push_back({cells[1], cells[2], std::atoi(cells[3].c_str())});
+        }
+        return logged;
+    }
+
     // The operations the cameras were asked, in order.
     std::vector<std::string> Requests() const {
         std::vector<std::string> operations;
-        for (const std::string& line : ReadLines(requestsPath)) {
-            const std::size_t tab = line.find('\t');
-            operations.push_back(line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1));
-        }
+        for (const LoggedRequest& request : Logged()) operations.push_back(request.operation);
         return operations;
     }
 

@@ -133,29 +133,15 @@ TEST_F(OnvifDeviceLan, InfoAsksTogetherWhatDoesNotWaitAndSignsInOneTryAtATime) {
     ASSERT_EQ(Lines(run.out), 2u) << run.out;
     EXPECT_NE(run.out.find("\"mac\": \"02:4f:4e:00:00:01\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"hostname\": \"onvif-cam-1\""), std::string::npos) << run.out;
-    struct Request {
-        std::string operation, status;
-        int inFlight = 0;
-    };
-    auto requests = [this] {
-        std::vector<Request> read;
-        for (const std::string& line : ReadLines(requestsPath)) {
-            std::vector<std::string> cells;
-            std::stringstream columns(line);
-            for (std::string cell; std::getline(columns, cell, '\t');) cells.push_back(cell);
-            if (cells.size() == 4) read.push_back({cells[1], cells[2], std::atoi(cells[3].c_str())});
-        }
-        return read;
-    };
     int mostAtOnce = 0;
-    for (const Request& request : requests()) mostAtOnce = std::max(mostAtOnce, request.inFlight);
+    for (const LoggedRequest& request : Logged()) mostAtOnce = std::max(mostAtOnce, request.inFlight);
     EXPECT_EQ(mostAtOnce, 4) << "GetUsers with the three network reads";
     EXPECT_EQ(Asked("GetNetworkInterfaces"), 2);
 
     std::filesystem::resize_file(requestsPath, 0);
     const CliRun wrong = Run({"onvif", "info", "--ip", "127.77.0.10", "--user", kUser}, "not the password");
     EXPECT_EQ(wrong.status, 4) << wrong.err;
-    for (const Request& request : requests()) {
+    for (const LoggedRequest& request : Logged()) {
         EXPECT_NE(request.operation, "GetUsers") << "nothing more after a refusal";
         if (request.operation == "GetDeviceInformation") {
             EXPECT_EQ(request.inFlight, 1) << "one try at a time";
@@ -173,10 +159,9 @@ TEST_F(OnvifDeviceLan, ACameraTakingOneConnectionAtATimeIsReadWhole) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("\"mac\": \"02:4f:4e:00:00:00\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"dns\": []"), std::string::npos) << run.out;
-    long closed = 0;  // the status column says "-": no answer went out
-    for (const std::string& line : ReadLines(requestsPath))
-        closed += std::regex_search(line, std::regex("^[^\t]*\t[^\t]*\t-\t")) ? 1 : 0;
-    EXPECT_LE(closed, 2) << "only the first calls sent together";
+    const std::vector<LoggedRequest> logged = Logged();
+    EXPECT_LE(std::count_if(logged.begin(), logged.end(), [](const LoggedRequest& r) { return r.status == "-"; }), 2)
+        << "closed unanswered: only calls of the first wave";
 }
 
 }  // namespace
